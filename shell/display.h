@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "shell/colors.h"
+
+namespace zelmo {
+
+class UiPort;
+
+// The coloured writer numbers its classes 0 to 2; Normal is what the plain
+// writer uses. Any other value leaves the insertion colour as it is.
+enum TextClass : int { Important = 0, Dangerous = 1, Errorous = 2, Normal = 3 };
+
+// The operator's log: every line is "[" + local date and time + "] " + text,
+// appended in the current insertion colour.
+class MessageDisplay {
+ public:
+  explicit MessageDisplay(UiPort& port);
+
+  void DisplayLines(const std::vector<std::string>& texts);
+  void DisplayLines(const std::string& text) { DisplayLines(std::vector<std::string>{text}); }
+  void DisplayColoredLines(const std::vector<std::string>& texts, TextClass text_class);
+  void DisplayColoredLines(const std::string& text, TextClass text_class) {
+    DisplayColoredLines(std::vector<std::string>{text}, text_class);
+  }
+  void Clear();
+
+  void SetBackground(TColor color);
+  void SetFontFace(const std::string& face);
+
+  TColor InsertionColor() const { return insertion_color_; }
+
+  // The four text colours, set by the configuration load.
+  TColor NormalColor = clBlack;
+  TColor ImportantColor = clGreen;
+  TColor DangerousColor = clOlive;
+  TColor ErrorousColor = clRed;
+
+ private:
+  void Append(const std::string& text);
+
+  UiPort& port_;
+  TColor insertion_color_ = clBlack;
+};
+
+}  // namespace zelmo
