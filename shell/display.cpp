@@ -5,17 +5,17 @@
 
 namespace zelmo {
 
-MessageDisplay::MessageDisplay(UiPort& port) : port_(port) {}
+TMessageDisplay::TMessageDisplay(UiPort& port) : port_(port) {}
 
-void MessageDisplay::Append(const std::string& text) {
+void TMessageDisplay::Append(const std::string& text) {
   port_.AppendDisplayLine("[" + NowText() + "] " + text, insertion_color_);
 }
 
-void MessageDisplay::DisplayLines(const std::vector<std::string>& texts) {
+void TMessageDisplay::DisplayLines(const std::vector<std::string>& texts) {
   for (const std::string& text : texts) Append(text);
 }
 
-void MessageDisplay::DisplayColoredLines(const std::vector<std::string>& texts,
+void TMessageDisplay::DisplayColoredLines(const std::vector<std::string>& texts,
                                          TextClass text_class) {
   switch (text_class) {
     case Important:
@@ -33,16 +33,16 @@ void MessageDisplay::DisplayColoredLines(const std::vector<std::string>& texts,
   // The insertion colour must end as the normal colour even when the
   // front end fails to append.
   struct RestoreNormal {
-    MessageDisplay& display;
+    TMessageDisplay& display;
     ~RestoreNormal() { display.insertion_color_ = display.NormalColor; }
   } restore{*this};
   DisplayLines(texts);
 }
 
-void MessageDisplay::Clear() { port_.ClearDisplay(); }
+void TMessageDisplay::Clear() { port_.ClearDisplay(); }
 
-void MessageDisplay::SetBackground(TColor color) { port_.SetDisplayBackground(color); }
+void TMessageDisplay::SetBackground(TColor color) { port_.SetDisplayBackground(color); }
 
-void MessageDisplay::SetFontFace(const std::string& face) { port_.SetDisplayFont(face); }
+void TMessageDisplay::SetFontFace(const std::string& face) { port_.SetDisplayFont(face); }
 
 }  // namespace zelmo

@@ -15,14 +15,14 @@ enum TextClass : int { Important = 0, Dangerous = 1, Errorous = 2, Normal = 3 };
 
 // The operator's log: every line is "[" + local date and time + "] " + text,
 // appended in the current insertion colour.
-class MessageDisplay {
+class TMessageDisplay {
  public:
-  explicit MessageDisplay(UiPort& port);
+  explicit TMessageDisplay(UiPort& port);
 
   void DisplayLines(const std::vector<std::string>& texts);
-  void DisplayLines(const std::string& text) { DisplayLines(std::vector<std::string>{text}); }
+  void DisplayLine(const std::string& text) { DisplayLines(std::vector<std::string>{text}); }
   void DisplayColoredLines(const std::vector<std::string>& texts, TextClass text_class);
-  void DisplayColoredLines(const std::string& text, TextClass text_class) {
+  void DisplayColoredLine(const std::string& text, TextClass text_class) {
     DisplayColoredLines(std::vector<std::string>{text}, text_class);
   }
   void Clear();

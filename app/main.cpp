@@ -1,0 +1,67 @@
+#include <clocale>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/folders.h"
+#include "app/options.h"
+#include "app/window_loader.h"
+#include "shell/main_form_factory.h"
+#include "shell/ui/terminal/terminal_front_end.h"
+
+namespace {
+
+int RunFrontEnd(const zelmo::StartOptions& options, const std::string& program_folder, int argc,
+                char** argv, zelmo::FormFactory& factory) {
+  if (!options.headless) {
+    if (!zelmo::DisplayAvailable()) {
+      std::cerr << "ZelmoBot: no display found, running headless" << std::endl;
+    } else {
+      std::string why_not;
+      if (auto code = zelmo::RunWindowFrontEnd(program_folder, argc, argv, factory, why_not)) {
+        return *code;
+      }
+      std::cerr << "ZelmoBot: cannot open the window (" << why_not << "), running headless"
+                << std::endl;
+    }
+  }
+  return zelmo::RunTerminalFrontEnd(factory);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Time stamps follow the system's date and time format; everything else
+  // (character classes, number formats) stays in the C locale.
+  std::setlocale(LC_TIME, "");
+
+  zelmo::StartOptions options;
+  try {
+    options = zelmo::ParseStartOptions(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const zelmo::UsageError& e) {
+    std::cerr << "ZelmoBot: " << e.what() << "\n\n" << zelmo::UsageText();
+    return 2;
+  }
+  if (options.action == zelmo::StartAction::ShowVersion) {
+    std::cout << zelmo::VersionText() << std::endl;
+    return 0;
+  }
+  if (options.action == zelmo::StartAction::ShowHelp) {
+    std::cout << zelmo::UsageText();
+    return 0;
+  }
+
+  std::string program_folder = zelmo::ProgramFolder(argc > 0 ? argv[0] : nullptr);
+  std::string data_folder = program_folder;
+  if (options.data_dir) {
+    try {
+      data_folder = zelmo::CheckedDataFolder(*options.data_dir);
+    } catch (const zelmo::Exception& e) {
+      std::cerr << "ZelmoBot: " << e.what() << std::endl;
+      return 2;
+    }
+  }
+  std::unique_ptr<zelmo::FormFactory> factory = zelmo::MakeMainFormFactory(data_folder);
+  return RunFrontEnd(options, program_folder, argc, argv, *factory);
+}

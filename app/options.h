@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/errors.h"
+
+namespace zelmo {
+
+// A command line the program does not understand; the text says why.
+class UsageError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+enum class StartAction { Run, ShowVersion, ShowHelp };
+
+struct StartOptions {
+  StartAction action = StartAction::Run;
+  bool headless = false;
+  // The folder given with --data-dir, as written.
+  std::optional<std::string> data_dir;
+};
+
+// Reads the arguments after the program name. --help and --version win over
+// everything after them; anything unknown raises UsageError.
+StartOptions ParseStartOptions(const std::vector<std::string>& args);
+
+std::string UsageText();
+std::string VersionText();
+
+}  // namespace zelmo

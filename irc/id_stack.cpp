@@ -1,0 +1,96 @@
+#include "irc/id_stack.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <array>
+#include <charconv>
+#include <memory>
+
+#include "irc/transport_errors.h"
+#include "shell/convert.h"
+
+namespace zelmo {
+
+namespace {
+
+constexpr std::string_view kLoopback = "127.0.0.1";
+constexpr std::size_t kMaxHostName = 250;
+
+std::optional<int> ParseOctet(std::string_view part) {
+  if (part.empty() || part.size() > 3) return std::nullopt;
+  int value = 0;
+  auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+  if (error != std::errc() || end != part.data() + part.size() || value > 255) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+}  // namespace
+
+std::optional<std::string> TIdStack::ParseDottedQuad(std::string_view text) {
+  std::string plain;
+  for (int index = 0; index < 4; ++index) {
+    std::size_t dot = text.find('.');
+    if ((index < 3) == (dot == std::string_view::npos)) return std::nullopt;
+    std::string_view part = text.substr(0, dot);
+    // from_chars accepts no sign, but keep "+1" and "-0" out explicitly.
+    if (!part.empty() && (part.front() < '0' || part.front() > '9')) return std::nullopt;
+    auto octet = ParseOctet(part);
+    if (!octet) return std::nullopt;
+    if (index > 0) plain += '.';
+    plain += std::to_string(*octet);
+    text = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+  }
+  return plain;
+}
+
+std::optional<std::string> TIdStack::LookUp(const std::string& name) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+    return std::nullopt;
+  }
+  std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(found, freeaddrinfo);
+  for (addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+    if (entry->ai_family != AF_INET || entry->ai_addr == nullptr) continue;
+    const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
+    std::array<char, INET_ADDRSTRLEN> text{};
+    if (inet_ntop(AF_INET, &address->sin_addr, text.data(), text.size()) != nullptr) {
+      return std::string(text.data());
+    }
+  }
+  return std::nullopt;
+}
+
+std::string TIdStack::ResolveHost(std::string_view host) {
+  if (SameText(host, "LOCALHOST")) return std::string(kLoopback);
+  if (auto address = ParseDottedQuad(host)) return *address;
+  // A name with an embedded NUL cannot be looked up; it is as unknown as any
+  // other name that resolves to nothing.
+  if (host.empty() || host.find('\0') != std::string_view::npos) {
+    throw EIdSocketError(kWsaHostNotFound);
+  }
+  auto address = LookUp(std::string(host));
+  if (!address) throw EIdSocketError(kWsaHostNotFound);
+  return *address;
+}
+
+std::string TIdStack::HostName() {
+  std::array<char, kMaxHostName + 1> name{};
+  if (gethostname(name.data(), kMaxHostName) != 0) RaiseLastSocketError();
+  return std::string(name.data());
+}
+
+std::string TIdStack::LocalAddress() {
+  std::string name = HostName();
+  if (name.empty()) return std::string(kLoopback);
+  return LookUp(name).value_or(std::string(kLoopback));
+}
+
+}  // namespace zelmo

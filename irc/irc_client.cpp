@@ -1,0 +1,194 @@
+#include "irc/irc_client.h"
+
+#include "irc/ctcp.h"
+#include "irc/irc_commands.h"
+#include "irc/irc_read_thread.h"
+#include "irc/transport_errors.h"
+
+namespace zelmo {
+
+TIdIRC::TIdIRC() : Channels(this) { Port = 6667; }
+
+TIdIRC::~TIdIRC() { Stop(); }
+
+void TIdIRC::Stop() {
+  RetireReader();
+  CloseLink();
+  JoinFinishedReaders(true);
+}
+
+void TIdIRC::SetUiPoster(Poster post) { post_ = std::move(post); }
+
+std::string TIdIRC::Nick() { return IsLinkUp() ? CurrentNick : nick_; }
+
+void TIdIRC::SetNick(const std::string& nick) {
+  if (IsLinkUp()) {
+    Raw(outgoing::Nick(nick));
+  } else if (nick != nick_) {
+    nick_ = nick;
+  }
+}
+
+void TIdIRC::SetUserMode(TIdIRCUserModes modes) {
+  if (!IsLinkUp()) user_mode_ = modes;
+}
+
+void TIdIRC::SetState(TIdIRCState state) {
+  if (state_ == state) return;
+  state_ = state;
+  if (OnStateChange) OnStateChange();
+}
+
+// --- Connecting ----------------------------------------------------------
+
+void TIdIRC::Connect() {
+  if (IsLinkUp()) Disconnect(true);
+  ++connect_count_;
+  // Every earlier reader has been told to stop and its link is closed, so
+  // it ends at once; none may live on to read from the new link.
+  RetireReader();
+  JoinFinishedReaders(true);
+  Channels.Clear();
+  Users.Clear();
+  own_user_ = Users.AddRef(nick_, "");
+  CurrentNick = nick_;
+  SetState(stConnecting);
+  OpenLink(-1);
+  SetState(stLoggingOn);
+  try {
+    if (OnConnect) OnConnect();
+    if (IsLinkUp()) StartReader();
+    std::string local = BoundIP.empty() ? LocalAddress() : BoundIP;
+    std::string server = ServerName.empty() ? local : ServerName;
+    if (!Password.empty()) Raw(outgoing::Pass(Password));
+    Raw(outgoing::Nick(nick_));
+    Raw(outgoing::User(Username, local, server, RealName));
+  } catch (const EIdSocketError&) {
+    throw EIdException("IRC Connect Failed");
+  }
+}
+
+void TIdIRC::Disconnect(bool force) {
+  if (state_ != stConnected && !force) return;
+  if (own_user_) {
+    Users.Release(own_user_);
+    own_user_.reset();
+  }
+  unsigned connects = connect_count_;
+  SetState(stDisconnecting);
+  if (OnDisconnect) OnDisconnect();
+  RetireReader();
+  CloseLink();
+  // A handler of the disconnect notice may have connected anew meanwhile;
+  // that connection keeps its own state.
+  if (connects == connect_count_) SetState(stDisconnected);
+}
+
+void TIdIRC::StartReader() {
+  if (reader_) RetireReader();
+  reader_ = std::make_unique<TIdIRCReadThread>(*this, post_);
+}
+
+// The reader may be waiting for the very line being handled now, so it is
+// only told to stop here; it is joined once it has ended.
+void TIdIRC::RetireReader() {
+  if (!reader_) return;
+  reader_->Terminate();
+  retired_readers_.push_back(std::move(reader_));
+}
+
+void TIdIRC::JoinFinishedReaders(bool all) {
+  std::erase_if(retired_readers_, [all](const std::unique_ptr<TIdIRCReadThread>& reader) {
+    return all || reader->Finished();
+  });
+}
+
+// --- Sending -------------------------------------------------------------
+
+void TIdIRC::Raw(const std::string& line) {
+  if (!IsLinkUp()) {
+    if (OnError) OnError(nullptr, "", "Not connected to server.");
+    return;
+  }
+  std::string clean = SanitizeOutgoingLine(line);
+  SendLine(clean);
+  if (OnSend) OnSend(clean);
+}
+
+void TIdIRC::Say(const std::string& target, const std::string& text) {
+  Raw(outgoing::Say(target, text));
+}
+
+void TIdIRC::Notice(const std::string& target, const std::string& text) {
+  Raw(outgoing::Notice(target, text));
+}
+
+void TIdIRC::CTCPReply(const std::string& target, const std::string& command,
+                       const std::string& args) {
+  Raw(outgoing::CTCPReply(target, command, args));
+}
+
+void TIdIRC::Join(const std::string& channel, const std::string& key) {
+  Raw(outgoing::Join(channel, key));
+}
+
+void TIdIRC::Part(const std::string& channel, const std::string& reason) {
+  Raw(outgoing::Part(channel, reason));
+}
+
+void TIdIRC::Kick(const std::string& channel, const std::string& nick, const std::string& reason) {
+  Raw(outgoing::Kick(channel, nick, reason));
+}
+
+void TIdIRC::Quit(const std::string& message) { Raw(outgoing::Quit(message)); }
+
+void TIdIRC::Mode(const std::string& target, const std::string& modes,
+                  const std::string& parameters) {
+  Raw(outgoing::Mode(target, modes, parameters));
+}
+
+// --- Receiving -----------------------------------------------------------
+
+void TIdIRC::HandleLine(const std::string& line) {
+  if (state_ == stDisconnected || line.empty()) return;
+  if (OnReceive) OnReceive(line);
+  SplitLine(line, line_);
+  UserRef user = Users.AddRef(line_.SenderNick, line_.SenderAddress);
+  struct ReleaseAtEnd {
+    TIdIRCUsers& users;
+    const UserRef& user;
+    ~ReleaseAtEnd() { users.Release(user); }
+  } release{Users, user};
+  bool suppress = false;
+  if (OnRaw) {
+    OnRaw(user.get(), line_.CommandText, line_.LineContent, suppress);
+    if (suppress) return;
+  }
+  if (auto number = NumericReply(line_.CommandText)) {
+    HandleNumeric(*number, user.get());
+  } else {
+    HandleCommand(user.get());
+  }
+}
+
+void TIdIRC::HandleLineGuarded(const std::string& line) {
+  try {
+    HandleLine(line);
+  } catch (const std::exception& error) {
+    ReportReadError("Error while handling a server line: ", error.what());
+  }
+}
+
+void TIdIRC::ReportReadError(const std::string& what, const std::string& message) {
+  if (OnReadError) OnReadError(what + message);
+}
+
+std::string TIdIRC::JoinSlots(std::size_t first) const {
+  std::string joined = Slot(first);
+  for (std::size_t slot = first + 1; slot < kParamSlots; ++slot) {
+    if (!Slot(slot).empty()) joined += " " + Slot(slot);
+  }
+  return joined;
+}
+
+}  // namespace zelmo

@@ -1,0 +1,225 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "irc/irc_channels.h"
+#include "irc/irc_command_sink.h"
+#include "irc/irc_line.h"
+#include "irc/irc_users.h"
+#include "irc/tcp_connection.h"
+
+namespace zelmo {
+
+class TIdIRCReadThread;
+
+enum TIdIRCState {
+  stDisconnecting = 0,
+  stDisconnected = 1,
+  stConnecting = 2,
+  stLoggingOn = 3,
+  stConnected = 4,
+};
+
+// Own user modes as bits: i, o, s, w.
+using TIdIRCUserModes = std::uint8_t;
+inline constexpr TIdIRCUserModes umInvisible = 1;
+inline constexpr TIdIRCUserModes umOperator = 2;
+inline constexpr TIdIRCUserModes umServerNotices = 4;
+inline constexpr TIdIRCUserModes umWallops = 8;
+
+// The texts of the automatic CTCP answers.
+struct TIdIRCReplies {
+  std::string Finger;
+  std::string Version;
+  std::string UserInfo;
+  std::string ClientInfo;
+};
+
+// One connection to an IRC server: registration, the automatic answers
+// (PING, CTCP), the channel and user records, and the events raised for each
+// received line. Lines are read on a reader thread of its own and handled one
+// at a time on the user-interface thread, which the reader waits for.
+class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
+ public:
+  using Poster = std::function<void(std::function<void()>)>;
+
+  TIdIRC();
+  ~TIdIRC() override;
+  TIdIRC(const TIdIRC&) = delete;
+  TIdIRC& operator=(const TIdIRC&) = delete;
+
+  // How the reader thread reaches the user-interface thread: a function that
+  // queues a task there (the UI port's PostToUiThread). Without one, lines
+  // are handled on the reader thread itself (tests).
+  void SetUiPoster(Poster post);
+
+  // --- Configuration -----------------------------------------------------
+  // The configured nick; reads the nick in use while the link is up. Writing
+  // while connected sends "NICK %s" and changes nothing locally.
+  std::string Nick();
+  void SetNick(const std::string& nick);
+  std::string AltNick = "OtherNick";
+  std::string Username = "username";
+  std::string RealName = "Real name";
+  std::string Password;
+  TIdIRCUserModes UserMode() const { return user_mode_; }
+  void SetUserMode(TIdIRCUserModes modes);  // only while not connected
+  TIdIRCReplies Replies;
+
+  // --- Session state -----------------------------------------------------
+  std::string CurrentNick;
+  std::string ServerName;
+  bool Away = false;
+  TIdIRCState ConnectionState() const { return state_; }
+  TIdIRCChannels Channels;
+  TIdIRCUsers Users;
+  TIdIRCUser* OwnUser() const { return own_user_.get(); }
+
+  // The fields of the line being handled; valid during its events only.
+  const TParsedLine& Line() const { return line_; }
+
+  // --- Operations --------------------------------------------------------
+  void Connect();
+  void Disconnect(bool force);
+  // Closes the link and waits for the reader thread to end. The owner calls
+  // it before it goes, so no thread of the client outlives the handlers.
+  void Stop();
+  // Handles one received line; runs on the user-interface thread.
+  void HandleLine(const std::string& line);
+
+  // Every outgoing line goes through Raw. CR, LF and NUL in a line become
+  // blanks, so no text can put a second command on the wire.
+  void Raw(const std::string& line);
+  void Say(const std::string& target, const std::string& text);
+  void Notice(const std::string& target, const std::string& text);
+  void CTCPReply(const std::string& target, const std::string& command, const std::string& args);
+  void Join(const std::string& channel, const std::string& key);
+  void Part(const std::string& channel, const std::string& reason);
+  void Kick(const std::string& channel, const std::string& nick, const std::string& reason) override;
+  void Quit(const std::string& message);
+  void Mode(const std::string& target, const std::string& modes,
+            const std::string& parameters) override;
+
+  // --- Events (raised only when assigned) ---------------------------------
+  using UserChannelText = std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&)>;
+  using Notify = std::function<void()>;
+  using UserChannel = std::function<void(TIdIRCUser*, TIdIRCChannel*)>;
+  using ChannelOnly = std::function<void(TIdIRCChannel*)>;
+  using UserTarget = std::function<void(TIdIRCUser*, TIdIRCChannel*, TIdIRCUser*)>;
+  using UserChannelMask = std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&)>;
+
+  UserChannelText OnMessage, OnNotice, OnAction;
+  Notify OnConnect, OnDisconnect, OnPingPong, OnUserModeChanged, OnStateChange;
+  UserChannel OnJoin, OnPart, OnKicked;
+  ChannelOnly OnJoined, OnParted;
+  std::function<void(TIdIRCUser*, TIdIRCUser*, TIdIRCChannel*)> OnKick;
+  std::function<void(TIdIRCUser*, const std::string&)> OnNickChange;
+  std::function<void(const std::string&)> OnNickChanged;
+  std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&, const std::string&)> OnTopic;
+  std::function<void(TIdIRCUser*)> OnQuit, OnAway;
+  std::function<void(TIdIRCUsers*, TIdIRCChannel*)> OnNames;
+  std::function<void(TIdIRCUser*, const std::string&)> OnInvite;
+  std::function<void(TIdIRCUser*, const std::string&, const std::string&)> OnError;
+  std::function<void(const std::string&)> OnNowAway, OnUnAway;
+  std::function<void(TIdIRCUser*, const std::string&)> OnWallops;
+  std::function<void(TIdIRCUser*, int, const std::string&, const std::string&)> OnSystem;
+  std::function<void(TIdIRCUser*, const std::string&, const std::string&, bool&)> OnRaw;
+  UserTarget OnOp, OnDeop, OnVoice, OnDevoice;
+  UserChannelMask OnBan, OnUnban;
+  std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&, const std::string&)>
+      OnChannelMode;
+  std::function<void(const std::string&)> OnUserMode;
+  std::function<void(const std::string&, const std::string&)> OnInviting;
+  std::function<void(TIdIRCUser*, const std::string&, const std::string&)> OnKill;
+  std::function<void(TIdIRCUser*, const std::string&, const std::string&)> OnUnknownCommand;
+  std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&, const std::string&, bool&)>
+      OnCTCPQuery;
+  std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&, const std::string&)>
+      OnCTCPReply;
+  std::function<void(const std::string&)> OnSend, OnReceive;
+  std::function<void(std::string&)> OnNicksInUse;
+  std::function<void(TIdIRCChannel*, const std::string&)> OnNoTopic;
+  std::function<void(const std::string&, const std::string&, const std::string&)> OnDCCChat;
+  std::function<void(const std::string&, const std::string&, const std::string&,
+                     const std::string&, const std::string&)>
+      OnDCCSend;
+  std::function<void(const std::string&, const std::string&, const std::string&,
+                     const std::string&)>
+      OnDCCResume, OnDCCAccept;
+  std::function<void(const std::string&, const std::string&, const std::string&,
+                     const std::string&)>
+      OnLinks;
+  std::function<void(std::vector<std::string>&, int, bool)> OnList;
+  TIdIRCChannelUpdateEvent OnChannelUpdate;
+  // A failure while a line was read or handled (an overlong line, an error
+  // raised by a handler); raised on the user-interface thread, after which
+  // the reader goes on with the next line.
+  std::function<void(const std::string&)> OnReadError;
+
+ private:
+  friend class TIdIRCReadThread;
+  using UserRef = std::shared_ptr<TIdIRCUser>;
+
+  void SetState(TIdIRCState state);
+  bool SenderIsMe() const { return line_.SenderNick == CurrentNick; }
+  const std::string& Slot(std::size_t index) const { return line_.ParamTable[index]; }
+  // Slot `first` and every non-empty slot after it, joined by blanks.
+  std::string JoinSlots(std::size_t first) const;
+  // HandleLine for the reader: an error is reported through OnReadError.
+  void HandleLineGuarded(const std::string& line);
+  void ReportReadError(const std::string& what, const std::string& message);
+  void StartReader();
+  void RetireReader();
+  void JoinFinishedReaders(bool all);
+
+  // The command table.
+  void HandleCommand(TIdIRCUser* user);
+  void HandlePrivmsg(TIdIRCUser* user);
+  void HandleNotice(TIdIRCUser* user);
+  void HandleJoin(TIdIRCUser* user);
+  void HandlePart(TIdIRCUser* user);
+  void HandleKick(TIdIRCUser* user);
+  void HandleMode(TIdIRCUser* user);
+  void HandleNick(TIdIRCUser* user);
+  void HandleQuit(TIdIRCUser* user);
+  void HandleTopic(TIdIRCUser* user);
+
+  // The numeric table.
+  void HandleNumeric(int number, TIdIRCUser* user);
+  bool HandleSystemNumeric(int number, TIdIRCUser* user);
+  void RaiseSystem(TIdIRCUser* user, int number, const std::string& word,
+                   const std::string& content);
+  void HandleList(int number, TIdIRCUser* user);
+  void NickFallback();
+
+  // CTCP and DCC.
+  void HandleCtcpQuery();
+  void HandleCtcpReply();
+  void HandleDcc(const std::string& arguments);
+  std::string CtcpReplyText(int word) const;
+
+  // Modes.
+  void ParseChannelModes(std::size_t first);
+  void ParseUserModes(const std::string& modes);
+
+  Poster post_;
+  TIdIRCState state_ = stDisconnected;
+  TIdIRCUserModes user_mode_ = 0;
+  std::string nick_ = "Nick";
+  std::shared_ptr<TIdIRCUser> own_user_;
+  TParsedLine line_;
+  std::vector<std::string> list_buffer_;
+  int list_position_ = 0;
+  std::unique_ptr<TIdIRCReadThread> reader_;
+  std::vector<std::unique_ptr<TIdIRCReadThread>> retired_readers_;
+  // Counts Connect calls, so a Disconnect that a handler interrupts with a
+  // new Connect does not mark the new connection disconnected.
+  unsigned connect_count_ = 0;
+};
+
+}  // namespace zelmo

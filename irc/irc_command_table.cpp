@@ -1,0 +1,152 @@
+#include "irc/ctcp.h"
+#include "irc/irc_client.h"
+#include "irc/irc_commands.h"
+
+// The handling of received command words (PRIVMSG, JOIN, MODE, ...).
+
+namespace zelmo {
+
+void TIdIRC::HandleCommand(TIdIRCUser* user) {
+  const std::string& command = line_.CommandText;
+  if (command == "PRIVMSG") {
+    HandlePrivmsg(user);
+  } else if (command == "NOTICE") {
+    HandleNotice(user);
+  } else if (command == "JOIN") {
+    HandleJoin(user);
+  } else if (command == "PART") {
+    HandlePart(user);
+  } else if (command == "KICK") {
+    HandleKick(user);
+  } else if (command == "MODE") {
+    HandleMode(user);
+  } else if (command == "NICK") {
+    HandleNick(user);
+  } else if (command == "QUIT") {
+    HandleQuit(user);
+  } else if (command == "INVITE") {
+    if (OnInvite) OnInvite(user, Slot(3));
+  } else if (command == "KILL") {
+    if (OnKill) OnKill(user, Slot(2), Slot(3));
+  } else if (command == "PING") {
+    Raw(outgoing::Pong(Slot(2)));
+    if (OnPingPong) OnPingPong();
+  } else if (command == "WALLOPS") {
+    if (OnWallops) OnWallops(user, Slot(2));
+  } else if (command == "TOPIC") {
+    HandleTopic(user);
+  } else if (OnUnknownCommand) {
+    OnUnknownCommand(user, line_.CommandText, line_.LineContent);
+  }
+}
+
+void TIdIRC::HandlePrivmsg(TIdIRCUser* user) {
+  if (IsCtcpMessage(Slot(3))) {
+    HandleCtcpQuery();
+  } else if (OnMessage) {
+    OnMessage(user, Channels.Find(Slot(2)), Slot(3));
+  }
+}
+
+void TIdIRC::HandleNotice(TIdIRCUser* user) {
+  if (IsCtcpMessage(Slot(3))) {
+    HandleCtcpReply();
+  } else if (OnNotice) {
+    OnNotice(user, Channels.Find(Slot(2)), Slot(3));
+  }
+}
+
+void TIdIRC::HandleJoin(TIdIRCUser* user) {
+  if (SenderIsMe()) {
+    auto channel = Channels.Add(Slot(2), OnChannelUpdate);
+    channel->Active = true;
+    Mode(Slot(2), "", "");
+    if (OnJoined) OnJoined(channel.get());
+    return;
+  }
+  auto channel = Channels.FindShared(Slot(2));
+  if (channel) channel->MemberJoin(user);
+  if (OnJoin) OnJoin(user, channel.get());
+}
+
+void TIdIRC::HandlePart(TIdIRCUser* user) {
+  user->Reason = Slot(3);
+  auto channel = Channels.FindShared(Slot(2));
+  if (SenderIsMe()) {
+    if (channel) {
+      channel->Active = false;
+      channel->CloseType = ctParted;
+    }
+    if (OnParted) OnParted(channel.get());
+    Channels.Remove(Slot(2));
+    return;
+  }
+  if (channel) channel->MemberPart(user);
+  if (OnPart) OnPart(user, channel.get());
+}
+
+void TIdIRC::HandleKick(TIdIRCUser* user) {
+  user->Reason = Slot(4);
+  auto channel = Channels.FindShared(Slot(2));
+  if (Slot(3) == CurrentNick) {
+    if (channel) {
+      channel->Active = false;
+      channel->CloseType = ctKicked;
+    }
+    if (OnKicked) OnKicked(user, channel.get());
+    Channels.Remove(Slot(2));
+    return;
+  }
+  UserRef victim = Users.AddRef(Slot(3), "");
+  struct ReleaseAtEnd {
+    TIdIRCUsers& users;
+    const UserRef& user;
+    ~ReleaseAtEnd() { users.Release(user); }
+  } release{Users, victim};
+  victim->Reason = Slot(4);
+  if (OnKick) OnKick(user, victim.get(), channel.get());
+  if (channel) channel->MemberKick(victim.get());
+}
+
+void TIdIRC::HandleMode(TIdIRCUser* user) {
+  (void)user;
+  if (IsChannelName(Slot(2))) {
+    auto channel = Channels.FindShared(Slot(2));
+    if (!channel) return;
+    if (OnChannelMode) {
+      OnChannelMode(Users.Find(line_.SenderNick), channel.get(), Slot(2), JoinSlots(3));
+    }
+    ParseChannelModes(2);
+  } else if (Slot(2) == CurrentNick) {
+    if (OnUserMode) OnUserMode(Slot(3));
+    ParseUserModes(Slot(3));
+  }
+}
+
+void TIdIRC::HandleNick(TIdIRCUser* user) {
+  std::string new_nick = Slot(2);
+  if (SenderIsMe()) {
+    std::string old_nick = CurrentNick;
+    CurrentNick = new_nick;
+    if (OnNickChanged) OnNickChanged(old_nick);
+  } else if (OnNickChange) {
+    OnNickChange(user, new_nick);
+  }
+  Channels.NickChange(user, new_nick);
+  Users.SetNick(*user, new_nick);
+}
+
+void TIdIRC::HandleQuit(TIdIRCUser* user) {
+  user->Reason = Slot(2);
+  if (OnQuit) OnQuit(user);
+  Channels.Quit(user);
+}
+
+void TIdIRC::HandleTopic(TIdIRCUser* user) {
+  auto channel = Channels.FindShared(Slot(2));
+  if (!channel) return;
+  channel->SetTopic(Slot(3));
+  if (OnTopic) OnTopic(user, channel.get(), channel->Name(), Slot(3));
+}
+
+}  // namespace zelmo

@@ -1,0 +1,96 @@
+#include "irc/irc_line.h"
+
+#include <cstdint>
+
+#include "shell/convert.h"
+
+namespace zelmo {
+
+namespace {
+
+std::string_view Cut(std::string_view text) {
+  return text.substr(0, kMaxLinePart);
+}
+
+// The text after the blank at `blank`, cut to the line limit.
+std::string_view After(std::string_view text, std::size_t blank) {
+  return Cut(text.substr(blank + 1));
+}
+
+// Returns the rest of the line behind the prefix.
+std::string_view SplitPrefix(std::string_view line, TParsedLine& parsed) {
+  std::string& prefix = parsed.ParamTable[0];
+  prefix.clear();
+  if (line.empty() || line[0] != ':') return line;
+  std::size_t blank = line.find(' ');
+  // Without a blank there is no prefix to take: the whole line is the rest.
+  if (blank == std::string_view::npos) return line;
+  std::string_view prefix_view = line.substr(1, blank - 1);
+  prefix.assign(prefix_view);
+  std::size_t bang = prefix_view.find('!');
+  if (bang == std::string_view::npos) {
+    parsed.SenderAddress.assign(prefix_view);
+  } else {
+    parsed.SenderNick.assign(prefix_view.substr(0, bang));
+    parsed.SenderAddress.assign(Cut(prefix_view.substr(bang + 1)));
+  }
+  return After(line, blank);
+}
+
+std::string_view SplitCommand(std::string_view rest, TParsedLine& parsed) {
+  std::size_t blank = rest.find(' ');
+  if (blank != std::string_view::npos) {
+    parsed.CommandText.assign(rest.substr(0, blank));
+    rest = After(rest, blank);
+  }
+  parsed.ParamTable[1].assign(parsed.CommandText);
+  parsed.LineContent.assign(rest);
+  return rest;
+}
+
+void SplitParams(std::string_view rest, TParamTable& slots) {
+  std::size_t i = 2;
+  for (; !rest.empty() && i < kParamSlots; ++i) {
+    std::string& slot = slots[i];
+    if (rest[0] == ':') {
+      slot.assign(rest.substr(1));
+      rest = {};
+      continue;
+    }
+    std::size_t blank = rest.find(' ');
+    if (i == kParamSlots - 1 || blank == std::string_view::npos) {
+      slot.assign(Cut(rest));
+      rest = {};
+    } else {
+      slot.assign(rest.substr(0, blank));
+      rest = After(rest, blank);
+    }
+  }
+  for (; i < kParamSlots; ++i) slots[i].clear();
+}
+
+}  // namespace
+
+void SplitLine(std::string_view line, TParsedLine& parsed) {
+  parsed.SenderNick.clear();
+  parsed.SenderAddress.clear();
+  parsed.CommandText.clear();
+  parsed.LineContent.clear();
+  std::string_view rest = SplitPrefix(line, parsed);
+  rest = SplitCommand(rest, parsed);
+  SplitParams(rest, parsed.ParamTable);
+}
+
+bool IsChannelName(std::string_view target) {
+  if (target.empty()) return false;
+  char first = target[0];
+  return first == '!' || first == '#' || first == '&' || first == '+';
+}
+
+std::optional<int> NumericReply(std::string_view command_text) {
+  std::optional<std::int32_t> number = TryStrToInt(command_text);
+  if (!number || *number < 0) return std::nullopt;
+  return *number;
+}
+
+}  // namespace zelmo

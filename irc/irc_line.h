@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zelmo {
+
+// Slot 0 is the prefix, slot 1 the command, slots 2 to 29 the parameters.
+inline constexpr std::size_t kParamSlots = 30;
+using TParamTable = std::array<std::string, kParamSlots>;
+
+// Every cut of a received line keeps at most this many characters: an IRC
+// line is at most 512 bytes with its terminator, so normal lines are whole.
+inline constexpr std::size_t kMaxLinePart = 512;
+
+// The fields of one received line. One object is reused for every line: the
+// strings are cleared and assigned in place, so their buffers are kept.
+struct TParsedLine {
+  std::string SenderNick;
+  std::string SenderAddress;
+  std::string CommandText;
+  std::string LineContent;
+  TParamTable ParamTable;
+};
+
+// Splits a line (without its terminator) into prefix, sender, command,
+// unparsed content and parameters. A slot the line does not fill is empty.
+// When the last slot is reached, it takes the whole remaining text unsplit
+// (a leading ":" dropped), so a line with too many parameters loses nothing.
+void SplitLine(std::string_view line, TParsedLine& parsed);
+
+// A target naming a channel begins with "!", "#", "&" or "+".
+bool IsChannelName(std::string_view target);
+
+// The reply number when the command word reads as an integer of 0 or more
+// ("001" is 1); none for a command word (the empty one included).
+std::optional<int> NumericReply(std::string_view command_text);
+
+}  // namespace zelmo

@@ -1,0 +1,136 @@
+#include "irc/socket_handle.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "irc/transport_errors.h"
+
+namespace zelmo {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int AllocateSocket() {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  if (fd < 0) RaiseLastSocketError();
+  return fd;
+}
+
+sockaddr_in MakeAddress(const std::string& address, int port) {
+  if (port < 0 || port > 65535) throw EIdSocketError(kWsaAddrNotAvail);
+  sockaddr_in result{};
+  result.sin_family = AF_INET;
+  result.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (address.empty()) {
+    result.sin_addr.s_addr = htonl(INADDR_ANY);
+  } else if (inet_pton(AF_INET, address.c_str(), &result.sin_addr) != 1) {
+    throw EIdSocketError(kWsaAddrNotAvail);
+  }
+  return result;
+}
+
+// poll() with a deadline that survives signals; timeout_ms 0 or less waits
+// without limit. Returns the revents, or 0 when the time ran out.
+short PollFor(int fd, short events, int timeout_ms) {
+  const bool limited = timeout_ms > 0;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    int wait = -1;
+    if (limited) {
+      auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) return 0;
+      wait = static_cast<int>(left.count());
+    }
+    pollfd entry{fd, events, 0};
+    int ready = ::poll(&entry, 1, wait);
+    if (ready > 0) return entry.revents;
+    if (ready < 0 && errno != EINTR) RaiseLastSocketError();
+  }
+}
+
+void SetBlocking(int fd, bool blocking) {
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0) RaiseLastSocketError();
+  flags = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
+  if (::fcntl(fd, F_SETFL, flags) < 0) RaiseLastSocketError();
+}
+
+}  // namespace
+
+TIdSocketHandle::TIdSocketHandle() : fd_(AllocateSocket()) {}
+
+TIdSocketHandle::~TIdSocketHandle() {
+  ::close(fd_);
+}
+
+void TIdSocketHandle::Bind(const std::string& address, int port) {
+  sockaddr_in local = MakeAddress(address, port);
+  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+    RaiseLastSocketError();
+  }
+}
+
+void TIdSocketHandle::SetNoDelay() {
+  int on = 1;
+  if (::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) RaiseLastSocketError();
+}
+
+// The connect always runs non-blocking and waits with poll(): that bounds it
+// when asked to, and a signal arriving meanwhile cannot leave it half done.
+void TIdSocketHandle::Connect(const std::string& address, int port, int timeout_ms) {
+  sockaddr_in remote = MakeAddress(address, port);
+  SetBlocking(fd_, false);
+  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
+    if (errno != EINPROGRESS && errno != EINTR) RaiseLastSocketError();
+    WaitConnected(timeout_ms);
+  }
+  SetBlocking(fd_, true);
+}
+
+void TIdSocketHandle::WaitConnected(int timeout_ms) {
+  if (PollFor(fd_, POLLOUT, timeout_ms) == 0) throw EIdSocketError(kWsaTimedOut);
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) RaiseLastSocketError();
+  if (error != 0) throw EIdSocketError(WinsockCode(error));
+}
+
+bool TIdSocketHandle::WaitReadable(int timeout_ms) const {
+  return PollFor(fd_, POLLIN, timeout_ms) != 0;
+}
+
+TIdIoResult TIdSocketHandle::Receive(std::span<char> into) const {
+  for (;;) {
+    ssize_t received = ::recv(fd_, into.data(), into.size(), 0);
+    if (received >= 0) return {static_cast<std::size_t>(received), 0};
+    if (errno != EINTR) return {0, WinsockCode(errno)};
+  }
+}
+
+TIdIoResult TIdSocketHandle::Send(std::string_view bytes) const {
+  for (;;) {
+    ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (sent >= 0) return {static_cast<std::size_t>(sent), 0};
+    if (errno != EINTR) return {0, WinsockCode(errno)};
+  }
+}
+
+bool TIdSocketHandle::Close() {
+  MarkClosed();
+  if (!open_.exchange(false, std::memory_order_acq_rel)) return false;
+  // Both directions: a reader blocked in poll() or recv() on another thread
+  // wakes up and sees the end of the stream.
+  ::shutdown(fd_, SHUT_RDWR);
+  return true;
+}
+
+}  // namespace zelmo

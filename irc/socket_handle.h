@@ -1,0 +1,73 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zelmo {
+
+// The outcome of one receive or send: bytes moved, or the table's code of
+// the failure (0 when there was none).
+struct TIdIoResult {
+  std::size_t bytes = 0;
+  int error = 0;
+};
+
+// One TCP stream socket. Closing shuts both directions down, which wakes any
+// thread blocked on the socket, and only marks the handle closed: the
+// descriptor itself is released when the handle is destroyed. Holders keep
+// the handle in a shared_ptr for the length of each call, so a descriptor is
+// never released (and its number reused) while another thread still uses it.
+class TIdSocketHandle {
+ public:
+  // Allocates the socket; a failure raises the socket error.
+  TIdSocketHandle();
+  ~TIdSocketHandle();
+  TIdSocketHandle(const TIdSocketHandle&) = delete;
+  TIdSocketHandle& operator=(const TIdSocketHandle&) = delete;
+
+  void Bind(const std::string& address, int port);
+  void SetNoDelay();
+  // A timeout of 0 or less waits as long as the platform does; a positive
+  // one (milliseconds) raises 10060 when it runs out.
+  void Connect(const std::string& address, int port, int timeout_ms);
+
+  // Waits until a receive would not block; false when timeout_ms (0: no
+  // limit) ran out first.
+  bool WaitReadable(int timeout_ms) const;
+  TIdIoResult Receive(std::span<char> into) const;
+  // Never raises SIGPIPE; a broken link comes back as an error code.
+  TIdIoResult Send(std::string_view bytes) const;
+
+  // True for the one call that closed an open socket.
+  bool Close();
+  bool IsOpen() const { return open_.load(std::memory_order_acquire); }
+
+  // The closed mark: the peer has ended the connection, or the socket was
+  // closed here.
+  void MarkClosed() { closed_mark_.store(true, std::memory_order_release); }
+  bool ClosedMark() const { return closed_mark_.load(std::memory_order_acquire); }
+
+ private:
+  void WaitConnected(int timeout_ms);
+
+  const int fd_;
+  std::atomic<bool> open_{true};
+  std::atomic<bool> closed_mark_{false};
+};
+
+// The socket handler a client makes for each connection; it owns the socket.
+class TIdIOHandlerSocket {
+ public:
+  TIdIOHandlerSocket() = default;
+  TIdSocketHandle& Binding() { return binding_; }
+  const TIdSocketHandle& Binding() const { return binding_; }
+  bool Connected() const { return binding_.IsOpen(); }
+
+ private:
+  TIdSocketHandle binding_;
+};
+
+}  // namespace zelmo

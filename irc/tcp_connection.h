@@ -1,0 +1,119 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "irc/managed_buffer.h"
+#include "irc/socket_handle.h"
+#include "irc/transport_errors.h"
+
+namespace zelmo {
+
+enum class TIdMaxLineAction { maException, maSplit };
+
+// One blocking TCP connection that sends texts and lines and receives lines
+// out of an input buffer.
+//
+// One thread may receive while others send, check IsLinkUp or close the
+// link. Every operation works on the socket handler and input buffer that
+// were current when it began, holding them for its length, so a close from
+// another thread wakes it without pulling the socket from under it, and a
+// reader that outlives its connection never touches the next one. The going
+// down of a socket is decided by one atomic step, so OnDisconnected fires
+// once however many threads notice the closing together. No lock is held
+// while an event fires or while a call waits for bytes.
+class TIdTCPConnection {
+ public:
+  TIdTCPConnection();
+  // Closes the socket without firing events. A thread still inside a
+  // receive must have been stopped by its owner first.
+  virtual ~TIdTCPConnection();
+  TIdTCPConnection(const TIdTCPConnection&) = delete;
+  TIdTCPConnection& operator=(const TIdTCPConnection&) = delete;
+
+  int ReadTimeout = 0;  // milliseconds; 0 waits without limit
+  int MaxLineLength = 16384;
+  TIdMaxLineAction MaxLineAction = TIdMaxLineAction::maException;
+  int RecvBufferSize = 32768;
+  int SendBufferSize = 32768;
+  bool UseNagle = true;
+  std::function<void()> OnConnected, OnDisconnected;
+
+  void CloseLink();
+  bool IsLinkUp();
+  void SendText(std::string_view text);
+  // Appends CR LF to whatever it is given.
+  void SendLine(std::string_view text);
+  // The next line without its terminator, and without a CR right before an
+  // LF terminator. An empty terminator means LF; -1 takes ReadTimeout and
+  // MaxLineLength.
+  std::string ReceiveLine(std::string_view terminator = "\n", int timeout = -1,
+                          int max_length = -1);
+  // Bytes added to the input buffer, 0 when the link closed, -1 on time-out.
+  int FillInputBuffer(bool raise_if_closed, int timeout, bool raise_on_timeout);
+  void VerifyLinkOpen(bool raise, bool ignore_buffer);
+  bool ReadLnSplit() const { return split_.load(std::memory_order_relaxed); }
+  bool ReadLnTimedOut() const { return timed_out_.load(std::memory_order_relaxed); }
+
+  // The host's own IPv4 address as dotted text; needs no connection.
+  static std::string LocalAddress();
+
+ protected:
+  // The handler and input buffer one operation works on.
+  struct Link {
+    std::shared_ptr<TIdIOHandlerSocket> handler;  // empty: no handler
+    std::shared_ptr<TIdManagedBuffer> input;
+  };
+
+  Link CurrentLink() const;
+  bool HasOpenSocket() const;
+  // Drops a closed handler and starts an empty input buffer for the next
+  // connection.
+  void PrepareLink();
+  // Makes a connected handler current.
+  void Attach(std::shared_ptr<TIdIOHandlerSocket> handler);
+  // Closes the socket and drops the handler if it is still the current one.
+  void Detach(const std::shared_ptr<TIdIOHandlerSocket>& handler);
+  void FireConnected();
+
+ private:
+  // Closes the link's socket; fires OnDisconnected when this call is the one
+  // that closed it.
+  void GoDown(const Link& link);
+  bool LinkUp(const Link& link);
+  bool VerifyLinkOpen(const Link& link, bool raise, bool ignore_buffer);
+  int FillInputBuffer(const Link& link, bool raise_if_closed, int timeout, bool raise_on_timeout);
+  int ReceiveChunk(const Link& link);
+  std::string TooLong(TIdManagedBuffer& input, int max_length);
+  static std::string TakeLine(TIdManagedBuffer& input, std::size_t length,
+                              std::string_view terminator);
+  void FireDisconnected();
+
+  mutable std::mutex link_mutex_;  // guards handler_ and input_ themselves
+  std::shared_ptr<TIdIOHandlerSocket> handler_;
+  std::shared_ptr<TIdManagedBuffer> input_;
+  std::atomic<bool> split_{false};
+  std::atomic<bool> timed_out_{false};
+};
+
+// A connection that connects to Host:Port.
+class TIdTCPClient : public TIdTCPConnection {
+ public:
+  std::string Host;
+  int Port = 0;
+  std::string BoundIP;
+  int BoundPort = 0;
+
+  // -1 or 0: as long as the platform's connect takes; a positive value
+  // bounds the connect to that many milliseconds.
+  void OpenLink(int timeout = -1);
+
+ private:
+  std::shared_ptr<TIdIOHandlerSocket> ConnectSocket(int timeout);
+};
+
+}  // namespace zelmo

@@ -1,0 +1,145 @@
+#include <algorithm>
+#include <exception>
+
+#include "shell/mainunit.h"
+
+// Connecting, disconnecting, the automatic reconnection after an unexpected
+// loss of the link, and the rejoin of the channels the bot was on.
+
+namespace zelmo {
+
+void TMainForm::HookIrcEvents() {
+  IRC.OnConnected = [this] { IRCConnected(); };
+  // The transport reports a closed link on whichever thread noticed it,
+  // usually the reader thread: the handler runs on the user-interface thread.
+  IRC.OnDisconnected = [this] { NoteDisconnect(); };
+  IRC.OnStateChange = [this] {
+    if (IRC.ConnectionState() == stConnected) registered_ = true;
+  };
+  IRC.OnMessage = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
+    IRCMessage(user, channel, text);
+  };
+  IRC.OnAction = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
+    IRCAction(user, channel, text);
+  };
+  IRC.OnJoin = [this](TIdIRCUser* user, TIdIRCChannel* channel) { IRCJoin(user, channel); };
+  IRC.OnPart = [this](TIdIRCUser* user, TIdIRCChannel* channel) { IRCPart(user, channel); };
+  IRC.OnQuit = [this](TIdIRCUser* user) { IRCQuit(user); };
+  IRC.OnKick = [this](TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) {
+    IRCKick(kicker, victim, channel);
+  };
+  IRC.OnKicked = [this](TIdIRCUser* kicker, TIdIRCChannel* channel) { IRCKicked(kicker, channel); };
+  IRC.OnBan = [this](TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask) {
+    IRCBan(setter, channel, mask);
+  };
+  IRC.OnDeop = [this](TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* target) {
+    IRCDeop(setter, channel, target);
+  };
+  IRC.OnNickChange = [this](TIdIRCUser* user, const std::string& nick) {
+    IRCNickChange(user, nick);
+  };
+  IRC.OnNickChanged = [this](const std::string& old_nick) { IRCNickChanged(old_nick); };
+  IRC.OnReadError = [this](const std::string& message) { IRCReadError(message); };
+}
+
+void TMainForm::ConnectToServer() {
+  MessageDisplay.DisplayLine("Connecting to " + IRC.Host + "...");
+  last_connect_automatic_ = false;
+  registered_ = false;
+  IRC.Connect();
+  ReconnectWanted = true;
+}
+
+void TMainForm::DisconnectFromServer(const std::optional<std::string>& quit_text) {
+  MessageDisplay.DisplayLine("Disconnecting from " + IRC.Host + "...");
+  if (IRC.IsLinkUp()) IRC.Quit(quit_text.value_or(QuitMessage));
+  ReconnectWanted = false;
+}
+
+void TMainForm::IRCConnected() {
+  links_opened_.fetch_add(1);
+  MessageDisplay.DisplayColoredLine("Connected to " + IRC.Host + ".", Important);
+  rejoin_armed_ = false;
+  rejoin_next_ = 0;
+  if (SavedChannels.empty()) return;
+  RejoinPending = true;
+  MessageDisplay.DisplayLine("Trying to rejoin channels soon...");
+  Timer->SetInterval(1000);
+  Timer->SetEnabled(true);
+}
+
+void TMainForm::NoteDisconnect() {
+  unsigned link = links_opened_.load();
+  PostToForm([this, link] { Guarded([this, link] { IRCDisconnectedFrom(link); }); });
+}
+
+void TMainForm::IRCDisconnected() { IRCDisconnectedFrom(links_opened_.load()); }
+
+void TMainForm::IRCDisconnectedFrom(unsigned link) {
+  if (closing_) return;
+  const std::string& host = IRC.Host;
+  // A notice about a link that a newer one has replaced (CONNECT typed while
+  // connected) is the operator's doing: nothing to repair.
+  if (!ReconnectWanted || link != links_opened_.load()) {
+    MessageDisplay.DisplayColoredLine("Disconnected from " + host + " by host", Dangerous);
+    return;
+  }
+  std::vector<std::string> channels;
+  for (int index = 0; index < IRC.Channels.Count(); ++index) {
+    channels.push_back(IRC.Channels.Items(index)->Name());
+  }
+  MessageDisplay.DisplayColoredLine("Disconnected from " + host + ". I were on " +
+                                         std::to_string(channels.size()) + " channel(s)",
+                                     Errorous);
+  // An automatic reconnection that never got past registration (both nicks
+  // refused, a ban on connect) is not repeated: that would hammer the server.
+  if (last_connect_automatic_ && !registered_) return;
+  if (RejoinPending) {
+    // Channels not rejoined yet are still to be rejoined.
+    for (std::size_t index = rejoin_next_; index < SavedChannels.size(); ++index) {
+      if (std::find(channels.begin(), channels.end(), SavedChannels[index]) == channels.end()) {
+        channels.push_back(SavedChannels[index]);
+      }
+    }
+    RejoinPending = false;
+    Timer->SetEnabled(false);
+  }
+  SavedChannels = std::move(channels);
+  Port.Balloon("ZelmoBot: Disconnect",
+               "Disconnected from " + host + ".\rReconnecting automatically!", BalloonIcon::Info,
+               60);
+  last_connect_automatic_ = true;
+  registered_ = false;
+  try {
+    IRC.Connect();
+  } catch (const std::exception&) {
+    // One attempt only; the operator can type CONNECT.
+  }
+}
+
+void TMainForm::TimerTimer() {
+  if (RejoinPending) Rejoin();
+}
+
+// One channel per tick of the one-second timer, the first a tick after the
+// rejoin was armed, so the user-interface thread never sleeps and the server
+// is answered meanwhile.
+void TMainForm::Rejoin() {
+  if (!rejoin_armed_) {
+    rejoin_armed_ = true;
+    rejoin_next_ = 0;
+    return;
+  }
+  if (rejoin_next_ < SavedChannels.size()) {
+    const std::string name = SavedChannels[rejoin_next_++];
+    IRC.Join(name, "");
+    MessageDisplay.DisplayLine("-> Rejoined channel " + name);
+  }
+  if (rejoin_next_ >= SavedChannels.size()) {
+    RejoinPending = false;
+    rejoin_armed_ = false;
+    Timer->SetEnabled(false);
+  }
+}
+
+}  // namespace zelmo

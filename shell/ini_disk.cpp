@@ -1,0 +1,184 @@
+#include "shell/ini_disk.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+namespace zelmo {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The kernel gives up on longer chains with ELOOP as well.
+constexpr int kMaxLinkHops = 40;
+// Leaves room for the prefix and the random suffix within NAME_MAX.
+constexpr std::size_t kMaxTempNameStem = 200;
+
+FileIdentity IdentityOf(const struct stat& status) {
+  return FileIdentity{status.st_dev,         status.st_ino,          status.st_size,
+                      status.st_mtim.tv_sec, status.st_mtim.tv_nsec, status.st_ctim.tv_sec,
+                      status.st_ctim.tv_nsec};
+}
+
+// A file that is not there reads as empty; any other failure as unreadable.
+FileState StateAfterError(int error) {
+  return (error == ENOENT || error == ENOTDIR) ? FileState::kMissing : FileState::kUnreadable;
+}
+
+std::string FolderOf(const std::string& path) {
+  const fs::path folder = fs::path(path).parent_path();
+  return folder.empty() ? std::string(".") : folder.string();
+}
+
+bool ReadAll(int fd, std::string& bytes, std::size_t size_hint) {
+  bytes.reserve(size_hint);
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got == 0) return true;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t put = write(fd, bytes.data(), bytes.size());
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return true;
+}
+
+// The files hold passwords: a new one is for its owner only. A replaced one
+// keeps who may read it; a process that may not give the file away (EPERM)
+// still writes it, owned by itself.
+bool TakeOverAccess(int fd, const std::string& old_path) {
+  struct stat old_status;
+  if (stat(old_path.c_str(), &old_status) != 0) return fchmod(fd, 0600) == 0;
+  if (fchown(fd, old_status.st_uid, old_status.st_gid) != 0 && errno != EPERM) return false;
+  return fchmod(fd, old_status.st_mode & 07777) == 0;
+}
+
+// Makes the rename itself durable. Some file systems cannot sync a folder
+// (EINVAL); the rename is then as durable as they make it.
+bool SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0 || errno == EINVAL;
+  close(fd);
+  return synced;
+}
+
+bool IsWritableFolder(const std::string& folder) {
+  struct stat status;
+  return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+         (status.st_mode & S_IWUSR) && access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+// Owns the temporary file until it has been renamed into place.
+class TempFile {
+ public:
+  explicit TempFile(std::string pattern) : path_(std::move(pattern)) {
+    fd_ = mkostemp(path_.data(), O_CLOEXEC);
+  }
+  ~TempFile() {
+    if (fd_ >= 0) close(fd_);
+    if (fd_ >= 0 && !renamed_) unlink(path_.c_str());
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  int Fd() const { return fd_; }
+  bool RenameTo(const std::string& path) {
+    renamed_ = rename(path_.c_str(), path.c_str()) == 0;
+    return renamed_;
+  }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool renamed_ = false;
+};
+
+}  // namespace
+
+FileStatus StatFile(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return FileStatus{StateAfterError(errno), {}};
+  if (!S_ISREG(status.st_mode)) return FileStatus{FileState::kUnreadable, {}};
+  return FileStatus{FileState::kReadable, IdentityOf(status)};
+}
+
+FileContent ReadFile(const std::string& path) {
+  // O_NONBLOCK keeps a FIFO put in the file's place from blocking the open.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return FileContent{StateAfterError(errno), {}, {}};
+  FileContent content;
+  struct stat status;
+  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+      ReadAll(fd, content.bytes, static_cast<std::size_t>(status.st_size))) {
+    content.state = FileState::kReadable;
+    content.identity = IdentityOf(status);
+  } else {
+    content.state = FileState::kUnreadable;
+    content.bytes.clear();
+  }
+  close(fd);
+  return content;
+}
+
+std::string ResolveLinks(const std::string& path) {
+  fs::path current = path;
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(current, error))) break;
+    const fs::path target = fs::read_symlink(current, error);
+    if (error) break;
+    current = target.is_absolute() ? target : current.parent_path() / target;
+  }
+  return current.string();
+}
+
+bool IsReplaceable(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) == 0) {
+    if (!S_ISREG(status.st_mode) || !(status.st_mode & S_IWUSR)) return false;
+    // Catches what the mode does not show: immutable or append-only files
+    // (EPERM even for root), read-only mounts.
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return false;
+    close(fd);
+  } else if (errno != ENOENT) {
+    return false;
+  }
+  return IsWritableFolder(FolderOf(path));
+}
+
+std::optional<FileIdentity> ReplaceFile(const std::string& path, std::string_view content) {
+  const std::string folder = FolderOf(path);
+  const std::string stem = fs::path(path).filename().string().substr(0, kMaxTempNameStem);
+  TempFile temp(folder + "/." + stem + ".XXXXXX");
+  if (temp.Fd() < 0) return std::nullopt;
+  if (!WriteAll(temp.Fd(), content) || !TakeOverAccess(temp.Fd(), path) || fsync(temp.Fd()) != 0 ||
+      !temp.RenameTo(path)) {
+    return std::nullopt;
+  }
+  // Taken after the rename, which sets the change time.
+  struct stat status;
+  if (fstat(temp.Fd(), &status) != 0 || !SyncFolder(folder)) return std::nullopt;
+  return IdentityOf(status);
+}
+
+}  // namespace zelmo

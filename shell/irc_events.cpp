@@ -1,0 +1,119 @@
+#include <exception>
+
+#include "channel/chanmsg.h"
+#include "shell/mainunit.h"
+#include "shell/othermsg.h"
+#include "users/privmsg.h"
+#include "users/scriptfunc.h"
+
+// The shell's reactions to the IRC client's events.
+
+namespace zelmo {
+
+namespace {
+
+constexpr char kColourCode = '\x03';
+
+// The channel's name, also for an event about a channel the bot holds no
+// record of (the server's line still names it).
+std::string ChannelName(TIdIRCChannel* channel, TIdIRC& irc, std::size_t slot = 2) {
+  return channel ? channel->Name() : irc.Line().ParamTable[slot];
+}
+
+}  // namespace
+
+// A command that fails ends silently: no reply, no line, no error box.
+void TMainForm::SwallowCommandFailure(const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const std::exception&) {
+  }
+}
+
+void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
+  std::string target = channel ? channel->Name() : user->Nick();
+  if (!target.empty() && target[0] == '#') {
+    if (KickOnColors && text.find(kColourCode) != std::string::npos) {
+      channel->Kick(user->Nick(), "No colors!");
+    }
+    if (!text.empty() && text[0] == '!') {
+      SwallowCommandFailure([&] { DispatchChannel(*this, text, channel->Name(), *user); });
+    }
+    return;
+  }
+  SwallowCommandFailure([&] { DispatchPrivate(*this, text, *user); });
+}
+
+void TMainForm::IRCAction(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
+  IRCMessage(user, channel, text);
+}
+
+void TMainForm::IRCJoin(TIdIRCUser* user, TIdIRCChannel* channel) {
+  std::string name = ChannelName(channel, IRC);
+  if (AutoVoice && channel) channel->Voice(user->Nick());
+  ShowJoin(MessageDisplay, user->Nick(), name);
+  if (RightsLevel(*this, name, user->Address) == 1) {
+    SendMode(*this, name, "+v " + user->Nick());
+  } else if (RightsLevel(*this, name, user->Address) >= 2) {
+    SendMode(*this, name, "+o " + user->Nick());
+  }
+}
+
+void TMainForm::IRCPart(TIdIRCUser* user, TIdIRCChannel* channel) {
+  ShowPart(MessageDisplay, user->Nick(), ChannelName(channel, IRC));
+}
+
+void TMainForm::IRCQuit(TIdIRCUser* user) { ShowQuit(MessageDisplay, user->Nick()); }
+
+void TMainForm::IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) {
+  ShowKick(MessageDisplay, victim->Nick(), ChannelName(channel, IRC), kicker->Nick());
+}
+
+void TMainForm::IRCKicked(TIdIRCUser* kicker, TIdIRCChannel* channel) {
+  std::string name = ChannelName(channel, IRC);
+  MessageDisplay.DisplayColoredLine(
+      "I have been kicked from " + name + " by " + kicker->Nick(), Errorous);
+  Port.Balloon("ZelmoBot: Kicked",
+               "Kicked from " + name + " by " + kicker->Nick() + "\rType /msg " + IRC.Nick() +
+                   " join" + name + " to rejoin!",
+               BalloonIcon::Info, 60);
+}
+
+void TMainForm::IRCBan(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask) {
+  std::string name = ChannelName(channel, IRC);
+  // Only the bot's exact address counts: a wildcard mask that matches the
+  // bot is reported like any other ban.
+  if (mask == IRC.Users.Address(IRC.Nick())) {
+    MessageDisplay.DisplayColoredLine(
+        "I have been banned from " + name + " by " + setter->Nick(), Dangerous);
+  } else {
+    ShowBan(MessageDisplay, mask, name, setter->Nick());
+  }
+}
+
+void TMainForm::IRCDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* target) {
+  // Without a record of the deopped nick its address is unknown, so its
+  // rights cannot be looked up; nothing is done.
+  if (!target) return;
+  std::string name = ChannelName(channel, IRC);
+  if (RightsLevel(*this, name, setter->Address) < RightsLevel(*this, name, target->Address)) {
+    SendMode(*this, name, "+o " + target->Nick());
+  }
+}
+
+void TMainForm::IRCNickChange(TIdIRCUser* user, const std::string& new_nick) {
+  ShowNickChange(MessageDisplay, user->Nick(), new_nick);
+}
+
+void TMainForm::IRCNickChanged(const std::string& old_nick) {
+  Port.Balloon("Nick changed",
+               "My nick has been changed from " + old_nick + " to " + IRC.Nick(),
+               BalloonIcon::Info, 10);
+  Guarded([this] { WriteNickBack(); });
+}
+
+void TMainForm::IRCReadError(const std::string& message) {
+  MessageDisplay.DisplayColoredLine(message, Errorous);
+}
+
+}  // namespace zelmo

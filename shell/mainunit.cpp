@@ -1,0 +1,186 @@
+#include "shell/mainunit.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <exception>
+#include <thread>
+
+#include "shell/colors.h"
+#include "shell/convert.h"
+#include "shell/error_box.h"
+#include "shell/main_form_factory.h"
+#include "shell/usermsg.h"
+#include "users/bot_version.h"
+
+namespace zelmo {
+
+namespace {
+
+// Placeholders for the two outside web services: an address reserved for
+// documentation and a name under the reserved .invalid domain. A deployment
+// points the bot at real services through the environment.
+constexpr const char* kDefaultDictionaryHost = "192.0.2.1";
+constexpr const char* kDefaultTvHost = "tv-listing.invalid";
+
+WebHost HostFromEnvironment(const char* variable, const char* fallback) {
+  const char* value = std::getenv(variable);
+  if (!value || !*value) return {fallback, 80};
+  std::string text = value;
+  std::size_t colon = text.rfind(':');
+  if (colon != std::string::npos) {
+    auto port = TryStrToInt(text.substr(colon + 1));
+    if (port && *port > 0 && *port <= 65535 && text.find_first_not_of("0123456789", colon + 1) ==
+                                                   std::string::npos) {
+      return {text.substr(0, colon), *port};
+    }
+  }
+  return {text, 80};
+}
+
+}  // namespace
+
+WebHosts WebHosts::FromEnvironment() {
+  return {HostFromEnvironment("ZELMOBOT_DICTIONARY_HOST", kDefaultDictionaryHost),
+          HostFromEnvironment("ZELMOBOT_TV_HOST", kDefaultTvHost)};
+}
+
+TMainForm::TMainForm(UiPort& port, std::string program_folder, WebHosts hosts)
+    : Port(port),
+      MessageDisplay(port),
+      ProgramFolder(std::move(program_folder)),
+      hosts_(std::move(hosts)) {
+  FormCreate();
+}
+
+TMainForm::~TMainForm() {
+  closing_ = true;
+  // The reader thread must be gone before any part of the form is, and a
+  // notice it queued must find the form gone rather than half released.
+  IRC.Stop();
+  alive_.reset();
+  if (TCP.IsLinkUp()) TCP.CloseLink();
+}
+
+void TMainForm::FormCreate() {
+  SetUpIrc();
+  TCP.Port = 80;
+  Timer = Port.CreateTimer([this] { Guarded([this] { TimerTimer(); }); });
+  Port.SetCaption("ZelmoBot " + BotVersion());
+  Guarded([this] { LoadConfig(); });
+  MessageDisplay.DisplayLines({"Opening ZelmoBot " + BotVersion() + "..",
+                               "Type \"Connect\" to connect to the current IRC server"});
+  SavedChannels.clear();
+}
+
+void TMainForm::SetUpIrc() {
+  IRC.SetNick("ZelmoBot");
+  IRC.AltNick = "ZelmoBot-";
+  IRC.Username = "ZelmoBot";
+  IRC.RealName = "Zelmo Bot";
+  IRC.Replies.Version = "ZelmoBot " + BotVersion();
+  IRC.Replies.ClientInfo = "ZelmoBot " + BotVersion() + " - an IRC channel bot with an operator window";
+  IRC.SetUserMode(0);
+  IRC.MaxLineAction = TIdMaxLineAction::maException;
+  IRC.SetUiPoster([this](std::function<void()> task) { Port.PostToUiThread(std::move(task)); });
+  HookIrcEvents();
+}
+
+void TMainForm::LoadConfig() {
+  TIniFile ini(ConfigPath());
+  UsersFileName = ini.ReadString("General", "Usersfile", "Users.ini");
+  SecurityPassword = ini.ReadString("General", "Security password", "-unset-pw-");
+  KickOnColors = ini.ReadBool("General", "KickOnColors", true);
+  AutoVoice = ini.ReadBool("General", "AutoVoice", true);
+  IRC.SetNick(ini.ReadString("Me", "Nick", "ZelmoBot"));
+  IRC.RealName = ini.ReadString("Me", "Realname", "Zelmo Bot");
+  IRC.Host = ini.ReadString("Me", "IRCHost", "localhost");
+  IRC.Port = ini.ReadInteger("Me", "Port", 6667);
+  IRC.Username = ini.ReadString("Me", "Username", "ZelmoBot");
+  QuitMessage = ini.ReadString("Me", "Quitmsg", "ZelmoBot " + BotVersion());
+  auto colour = [&ini](const char* key, const char* fallback) {
+    return StringToColor(ini.ReadString("Display", key, fallback));
+  };
+  MessageDisplay.SetBackground(colour("Background", "ClWindow"));
+  MessageDisplay.SetFontFace(ini.ReadString("Display", "Fontface", "MS Sans Serif"));
+  MessageDisplay.NormalColor = colour("Normal Text Color", "ClBlack");
+  MessageDisplay.ImportantColor = colour("Important Text Color", "ClGreen");
+  MessageDisplay.DangerousColor = colour("Dangerous Text Color", "ClOlive");
+  MessageDisplay.ErrorousColor = colour("Errorous Text Color", "ClRed");
+  MessageDisplay.DisplayColoredLine("(Re)Loaded Config file...", Important);
+}
+
+void TMainForm::WriteNickBack() { TIniFile(ConfigPath()).WriteString("Me", "Nick", IRC.Nick()); }
+
+void TMainForm::UserInputEntered(const std::string& line) {
+  Guarded([&] { ConsoleCommand(*this, line); });
+}
+
+bool TMainForm::FormCloseQuery() {
+  bool close = false;
+  Guarded([&] {
+    if (!Port.Question(kBoxTitle, "Do you want to exit ZelmoBot?")) return;
+    Shutdown();
+    close = true;
+  });
+  return close;
+}
+
+void TMainForm::Shutdown() {
+  if (closing_) return;
+  closing_ = true;
+  Timer->SetEnabled(false);
+  // The program ends whatever the network does now.
+  try {
+    if (IRC.IsLinkUp()) IRC.Quit(QuitMessage);
+  } catch (const std::exception&) {
+  }
+  try {
+    if (TCP.IsLinkUp()) TCP.CloseLink();
+  } catch (const std::exception&) {
+  }
+}
+
+void TMainForm::Guarded(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& error) {
+    ShowError(error.what());
+  }
+}
+
+void TMainForm::ShowError(const std::string& message) {
+  Port.ErrorBox(kBoxTitle, ErrorBoxText(message));
+}
+
+void TMainForm::Pause(int milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void TMainForm::PostToForm(std::function<void()> task) {
+  std::weak_ptr<int> alive = alive_;
+  Port.PostToUiThread([alive, task = std::move(task)] {
+    if (alive.lock()) task();
+  });
+}
+
+namespace {
+
+class MainFormFactory : public FormFactory {
+ public:
+  explicit MainFormFactory(std::string program_folder)
+      : program_folder_(std::move(program_folder)) {}
+  std::unique_ptr<FormHost> CreateForm(UiPort& port) override {
+    return std::make_unique<TMainForm>(port, program_folder_);
+  }
+
+ private:
+  std::string program_folder_;
+};
+
+}  // namespace
+
+std::unique_ptr<FormFactory> MakeMainFormFactory(std::string program_folder) {
+  return std::make_unique<MainFormFactory>(std::move(program_folder));
+}
+
+}  // namespace zelmo

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "irc/irc_client.h"
+#include "irc/tcp_connection.h"
+#include "shell/display.h"
+#include "shell/form_host.h"
+#include "shell/ini_file.h"
+#include "shell/ui_port.h"
+#include "users/bot_context.h"
+
+namespace zelmo {
+
+// Where the web lookups go unless the environment says otherwise
+// (ZELMOBOT_DICTIONARY_HOST, ZELMOBOT_TV_HOST: "host" or "host:port").
+struct WebHosts {
+  WebHost dictionary;
+  WebHost tv;
+  static WebHosts FromEnvironment();
+};
+
+// The main window's logic: owns the bot's parts and state for the whole run
+// and handles every event on the user-interface thread.
+class TMainForm : public FormHost, public BotContext {
+ public:
+  // Runs the start-up steps: caption, configuration, opening lines.
+  TMainForm(UiPort& port, std::string program_folder, WebHosts hosts = WebHosts::FromEnvironment());
+  ~TMainForm() override;
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  // --- Front end ----------------------------------------------------------
+  void UserInputEntered(const std::string& line) override;  // UserInputKeyDown
+  bool FormCloseQuery() override;                           // FormClose
+  void Shutdown() override;
+
+  // --- Configuration ------------------------------------------------------
+  // Reads Config.ini and applies every value in order; raises on a bad
+  // colour value, leaving the values read before it in force.
+  void LoadConfig() override;
+  // Writes the bot's current nick to [Me] Nick of Config.ini.
+  void WriteNickBack();
+  std::string ConfigPath() const { return ProgramFolder + "Config.ini"; }
+
+  // --- Connection lifecycle ------------------------------------------------
+  void ConnectToServer();
+  void DisconnectFromServer(const std::optional<std::string>& quit_text);
+  void IRCConnected();
+  void IRCDisconnected();
+  void TimerTimer();
+  void Rejoin();
+
+  // --- IRC event reactions ------------------------------------------------
+  void IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text);
+  void IRCAction(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text);
+  void IRCJoin(TIdIRCUser* user, TIdIRCChannel* channel);
+  void IRCPart(TIdIRCUser* user, TIdIRCChannel* channel);
+  void IRCQuit(TIdIRCUser* user);
+  void IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel);
+  void IRCKicked(TIdIRCUser* kicker, TIdIRCChannel* channel);
+  void IRCBan(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask);
+  void IRCDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* target);
+  void IRCNickChange(TIdIRCUser* user, const std::string& new_nick);
+  void IRCNickChanged(const std::string& old_nick);
+  void IRCReadError(const std::string& message);
+
+  // --- Catch point ----------------------------------------------------------
+  // The top of the user-interface thread: an error is shown in the error box
+  // and the program goes on.
+  void Guarded(const std::function<void()>& action);
+  void ShowError(const std::string& message);
+
+  // --- What the commands use -------------------------------------------------
+  TIdIRC& Irc() override { return IRC; }
+  TMessageDisplay& Display() override { return MessageDisplay; }
+  std::string UsersFilePath() const override { return ProgramFolder + UsersFileName; }
+  IniFileCache* UserFileCache() override { return &user_file_cache_; }
+  std::string CurrentSecurityPassword() const override { return SecurityPassword; }
+  TIdTCPClient& PageClient() override { return TCP; }
+  WebHost DictionaryHost() const override { return hosts_.dictionary; }
+  WebHost TvHost() const override { return hosts_.tv; }
+  void Pause(int milliseconds) override;
+
+  // --- Owned parts and state ------------------------------------------------
+  UiPort& Port;
+  TMessageDisplay MessageDisplay;
+  TIdIRC IRC;
+  TIdTCPClient TCP;
+  std::unique_ptr<UiTimer> Timer;
+
+  std::string ProgramFolder;
+  std::string UsersFileName = "Users.ini";
+  std::string QuitMessage;
+  std::string SecurityPassword = "-unset-pw-";
+  bool AutoVoice = true;
+  bool KickOnColors = true;
+  std::vector<std::string> SavedChannels;
+  bool RejoinPending = false;
+  bool ReconnectWanted = false;
+
+ private:
+  void FormCreate();
+  void SetUpIrc();
+  void HookIrcEvents();
+  // Queues work for the user-interface thread that is dropped once the form
+  // is gone.
+  void PostToForm(std::function<void()> task);
+  void NoteDisconnect();
+  void IRCDisconnectedFrom(unsigned link);
+  void SwallowCommandFailure(const std::function<void()>& command);
+  void ContinueAfterFailure(const std::function<void()>& reaction);
+
+  WebHosts hosts_;
+  IniFileCache user_file_cache_;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  bool closing_ = false;
+  // The link whose loss a disconnect notice reports; a notice about an older
+  // link (closed by a new CONNECT) repairs nothing.
+  std::atomic<unsigned> links_opened_{0};
+  bool registered_ = false;
+  bool last_connect_automatic_ = false;
+  std::size_t rejoin_next_ = 0;
+  bool rejoin_armed_ = false;
+};
+
+}  // namespace zelmo

@@ -1,0 +1,77 @@
+#include "shell/ui/qt/log_view.h"
+
+#include <QScrollBar>
+#include <QTextCharFormat>
+
+namespace zelmo::qtui {
+
+LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
+  setObjectName(QStringLiteral("MessageDisplay"));
+  setReadOnly(true);
+  setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  // The log only grows; an undo stack would hold a second copy of it.
+  setUndoRedoEnabled(false);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QFont display_font = font();
+  display_font.setPointSize(kFontPointSize);
+  setFont(display_font);
+
+  batch_end_.setSingleShot(true);
+  batch_end_.setInterval(0);
+  connect(&batch_end_, &QTimer::timeout, this, [this] { CloseBatch(); });
+}
+
+LogView::~LogView() {
+  CloseBatch();
+}
+
+void LogView::AppendLine(const QString& text, const QColor& color) {
+  OpenBatch();
+  // The cursor is the log's own, so the operator's selection stays put.
+  QTextCharFormat format;
+  format.setForeground(color);
+  if (has_lines_) batch_cursor_.insertBlock(QTextBlockFormat(), format);
+  batch_cursor_.insertText(text, format);
+  has_lines_ = true;
+}
+
+void LogView::OpenBatch() {
+  if (batch_open_) return;
+  const QScrollBar* bar = verticalScrollBar();
+  follow_newest_ = bar->value() >= bar->maximum();
+  batch_cursor_ = QTextCursor(document());
+  batch_cursor_.movePosition(QTextCursor::End);
+  batch_cursor_.beginEditBlock();
+  batch_open_ = true;
+  batch_end_.start();
+}
+
+void LogView::CloseBatch() {
+  if (!batch_open_) return;
+  batch_open_ = false;
+  batch_end_.stop();
+  batch_cursor_.endEditBlock();
+  batch_cursor_ = QTextCursor();
+  if (follow_newest_) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void LogView::ClearLines() {
+  CloseBatch();
+  clear();
+  has_lines_ = false;
+}
+
+void LogView::SetBackground(const QColor& color) {
+  QPalette colors = palette();
+  colors.setColor(QPalette::Base, color);
+  setPalette(colors);
+}
+
+void LogView::SetFontFace(const QString& face) {
+  QFont display_font = font();
+  display_font.setFamily(face);
+  display_font.setPointSize(kFontPointSize);
+  setFont(display_font);
+}
+
+}  // namespace zelmo::qtui

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QColor>
+#include <QPlainTextEdit>
+#include <QString>
+#include <QTextCursor>
+#include <QTimer>
+
+namespace zelmo::qtui {
+
+// The operator's log: read-only, one block per line, each line in its own
+// colour. Lines are only appended or all cleared.
+//
+// Lines that arrive within one turn of the event loop go into the document
+// at once but inside one open edit block, so the layout and the scroll bar
+// catch up once per turn instead of once per line: a burst of thousands of
+// lines then costs about as much as a few.
+class LogView : public QPlainTextEdit {
+ public:
+  explicit LogView(QWidget* parent = nullptr);
+  ~LogView() override;
+
+  void AppendLine(const QString& text, const QColor& color);
+  void ClearLines();
+  void SetBackground(const QColor& color);
+  void SetFontFace(const QString& face);
+
+  static constexpr int kFontPointSize = 8;
+
+ private:
+  void OpenBatch();
+  void CloseBatch();
+
+  QTextCursor batch_cursor_;
+  QTimer batch_end_;
+  bool batch_open_ = false;
+  // Whether the view was at the newest line when the batch began.
+  bool follow_newest_ = false;
+  // An empty first line leaves the document looking empty, so whether the
+  // next line needs a block of its own is tracked here.
+  bool has_lines_ = false;
+};
+
+}  // namespace zelmo::qtui

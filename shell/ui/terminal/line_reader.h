@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zelmo {
+
+// Splits what arrives on a file descriptor into lines. A line ends at LF; a
+// CR right before the LF is dropped; a line is cut to kMaxLine bytes and the
+// rest of it is skipped. The last line of the input counts even without LF.
+class LineReader {
+ public:
+  static constexpr std::size_t kMaxLine = 4096;
+
+  explicit LineReader(int fd);
+
+  // Reads once from the descriptor (blocks only when nothing is there, so
+  // call it after poll reported it readable). Returns false once the input
+  // has ended or failed; lines read before stay available.
+  bool Fill();
+
+  // The next complete line, if one is there.
+  std::optional<std::string> Next();
+  bool HasLine() const { return !lines_.empty(); }
+
+  // End of input seen (every line may not have been taken yet).
+  bool Ended() const { return ended_; }
+
+  // Splits bytes as if they had been read (for callers that read themselves).
+  void Feed(std::string_view bytes);
+  void FeedEnd();
+
+ private:
+  void EndLine();
+
+  int fd_;
+  std::deque<std::string> lines_;
+  std::string partial_;
+  bool overflow_ = false;
+  bool ended_ = false;
+};
+
+}  // namespace zelmo

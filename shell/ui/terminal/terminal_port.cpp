@@ -1,0 +1,202 @@
+#include "shell/ui/terminal/terminal_port.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "shell/convert.h"
+#include "shell/error_box.h"
+#include "shell/ui/terminal/fd_output.h"
+#include "shell/ui/terminal/terminal_text.h"
+
+namespace zelmo {
+
+namespace {
+
+std::string ErrorText(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+bool IsYes(std::string_view answer) {
+  std::string word = LowerCase(TrimBlanks(answer));
+  return word == "ok" || word == "y" || word == "yes";
+}
+
+}  // namespace
+
+class TerminalPort::Timer : public UiTimer {
+ public:
+  Timer(EventLoop& loop, std::function<void()> on_tick)
+      : loop_(loop), id_(loop.AddTimer(std::move(on_tick))) {}
+  ~Timer() override { loop_.RemoveTimer(id_); }
+
+  void SetInterval(int milliseconds) override {
+    interval_ = milliseconds;
+    if (enabled_) loop_.SetTimer(id_, interval_, true);
+  }
+  void SetEnabled(bool enabled) override {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    loop_.SetTimer(id_, interval_, enabled_);
+  }
+  bool Enabled() const override { return enabled_; }
+
+ private:
+  EventLoop& loop_;
+  int id_;
+  int interval_ = 1000;
+  bool enabled_ = false;
+};
+
+TerminalPort::TerminalPort(const TerminalStreams& streams)
+    : streams_(streams),
+      color_wanted_(TerminalColorWanted(streams.output_is_terminal, std::getenv("NO_COLOR"))),
+      input_is_terminal_(isatty(streams.input_fd) == 1),
+      reader_(streams.input_fd) {
+  loop_.SetErrorHandler([this](std::exception_ptr error) { ShowError(error); });
+  loop_.Watch(streams_.input_fd, [this] { OnInputReady(); });
+  input_watched_ = true;
+  if (streams_.signal_fd >= 0) loop_.Watch(streams_.signal_fd, [this] { OnSignal(); });
+}
+
+TerminalPort::~TerminalPort() = default;
+
+void TerminalPort::AppendDisplayLine(const std::string& line, TColor color) {
+  std::string escape = color_wanted_ ? ForegroundEscape(color) : std::string();
+  std::string out = escape + TerminalSafeText(line);
+  if (!escape.empty()) out += kResetEscape;
+  out += '\n';
+  WriteFully(streams_.output_fd, out);
+}
+
+void TerminalPort::ErrorBox(const std::string& title, const std::string& text) {
+  WriteFully(streams_.error_fd, TerminalSafeText(title) + ": " + TerminalSafeText(text) + "\n");
+}
+
+void TerminalPort::Balloon(const std::string& title, const std::string& text, BalloonIcon, int) {
+  std::string one_line = text;
+  for (char& c : one_line) {
+    if (c == '\r') c = ' ';
+  }
+  WriteFully(streams_.error_fd, TerminalSafeText(title) + ": " + TerminalSafeText(one_line) + "\n");
+}
+
+bool TerminalPort::Question(const std::string& title, const std::string& text) {
+  WriteFully(streams_.error_fd,
+             TerminalSafeText(title) + ": " + TerminalSafeText(text) + " [ok/cancel] ");
+  std::optional<std::string> answer;
+  std::optional<std::string>* outer = waiting_answer_;
+  waiting_answer_ = &answer;
+  DrainInput();
+  loop_.RunUntil([&] { return answer.has_value() || !input_watched_ || Stopping(); });
+  waiting_answer_ = outer;
+  // Typing on a terminal ends the prompt line itself; elsewhere end it here.
+  if (!answer || !input_is_terminal_) WriteFully(streams_.error_fd, "\n");
+  // Lines read together with the answer are console input again.
+  if (reader_.HasLine()) loop_.Post([this] { DrainInput(); });
+  return answer && IsYes(*answer);
+}
+
+std::unique_ptr<UiTimer> TerminalPort::CreateTimer(std::function<void()> on_tick) {
+  return std::make_unique<Timer>(loop_, std::move(on_tick));
+}
+
+void TerminalPort::RequestClose() {
+  if (closed_) return;
+  if (form_ == nullptr || form_->FormCloseQuery()) closed_ = true;
+}
+
+void TerminalPort::Run(FormHost& form) {
+  form_ = &form;
+  if (reader_.HasLine()) loop_.Post([this] { DrainInput(); });
+  loop_.RunUntil([this] { return Stopping(); });
+  if (shutdown_requested_ && !closed_) {
+    closed_ = true;
+    Guarded([&] { form.Shutdown(); });
+  }
+  form_ = nullptr;
+}
+
+bool TerminalPort::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  bool expired = false;
+  int timer = loop_.AddTimer([&] { expired = true; });
+  loop_.SetTimer(timer, static_cast<int>(limit.count()), true);
+  loop_.RunUntil([&] { return expired || done(); });
+  loop_.RemoveTimer(timer);
+  return done();
+}
+
+void TerminalPort::OnInputReady() {
+  bool open = reader_.Fill();
+  DrainInput();
+  if (!open) CloseConsole();
+}
+
+void TerminalPort::CloseConsole() {
+  if (!input_watched_) return;
+  loop_.Unwatch(streams_.input_fd);
+  input_watched_ = false;
+}
+
+// Hands buffered lines out one at a time: to the innermost open question
+// first, else to the form, so a question asked by one input line is
+// answered by the next.
+void TerminalPort::DrainInput() {
+  for (;;) {
+    if (waiting_answer_ != nullptr) {
+      if (auto line = reader_.Next()) *waiting_answer_ = std::move(*line);
+      return;
+    }
+    if (form_ == nullptr || Stopping()) return;
+    auto line = reader_.Next();
+    if (!line) return;
+    HandInput(std::move(*line));
+  }
+}
+
+// An empty line is Enter on the fresh line under the last command, which
+// hands that command over again.
+void TerminalPort::HandInput(std::string line) {
+  if (line.empty()) {
+    if (last_text_line_.empty()) return;
+    line = last_text_line_;
+  } else {
+    last_text_line_ = line;
+  }
+  Guarded([&] { form_->UserInputEntered(line); });
+}
+
+void TerminalPort::OnSignal() {
+  char bytes[64];
+  ssize_t ignored = read(streams_.signal_fd, bytes, sizeof bytes);
+  (void)ignored;
+  loop_.Unwatch(streams_.signal_fd);
+  shutdown_requested_ = true;
+}
+
+void TerminalPort::ShowError(std::exception_ptr error) {
+  ErrorBox(kBoxTitle, ErrorBoxText(ErrorText(error)));
+}
+
+void TerminalPort::Guarded(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (...) {
+    ShowError(std::current_exception());
+  }
+}
+
+}  // namespace zelmo

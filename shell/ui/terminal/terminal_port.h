@@ -1,0 +1,93 @@
+#pragma once
+
+#include <chrono>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "shell/form_host.h"
+#include "shell/ui/terminal/event_loop.h"
+#include "shell/ui/terminal/line_reader.h"
+#include "shell/ui_port.h"
+
+namespace zelmo {
+
+// Where the terminal front end reads and writes. The program passes 0, 1, 2
+// and isatty(1); tests pass pipes.
+struct TerminalStreams {
+  int input_fd = 0;
+  int output_fd = 1;
+  int error_fd = 2;
+  bool output_is_terminal = false;
+  // Readable once a termination signal has arrived; -1 for none.
+  int signal_fd = -1;
+};
+
+// The user-interface port of a bot without a window: the display goes to
+// standard output, one line each, boxes and notices to standard error, and
+// every line of standard input is a console input. The thread that makes the
+// port is its user-interface thread.
+class TerminalPort : public UiPort {
+ public:
+  explicit TerminalPort(const TerminalStreams& streams);
+  ~TerminalPort() override;
+
+  void AppendDisplayLine(const std::string& line, TColor color) override;
+  void ClearDisplay() override {}
+  void SetDisplayBackground(TColor color) override { background_ = color; }
+  void SetDisplayFont(const std::string& face) override { font_ = face; }
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  bool Question(const std::string& title, const std::string& text) override;
+  void ErrorBox(const std::string& title, const std::string& text) override;
+  void Balloon(const std::string& title, const std::string& text, BalloonIcon icon,
+               int seconds) override;
+  std::unique_ptr<UiTimer> CreateTimer(std::function<void()> on_tick) override;
+  void PostToUiThread(std::function<void()> task) override { loop_.Post(std::move(task)); }
+  void RequestClose() override;
+  bool OnUiThread() const override { return loop_.OnLoopThread(); }
+
+  // Runs the form's console until the form lets it close, or until a
+  // termination signal has shut the form down.
+  void Run(FormHost& form);
+
+  // Runs the loop until done() holds or the time is up; returns done().
+  bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
+
+  bool ConsoleOpen() const { return input_watched_; }
+  bool Closed() const { return closed_; }
+  const std::string& Caption() const { return caption_; }
+  TColor DisplayBackground() const { return background_; }
+  const std::string& DisplayFont() const { return font_; }
+
+ private:
+  class Timer;
+
+  void OnInputReady();
+  void DrainInput();
+  void HandInput(std::string line);
+  void CloseConsole();
+  void OnSignal();
+  bool Stopping() const { return closed_ || shutdown_requested_; }
+  void ShowError(std::exception_ptr error);
+  void Guarded(const std::function<void()>& action);
+
+  TerminalStreams streams_;
+  bool color_wanted_;
+  bool input_is_terminal_;
+  EventLoop loop_;
+  LineReader reader_;
+  FormHost* form_ = nullptr;
+  bool input_watched_ = false;
+  bool closed_ = false;
+  bool shutdown_requested_ = false;
+  // The answer slot of the innermost open question.
+  std::optional<std::string>* waiting_answer_ = nullptr;
+  // What an empty input line hands over again.
+  std::string last_text_line_;
+  TColor background_ = clWindow;
+  std::string font_, caption_;
+};
+
+}  // namespace zelmo

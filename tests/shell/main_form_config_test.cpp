@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include "shell/mainunit.h"
+#include "support/recording_port.h"
+#include "support/temp_dir.h"
+
+namespace zelmo {
+namespace {
+
+using testing::RecordingPort;
+using testing::TempDir;
+
+class MainFormConfig : public ::testing::Test {
+ protected:
+  std::unique_ptr<TMainForm> Start() { return std::make_unique<TMainForm>(port, dir.Path()); }
+  TempDir dir;
+  RecordingPort port;
+};
+
+TEST_F(MainFormConfig, WithoutConfigEveryDefaultAppliesAndNothingIsCreated) {
+  auto form = Start();
+  EXPECT_EQ(port.caption, "ZelmoBot v0.5");
+  EXPECT_EQ(port.Texts(),
+            (std::vector<std::string>{"(Re)Loaded Config file...", "Opening ZelmoBot v0.5..",
+                                      "Type \"Connect\" to connect to the current IRC server"}));
+  EXPECT_EQ(port.lines[0].color, clGreen);
+  EXPECT_EQ(port.lines[1].color, clBlack);
+  EXPECT_EQ(form->IRC.Nick(), "ZelmoBot");
+  EXPECT_EQ(form->IRC.Username, "ZelmoBot");
+  EXPECT_EQ(form->IRC.RealName, "Zelmo Bot");
+  EXPECT_EQ(form->IRC.Host, "localhost");
+  EXPECT_EQ(form->IRC.Port, 6667);
+  EXPECT_EQ(form->QuitMessage, "ZelmoBot v0.5");
+  EXPECT_EQ(form->UsersFileName, "Users.ini");
+  EXPECT_EQ(form->SecurityPassword, "-unset-pw-");
+  EXPECT_TRUE(form->AutoVoice);
+  EXPECT_TRUE(form->KickOnColors);
+  EXPECT_EQ(port.background, clWindow);
+  EXPECT_EQ(port.font, "MS Sans Serif");
+  EXPECT_TRUE(port.errors.empty());
+  EXPECT_FALSE(dir.Exists("Config.ini"));
+  EXPECT_FALSE(dir.Exists("Users.ini"));
+}
+
+TEST_F(MainFormConfig, ValuesAreReadByTheirTypes) {
+  dir.Write("Config.ini",
+            "[general]\nKickOnColors=0\nAutoVoice=no\nusersfile = People.ini\n"
+            "[ME]\nnick=Zelmo\nPort=0x1A0B\nQuitmsg=\"  bye  \"\nIRCHost=irc.example\n"
+            "[Display]\nNormal Text Color=clred\nImportant Text Color=$0000FF\n"
+            "Dangerous Text Color=255\nBackground=clBlack\nFontface=Monospace\n");
+  auto form = Start();
+  EXPECT_FALSE(form->KickOnColors);
+  EXPECT_TRUE(form->AutoVoice);  // "no" is not a number: the default applies
+  EXPECT_EQ(form->UsersFileName, "People.ini");
+  EXPECT_EQ(form->UsersFilePath(), dir.Path() + "People.ini");
+  EXPECT_EQ(form->IRC.Nick(), "Zelmo");
+  EXPECT_EQ(form->IRC.Port, 6667);
+  EXPECT_EQ(form->IRC.Host, "irc.example");
+  EXPECT_EQ(form->QuitMessage, "  bye  ");
+  EXPECT_EQ(form->MessageDisplay.NormalColor, clRed);
+  EXPECT_EQ(form->MessageDisplay.ImportantColor, clRed);
+  EXPECT_EQ(form->MessageDisplay.DangerousColor, clRed);
+  EXPECT_EQ(port.lines[1].color, clRed);  // the opening lines are in the normal colour
+  EXPECT_EQ(port.background, clBlack);
+  EXPECT_EQ(port.font, "Monospace");
+}
+
+TEST_F(MainFormConfig, ABadColourStopsTheLoadAtThatKey) {
+  dir.Write("Config.ini",
+            "[Display]\nNormal Text Color=clBlue\nImportant Text Color=bogus\n"
+            "Errorous Text Color=clLime\n");
+  auto form = Start();
+  ASSERT_EQ(port.errors.size(), 1u);
+  EXPECT_EQ(port.errors[0].first, "ZelmoBot");
+  EXPECT_EQ(port.errors[0].second, "'bogus' is not a valid integer value.");
+  EXPECT_EQ(form->MessageDisplay.NormalColor, clBlue);
+  EXPECT_EQ(form->MessageDisplay.ErrorousColor, clRed);  // after the bad key: the old value
+  EXPECT_EQ(port.Texts(),
+            (std::vector<std::string>{"Opening ZelmoBot v0.5..",
+                                      "Type \"Connect\" to connect to the current IRC server"}));
+
+  // A later load keeps what was read before the bad key and nothing after it.
+  dir.Write("Config.ini", "[Me]\nNick=Other\n[Display]\nBackground=nope\nFontface=Serif\n");
+  EXPECT_THROW(form->LoadConfig(), EConvertError);
+  EXPECT_EQ(form->IRC.Nick(), "Other");
+  EXPECT_EQ(port.font, "MS Sans Serif");
+}
+
+TEST_F(MainFormConfig, NickWriteBackCreatesTheMeSection) {
+  dir.Write("Config.ini", "; the bot's settings\n[General]\nAutoVoice=0\n");
+  auto form = Start();
+  form->IRC.SetNick("NewName");
+  form->WriteNickBack();
+  EXPECT_EQ(dir.Read("Config.ini"),
+            "; the bot's settings\n[General]\nAutoVoice=0\n\n[Me]\nNick=NewName\n");
+}
+
+TEST_F(MainFormConfig, CloseAsksAndCancelChangesNothing) {
+  auto form = Start();
+  port.answer = false;
+  EXPECT_FALSE(form->FormCloseQuery());
+  ASSERT_EQ(port.questions.size(), 1u);
+  EXPECT_EQ(port.questions[0].first, "ZelmoBot");
+  port.answer = true;
+  EXPECT_TRUE(form->FormCloseQuery());
+}
+
+}  // namespace
+}  // namespace zelmo

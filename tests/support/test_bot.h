@@ -1,0 +1,76 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "irc/irc_client.h"
+#include "shell/display.h"
+#include "shell/ini_file.h"
+#include "support/loopback_server.h"
+#include "support/recording_port.h"
+#include "support/temp_dir.h"
+#include "users/bot_context.h"
+
+namespace zelmo::testing {
+
+// A bot for command tests: a real IRC client connected to a loopback server,
+// a recording UI port, and a user file in a fresh folder. Every line the
+// client sends is recorded in `sent` (registration lines excluded); lines
+// from the server are handled when the test pumps the port.
+class TestBot : public BotContext {
+ public:
+  TestBot();
+  ~TestBot() override;
+
+  TIdIRC& Irc() override { return irc; }
+  TMessageDisplay& Display() override { return display; }
+  std::string UsersFilePath() const override { return dir.Path() + users_file; }
+  IniFileCache* UserFileCache() override { return &cache; }
+  std::string CurrentSecurityPassword() const override { return security_password; }
+  void LoadConfig() override;
+  TIdTCPClient& PageClient() override { return page; }
+  WebHost DictionaryHost() const override { return dictionary_host; }
+  WebHost TvHost() const override { return tv_host; }
+  PageLimits PageTimeLimits() const override { return page_limits; }
+  void Pause(int milliseconds) override { pauses.push_back(milliseconds); }
+
+  // A user record as the client would hold it for a line from nick!address.
+  TIdIRCUser& User(const std::string& nick, const std::string& address);
+
+  // The user file, written and read whole.
+  void WriteUsers(const std::string& content) const { dir.Write(users_file, content); }
+  std::string ReadUsers() const { return dir.Read(users_file); }
+
+  // The server side: sends a line to the bot and handles it on this thread.
+  void ServerSays(const std::string& line);
+  // The display texts without their time stamps.
+  std::vector<std::string> Shown() const { return port.Texts(); }
+  // What went out since the last call, and forgets it.
+  std::vector<std::string> TakeSent();
+
+  TempDir dir;
+  RecordingPort port;
+  TMessageDisplay display{port};
+  LoopbackServer server;
+  std::shared_ptr<LoopbackPeer> peer;
+  TIdIRC irc;
+  TIdTCPClient page;
+  IniFileCache cache;
+  std::string users_file = "Users.ini";
+  std::string security_password = "-unset-pw-";
+  WebHost dictionary_host{"127.0.0.1", 1};
+  WebHost tv_host{"127.0.0.1", 1};
+  // Short bounds, so tests of silent web servers end quickly.
+  PageLimits page_limits{2000, 1000, 3000};
+  std::vector<std::string> sent;
+  std::vector<int> pauses;
+  int config_loads = 0;
+  // When set, LoadConfig raises this text as the configuration load would.
+  std::string config_error;
+
+ private:
+  std::vector<std::shared_ptr<TIdIRCUser>> held_;
+};
+
+}  // namespace zelmo::testing

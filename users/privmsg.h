@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "users/bot_context.h"
+
+namespace zelmo {
+
+class TIdIRCUser;
+
+// A private message to the bot: split at ";", shown in the display, and run
+// as the command its first part names. Failures of a command raise; the
+// caller drops them.
+void DispatchPrivate(BotContext& bot, const std::string& text, const TIdIRCUser& user);
+
+// The help text of an upper-cased key; an unknown key gives the key followed
+// by ": Unknown command.".
+std::string HelpText(std::string_view key);
+
+}  // namespace zelmo
