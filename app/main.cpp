@@ -6,6 +6,7 @@
 
 #include "app/folders.h"
 #include "app/options.h"
+#include "app/standard_streams.h"
 #include "app/window_loader.h"
 #include "shell/main_form_factory.h"
 #include "shell/ui/terminal/terminal_front_end.h"
@@ -32,6 +33,7 @@ int RunFrontEnd(const zelmo::StartOptions& options, const std::string& program_f
 }  // namespace
 
 int main(int argc, char** argv) {
+  zelmo::EnsureStandardStreams();
   // Time stamps follow the system's date and time format; everything else
   // (character classes, number formats) stays in the C locale.
   std::setlocale(LC_TIME, "");

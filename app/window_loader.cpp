@@ -1,8 +1,14 @@
 #include "app/window_loader.h"
 
 #include <dlfcn.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <cstddef>
+#include <cstring>
 
 #include "shell/ui/window_module.h"
 
@@ -10,15 +16,75 @@ namespace zelmo {
 
 namespace {
 
-bool IsSet(const char* name) {
+std::string Variable(const char* name) {
   const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0';
+  return value != nullptr ? value : "";
+}
+
+bool ConnectsToUnixSocket(const std::string& path, bool abstract) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::size_t offset = abstract ? 1 : 0;
+  if (path.empty() || path.size() + offset >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path + offset, path.data(), path.size());
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset + path.size());
+  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0;
+  close(fd);
+  return ok;
+}
+
+bool ConnectsToTcp(const std::string& host, int port) {
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return false;
+  bool ok = false;
+  for (addrinfo* entry = found; entry && !ok; entry = entry->ai_next) {
+    int fd = socket(entry->ai_family, entry->ai_socktype | SOCK_CLOEXEC, entry->ai_protocol);
+    if (fd < 0) continue;
+    ok = connect(fd, entry->ai_addr, entry->ai_addrlen) == 0;
+    close(fd);
+  }
+  freeaddrinfo(found);
+  return ok;
+}
+
+// An X display "[host]:number[.screen]" that answers on its socket.
+bool XServerAnswers(const std::string& display) {
+  std::size_t colon = display.rfind(':');
+  if (colon == std::string::npos) return false;
+  std::string host = display.substr(0, colon);
+  std::string number = display.substr(colon + 1);
+  number = number.substr(0, number.find('.'));
+  if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return false;
+  if (host.empty() || host == "unix") {
+    std::string path = "/tmp/.X11-unix/X" + number;
+    return ConnectsToUnixSocket(path, true) || ConnectsToUnixSocket(path, false);
+  }
+  return ConnectsToTcp(host, 6000 + std::stoi(number));
+}
+
+bool WaylandAnswers(const std::string& display) {
+  std::string path = display;
+  if (path.front() != '/') {
+    std::string runtime = Variable("XDG_RUNTIME_DIR");
+    if (runtime.empty()) return false;
+    path = runtime + "/" + display;
+  }
+  return ConnectsToUnixSocket(path, false);
 }
 
 }  // namespace
 
+// The toolkit aborts the process when it cannot reach the display it is
+// told to use, so the display is tried here first.
 bool DisplayAvailable() {
-  return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
+  std::string wayland = Variable("WAYLAND_DISPLAY");
+  if (!wayland.empty() && WaylandAnswers(wayland)) return true;
+  std::string x = Variable("DISPLAY");
+  return !x.empty() && XServerAnswers(x);
 }
 
 std::optional<int> RunWindowFrontEnd(const std::string& program_folder, int argc, char** argv,

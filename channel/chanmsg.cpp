@@ -1,8 +1,49 @@
 #include "channel/chanmsg.h"
 
+#include <array>
+#include <string_view>
+
+#include "channel/channel_command.h"
+#include "channel/dictionary.h"
+#include "channel/moderation.h"
+#include "channel/tv_listing.h"
+#include "irc/irc_users.h"
+#include "shell/convert.h"
+#include "shell/display.h"
+#include "users/split_params.h"
+
 namespace zelmo {
 
-void DispatchChannel(BotContext&, const std::string&, const std::string&, const TIdIRCUser&) {}
-std::string BuildModeChange(const std::vector<std::string>&, char, char) { return {}; }
+namespace {
+
+struct ChannelCommand {
+  std::string_view word;  // upper-cased, "!" included
+  ChannelHandler handler;
+};
+
+constexpr std::array<ChannelCommand, 7> kChannelCommands{{
+    {"!OP", ChannelOp},
+    {"!DEOP", ChannelDeop},
+    {"!VOICE", ChannelVoice},
+    {"!DEVOICE", ChannelDevoice},
+    {"!KICK", ChannelKick},
+    {"!TV", ChannelTv},
+    {"!WORD", ChannelWord},
+}};
+
+}  // namespace
+
+void DispatchChannel(BotContext& bot, const std::string& text, const std::string& channel,
+                     const TIdIRCUser& requester) {
+  const std::vector<std::string> parts = SplitParams(text, " ");
+  bot.Display().DisplayLine(UpperCase(channel) + "/" + requester.Nick() + ": " + text);
+  const std::string word = UpperCase(parts.front());
+  for (const ChannelCommand& command : kChannelCommands) {
+    if (command.word == word) {
+      command.handler(bot, parts, requester, channel);
+      return;
+    }
+  }
+}
 
 }  // namespace zelmo

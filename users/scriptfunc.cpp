@@ -1,18 +1,46 @@
 #include "users/scriptfunc.h"
 
+#include "irc/irc_client.h"
+#include "irc/irc_users.h"
+
 namespace zelmo {
 
-std::int8_t RightsLevel(BotContext&, std::string_view, std::string_view) { return -1; }
-std::string RightsName(std::string_view) { return "Unknown value"; }
-bool CheckParams(BotContext&, const std::vector<std::string>&, std::size_t, const std::string&,
-                 const std::string&) {
+namespace {
+
+std::string ReplyLine(const std::string& target, const std::string& text) {
+  return "-> " + target + ": " + text;
+}
+
+}  // namespace
+
+bool CheckParams(BotContext& bot, const std::vector<std::string>& parts, std::size_t minimum,
+                 const std::string& nick, const std::string& label) {
+  if (parts.size() >= minimum) return true;
+  SendReply(bot, nick, label + ": Error - Not enough parameters");
   return false;
 }
-bool CheckRights(BotContext&, std::string_view, int, const TIdIRCUser&, const std::string&) {
+
+bool CheckRights(BotContext& bot, std::string_view scope, int required, const TIdIRCUser& user,
+                 const std::string& label) {
+  if (RightsLevel(bot, scope, user.Address) >= required) return true;
+  SendReply(bot, user.Nick(), label + ": Error - Access rights too low");
   return false;
 }
-void SendReply(BotContext&, const std::string&, const std::string&) {}
-void SendReplyColored(BotContext&, const std::string&, const std::string&, TextClass) {}
-void SendMode(BotContext&, const std::string&, const std::string&) {}
+
+void SendReply(BotContext& bot, const std::string& target, const std::string& text) {
+  bot.Display().DisplayLine(ReplyLine(target, text));
+  bot.Irc().Say(target, text);
+}
+
+void SendReplyColored(BotContext& bot, const std::string& target, const std::string& text,
+                      TextClass text_class) {
+  bot.Display().DisplayColoredLine(ReplyLine(target, text), text_class);
+  bot.Irc().Say(target, text);
+}
+
+void SendMode(BotContext& bot, const std::string& channel, const std::string& modes) {
+  bot.Display().DisplayLine(ReplyLine(channel, modes));
+  bot.Irc().Mode(channel, modes, "");
+}
 
 }  // namespace zelmo

@@ -49,14 +49,6 @@ TEST_F(MainWindowTest, CaptionIsShownAsWritten) {
   EXPECT_EQ(window_.windowHandle()->title(), QStringLiteral(u"odd [*] caption ä"));
 }
 
-TEST_F(MainWindowTest, DisplayFillsTheWindowAboveTheInput) {
-  window_.show();
-  EXPECT_EQ(window_.Display().y(), 0);
-  EXPECT_EQ(window_.Display().width(), window_.width());
-  EXPECT_GT(window_.Display().height(), window_.height() / 2);
-  EXPECT_TRUE(window_.Status().isHidden());
-}
-
 TEST_F(MainWindowTest, CloseIsAcceptedWhenTheFormSaysSo) {
   window_.show();
   form_.allow_close = true;
@@ -99,12 +91,10 @@ TEST_F(MainWindowTest, QuestionShowsTitleAndTextAndAnswersOk) {
   EXPECT_EQ(seen.text, QStringLiteral("Do you really want to exit?"));
   EXPECT_TRUE(seen.has_cancel);
   EXPECT_EQ(seen.icon, QMessageBox::Question);
-}
 
-TEST_F(MainWindowTest, QuestionAnswersCancel) {
-  BoxAnswerer answerer(QMessageBox::Cancel);
+  BoxAnswerer canceller(QMessageBox::Cancel);
   EXPECT_FALSE(port_.Question("ZelmoBot", "Exit?"));
-  EXPECT_TRUE(answerer.Seen().seen);
+  EXPECT_TRUE(canceller.Seen().seen);
 }
 
 TEST_F(MainWindowTest, ErrorBoxShowsExactlyTheGivenText) {

@@ -105,9 +105,10 @@ TEST(WindowMain, ARefusedCloseKeepsTheLoopRunning) {
     form.allow_close = false;
     port.RequestClose();  // refused
     // The last message box closing must not end the program either.
-    auto* answerer = new BoxAnswerer(QMessageBox::Ok);
-    port.ErrorBox("ZelmoBot", "still here.");
-    delete answerer;
+    {
+      BoxAnswerer answerer(QMessageBox::Ok);
+      port.ErrorBox("ZelmoBot", "still here.");
+    }
     port.PostToUiThread([&port, &form] {
       form.allow_close = true;
       port.RequestClose();
@@ -117,29 +118,24 @@ TEST(WindowMain, ARefusedCloseKeepsTheLoopRunning) {
   EXPECT_EQ(record.close_queries, 2);
 }
 
-TEST(WindowMain, TerminationSignalShutsDownWithoutAsking) {
-  RunRecord record;
-  ScriptedFactory factory(record, [](UiPort&, ScriptedForm&) { std::raise(SIGTERM); });
-  EXPECT_EQ(RunWindowMain(factory), 0);
-  EXPECT_EQ(record.shutdowns, 1);
-  EXPECT_EQ(record.close_queries, 0);
-  EXPECT_TRUE(record.form_released);
+TEST(WindowMain, TerminationSignalsShutDownWithoutAsking) {
+  for (int signal_number : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal_number);
+    RunRecord record;
+    ScriptedFactory factory(record,
+                            [signal_number](UiPort&, ScriptedForm&) { std::raise(signal_number); });
+    EXPECT_EQ(RunWindowMain(factory), 0);
+    EXPECT_EQ(record.shutdowns, 1);
+    EXPECT_EQ(record.close_queries, 0);
+    EXPECT_TRUE(record.form_released);
 
-  // The handlers are handed back; SIGPIPE stays ignored.
-  struct sigaction current {};
-  sigaction(SIGTERM, nullptr, &current);
-  EXPECT_EQ(current.sa_handler, SIG_DFL);
-  sigaction(SIGINT, nullptr, &current);
-  EXPECT_EQ(current.sa_handler, SIG_DFL);
-  sigaction(SIGPIPE, nullptr, &current);
-  EXPECT_EQ(current.sa_handler, SIG_IGN);
-}
-
-TEST(WindowMain, InterruptShutsDownToo) {
-  RunRecord record;
-  ScriptedFactory factory(record, [](UiPort&, ScriptedForm&) { std::raise(SIGINT); });
-  EXPECT_EQ(RunWindowMain(factory), 0);
-  EXPECT_EQ(record.shutdowns, 1);
+    // The handlers are handed back; SIGPIPE stays ignored.
+    struct sigaction current {};
+    sigaction(signal_number, nullptr, &current);
+    EXPECT_EQ(current.sa_handler, SIG_DFL);
+    sigaction(SIGPIPE, nullptr, &current);
+    EXPECT_EQ(current.sa_handler, SIG_IGN);
+  }
 }
 
 TEST(WindowMain, AFormThatCannotBeMadeEndsTheRun) {

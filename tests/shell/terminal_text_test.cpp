@@ -48,27 +48,11 @@ TEST(TerminalSafeText, MalformedUtf8IsReadAsLatinOne) {
   EXPECT_EQ(TerminalSafeText("\xf4\x90\x80\x80"), "\xc3\xb4\\x90\\x80\\x80");
 }
 
-TEST(TerminalColor, OnlyOnATerminalWithoutNoColor) {
-  EXPECT_TRUE(TerminalColorWanted(true, nullptr));
-  EXPECT_TRUE(TerminalColorWanted(true, ""));
-  EXPECT_FALSE(TerminalColorWanted(true, "1"));
-  EXPECT_FALSE(TerminalColorWanted(false, nullptr));
-}
-
 TEST(TerminalColor, DirectColoursGiveTheirRgb) {
   EXPECT_EQ(ForegroundEscape(clRed), "\x1b[38;2;255;0;0m");
   EXPECT_EQ(ForegroundEscape(clGreen), "\x1b[38;2;0;128;0m");
   EXPECT_EQ(ForegroundEscape(clOlive), "\x1b[38;2;128;128;0m");
   EXPECT_EQ(ForegroundEscape(0xF0CAA6), "\x1b[38;2;166;202;240m");
-}
-
-TEST(TerminalColor, DefaultForegroundForBlackRolesAndSpecials) {
-  EXPECT_EQ(ForegroundEscape(clBlack), "");
-  EXPECT_EQ(ForegroundEscape(clWindowText), "");
-  EXPECT_EQ(ForegroundEscape(clWindow), "");
-  EXPECT_EQ(ForegroundEscape(clNone), "");
-  EXPECT_EQ(ForegroundEscape(clDefault), "");
-  EXPECT_EQ(ForegroundEscape(-1), "");
 }
 
 }  // namespace

@@ -1,0 +1,127 @@
+#include "channel/tv_listing.h"
+
+#include <algorithm>
+
+#include "channel/lookup_guard.h"
+#include "channel/page_text.h"
+#include "channel/web_page.h"
+#include "shell/convert.h"
+#include "shell/errors.h"
+#include "users/scriptfunc.h"
+
+namespace zelmo {
+
+namespace {
+
+struct TvChannel {
+  std::string_view key;
+  std::string_view label;  // in the all-channels answers
+};
+
+constexpr std::array<TvChannel, kTvChannelCount> kTvChannels{{
+    {"YLE1", "<b>YLE1</b>: "},
+    {"YLE2", " <b>YLE2</b>: "},
+    {"MTV3", " <b>MTV3</b>: "},
+    {"Nelonen", " <b>Nelonen</b>: "},
+    {"SubTV", " <b>SubTV</b>: "},
+    {"MoonTV", " <b>MoonTV</b>: "},
+}};
+
+struct TvAlias {
+  std::string_view argument;
+  std::string_view key;
+};
+
+constexpr std::array<TvAlias, 19> kTvAliases{{
+    {"TV1", "YLE1"},    {"YLE1", "YLE1"},      {"1", "YLE1"},          {"TV2", "YLE2"},
+    {"YLE2", "YLE2"},   {"2", "YLE2"},         {"MTV3", "MTV3"},       {"3", "MTV3"},
+    {"MTV", "MTV3"},    {"TV4", "Nelonen"},    {"NELONEN", "Nelonen"}, {"4", "Nelonen"},
+    {"SUBTV", "SubTV"}, {"MOONTV", "MoonTV"},  {"NYT", kTvNow},        {"NOW", kTvNow},
+    {"SEUR", kTvNext},  {"SEURAAVA", kTvNext}, {"NEXT", kTvNext},
+}};
+
+constexpr char kIrcBold[] = "\x02";
+constexpr char kIrcUnderline[] = "\x1F";
+
+constexpr std::array<TextReplacement, 7> kTvTags{{
+    {"<b>", kIrcBold},
+    {"</b>", kIrcBold},
+    {"<i>", kIrcUnderline},
+    {"</i>", kIrcUnderline},
+    {"</a>", ""},
+    {"<br>", ""},
+    {"&nbsp;", ""},
+}};
+
+std::string AllChannels(std::string_view heading,
+                        const std::array<std::string, kTvChannelCount>& lines,
+                        std::string (*piece)(std::string_view)) {
+  std::string answer(heading);
+  for (std::size_t k = 0; k < kTvChannelCount; ++k) {
+    answer.append(kTvChannels[k].label).append(piece(lines[k]));
+  }
+  return answer;
+}
+
+void ListTv(BotContext& bot, const std::string& argument, const std::string& channel) {
+  const std::string key = NormalizeTvChannel(bot, argument, channel);
+  if (key == kUnknownTvChannel) return;
+  PageFetch page(bot);
+  page.OpenPage(bot.TvHost(), std::string(kTvRequest));
+  std::array<std::string, kTvChannelCount> lines;
+  for (std::string& line : lines) line = page.ReadPageLine();
+  SendReply(bot, channel, TvFormatting(BuildTvAnswer(key, lines)));
+  page.ClosePage();
+}
+
+}  // namespace
+
+std::string TvChannelKey(std::string_view argument) {
+  auto alias = std::ranges::find(kTvAliases, argument, &TvAlias::argument);
+  return std::string(alias != kTvAliases.end() ? alias->key : kUnknownTvChannel);
+}
+
+std::string NormalizeTvChannel(BotContext& bot, const std::string& argument,
+                               const std::string& channel) {
+  std::string key = TvChannelKey(argument);
+  if (key == kUnknownTvChannel) SendReply(bot, channel, "TV: Error - Unknown channel " + argument);
+  return key;
+}
+
+std::string NowPiece(std::string_view line) {
+  const auto length = static_cast<std::ptrdiff_t>(line.size());
+  const std::string rest = SlicePos(line, FindPos("</i>", line), length);
+  const std::ptrdiff_t count = FindPos("<i>", rest) + 5;
+  return SlicePos(line, FindPos("<i>", line), count);
+}
+
+std::string NextPiece(std::string_view line) {
+  const auto length = static_cast<std::ptrdiff_t>(line.size());
+  const std::ptrdiff_t space = FindPos("&nbsp;", line);
+  const std::string rest = SlicePos(line, space + 7, length);
+  const std::ptrdiff_t count = FindPos("</i>", rest) - 2;
+  return SlicePos(line, space - 8, count);
+}
+
+std::string BuildTvAnswer(std::string_view key,
+                          const std::array<std::string, kTvChannelCount>& lines) {
+  if (key == kTvNow) return AllChannels("Nyt menossa: ", lines, NowPiece);
+  if (key == kTvNext) return AllChannels("Seuraavaksi: ", lines, NextPiece);
+  for (std::size_t k = 0; k < kTvChannelCount; ++k) {
+    if (kTvChannels[k].key == key) return lines[k];
+  }
+  throw Exception("Unknown TV channel key " + std::string(key));
+}
+
+std::string TvFormatting(std::string_view answer) {
+  return ReplaceInOrder(answer, kTvTags);
+}
+
+void ChannelTv(BotContext& bot, const std::vector<std::string>& parts, const TIdIRCUser&,
+               const std::string& channel) {
+  if (!CheckParams(bot, parts, 2, channel, "TV")) return;
+  const std::string argument = UpperCase(parts[1]);
+  RunLookup(bot, channel, "TV: Error", [&] { ListTv(bot, argument, channel); });
+}
+
+}  // namespace zelmo

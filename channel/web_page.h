@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "channel/fetch_watchdog.h"
+#include "users/bot_context.h"
+
+namespace zelmo {
+
+class TIdTCPClient;
+
+// One fetch of a web page over the bot's page connection. The request is the
+// bare HTTP/0.9 form: one line "GET <path>" and nothing else, no version and
+// no headers; every line that comes back is page text. The lookup decides
+// how many lines it reads.
+//
+// The transport's errors pass through unchanged. The waits are bounded by the
+// bot's page time limits: the connect by connect_ms, each line by line_ms,
+// and the whole fetch, counted from construction, by fetch_ms. A bound that
+// runs out fails the fetch like a lost connection.
+class PageFetch {
+ public:
+  explicit PageFetch(BotContext& bot);
+
+  // Connects to the host and sends the request line.
+  void OpenPage(const WebHost& host, const std::string& request);
+  // The next page line without its LF and a CR before it.
+  std::string ReadPageLine();
+  void ClosePage();
+
+ private:
+  // Milliseconds until the whole fetch must be over; negative once past.
+  int TimeLeftMs() const;
+  void AwaitLinkUp();
+
+  BotContext& bot_;
+  TIdTCPClient& client_;
+  PageLimits limits_;
+  FetchWatchdog::Clock::time_point deadline_;
+  std::optional<FetchWatchdog> watchdog_;
+};
+
+// Drops the page connection after a failed fetch, so that a link left up by
+// an overlong line or a silent server does not make the next fetch fail with
+// "Already connected.". Never raises.
+void AbandonPage(BotContext& bot) noexcept;
+
+}  // namespace zelmo

@@ -1,0 +1,401 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "irc/irc_client.h"
+#include "support/loopback_server.h"
+#include "support/recording_port.h"
+
+namespace zelmo {
+namespace {
+
+using testing::LoopbackPeer;
+using testing::LoopbackServer;
+using testing::RecordingPort;
+
+constexpr const char* kBot = ":ZelmoBot!zb@bot.host ";
+
+// A client registered on a loopback server whose lines are handed to the
+// test's thread, which plays the user-interface thread.
+class Session : public ::testing::Test {
+ protected:
+  Session() {
+    irc.Host = LoopbackServer::Host();
+    irc.Port = server.Port();
+    irc.SetNick("ZelmoBot");
+    irc.AltNick = "ZelmoBot-";
+    irc.Username = "zb";
+    irc.RealName = "Zelmo Bot";
+    irc.Replies.Version = "ZelmoBot v0.5";
+    irc.SetUiPoster([this](std::function<void()> task) { port.PostToUiThread(std::move(task)); });
+    irc.OnSend = [this](const std::string& line) { sent.push_back(line); };
+    irc.OnDisconnected = [this] { disconnects++; };
+    irc.OnReadError = [this](const std::string& message) { read_errors.push_back(message); };
+  }
+  ~Session() override {
+    irc.Stop();
+    server.Stop();
+  }
+
+  void ConnectOnly() {
+    irc.Connect();
+    peer = server.Accept();
+    ASSERT_NE(peer, nullptr);
+  }
+  void Register() {
+    ConnectOnly();
+    ServerSends(":irc.test 001 ZelmoBot :Welcome");
+    ASSERT_EQ(irc.ConnectionState(), stConnected);
+    sent.clear();
+  }
+  // Sends a line through the socket and waits until the client has handled
+  // it (and the PING behind it, so everything before has been handled too).
+  void ServerSends(const std::string& line) {
+    peer->SendLine(line);
+    peer->SendLine("PING :sync");
+    ASSERT_TRUE(port.PumpUntil([this] {
+      return !sent.empty() && sent.back() == "PONG :sync";
+    })) << line;
+    sent.pop_back();
+  }
+  std::vector<std::string> TakeSent() {
+    std::vector<std::string> out;
+    out.swap(sent);
+    return out;
+  }
+
+  LoopbackServer server;
+  std::shared_ptr<LoopbackPeer> peer;
+  RecordingPort port;
+  TIdIRC irc;
+  std::vector<std::string> sent;
+  std::vector<std::string> read_errors;
+  std::atomic<int> disconnects{0};
+};
+
+TEST_F(Session, RegistersWithNickAndUser) {
+  ConnectOnly();
+  EXPECT_EQ(irc.ConnectionState(), stLoggingOn);
+  EXPECT_EQ(peer->ReadLine(), "NICK ZelmoBot");
+  auto user = peer->ReadLine();
+  ASSERT_TRUE(user.has_value());
+  EXPECT_EQ(user->rfind("USER zb ", 0), 0u) << *user;
+  EXPECT_EQ(user->substr(user->size() - 11), " :Zelmo Bot");
+  ServerSends(":irc.test 001 ZelmoBot :Welcome");
+  EXPECT_EQ(irc.ConnectionState(), stConnected);
+  EXPECT_EQ(irc.ServerName, "irc.test");
+  EXPECT_EQ(irc.Nick(), "ZelmoBot");
+}
+
+TEST_F(Session, AnswersPingWithAndWithoutText) {
+  Register();
+  irc.HandleLine("PING :irc.test");
+  irc.HandleLine("PING x");
+  irc.HandleLine("PING ");
+  irc.HandleLine("PING :");
+  // A lone word has no command word at all: there is no blank after it.
+  irc.HandleLine("PING");
+  EXPECT_EQ(TakeSent(),
+            (std::vector<std::string>{"PONG :irc.test", "PONG :x", "PONG :", "PONG :"}));
+}
+
+TEST_F(Session, AnswersCtcpQueriesToTheSendersNick) {
+  Register();
+  irc.HandleLine(":alice!a@h PRIVMSG #room :\001VERSION\001");
+  irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001PING 12345\001");
+  irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001FINGER\001");
+  irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001version\001");
+  irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001SOUND x\001");
+  irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001TIME\001");
+  auto lines = TakeSent();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "NOTICE alice :\001VERSION ZelmoBot v0.5\001");
+  EXPECT_EQ(lines[1], "NOTICE alice :\001PING 12345\001");
+  EXPECT_EQ(lines[2], "NOTICE alice :\001FINGER \001");
+  EXPECT_EQ(lines[3].rfind("NOTICE alice :\001TIME Local time is ", 0), 0u) << lines[3];
+}
+
+TEST_F(Session, ASuppressedQueryIsNotAnswered) {
+  Register();
+  irc.OnCTCPQuery = [](TIdIRCUser*, TIdIRCChannel*, const std::string&, const std::string&,
+                       bool& suppress) { suppress = true; };
+  irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001VERSION\001");
+  EXPECT_TRUE(TakeSent().empty());
+}
+
+TEST_F(Session, ActionsAndMessagesGoToTheirOwnEvents) {
+  Register();
+  std::vector<std::string> seen;
+  irc.OnMessage = [&](TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
+    seen.push_back("msg " + user->Nick() + " " + (channel ? channel->Name() : "-") + " " + text);
+  };
+  irc.OnAction = [&](TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
+    seen.push_back("act " + user->Nick() + " " + (channel ? channel->Name() : "-") + " " + text);
+  };
+  irc.HandleLine(std::string(kBot) + "JOIN #room");
+  irc.HandleLine(":bob!b@h PRIVMSG #room :\001ACTION waves\001");
+  irc.HandleLine(":bob!b@h PRIVMSG ZelmoBot :hi there");
+  irc.HandleLine(":bob!b@h PRIVMSG #elsewhere :hello");
+  irc.HandleLine(":bob!b@h PRIVMSG ZelmoBot :");
+  EXPECT_EQ(seen, (std::vector<std::string>{"act bob #room waves", "msg bob - hi there",
+                                            "msg bob - hello", "msg bob - "}));
+}
+
+TEST_F(Session, OwnJoinMakesAFreshChannelAndAsksForItsModes) {
+  Register();
+  irc.HandleLine(std::string(kBot) + "JOIN :#room");
+  EXPECT_EQ(TakeSent(), (std::vector<std::string>{"MODE #room "}));
+  irc.HandleLine(":irc 353 ZelmoBot = #room :@alice +bob carol");
+  ASSERT_NE(irc.Channels.Find("#ROOM"), nullptr);
+  EXPECT_EQ(irc.Channels.Find("#room")->Names().size(), 3u);
+  irc.HandleLine(std::string(kBot) + "JOIN #room");
+  EXPECT_TRUE(irc.Channels.Find("#room")->Names().empty());
+  EXPECT_EQ(irc.Channels.Count(), 1);
+}
+
+TEST_F(Session, TracksMembersThroughJoinPartKickQuitAndNick) {
+  Register();
+  irc.HandleLine(std::string(kBot) + "JOIN #room");
+  irc.HandleLine(std::string(kBot) + "JOIN #other");
+  irc.HandleLine(":irc 353 ZelmoBot = #room :@alice +bob");
+  irc.HandleLine(":carol!c@h JOIN #room");
+  irc.HandleLine(":carol!c@h JOIN #other");
+  TIdIRCChannel* room = irc.Channels.Find("#room");
+  EXPECT_TRUE(room->HasUser("CAROL"));
+  irc.HandleLine(":alice!a@h NICK alicia");
+  EXPECT_EQ(room->FindUser("alicia"), 0);
+  EXPECT_EQ(room->Names()[0].Flags, static_cast<TIdIRCMemberFlags>(mfOp));
+  EXPECT_NE(irc.Users.Find("alicia"), nullptr);
+  EXPECT_EQ(irc.Users.Find("alice"), nullptr);
+  irc.HandleLine(":alicia!a@h KICK #room bob :bye");
+  EXPECT_FALSE(room->HasUser("bob"));
+  irc.HandleLine(":carol!c@h QUIT :gone");
+  EXPECT_FALSE(room->HasUser("carol"));
+  EXPECT_FALSE(irc.Channels.Find("#other")->HasUser("carol"));
+  irc.HandleLine(":alicia!a@h PART #room :later");
+  EXPECT_FALSE(room->HasUser("alicia"));
+  // Between lines only the bot and the nicks named by NAMES have records.
+  EXPECT_EQ(irc.Users.Find("carol"), nullptr);
+  EXPECT_NE(irc.Users.Find("bob"), nullptr);
+  EXPECT_EQ(irc.Users.Address("ZelmoBot"), "zb@bot.host");
+}
+
+TEST_F(Session, OwnPartAndKickDropTheChannel) {
+  Register();
+  std::vector<std::string> events;
+  irc.OnParted = [&](TIdIRCChannel* channel) {
+    events.push_back("parted " + channel->Name() + " " + std::to_string(channel->CloseType));
+  };
+  irc.OnKicked = [&](TIdIRCUser* kicker, TIdIRCChannel* channel) {
+    events.push_back("kicked " + channel->Name() + " by " + kicker->Nick());
+  };
+  irc.HandleLine(std::string(kBot) + "JOIN #a");
+  irc.HandleLine(std::string(kBot) + "JOIN #b");
+  irc.HandleLine(std::string(kBot) + "PART #a");
+  irc.HandleLine(":op!o@h KICK #b ZelmoBot :out");
+  EXPECT_EQ(events, (std::vector<std::string>{"parted #a 1", "kicked #b by op"}));
+  EXPECT_EQ(irc.Channels.Count(), 0);
+}
+
+TEST_F(Session, TheBotIsOnlyTheExactNick) {
+  Register();
+  irc.HandleLine(":zelmobot!x@h JOIN #room");  // another user in other letter case
+  EXPECT_EQ(irc.Channels.Count(), 0);
+  EXPECT_TRUE(TakeSent().empty());
+}
+
+TEST_F(Session, ChannelModesRaiseTheirEventsAndKeepTheRecord) {
+  Register();
+  std::vector<std::string> events;
+  auto name = [](TIdIRCUser* user) { return user ? user->Nick() : std::string("(none)"); };
+  irc.OnOp = [&](TIdIRCUser* setter, TIdIRCChannel*, TIdIRCUser* target) {
+    events.push_back("op " + name(setter) + " " + name(target));
+  };
+  irc.OnDevoice = [&](TIdIRCUser* setter, TIdIRCChannel*, TIdIRCUser* target) {
+    events.push_back("devoice " + name(setter) + " " + name(target));
+  };
+  irc.OnBan = [&](TIdIRCUser*, TIdIRCChannel*, const std::string& mask) {
+    events.push_back("ban [" + mask + "]");
+  };
+  irc.HandleLine(std::string(kBot) + "JOIN #room");
+  irc.HandleLine(":irc 353 ZelmoBot = #room :alice +bob");
+  irc.HandleLine(":op!o@h MODE #room +o-v alice bob");
+  TIdIRCChannel* room = irc.Channels.Find("#room");
+  EXPECT_EQ(room->Names()[0].Flags, static_cast<TIdIRCMemberFlags>(mfOp));
+  EXPECT_EQ(room->Names()[1].Flags, 0u);
+  irc.HandleLine(":op!o@h MODE #room +kl secret 10");
+  EXPECT_EQ(room->Key(), "secret");
+  EXPECT_EQ(room->Limit(), 10);
+  EXPECT_EQ(room->Mode(), static_cast<TIdIRCChannelModes>(64 | 128));
+  irc.HandleLine(":op!o@h MODE #room -k+o alice");  // -k takes no argument
+  EXPECT_EQ(room->Key(), "");
+  irc.HandleLine(":op!o@h MODE #room +b");
+  irc.HandleLine(":op!o@h MODE #nowhere +o alice");
+  EXPECT_EQ(events, (std::vector<std::string>{"op op alice", "devoice op bob", "op op alice",
+                                              "ban []"}));
+}
+
+TEST_F(Session, ModesForAnUnknownNickHaveNoTarget) {
+  Register();
+  TIdIRCUser* deopped = reinterpret_cast<TIdIRCUser*>(1);
+  irc.OnDeop = [&](TIdIRCUser*, TIdIRCChannel*, TIdIRCUser* target) { deopped = target; };
+  irc.HandleLine(std::string(kBot) + "JOIN #room");
+  irc.HandleLine(":dave!d@h JOIN #room");
+  irc.HandleLine(":op!o@h MODE #room -o dave");
+  EXPECT_EQ(deopped, nullptr);
+}
+
+TEST_F(Session, OwnUserModes) {
+  Register();
+  int changes = 0;
+  irc.OnUserModeChanged = [&] { changes++; };
+  irc.HandleLine(":ZelmoBot MODE ZelmoBot :+iw");
+  EXPECT_EQ(irc.UserMode(), umInvisible | umWallops);
+  irc.HandleLine(":ZelmoBot MODE ZelmoBot :+i");
+  irc.HandleLine(":ZelmoBot MODE Other :+o");
+  EXPECT_EQ(changes, 1);
+}
+
+TEST_F(Session, NickFallbackTriesTheAlternativeThenDisconnects) {
+  ConnectOnly();
+  ASSERT_EQ(peer->ReadLine(), "NICK ZelmoBot");
+  sent.clear();
+  ServerSends(":irc.test 433 * ZelmoBot :Nickname already in use");
+  EXPECT_EQ(TakeSent(), (std::vector<std::string>{"NICK ZelmoBot-"}));
+  EXPECT_EQ(irc.CurrentNick, "ZelmoBot-");
+  peer->SendLine(":irc.test 433 * ZelmoBot- :Nickname already in use");
+  ASSERT_TRUE(port.PumpUntil([this] { return irc.ConnectionState() == stDisconnected; }));
+  EXPECT_EQ(disconnects.load(), 1);
+  EXPECT_TRUE(peer->WaitClosed());
+}
+
+TEST_F(Session, ARefusedNickAfterRegistrationIsOnlyAnError) {
+  Register();
+  std::vector<std::string> errors;
+  irc.OnError = [&](TIdIRCUser*, const std::string& numeric, const std::string& text) {
+    errors.push_back(numeric + " " + text);
+  };
+  irc.HandleLine(":irc.test 433 ZelmoBot Taken :Nickname already in use");
+  EXPECT_EQ(irc.CurrentNick, "ZelmoBot");
+  EXPECT_TRUE(TakeSent().empty());
+  EXPECT_EQ(errors, (std::vector<std::string>{"433 ZelmoBot Taken :Nickname already in use"}));
+}
+
+TEST_F(Session, SettingTheNickWhileConnectedOnlySendsIt) {
+  Register();
+  irc.SetNick("Other");
+  EXPECT_EQ(TakeSent(), (std::vector<std::string>{"NICK Other"}));
+  EXPECT_EQ(irc.Nick(), "ZelmoBot");
+  std::string old_nick;
+  irc.OnNickChanged = [&](const std::string& old) { old_nick = old; };
+  irc.HandleLine(std::string(kBot) + "NICK :Other");
+  EXPECT_EQ(old_nick, "ZelmoBot");
+  EXPECT_EQ(irc.Nick(), "Other");
+}
+
+TEST_F(Session, NumericsRaiseSystemAndUnknownEvents) {
+  Register();
+  std::vector<std::string> seen;
+  irc.OnSystem = [&](TIdIRCUser*, int code, const std::string& word, const std::string& text) {
+    seen.push_back(std::to_string(code) + " " + word + " " + text);
+  };
+  irc.OnUnknownCommand = [&](TIdIRCUser*, const std::string& command, const std::string&) {
+    seen.push_back("unknown " + command);
+  };
+  irc.HandleLine(":irc.test 005 ZelmoBot CHANTYPES=# :are supported");
+  irc.HandleLine(":irc.test 311 ZelmoBot bob b host * :Bob B");
+  irc.HandleLine(":irc.test 391 ZelmoBot irc.test :Monday");
+  irc.HandleLine(":irc.test FROB x");
+  EXPECT_EQ(seen, (std::vector<std::string>{"unknown 005", "311 WHOIS bob is b@host * Bob B",
+                                            "391 TIME irc.test :Monday", "unknown FROB"}));
+}
+
+TEST_F(Session, LinesAreIgnoredWhileDisconnected) {
+  int messages = 0;
+  irc.OnMessage = [&](TIdIRCUser*, TIdIRCChannel*, const std::string&) { messages++; };
+  irc.HandleLine(":bob!b@h PRIVMSG ZelmoBot :hi");
+  EXPECT_EQ(messages, 0);
+}
+
+TEST_F(Session, AnOverlongLineIsDroppedAndReadingGoesOn) {
+  Register();
+  peer->Send(std::string(20000, 'x') + "\r\n");
+  ServerSends(":bob!b@h PRIVMSG ZelmoBot :after");
+  ASSERT_EQ(read_errors.size(), 1u);
+  EXPECT_EQ(read_errors[0], "Dropped a server line: Max line length exceeded.");
+  EXPECT_TRUE(irc.IsLinkUp());
+}
+
+TEST_F(Session, AHandlerErrorIsReportedAndTheNextLineHandled) {
+  Register();
+  int messages = 0;
+  irc.OnMessage = [&](TIdIRCUser*, TIdIRCChannel*, const std::string& text) {
+    messages++;
+    if (text == "boom") throw Exception("handler failed");
+  };
+  ServerSends(":bob!b@h PRIVMSG ZelmoBot :boom");
+  ServerSends(":bob!b@h PRIVMSG ZelmoBot :fine");
+  EXPECT_EQ(messages, 2);
+  EXPECT_EQ(read_errors,
+            (std::vector<std::string>{"Error while handling a server line: handler failed"}));
+}
+
+TEST_F(Session, AServerCloseReportsOnceAndKeepsTheRecords) {
+  Register();
+  irc.HandleLine(std::string(kBot) + "JOIN #room");
+  peer->Close();
+  ASSERT_TRUE(port.PumpUntil([this] { return disconnects.load() == 1; }));
+  EXPECT_FALSE(irc.IsLinkUp());
+  EXPECT_EQ(irc.Channels.Count(), 1);
+  EXPECT_EQ(irc.CurrentNick, "ZelmoBot");
+  EXPECT_EQ(irc.ConnectionState(), stConnected);
+}
+
+TEST_F(Session, AResetIsALostLinkToo) {
+  Register();
+  peer->Reset();
+  ASSERT_TRUE(port.PumpUntil([this] { return disconnects.load() == 1; }));
+  EXPECT_FALSE(irc.IsLinkUp());
+}
+
+TEST_F(Session, ConnectingAgainReplacesTheLinkAndItsReader) {
+  Register();
+  irc.HandleLine(std::string(kBot) + "JOIN #room");
+  irc.Connect();
+  auto second = server.Accept();
+  ASSERT_NE(second, nullptr);
+  EXPECT_TRUE(peer->WaitClosed());
+  EXPECT_EQ(disconnects.load(), 1);
+  EXPECT_EQ(irc.Channels.Count(), 0);
+  peer = second;
+  sent.clear();
+  ServerSends(":irc.test 001 ZelmoBot :Welcome");
+  EXPECT_EQ(irc.ConnectionState(), stConnected);
+}
+
+TEST_F(Session, OutgoingTextsNeverCarryASecondCommand) {
+  Register();
+  irc.Say("#room", "hello\r\nQUIT :bye\0x");
+  irc.Say("#room", std::string("a\0b", 3));
+  auto lines = TakeSent();
+  EXPECT_EQ(lines[0], "PRIVMSG #room :hello  QUIT :bye");
+  EXPECT_EQ(lines[1], "PRIVMSG #room :a b");
+  peer->ReadLine();  // NICK
+  peer->ReadLine();  // USER
+  peer->ReadLine();  // PONG :sync from registration
+  EXPECT_EQ(peer->ReadLine(), "PRIVMSG #room :hello  QUIT :bye");
+  EXPECT_EQ(peer->ReadLine(), "PRIVMSG #room :a b");
+}
+
+TEST_F(Session, SendingWhileDisconnectedIsDroppedWithAnError) {
+  std::string error;
+  irc.OnError = [&](TIdIRCUser*, const std::string&, const std::string& text) { error = text; };
+  irc.Say("#room", "hello");
+  EXPECT_EQ(error, "Not connected to server.");
+  EXPECT_TRUE(sent.empty());
+}
+
+}  // namespace
+}  // namespace zelmo

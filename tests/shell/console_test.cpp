@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "shell/mainunit.h"
+#include "support/loopback_server.h"
+#include "support/recording_port.h"
+#include "support/temp_dir.h"
+
+namespace zelmo {
+namespace {
+
+using testing::RecordingPort;
+using testing::TempDir;
+
+class Console : public ::testing::Test {
+ protected:
+  Console() : form(port, dir.Path()) { port.lines.clear(); }
+  TempDir dir;
+  RecordingPort port;
+  TMainForm form;
+};
+
+TEST_F(Console, CommentWritesTheSecondPartInTheDangerousColour) {
+  form.UserInputEntered("comment;hello;world");
+  form.UserInputEntered("COMMENT;");
+  EXPECT_EQ(port.Texts(), (std::vector<std::string>{"Comment by user: hello", "Comment by user: "}));
+  EXPECT_EQ(port.lines[0].color, clOlive);
+}
+
+TEST_F(Console, CommentWithoutTextIsAnErrorWithoutFullStop) {
+  form.UserInputEntered("comment");
+  ASSERT_EQ(port.errors.size(), 1u);
+  EXPECT_EQ(port.errors[0], std::make_pair(std::string("ZelmoBot"),
+                                           std::string("List index out of bounds (1)")));
+  EXPECT_TRUE(port.lines.empty());
+}
+
+TEST_F(Console, ClearLeavesOnlyItsNotice) {
+  form.UserInputEntered("comment;x");
+  form.UserInputEntered("Clear");
+  EXPECT_EQ(port.Texts(), (std::vector<std::string>{"Message display cleared by host"}));
+  EXPECT_EQ(port.clears, 1);
+}
+
+TEST_F(Console, UnknownWordsHelpAndLeadingBlanksDoNothing) {
+  for (const char* input : {"status", "HELP", "help;me", " connect", "", "connect ;x"}) {
+    form.UserInputEntered(input);
+  }
+  EXPECT_TRUE(port.lines.empty());
+  EXPECT_TRUE(port.errors.empty());
+}
+
+TEST_F(Console, ReloadReadsTheConfigurationAgain) {
+  dir.Write("Config.ini", "[Me]\nNick=Other\n[Display]\nNormal Text Color=clRed\n");
+  form.UserInputEntered("reload");
+  EXPECT_EQ(port.Texts(), (std::vector<std::string>{"(Re)Loaded Config file..."}));
+  EXPECT_EQ(form.IRC.Nick(), "Other");
+  dir.Write("Config.ini", "[Display]\nDangerous Text Color=nonsense\n");
+  form.UserInputEntered("RELOAD");
+  ASSERT_EQ(port.errors.size(), 1u);
+  EXPECT_EQ(port.errors[0].second, "'nonsense' is not a valid integer value.");
+}
+
+TEST_F(Console, ExitAsksTheWindowToClose) {
+  form.UserInputEntered("exit");
+  EXPECT_EQ(port.close_requests, 1);
+}
+
+TEST_F(Console, DisconnectWhileOfflineOnlyWritesItsLine) {
+  form.ReconnectWanted = true;
+  form.UserInputEntered("disconnect;bye");
+  EXPECT_EQ(port.Texts(), (std::vector<std::string>{"Disconnecting from localhost..."}));
+  EXPECT_FALSE(form.ReconnectWanted);
+}
+
+TEST_F(Console, ARefusedConnectShowsTheSocketError) {
+  int port_number = 0;
+  {
+    testing::LoopbackServer closed;  // a port that nobody listens on once it is gone
+    port_number = closed.Port();
+  }
+  dir.Write("Config.ini", "[Me]\nIRCHost=127.0.0.1\nPort=" + std::to_string(port_number) + "\n");
+  form.UserInputEntered("reload");
+  form.UserInputEntered("connect;ignored");
+  ASSERT_EQ(port.errors.size(), 1u);
+  EXPECT_EQ(port.errors[0].second, "Socket Error # 10061\r\nConnection refused.");
+  EXPECT_EQ(port.Texts().back(), "Connecting to 127.0.0.1...");
+  EXPECT_FALSE(form.ReconnectWanted);
+}
+
+TEST_F(Console, AnUnknownHostShowsHostNotFound) {
+  dir.Write("Config.ini", "[Me]\nIRCHost=no-such-host.invalid\n");
+  form.UserInputEntered("reload");
+  form.UserInputEntered("connect");
+  ASSERT_EQ(port.errors.size(), 1u);
+  EXPECT_EQ(port.errors[0].second, "Socket Error # 11001\r\nHost not found.");
+}
+
+TEST_F(Console, OnlyTheFirstConsoleInputCharactersCount) {
+  form.UserInputEntered("comment;" + std::string(5000, 'x'));
+  ASSERT_EQ(port.lines.size(), 1u);
+  EXPECT_EQ(port.Texts()[0].size(), std::string("Comment by user: ").size() + 4096 - 8);
+}
+
+}  // namespace
+}  // namespace zelmo

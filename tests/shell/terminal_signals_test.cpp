@@ -1,0 +1,46 @@
+#include "shell/ui/terminal/termination_signals.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+namespace zelmo {
+namespace {
+
+// Waits for a child (bounded), killing it when it does not end.
+int WaitForChild(pid_t child) {
+  int status = 0;
+  for (int i = 0; i < 1000; ++i) {
+    if (waitpid(child, &status, WNOHANG) == child) return status;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(child, SIGKILL);
+  waitpid(child, &status, 0);
+  return status;
+}
+
+// The handlers are process-wide, so the case runs in a child of its own;
+// the child's exit status tells which step failed.
+TEST(TerminationSignals, FirstSignalIsReportedSecondEndsTheProcessWithZero) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    TerminationSignals signals;
+    raise(SIGPIPE);  // ignored: a closed output must not kill the bot
+    raise(SIGTERM);
+    pollfd ready{signals.ReadFd(), POLLIN, 0};
+    if (poll(&ready, 1, 5000) != 1) _exit(3);
+    raise(SIGINT);  // shutdown has begun: this one ends the process
+    _exit(4);
+  }
+  int status = WaitForChild(child);
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace
+}  // namespace zelmo

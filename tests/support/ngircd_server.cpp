@@ -1,0 +1,122 @@
+#include "support/ngircd_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace zelmo::testing {
+
+namespace {
+
+constexpr const char* kNgircd = "/usr/sbin/ngircd";
+
+int FreePort() {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+bool Accepts(int port) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return ok;
+}
+
+}  // namespace
+
+bool NgircdServer::Available() { return access(kNgircd, X_OK) == 0; }
+
+NgircdServer::NgircdServer() : port_(FreePort()) {
+  WriteConfig();
+  std::string config = dir_.File("ngircd.conf");
+  std::string log = dir_.File("ngircd.log");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  const char* argv[] = {kNgircd, "-n", "-f", config.c_str(), nullptr};
+  int failed = posix_spawn(&pid_, kNgircd, &actions, nullptr, const_cast<char**>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed) {
+    pid_ = -1;
+    throw std::runtime_error("ngircd could not be started");
+  }
+  WaitUntilListening();
+}
+
+NgircdServer::~NgircdServer() { Stop(); }
+
+void NgircdServer::WriteConfig() const {
+  std::string uid = geteuid() == 0 ? "ServerUID = 65534\nServerGID = 65534\n" : "";
+  dir_.Write("ngircd.conf",
+             "[Global]\n"
+             "Name = " + Name() + "\n"
+             "Info = ZelmoBot test server\n"
+             "Listen = 127.0.0.1\n"
+             "Ports = " + std::to_string(port_) + "\n"
+             "MotdPhrase = Welcome to the test server\n"
+             "AdminInfo1 = test\nAdminInfo2 = test\nAdminEMail = test@zelmo.test\n" +
+             uid +
+             "[Limits]\n"
+             "PingTimeout = 120\nPongTimeout = 60\nMaxNickLength = 30\n"
+             "MaxConnectionsIP = 0\nMaxJoins = 0\n"
+             "[Options]\n"
+             "PAM = no\nIdent = no\nDNS = no\nOperCanUseMode = yes\n"
+             "[Operator]\n"
+             "Name = oper\nPassword = operpw\n");
+}
+
+void NgircdServer::WaitUntilListening() const {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!Accepts(port_)) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      throw std::runtime_error("ngircd exited at start: " + dir_.Read("ngircd.log"));
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      throw std::runtime_error("ngircd did not listen: " + dir_.Read("ngircd.log"));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void NgircdServer::Stop() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  int status = 0;
+  while (waitpid(pid_, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  pid_ = -1;
+}
+
+}  // namespace zelmo::testing

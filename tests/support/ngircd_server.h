@@ -1,0 +1,40 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace zelmo::testing {
+
+// A real ngircd on 127.0.0.1 with a port of its own, configured in a fresh
+// folder, started for one test and stopped (by its PID) when it goes. It
+// knows one IRC operator, "oper" with password "operpw".
+class NgircdServer {
+ public:
+  NgircdServer();
+  ~NgircdServer();
+  NgircdServer(const NgircdServer&) = delete;
+  NgircdServer& operator=(const NgircdServer&) = delete;
+
+  // False when ngircd is not installed (tests then skip).
+  static bool Available();
+
+  int Port() const { return port_; }
+  static std::string Host() { return "127.0.0.1"; }
+  static std::string Name() { return "irc.zelmo.test"; }
+  // Stops the server now; the clients' links close.
+  void Stop();
+  bool Running() const { return pid_ > 0; }
+
+ private:
+  void WriteConfig() const;
+  void WaitUntilListening() const;
+
+  TempDir dir_;
+  int port_ = 0;
+  pid_t pid_ = -1;
+};
+
+}  // namespace zelmo::testing

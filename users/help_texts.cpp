@@ -1,0 +1,65 @@
+#include <array>
+#include <utility>
+
+#include "users/privmsg.h"
+
+namespace zelmo {
+
+namespace {
+
+using HelpEntry = std::pair<std::string_view, std::string_view>;
+
+constexpr std::array<HelpEntry, 23> kHelpTexts{{
+    {"COMMANDSPRIV",
+     "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod userpass "
+     "newpass chanowner generalowner reload"},
+    {"COMMANDSCHAN", "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word"},
+    {"COMMANDSHELP", "Type \"help;<command>\" to see help for the command"},
+    {"LOGIN",
+     "Login: Use as privmsg. \"login;<nick>;<pass>\". You have to login each time your hostmask "
+     "changes."},
+    {"JOIN",
+     "Join: Use as privmsg. \"join;<channel>;[key]\". You have to be my owner to use join."},
+    {"PART",
+     "Part: Use as privmsg. \"part;<channel>;[reason]\". You have to be my owner to use part."},
+    {"SAY", "Say: Use as privmsg. \"say;<channel>;<say>\". You have to be my operator to use say."},
+    {"NICK", "Nick: Use as privmsg. \"nick;<newnick>\". You have to be my owner to use nick."},
+    {"USERINFO",
+     "Userinfo: Use as privmsg. \"userinfo;[user];[channel]\". You have to be my operator to use "
+     "userinfo."},
+    {"USERADD",
+     "Useradd: Use as privmsg. \"useradd;<user>\". You have to be my operator to use useradd."},
+    {"USERDEL",
+     "Userdel: Use as privmsg. \"userdel;<user>\". You have to be my owner to use userdel."},
+    {"USERMOD", "Usermod: Use as privmsg. \"usermod;<user>;<channel>;<rights>\"."},
+    {"USERPASS",
+     "Userpass: Use as privmsg. \"userpass;<user>\". You have to be my owner to use userpass."},
+    {"NEWPASS", "Newpass: Use as privmsg. \"newpass;<oldpass>;<newpass>\"."},
+    {"CHANOWNER",
+     "Chanowner: Use as privmsg. \"chanowner;<channel>;<user>\". You have to be my owner to use "
+     "chanowner."},
+    {"GENERALOWNER",
+     "Generalowner: Use as privmsg. \"generalowner;<user>;<security password>\". You have to be "
+     "my owner to use generalowner."},
+    {"RELOAD",
+     "Reload: Use as privmsg. \"reload;<security password>\". You have to be my owner to use "
+     "reload."},
+    {"!OP", "!Op: Use as chanmsg. \"!op [user]\". If no user selected, then it's you."},
+    {"!DEOP", "!Deop: Use as chanmsg. \"!deop [user]\". If no user selected, then it's you."},
+    {"!VOICE", "!Voice: Use as chanmsg. \"!voice [user]\". If no user selected, then it's you."},
+    {"!DEVOICE",
+     "!Devoice: Use as chanmsg. \"!devoice [user]\". If no user selected, then it's you."},
+    {"!TV", "!TV: Use as chanmsg. \"!tv <channel>\"."},
+    {"!WORD", "!Word: Use as chanmsg. \"!word <word>\". Dictionary Finnish-English-Finnish"},
+}};
+
+}  // namespace
+
+std::string HelpText(std::string_view key) {
+  for (const auto& [name, text] : kHelpTexts) {
+    if (name == key) return std::string(text);
+  }
+  return std::string(key) + ": Unknown command.";
+}
+
+}  // namespace zelmo

@@ -1,0 +1,71 @@
+#include "users/login.h"
+
+#include "irc/irc_users.h"
+#include "shell/convert.h"
+#include "shell/datetime.h"
+#include "users/scriptfunc.h"
+#include "users/user_file.h"
+
+namespace zelmo {
+
+namespace {
+
+bool SamePassword(const std::string& stored, const std::string& given) {
+  return UpperCase(stored) == UpperCase(given);
+}
+
+}  // namespace
+
+std::string LoginUser(BotContext& bot, const TIdIRCUser& user, const std::string& password,
+                      const std::string& name) {
+  UserFile users(bot);
+  const std::string stored = users.Read(name, kPasswordKey);
+  if (stored == kAbsent) return "Login: Error - User not found";
+  if (!SamePassword(stored, password)) return "Login: Wrong password";
+  // Checked before the first write, so that a login which cannot be recorded
+  // changes nothing and says why.
+  if (!UserFile::CanStoreAddress(user.Address)) {
+    return "Login: Error - Address " + user.Address + " can't be stored";
+  }
+  // The map holds one entry per user: a login from a new address moves it.
+  const std::string old_address = users.Read(name, kHostmaskKey);
+  if (old_address != user.Address) users.UnmapAddress(old_address);
+  users.Write(name, kHostmaskKey, user.Address);
+  users.Write(name, kLogintimeKey, NowText());
+  users.MapAddress(user.Address, name);
+  return "Login: Logged on";
+}
+
+std::string ChangePassword(BotContext& bot, const std::string& old_password,
+                           const std::string& new_password, const TIdIRCUser& user) {
+  UserFile users(bot);
+  const std::string name = users.UserAt(user.Address);
+  if (name == kAbsent) return "Newpass: Error - You have to log in before you can use newpass";
+  if (!SamePassword(users.Read(name, kPasswordKey), old_password)) {
+    return "Newpass: Error - " + old_password +
+           " is not your old password. If you don't remember your old password, contact my "
+           "owner";
+  }
+  users.Write(name, kPasswordKey, new_password);
+  return "Newpass: Your password is now set to " + new_password;
+}
+
+std::string ShowPassword(BotContext& bot, const std::string& name) {
+  const UserFile users(bot);
+  if (!users.HasUser(name)) return "Userpass: Error - User " + name + " not found";
+  return "Userpass: " + name + " - \"" + users.Read(name, kPasswordKey) + "\"";
+}
+
+void HandleLogin(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {
+  SendReply(bot, user.Nick(), LoginUser(bot, user, parts[2], parts[1]));
+}
+
+void HandleNewpass(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {
+  SendReply(bot, user.Nick(), ChangePassword(bot, parts[1], parts[2], user));
+}
+
+void HandleUserpass(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {
+  SendReply(bot, user.Nick(), ShowPassword(bot, parts[1]));
+}
+
+}  // namespace zelmo

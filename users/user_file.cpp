@@ -1,0 +1,29 @@
+#include "users/user_file.h"
+
+#include "shell/ini_syntax.h"
+
+namespace zelmo {
+
+std::string RightsKey(std::string_view scope) {
+  std::string key(kRightsPrefix);
+  key.append(scope);
+  return key;
+}
+
+void UserFile::UnmapAddress(std::string_view address) {
+  if (address != kAbsent) ini_.DeleteKey(kAddressSection, address);
+}
+
+bool UserFile::CanStoreUser(std::string_view name) {
+  return IsStorableSection(name);
+}
+
+bool UserFile::CanStoreScope(std::string_view scope) {
+  return IsStorableKey(RightsKey(scope));
+}
+
+bool UserFile::CanStoreAddress(std::string_view address) {
+  return IsStorableKey(address);
+}
+
+}  // namespace zelmo
