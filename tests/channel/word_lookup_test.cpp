@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "channel_bot.h"
-#include "page_server.h"
+#include "support/page_server.h"
 
 namespace zelmo::testing {
 namespace {

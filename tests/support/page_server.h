@@ -21,7 +21,7 @@ class PageServer {
   void ServeAndClose(std::string page);
   // Waits for the request line, sends the page and stays silent until the
   // client closes.
-  void ServeAndHold(std::string page);
+  void ServeAndHold(std::string page, int hold_ms = kLoopbackWaitMs);
   // Waits for the request line, then sends one byte of a never-ending line
   // every 200 ms until the client closes (at most 50 bytes).
   void Trickle();

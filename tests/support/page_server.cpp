@@ -1,4 +1,4 @@
-#include "page_server.h"
+#include "support/page_server.h"
 
 namespace zelmo::testing {
 
@@ -26,14 +26,14 @@ void PageServer::ServeAndClose(std::string page) {
   });
 }
 
-void PageServer::ServeAndHold(std::string page) {
-  server_.Run([this, page = std::move(page)](LoopbackServer& server) {
-    auto peer = server.Accept();
+void PageServer::ServeAndHold(std::string page, int hold_ms) {
+  server_.Run([this, page = std::move(page), hold_ms](LoopbackServer& server) {
+    auto peer = server.Accept(hold_ms);
     if (!peer) return;
     accepted = true;
     request = peer->ReadLine().value_or("(none)");
     peer->Send(page);
-    client_closed = peer->WaitClosed();
+    client_closed = peer->WaitClosed(hold_ms);
   });
 }
 

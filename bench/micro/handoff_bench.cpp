@@ -1,0 +1,53 @@
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "irc/irc_client.h"
+#include "shell/ui/terminal/event_loop.h"
+#include "support/loopback_server.h"
+
+namespace zelmo {
+namespace {
+
+using testing::LoopbackPeer;
+using testing::LoopbackServer;
+
+// Lines per second through the whole path: the socket, the reader thread,
+// the hand-over to the user-interface thread (the terminal front end's event
+// loop) and HandleLine with its event, one line at a time.
+void BM_ReaderToUiHandOff(benchmark::State& state) {
+  const int batch = static_cast<int>(state.range(0));
+  EventLoop loop;
+  LoopbackServer server;
+  TIdIRC irc;
+  irc.Host = LoopbackServer::Host();
+  irc.Port = server.Port();
+  irc.SetNick("ZelmoBot");
+  irc.SetUiPoster([&loop](std::function<void()> task) { loop.Post(std::move(task)); });
+  long handled = 0;
+  irc.OnMessage = [&handled](TIdIRCUser*, TIdIRCChannel*, const std::string&) { ++handled; };
+  irc.Connect();
+  std::shared_ptr<LoopbackPeer> peer = server.Accept();
+  peer->SendLine(":irc.example.net 001 ZelmoBot :Welcome");
+  loop.RunUntil([&irc] { return irc.ConnectionState() == stConnected; });
+
+  std::string block;
+  for (int i = 0; i < batch; ++i) {
+    block += ":user" + std::to_string(i % 1000) + "!u@host.example PRIVMSG #room :line " +
+             std::to_string(i) + " of the chatter on the channel\r\n";
+  }
+  for (auto _ : state) {
+    long target = handled + batch;
+    peer->Send(block);
+    loop.RunUntil([&handled, target] { return handled >= target; });
+  }
+  state.SetItemsProcessed(state.iterations() * batch);
+  irc.Stop();
+  server.Stop();
+}
+BENCHMARK(BM_ReaderToUiHandOff)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace zelmo
