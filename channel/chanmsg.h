@@ -16,7 +16,7 @@ void DispatchChannel(BotContext& bot, const std::string& text, const std::string
                      const TIdIRCUser& requester);
 
 // The mode text for one to three nicks: "+o bob", "+oo bob carol",
-// "+ooo bob carol dave" (parts 4 and later are ignored).
+// "+ooo bob carol dave"; nicks after the third are ignored.
 std::string BuildModeChange(const std::vector<std::string>& parts, char sign, char letter);
 
 }  // namespace zelmo

@@ -23,9 +23,9 @@ void ChannelVoice(BotContext& bot, const std::vector<std::string>& parts,
 void ChannelDevoice(BotContext& bot, const std::vector<std::string>& parts,
                     const TIdIRCUser& requester, const std::string& channel);
 
-// Kicks part 1 for a requester of channel level 1 who is on the channel. The
-// reason is part 2 when it is the only word after the nick, else the
-// requester's nick. A channel without a record raises.
+// Kicks the nick after the command word for a requester of channel level 1
+// who is on the channel. The reason is the word after the nick when it is the
+// only one, else the requester's nick. A channel without a record raises.
 void ChannelKick(BotContext& bot, const std::vector<std::string>& parts,
                  const TIdIRCUser& requester, const std::string& channel);
 

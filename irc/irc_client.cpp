@@ -153,12 +153,7 @@ void TIdIRC::HandleLine(const std::string& line) {
   if (state_ == stDisconnected || line.empty()) return;
   if (OnReceive) OnReceive(line);
   SplitLine(line, line_);
-  UserRef user = Users.AddRef(line_.SenderNick, line_.SenderAddress);
-  struct ReleaseAtEnd {
-    TIdIRCUsers& users;
-    const UserRef& user;
-    ~ReleaseAtEnd() { users.Release(user); }
-  } release{Users, user};
+  TIdIRCUserHold user(Users, line_.SenderNick, line_.SenderAddress);
   bool suppress = false;
   if (OnRaw) {
     OnRaw(user.get(), line_.CommandText, line_.LineContent, suppress);

@@ -163,7 +163,6 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
 
  private:
   friend class TIdIRCReadThread;
-  using UserRef = std::shared_ptr<TIdIRCUser>;
 
   void SetState(TIdIRCState state);
   bool SenderIsMe() const { return line_.SenderNick == CurrentNick; }

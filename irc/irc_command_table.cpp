@@ -97,12 +97,7 @@ void TIdIRC::HandleKick(TIdIRCUser* user) {
     Channels.Remove(Slot(2));
     return;
   }
-  UserRef victim = Users.AddRef(Slot(3), "");
-  struct ReleaseAtEnd {
-    TIdIRCUsers& users;
-    const UserRef& user;
-    ~ReleaseAtEnd() { users.Release(user); }
-  } release{Users, victim};
+  TIdIRCUserHold victim(Users, Slot(3), "");
   victim->Reason = Slot(4);
   if (OnKick) OnKick(user, victim.get(), channel.get());
   if (channel) channel->MemberKick(victim.get());

@@ -26,12 +26,7 @@ std::string TIdIRC::CtcpReplyText(int word) const {
 void TIdIRC::HandleCtcpQuery() {
   std::optional<TCtcpMessage> ctcp = ParseCtcp(Slot(3));
   if (!ctcp) return;
-  UserRef user = Users.AddRef(line_.SenderNick, line_.SenderAddress);
-  struct ReleaseAtEnd {
-    TIdIRCUsers& users;
-    const UserRef& user;
-    ~ReleaseAtEnd() { users.Release(user); }
-  } release{Users, user};
+  TIdIRCUserHold user(Users, line_.SenderNick, line_.SenderAddress);
   TIdIRCChannel* channel = Channels.Find(Slot(2));
   bool suppress = false;
   int word = CtcpWordIndex(ctcp->Command);
@@ -63,12 +58,7 @@ void TIdIRC::HandleCtcpQuery() {
 void TIdIRC::HandleCtcpReply() {
   std::optional<TCtcpMessage> ctcp = ParseCtcp(Slot(3));
   if (!ctcp) return;
-  UserRef user = Users.AddRef(line_.SenderNick, line_.SenderAddress);
-  struct ReleaseAtEnd {
-    TIdIRCUsers& users;
-    const UserRef& user;
-    ~ReleaseAtEnd() { users.Release(user); }
-  } release{Users, user};
+  TIdIRCUserHold user(Users, line_.SenderNick, line_.SenderAddress);
   if (CtcpWordIndex(ctcp->Command) == ctcpDcc) return;
   if (OnCTCPReply) {
     OnCTCPReply(user.get(), Channels.Find(Slot(2)), ctcp->Command, ctcp->Arguments);

@@ -69,4 +69,22 @@ class TIdIRCUsers {
   TNameIndex index_;
 };
 
+// A holder of one user record for a scope: it adds a holder when made and
+// removes it when it goes, also when the scope is left by an exception.
+class TIdIRCUserHold {
+ public:
+  TIdIRCUserHold(TIdIRCUsers& users, std::string_view nick, std::string_view address)
+      : users_(users), user_(users.AddRef(nick, address)) {}
+  ~TIdIRCUserHold() { users_.Release(user_); }
+  TIdIRCUserHold(const TIdIRCUserHold&) = delete;
+  TIdIRCUserHold& operator=(const TIdIRCUserHold&) = delete;
+
+  TIdIRCUser* get() const { return user_.get(); }
+  TIdIRCUser* operator->() const { return user_.get(); }
+
+ private:
+  TIdIRCUsers& users_;
+  std::shared_ptr<TIdIRCUser> user_;
+};
+
 }  // namespace zelmo

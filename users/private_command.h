@@ -9,7 +9,7 @@ namespace zelmo {
 
 class TIdIRCUser;
 
-// A private command split at ";": part 0 is the command word.
+// A private command split at ";": the first piece is the command word.
 using CommandParts = std::vector<std::string>;
 
 // A command handler, called once the dispatcher's checks have passed.

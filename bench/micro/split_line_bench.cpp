@@ -8,7 +8,8 @@ namespace zelmo {
 namespace {
 
 void BM_SplitLineChannelMessage(benchmark::State& state) {
-  const std::string line = ":alice!~alice@client.example.net PRIVMSG #room :hello there, how is it going?";
+  const std::string line =
+      ":alice!~alice@client.example.net PRIVMSG #room :hello there, how is it going?";
   TParsedLine parsed;
   for (auto _ : state) {
     SplitLine(line, parsed);
@@ -20,7 +21,8 @@ BENCHMARK(BM_SplitLineChannelMessage);
 
 void BM_SplitLineNamesReply(benchmark::State& state) {
   std::string names;
-  for (int i = 0; i < 60; ++i) names += (i % 3 == 0 ? "@" : "") + std::string("member") + std::to_string(i) + " ";
+  for (int i = 0; i < 60; ++i)
+    names += (i % 3 == 0 ? "@" : "") + std::string("member") + std::to_string(i) + " ";
   const std::string line = ":irc.example.net 353 ZelmoBot = #room :" + names;
   TParsedLine parsed;
   for (auto _ : state) {

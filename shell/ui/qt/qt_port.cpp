@@ -29,7 +29,7 @@ QString LiteralWindowTitle(const QString& caption) {
 QtPort::QtPort(MainWindow& window) : window_(window) {}
 
 void QtPort::AppendDisplayLine(const std::string& line, TColor color) {
-  window_.Display().AppendLine(TextFromBytes(line),
+  window_.Display().AppendLine(LogLineFromBytes(line),
                                ColorFor(color, QGuiApplication::palette(), QPalette::Text));
 }
 

@@ -16,6 +16,15 @@ QString TextFromBytes(const std::string& bytes) {
   return QString::fromLatin1(view);
 }
 
+QString LogLineFromBytes(const std::string& bytes) {
+  // A line break inside a log line would split it in the view: show the
+  // characters as their visible symbols instead, like the other controls.
+  QString text = TextFromBytes(bytes);
+  text.replace(QChar(u'\r'), QChar(0x240D));
+  text.replace(QChar(u'\n'), QChar(0x2424));
+  return text;
+}
+
 std::string BytesFromText(const QString& text) {
   return text.toStdString();
 }

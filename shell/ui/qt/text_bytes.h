@@ -11,6 +11,9 @@ namespace zelmo::qtui {
 QString TextFromBytes(const std::string& bytes);
 
 // What the operator typed, handed to the logic as UTF-8.
+// A display line as the log shows it: CR and LF as their visible symbols.
+QString LogLineFromBytes(const std::string& bytes);
+
 std::string BytesFromText(const QString& text);
 
 // The first max_units UTF-16 units of a text, never splitting a surrogate

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <clocale>
 #include <memory>
 #include <optional>
 #include <type_traits>
@@ -67,6 +68,11 @@ extern "C" Q_DECL_EXPORT int zelmobot_window_main(int argc, char** argv,
   if (factory == nullptr) return zelmo::qtui::kFormFailedExitCode;
   // A host that already made the application (a test) keeps it.
   std::optional<QApplication> application;
-  if (QCoreApplication::instance() == nullptr) application.emplace(argc, argv);
+  if (QCoreApplication::instance() == nullptr) {
+    application.emplace(argc, argv);
+    // The toolkit takes every locale category from the environment; numbers
+    // stay in the C format.
+    std::setlocale(LC_NUMERIC, "C");
+  }
   return zelmo::qtui::RunWindow(*factory);
 }

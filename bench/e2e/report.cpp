@@ -1,0 +1,128 @@
+#include "report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace zelmo::bench {
+
+namespace {
+
+using Figure = std::function<std::optional<double>(const RunFigures&)>;
+
+struct Row {
+  const char* workload;
+  const char* unit;
+  Figure figure;
+  // The bot's median must be at most (or at least) this; none for figures
+  // without a target.
+  std::optional<double> target;
+  bool at_least = false;
+  int decimals = 0;
+};
+
+std::string Format(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+std::string SpreadText(const std::optional<Spread>& spread, int decimals) {
+  if (!spread) return "timeout";
+  return Format(spread->median, decimals) + " (" + Format(spread->min, decimals) + "-" +
+         Format(spread->max, decimals) + ")";
+}
+
+std::vector<std::optional<double>> Collect(const std::vector<RunFigures>& runs,
+                                           const Figure& figure) {
+  std::vector<std::optional<double>> values;
+  for (const RunFigures& run : runs) values.push_back(figure(run));
+  return values;
+}
+
+std::string Padded(const std::string& text, std::size_t width) {
+  return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+}  // namespace
+
+std::optional<Spread> SpreadOf(const std::vector<std::optional<double>>& values) {
+  std::vector<double> present;
+  for (const auto& value : values) {
+    if (value) present.push_back(*value);
+  }
+  if (present.empty()) return std::nullopt;
+  std::sort(present.begin(), present.end());
+  std::size_t n = present.size();
+  double median = n % 2 == 1 ? present[n / 2] : (present[n / 2 - 1] + present[n / 2]) / 2;
+  return Spread{median, present.front(), present.back(), static_cast<int>(n)};
+}
+
+std::string ReportTable(const std::vector<RunFigures>& bot, const std::vector<RunFigures>& floor) {
+  const std::vector<Row> rows = {
+      {"chatter", "lines/s", [](const RunFigures& r) { return r.chatter_lines_per_second; }, 100000,
+       true, 0},
+      {"CTCP PING p50", "us", [](const RunFigures& r) { return r.ping_p50_us; }, 60, false, 1},
+      {"CTCP PING p90", "us", [](const RunFigures& r) { return r.ping_p90_us; }, {}, false, 1},
+      {"CTCP PING p99", "us", [](const RunFigures& r) { return r.ping_p99_us; }, 250, false, 1},
+      {"join storm", "s", [](const RunFigures& r) { return r.join_storm_seconds; }, 0.25, false, 3},
+      {"VmRSS idle", "kB", [](const RunFigures& r) { return r.rss_idle_kb; }, 5 * 1024, false, 0},
+      {"VmHWM idle", "kB", [](const RunFigures& r) { return r.hwm_idle_kb; }, {}, false, 0},
+      {"VmRSS after chatter", "kB", [](const RunFigures& r) { return r.rss_chatter_kb; }, 6 * 1024,
+       false, 0},
+      {"VmHWM after chatter",
+       "kB",
+       [](const RunFigures& r) { return r.hwm_chatter_kb; },
+       {},
+       false,
+       0},
+      {"VmRSS growth, 2nd chatter",
+       "kB",
+       [](const RunFigures& r) { return r.rss_growth_kb; },
+       {},
+       false,
+       0},
+  };
+  const std::size_t widths[] = {28, 30, 30, 8, 12, 5};
+  std::string out;
+  auto add_row = [&](const std::vector<std::string>& cells) {
+    for (std::size_t i = 0; i < cells.size(); ++i) out += Padded(cells[i], widths[i]) + " ";
+    out += "\n";
+  };
+  add_row(
+      {"workload", "bot median (min-max)", "floor median (min-max)", "ratio", "target", "met?"});
+  for (const Row& row : rows) {
+    auto mine = SpreadOf(Collect(bot, row.figure));
+    auto base = SpreadOf(Collect(floor, row.figure));
+    std::string ratio = "-";
+    if (mine && base && base->median != 0) ratio = Format(mine->median / base->median, 2);
+    std::string target = "-";
+    std::string met = "-";
+    if (row.target) {
+      target = std::string(row.at_least ? ">= " : "<= ") + Format(*row.target, row.decimals);
+      met = mine && (row.at_least ? mine->median >= *row.target : mine->median <= *row.target)
+                ? "yes"
+                : "NO";
+    }
+    add_row({std::string(row.workload) + " [" + row.unit + "]", SpreadText(mine, row.decimals),
+             SpreadText(base, row.decimals), ratio, target, met});
+  }
+  return out;
+}
+
+std::string RunLine(const std::string& name, int run, const RunFigures& f) {
+  auto show = [](const std::optional<double>& value, int decimals) {
+    return value ? Format(*value, decimals) : std::string("timeout");
+  };
+  std::string line =
+      name + " run " + std::to_string(run) + ": chatter " + show(f.chatter_lines_per_second, 0) +
+      " lines/s, ping p50/p90/p99 " + show(f.ping_p50_us, 1) + "/" + show(f.ping_p90_us, 1) + "/" +
+      show(f.ping_p99_us, 1) + " us, join storm " + show(f.join_storm_seconds, 3) + " s (" +
+      std::to_string(f.join_storm_answers) + " lines back), RSS idle " + show(f.rss_idle_kb, 0) +
+      " kB, after chatter " + show(f.rss_chatter_kb, 0) + " kB (HWM " + show(f.hwm_chatter_kb, 0) +
+      "), growth " + show(f.rss_growth_kb, 0) + " kB";
+  for (const std::string& problem : f.problems) line += "\n  problem: " + problem;
+  return line;
+}
+
+}  // namespace zelmo::bench

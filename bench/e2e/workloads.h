@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zelmo::bench {
+
+struct WorkloadSizes {
+  int members = 1000;
+  int chatter_lines = 200000;
+  int pings = 300;
+  int joins = 5000;
+  int known_users = 1000;
+};
+
+// What one client under test is: the bot, or the floor client.
+struct Subject {
+  std::string name;
+  // The command line; "{port}" and "{data}" are replaced by the server's
+  // port and the data folder.
+  std::vector<std::string> argv;
+  // Written to the client's standard input once it runs ("connect").
+  std::string first_input;
+};
+
+// The figures of one run; a figure is missing when its workload failed or
+// timed out, and `problems` says why.
+struct RunFigures {
+  std::optional<double> chatter_lines_per_second;
+  std::optional<double> ping_p50_us, ping_p90_us, ping_p99_us;
+  std::optional<double> join_storm_seconds;
+  std::optional<double> rss_idle_kb, hwm_idle_kb;
+  std::optional<double> rss_chatter_kb, hwm_chatter_kb;
+  // VmRSS after a second chatter of the same size, less VmRSS after the first.
+  std::optional<double> rss_growth_kb;
+  std::size_t join_storm_answers = 0;
+  std::vector<std::string> problems;
+};
+
+// The chatter lines, built once and played against every subject.
+std::string ChatterBlock(int lines, int members);
+
+// Starts the subject against a scripted server of its own, plays every
+// workload in turn and stops the subject by its PID.
+RunFigures RunWorkloads(const Subject& subject, const WorkloadSizes& sizes,
+                        const std::string& chatter);
+
+}  // namespace zelmo::bench

@@ -1,0 +1,81 @@
+#include "fault_fixture.h"
+
+#include "process_probe.h"
+
+namespace zelmo::testing {
+
+namespace {
+
+constexpr std::chrono::seconds kStartWait{10};
+// An idle bot sleeps in poll(); one that spins takes a whole CPU. The bound
+// leaves room for a loaded test machine.
+constexpr double kIdleCpuShare = 0.25;
+
+}  // namespace
+
+void FaultTest::StartBot(const std::string& extra_config,
+                         const std::vector<std::string>& environment, bool keep_output) {
+  dir.Write("Config.ini", LoopbackConfig(server.Port(), extra_config));
+  bot = std::make_unique<BotProcess>(dir.Path(), environment, keep_output);
+  if (keep_output) {
+    ASSERT_TRUE(bot->AwaitDisplay("Type \"Connect\"", kStartWait)) << bot->ErrorOutput();
+  }
+}
+
+void FaultTest::ConnectBot() {
+  bot->Command("connect");
+  link = server.Accept();
+  ASSERT_TRUE(link) << "the bot did not connect";
+  auto registered = link->Register();
+  ASSERT_TRUE(registered) << "the bot did not register";
+  nick = *registered;
+  // Handled in order after the welcome: the bot is registered once it
+  // answers.
+  ASSERT_TRUE(link->Sync(Token()));
+}
+
+void FaultTest::JoinBot(const std::string& channel) {
+  ASSERT_TRUE(link->SendLine(":" + nick + "!bot@fault.test JOIN " + channel));
+  auto answers = Answers();
+  ASSERT_FALSE(answers.empty());
+  EXPECT_EQ(answers.front(), "MODE " + channel + " ");
+}
+
+bool FaultTest::From(const std::string& sender, const std::string& address,
+                     const std::string& rest) {
+  return link->SendLine(":" + sender + "!" + address + " " + rest);
+}
+
+bool FaultTest::Tell(const std::string& sender, const std::string& address,
+                     const std::string& text) {
+  return From(sender, address, "PRIVMSG " + nick + " :" + text);
+}
+
+std::vector<std::string> FaultTest::Answers() {
+  auto answers = link->Sync(Token());
+  EXPECT_TRUE(answers) << "the bot did not answer PING";
+  return answers.value_or(std::vector<std::string>{});
+}
+
+void FaultTest::ExpectIdle() {
+  ASSERT_TRUE(bot->Running());
+  auto share = CpuShareOver(bot->Pid(), std::chrono::milliseconds(1500));
+  ASSERT_TRUE(share) << "the bot is gone";
+  EXPECT_LT(*share, kIdleCpuShare) << "the bot keeps a CPU busy while idle";
+}
+
+std::string FaultTest::Token() {
+  return "sync-" + std::to_string(++tokens_);
+}
+
+std::vector<std::string> PrivmsgsTo(const std::vector<std::string>& lines,
+                                    const std::string& target) {
+  std::vector<std::string> texts;
+  const std::string head = "PRIVMSG " + target + " :";
+  for (const auto& line : lines) {
+    if (line.rfind(head, 0) == 0) texts.push_back(line.substr(head.size()));
+  }
+  return texts;
+}
+
+}  // namespace zelmo::testing

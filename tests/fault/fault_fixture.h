@@ -1,0 +1,54 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bot_process.h"
+#include "scripted_irc_server.h"
+#include "support/temp_dir.h"
+
+namespace zelmo::testing {
+
+// The real program, headless, beside a scripted IRC server: a test starts
+// it, has it connect, and then plays the server's part line by line.
+class FaultTest : public ::testing::Test {
+ protected:
+  // Writes Config.ini (pointing at the scripted server, plus the extra
+  // lines) and starts the bot; it shows its opening lines.
+  void StartBot(const std::string& extra_config = "",
+                const std::vector<std::string>& environment = {}, bool keep_output = true);
+  // The console CONNECT, the server's accept and the registration.
+  void ConnectBot();
+  // The server makes the bot join the channel (its own JOIN echo).
+  void JoinBot(const std::string& channel);
+  // A line from a user: ":<nick>!<address> <rest>".
+  bool From(const std::string& nick, const std::string& address, const std::string& rest);
+  // A private message to the bot from a user.
+  bool Tell(const std::string& nick, const std::string& address, const std::string& text);
+  // What the bot sent in answer to everything before; fails the test when
+  // the bot does not answer the PING.
+  std::vector<std::string> Answers();
+  // The bot is alive and uses next to no CPU while nothing happens.
+  void ExpectIdle();
+
+  // A sync token that is new on every call.
+  std::string Token();
+
+  TempDir dir;
+  ScriptedIrcServer server;
+  std::unique_ptr<BotProcess> bot;
+  std::unique_ptr<ScriptedIrcPeer> link;
+  std::string nick;
+
+ private:
+  int tokens_ = 0;
+};
+
+// The bot's lines that are replies to the nick or channel, in order.
+std::vector<std::string> PrivmsgsTo(const std::vector<std::string>& lines,
+                                    const std::string& target);
+
+}  // namespace zelmo::testing

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <string>
+#include <thread>
+
+#include "fault_fixture.h"
+
+// A service manager stops the bot with SIGTERM. While connected it says
+// goodbye with its quit message and exits 0; when the goodbye cannot go out
+// because the server stopped reading, a second SIGTERM still ends it.
+
+namespace zelmo::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+using Shutdown = FaultTest;
+
+TEST_F(Shutdown, SigtermWhileConnectedSendsQuitWithTheQuitMessageAndExitsZero) {
+  StartBot("Quitmsg=Off for maintenance\n");
+  ConnectBot();
+  JoinBot("#room");
+  bot->Signal(SIGTERM);
+  EXPECT_EQ(link->AwaitLineStarting("QUIT"), "QUIT :Off for maintenance");
+  EXPECT_EQ(bot->WaitExit(10s), 0);
+  EXPECT_TRUE(link->WaitClosed(5s));
+  EXPECT_EQ(bot->ErrorOutput(), "");
+}
+
+// Fills every buffer between the bot and a server that has stopped reading:
+// PINGs with long tokens until the bot, blocked sending its PONGs, takes no
+// more. Gives up after 30 s.
+bool StallTheBot(ScriptedIrcPeer& link) {
+  const std::string ping = "PING :" + std::string(400, 'p') + "\r\n";
+  std::string batch;
+  for (int i = 0; i < 100; ++i) batch += ping;
+  auto deadline = std::chrono::steady_clock::now() + 30s;
+  auto quiet_since = std::chrono::steady_clock::now();
+  std::size_t offset = 0;
+  while (std::chrono::steady_clock::now() < deadline) {
+    long sent = link.TrySend(std::string_view(batch).substr(offset));
+    if (sent < 0) return false;
+    if (sent > 0) {
+      offset = (offset + static_cast<std::size_t>(sent)) % batch.size();
+      quiet_since = std::chrono::steady_clock::now();
+      continue;
+    }
+    if (std::chrono::steady_clock::now() - quiet_since > 1s) return true;
+    std::this_thread::sleep_for(20ms);
+  }
+  return false;
+}
+
+TEST_F(Shutdown, ASecondSigtermEndsTheBotWhenTheQuitCannotBeSent) {
+  ScriptedIrcServer deaf(4096);
+  dir.Write("Config.ini", LoopbackConfig(deaf.Port()));
+  bot = std::make_unique<BotProcess>(dir.Path());
+  ASSERT_TRUE(bot->AwaitDisplay("Type \"Connect\"", 10s));
+  bot->Command("connect");
+  auto peer = deaf.Accept();
+  ASSERT_TRUE(peer);
+  ASSERT_TRUE(peer->Register());
+  ASSERT_TRUE(StallTheBot(*peer)) << "the bot kept reading";
+  bot->Signal(SIGTERM);
+  std::this_thread::sleep_for(500ms);
+  bot->Signal(SIGTERM);
+  // Gives up after 10 s: a bot that hangs in its shutdown stays.
+  EXPECT_EQ(bot->WaitExit(10s), 0);
+}
+
+}  // namespace
+}  // namespace zelmo::testing

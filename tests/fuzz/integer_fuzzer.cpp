@@ -1,0 +1,45 @@
+// The integer reading of stored rights, usermod's rights argument and the
+// INI store's ReadInteger, checked against a digit-by-digit second opinion.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "shell/convert.h"
+#include "shell/errors.h"
+#include "support/fuzz_check.h"
+#include "support/model_integer.h"
+#include "users/rights.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace zelmo;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const std::optional<std::int32_t> value = TryStrToInt(text);
+  const std::optional<std::int32_t> expected = fuzz::ModelInteger(text);
+  FUZZ_CHECK(value == expected);
+  FUZZ_CHECK(StrToIntDef(text, 12345) == value.value_or(12345));
+
+  try {
+    FUZZ_CHECK(StrToInt(text) == *value);
+  } catch (const EConvertError& error) {
+    FUZZ_CHECK(!value);
+    FUZZ_CHECK(std::string(error.what()) == "'" + std::string(text) + "' is not a valid integer value");
+  }
+
+  // A rights level is the low byte of the value, as a signed byte.
+  try {
+    const std::int8_t level = ParseRightsLevel(text);
+    FUZZ_CHECK(value.has_value());
+    FUZZ_CHECK(level == static_cast<std::int8_t>(static_cast<std::uint32_t>(*value) & 0xFF));
+  } catch (const EConvertError&) {
+    FUZZ_CHECK(!value);
+  }
+
+  // A value that reads back is the text of a number in one of its forms.
+  if (value && text.find_first_not_of(' ') != std::string_view::npos) {
+    FUZZ_CHECK(TryStrToInt(IntToStr(*value)) == value);
+  }
+  return 0;
+}

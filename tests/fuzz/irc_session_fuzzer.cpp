@@ -1,0 +1,177 @@
+// Whole server lines through a connected client: every command word and
+// numeric reply, CTCP queries and DCC requests, and the channel and user
+// records they change. Each input is a short session on a fresh connection
+// to a loopback server that drops what the client sends; its lines end at
+// line feeds. Event handlers look at every record they are given, so a
+// record freed too early shows up, and after each line the lookup indexes
+// must agree with a plain scan of the records.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "irc/irc_client.h"
+#include "shell/convert.h"
+#include "support/fuzz_check.h"
+#include "support/loopback_peers.h"
+
+namespace {
+
+using namespace zelmo;
+
+constexpr std::size_t kMaxLines = 64;
+
+struct Session {
+  fuzz::DrainServer server;
+  TIdIRC irc;
+  std::size_t touched = 0;
+
+  Session() {
+    irc.Host = "127.0.0.1";
+    irc.Port = server.Port();
+    irc.BoundIP = "127.0.0.1";
+    irc.SetNick("fuzzbot");
+    irc.AltNick = "fuzzalt";
+    irc.Replies.Version = "ZelmoBot v0.5";
+    Watch();
+  }
+
+  void Touch(const TIdIRCUser* user) {
+    if (user) touched += user->Nick().size() + user->Address.size() + user->Reason.size();
+  }
+  void Touch(const TIdIRCChannel* channel) {
+    if (channel) touched += channel->Name().size() + channel->Names().size();
+  }
+  void Touch(const TIdIRCUsers* users) {
+    if (!users) return;
+    for (int i = 0; i < users->Count(); ++i) Touch(users->Items(i));
+  }
+
+  void Watch();
+};
+
+void Session::Watch() {
+  auto user_channel_text = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&) {
+    Touch(user);
+    Touch(channel);
+  };
+  irc.OnMessage = irc.OnNotice = irc.OnAction = user_channel_text;
+  auto user_channel = [this](TIdIRCUser* user, TIdIRCChannel* channel) {
+    Touch(user);
+    Touch(channel);
+  };
+  irc.OnJoin = irc.OnPart = irc.OnKicked = user_channel;
+  irc.OnJoined = irc.OnParted = [this](TIdIRCChannel* channel) { Touch(channel); };
+  irc.OnKick = [this](TIdIRCUser* user, TIdIRCUser* victim, TIdIRCChannel* channel) {
+    Touch(user);
+    Touch(victim);
+    Touch(channel);
+  };
+  irc.OnNickChange = [this](TIdIRCUser* user, const std::string&) { Touch(user); };
+  irc.OnTopic = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&,
+                       const std::string&) {
+    Touch(user);
+    Touch(channel);
+  };
+  irc.OnQuit = irc.OnAway = [this](TIdIRCUser* user) { Touch(user); };
+  irc.OnNames = [this](TIdIRCUsers* users, TIdIRCChannel* channel) {
+    Touch(users);
+    Touch(channel);
+  };
+  irc.OnError = irc.OnKill = irc.OnUnknownCommand =
+      [this](TIdIRCUser* user, const std::string&, const std::string&) { Touch(user); };
+  irc.OnSystem = [this](TIdIRCUser* user, int, const std::string&, const std::string&) {
+    Touch(user);
+  };
+  auto user_target = [this](TIdIRCUser* user, TIdIRCChannel* channel, TIdIRCUser* target) {
+    Touch(user);
+    Touch(channel);
+    Touch(target);
+  };
+  irc.OnOp = irc.OnDeop = irc.OnVoice = irc.OnDevoice = user_target;
+  irc.OnBan = irc.OnUnban = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&) {
+    Touch(user);
+    Touch(channel);
+  };
+  irc.OnChannelMode = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&,
+                             const std::string&) {
+    Touch(user);
+    Touch(channel);
+  };
+  irc.OnCTCPReply = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&,
+                           const std::string&) {
+    Touch(user);
+    Touch(channel);
+  };
+  irc.OnNoTopic = [this](TIdIRCChannel* channel, const std::string&) { Touch(channel); };
+  irc.OnList = [this](std::vector<std::string>& list, int, bool) { touched += list.size(); };
+  irc.OnChannelUpdate = [this](TIdIRCChannel* channel, TIdIRCChannelUpdateType, TIdIRCUser* user,
+                               int) {
+    Touch(channel);
+    Touch(user);
+  };
+}
+
+Session* session = nullptr;
+
+// The indexes give what a scan from the front gives: the first record of a
+// name, compared without regard to case.
+void CheckRecords(const TIdIRC& irc) {
+  for (int i = 0; i < irc.Users.Count(); ++i) {
+    const TIdIRCUser* user = irc.Users.Items(i);
+    FUZZ_CHECK(user->RefCount >= 1);
+    int first = i;
+    for (int j = 0; j < i; ++j) {
+      if (SameText(irc.Users.Items(j)->Nick(), user->Nick())) {
+        first = j;
+        break;
+      }
+    }
+    FUZZ_CHECK(irc.Users.Find(user->Nick()) == irc.Users.Items(first));
+  }
+  for (int c = 0; c < irc.Channels.Count(); ++c) {
+    const TIdIRCChannel* channel = irc.Channels.Items(c);
+    FUZZ_CHECK(irc.Channels.Find(channel->Name()) == channel);  // names are unique
+    const std::vector<TIdIRCMember>& names = channel->Names();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      std::size_t first = i;
+      for (std::size_t j = 0; j < i; ++j) {
+        if (SameText(names[j].Nick, names[i].Nick)) {
+          first = j;
+          break;
+        }
+      }
+      FUZZ_CHECK(channel->FindUser(names[i].Nick) == static_cast<int>(first));
+      FUZZ_CHECK(names[i].Flags <= (mfOp | mfVoice));
+    }
+  }
+  if (const TIdIRCUser* own = irc.OwnUser()) {
+    bool held = false;
+    for (int i = 0; i < irc.Users.Count(); ++i) held = held || irc.Users.Items(i) == own;
+    FUZZ_CHECK(held);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  session = new Session();  // lives as long as the process
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  TIdIRC& irc = session->irc;
+  irc.Connect();
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  for (std::size_t count = 0; count < kMaxLines && !input.empty(); ++count) {
+    const std::size_t lf = input.find('\n');
+    std::string line(input.substr(0, lf));
+    input.remove_prefix(lf == std::string_view::npos ? input.size() : lf + 1);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    irc.HandleLine(line);
+    CheckRecords(irc);
+  }
+  return 0;
+}
