@@ -81,6 +81,12 @@ bool WaylandAnswers(const std::string& display) {
 // The toolkit aborts the process when it cannot reach the display it is
 // told to use, so the display is tried here first.
 bool DisplayAvailable() {
+  // A toolkit platform chosen by hand that draws without a desktop
+  // (offscreen, a frame buffer, VNC) needs no display server.
+  std::string platform = Variable("QT_QPA_PLATFORM");
+  if (!platform.empty() && !platform.starts_with("xcb") && !platform.starts_with("wayland")) {
+    return true;
+  }
   std::string wayland = Variable("WAYLAND_DISPLAY");
   if (!wayland.empty() && WaylandAnswers(wayland)) return true;
   std::string x = Variable("DISPLAY");

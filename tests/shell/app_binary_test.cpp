@@ -323,6 +323,18 @@ TEST(AppWindow, WithoutADisplayTheBotRunsHeadless) {
   EXPECT_EQ(bot.WaitExit(), 0);
 }
 
+TEST(AppWindow, ADisplayThatDoesNotAnswerCountsAsNone) {
+  // The toolkit would abort on a display it cannot reach.
+  TempDir dir;
+  BotProcess bot({"--data-dir", dir.Path()}, {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"},
+                 {"DISPLAY=:97"});
+  ASSERT_TRUE(bot.ReadUntil([&] { return bot.DisplayHas(3) && bot.err.ends_with("\n"); }))
+      << bot.err;
+  EXPECT_EQ(bot.err, "ZelmoBot: no display found, running headless\n");
+  bot.Signal(SIGTERM);
+  EXPECT_EQ(bot.WaitExit(), 0);
+}
+
 TEST(AppWindow, WithADisplayTheWindowModuleRunsOrTheBotFallsBack) {
   TempDir dir;
   bool module_built = std::filesystem::exists(ZELMO_BINARY_DIR "/libzelmobot_qt.so");
