@@ -6,6 +6,7 @@
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -102,6 +103,13 @@ void TIdSocketHandle::WaitConnected(int timeout_ms) {
   socklen_t length = sizeof error;
   if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) RaiseLastSocketError();
   if (error != 0) throw EIdSocketError(WinsockCode(error));
+}
+
+void TIdSocketHandle::SetSendTimeout(int timeout_ms) {
+  timeval limit{};
+  limit.tv_sec = timeout_ms / 1000;
+  limit.tv_usec = (timeout_ms % 1000) * 1000;
+  ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
 
 bool TIdSocketHandle::WaitReadable(int timeout_ms) const {

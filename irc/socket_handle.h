@@ -30,6 +30,9 @@ class TIdSocketHandle {
 
   void Bind(const std::string& address, int port);
   void SetNoDelay();
+  // A send that cannot hand over a byte for this long fails with 10035
+  // instead of waiting on; 0 waits without limit.
+  void SetSendTimeout(int timeout_ms);
   // A timeout of 0 or less waits as long as the platform does; a positive
   // one (milliseconds) raises 10060 when it runs out.
   void Connect(const std::string& address, int port, int timeout_ms);

@@ -82,6 +82,11 @@ void TIdTCPConnection::CloseLink() {
   if (closed_here) FireDisconnected();
 }
 
+void TIdTCPConnection::SetSendTimeout(int timeout_ms) {
+  Link link = CurrentLink();
+  if (IsOpen(link.handler)) link.handler->Binding().SetSendTimeout(timeout_ms);
+}
+
 bool TIdTCPConnection::IsLinkUp() {
   return LinkUp(CurrentLink());
 }

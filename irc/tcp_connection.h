@@ -45,6 +45,9 @@ class TIdTCPConnection {
 
   void CloseLink();
   bool IsLinkUp();
+  // Bounds every later send on the current link: one that cannot go on for
+  // this long raises the socket error 10035 ("Operation would block. ").
+  void SetSendTimeout(int timeout_ms);
   void SendText(std::string_view text);
   // Appends CR LF to whatever it is given.
   void SendLine(std::string_view text);

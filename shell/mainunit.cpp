@@ -21,6 +21,7 @@ namespace {
 // points the bot at real services through the environment.
 constexpr const char* kDefaultDictionaryHost = "192.0.2.1";
 constexpr const char* kDefaultTvHost = "tv-listing.invalid";
+constexpr int kShutdownSendMs = 3000;
 
 WebHost HostFromEnvironment(const char* variable, const char* fallback) {
   const char* value = std::getenv(variable);
@@ -129,8 +130,10 @@ void TMainForm::Shutdown() {
   if (closing_) return;
   closing_ = true;
   Timer->SetEnabled(false);
-  // The program ends whatever the network does now.
+  // The program ends whatever the network does now: a server that no longer
+  // reads gets a few seconds for the QUIT, not forever.
   try {
+    IRC.SetSendTimeout(kShutdownSendMs);
     if (IRC.IsLinkUp()) IRC.Quit(QuitMessage);
   } catch (const std::exception&) {
   }

@@ -125,6 +125,24 @@ TEST_F(TransportThreads, ASendAfterAResetRaisesTheSocketError) {
   EXPECT_EQ(disconnected, 1);
 }
 
+TEST_F(TransportThreads, ASendTimeoutEndsASendToAPeerThatStoppedReading) {
+  Connect();
+  client.SetSendTimeout(200);
+  const std::string block(64 * 1024, 'x');
+  int code = 0;
+  // The peer reads nothing: the buffers fill and a send has to wait. Gives
+  // up after 4,000 blocks (256 MB), far more than any socket buffers.
+  for (int i = 0; i < 4000 && code == 0; ++i) {
+    try {
+      client.SendText(block);
+    } catch (const EIdSocketError& error) {
+      code = error.LastError();
+    }
+  }
+  EXPECT_EQ(code, 10035);
+  EXPECT_TRUE(client.IsLinkUp());
+}
+
 TEST_F(TransportThreads, ConcurrentSendsOnAResetLinkFireOnce) {
   for (int round = 0; round < 5; ++round) {
     disconnected = 0;

@@ -48,7 +48,22 @@ bool Accepts(int port) {
 
 bool NgircdServer::Available() { return access(kNgircd, X_OK) == 0; }
 
-NgircdServer::NgircdServer() : port_(FreePort()) {
+NgircdServer::NgircdServer() {
+  // A free port can be taken by another test between the look and ngircd's
+  // bind: try again with another one.
+  for (int attempt = 1;; ++attempt) {
+    port_ = FreePort();
+    try {
+      Start();
+      return;
+    } catch (const std::runtime_error& error) {
+      bool taken = std::string(error.what()).find("Address already in use") != std::string::npos;
+      if (!taken || attempt == 5) throw;
+    }
+  }
+}
+
+void NgircdServer::Start() {
   WriteConfig();
   std::string config = dir_.File("ngircd.conf");
   std::string log = dir_.File("ngircd.log");
@@ -89,11 +104,15 @@ void NgircdServer::WriteConfig() const {
              "Name = oper\nPassword = operpw\n");
 }
 
-void NgircdServer::WaitUntilListening() const {
+// Ready once ngircd itself says it listens (another program could hold the
+// port when ngircd's bind failed) and the port takes connections.
+void NgircdServer::WaitUntilListening() {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!Accepts(port_)) {
+  while (dir_.Read("ngircd.log").find("Now listening on") == std::string::npos ||
+         !Accepts(port_)) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
       throw std::runtime_error("ngircd exited at start: " + dir_.Read("ngircd.log"));
     }
     if (std::chrono::steady_clock::now() > deadline) {

@@ -29,8 +29,9 @@ class NgircdServer {
   bool Running() const { return pid_ > 0; }
 
  private:
+  void Start();
   void WriteConfig() const;
-  void WaitUntilListening() const;
+  void WaitUntilListening();
 
   TempDir dir_;
   int port_ = 0;
