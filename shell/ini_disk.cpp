@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@ namespace fs = std::filesystem;
 constexpr int kMaxLinkHops = 40;
 // Leaves room for the prefix and the random suffix within NAME_MAX.
 constexpr std::size_t kMaxTempNameStem = 200;
+// mkostemp() replaces these six characters.
+constexpr std::string_view kTempSuffix = "XXXXXX";
 
 FileIdentity IdentityOf(const struct stat& status) {
   return FileIdentity{status.st_dev,         status.st_ino,          status.st_size,
@@ -87,11 +90,43 @@ bool IsWritableFolder(const std::string& folder) {
          (status.st_mode & S_IWUSR) && access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
-// Owns the temporary file until it has been renamed into place.
+// The temporary files of a path are "." + file name + "." + six characters
+// in the same folder.
+std::string TempPrefix(const std::string& folder, const std::string& path) {
+  return folder + "/." + fs::path(path).filename().string().substr(0, kMaxTempNameStem) + ".";
+}
+
+// A writer holds a lock on its temporary file until the file is renamed
+// into place or removed. One that nobody holds was left by a writer that
+// died in the middle of a write (a crash, SIGKILL): a stray copy of the file,
+// passwords included, that is removed here.
+void RemoveLeftoverTemps(const std::string& prefix) {
+  const fs::path pattern(prefix);
+  const std::string stem = pattern.filename().string();
+  std::error_code error;
+  fs::directory_iterator entry(pattern.parent_path(), error);
+  for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.size() != stem.size() + kTempSuffix.size() || !name.starts_with(stem)) continue;
+    const int fd = open(entry->path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    struct stat status;
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      unlink(entry->path().c_str());
+    }
+    close(fd);
+  }
+}
+
+// Owns the temporary file until it has been renamed into place, and holds
+// its lock so that no other writer takes it for a leftover.
 class TempFile {
  public:
-  explicit TempFile(std::string pattern) : path_(std::move(pattern)) {
+  explicit TempFile(std::string prefix) : path_(std::move(prefix) + std::string(kTempSuffix)) {
     fd_ = mkostemp(path_.data(), O_CLOEXEC);
+    // On a file system without locks nothing is ever taken for a leftover,
+    // so the write goes on unlocked.
+    if (fd_ >= 0) flock(fd_, LOCK_EX | LOCK_NB);
   }
   ~TempFile() {
     if (fd_ >= 0) close(fd_);
@@ -168,8 +203,9 @@ bool IsReplaceable(const std::string& path) {
 
 std::optional<FileIdentity> ReplaceFile(const std::string& path, std::string_view content) {
   const std::string folder = FolderOf(path);
-  const std::string stem = fs::path(path).filename().string().substr(0, kMaxTempNameStem);
-  TempFile temp(folder + "/." + stem + ".XXXXXX");
+  const std::string prefix = TempPrefix(folder, path);
+  RemoveLeftoverTemps(prefix);
+  TempFile temp(prefix);
   if (temp.Fd() < 0) return std::nullopt;
   if (!WriteAll(temp.Fd(), content) || !TakeOverAccess(temp.Fd(), path) || fsync(temp.Fd()) != 0 ||
       !temp.RenameTo(path)) {

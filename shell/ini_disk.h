@@ -54,6 +54,8 @@ bool IsReplaceable(const std::string& path);
 // file's owner and mode (0600 for a new file), flushes it and renames it over
 // the path. Returns the new file's identity, or nothing when any step failed;
 // the old file is then as it was and no temporary file is left behind.
+// Temporary files that a writer which died in the middle left behind are
+// removed first.
 std::optional<FileIdentity> ReplaceFile(const std::string& path, std::string_view content);
 
 }  // namespace zelmo

@@ -25,10 +25,30 @@ constexpr auto kReconnectWait = 10s;
 
 using ServerFaults = FaultTest;
 
+// Valid UTF-8 as far as a terminal cares: every lead byte is followed by
+// as many continuation bytes as it announces.
+bool IsUtf8(const std::string& text) {
+  for (std::size_t i = 0; i < text.size();) {
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = lead < 0x80    ? 1
+                         : lead >= 0xF0 ? 4
+                         : lead >= 0xE0 ? 3
+                         : lead >= 0xC2 ? 2
+                                        : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
 // Every line of the display output is safe for a terminal: valid UTF-8
 // without control characters.
 void ExpectTerminalSafe(const std::vector<std::string>& texts) {
   for (const auto& text : texts) {
+    EXPECT_TRUE(IsUtf8(text)) << text;
     for (unsigned char c : text) {
       EXPECT_TRUE(c >= 0x20 && c != 0x7F) << "control byte " << int(c) << " in: " << text;
     }
@@ -120,8 +140,9 @@ std::string Garbage() {
     garbage += '\n';
   };
   line(5 << 20);
-  for (int i = 0; garbage.size() < (50u << 20); ++i)
+  for (int i = 0; garbage.size() < (50u << 20); ++i) {
     line(i % 50 == 0 ? long_length(random) : short_length(random));
+  }
   return garbage;
 }
 
@@ -206,9 +227,10 @@ TEST(ServerKill, KilledByAnOperatorTheBotReconnectsAndRejoins) {
   owner.Send("PRIVMSG ZelmoBot :join;#room");
   owner.Send("PRIVMSG ZelmoBot :join;#second");
   ASSERT_TRUE(owner.WaitFor("Joined channel #second"));
-  // The bot's JOIN may have come before or after that answer.
+  // The bot's JOIN may have come before or after that answer. After the kill
+  // the bot may come back under its alternative nick.
   auto bot_joined = [](const std::string& line) {
-    return line.rfind(":ZelmoBot!", 0) == 0 && line.find(" JOIN :#room") != std::string::npos;
+    return line.rfind(":ZelmoBot", 0) == 0 && line.find(" JOIN :#room") != std::string::npos;
   };
   ASSERT_TRUE(std::any_of(owner.seen.begin(), owner.seen.end(), bot_joined) ||
               owner.WaitFor(bot_joined));
@@ -220,12 +242,14 @@ TEST(ServerKill, KilledByAnOperatorTheBotReconnectsAndRejoins) {
     return line.find("ZelmoBot!") != std::string::npos && line.find(" QUIT ") != std::string::npos;
   }));
   // Back on the server, and in #room again within the rejoin's few seconds.
-  ASSERT_TRUE(owner.WaitFor(bot_joined, 15000));
+  auto rejoined = owner.WaitFor(bot_joined, 15000);
+  ASSERT_TRUE(rejoined);
+  const std::string bot_nick = rejoined->substr(1, rejoined->find('!') - 1);
   ASSERT_TRUE(bot.AwaitDisplay("-> Rejoined channel #second", 10s));
   EXPECT_EQ(bot.CountDisplay("Disconnected from 127.0.0.1. I were on 2 channel(s)"), 1);
   EXPECT_EQ(bot.CountDisplay("Connected to 127.0.0.1."), 2);
   // Alive and answering on the new link.
-  owner.Send("PRIVMSG ZelmoBot :\001PING 4711\001");
+  owner.Send("PRIVMSG " + bot_nick + " :\001PING 4711\001");
   EXPECT_TRUE(owner.WaitFor("NOTICE owner :\001PING 4711\001"));
   auto share = CpuShareOver(bot.Pid(), 1500ms);
   ASSERT_TRUE(share);

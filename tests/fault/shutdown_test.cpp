@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "fault_fixture.h"
+#include "sanitizers.h"
 
 // A service manager stops the bot with SIGTERM. While connected it says
 // goodbye with its quit message and exits 0; when the goodbye cannot go out
@@ -53,6 +54,13 @@ bool StallTheBot(ScriptedIrcPeer& link) {
 }
 
 TEST_F(Shutdown, ASecondSigtermEndsTheBotWhenTheQuitCannotBeSent) {
+  if (kThreadSanitizer) {
+    // ThreadSanitizer defers a signal handler until the thread that took
+    // the signal comes out of the system call it is blocked in; here both
+    // of the bot's threads stay blocked (the user-interface thread sending
+    // to the stalled server, the reader waiting for it).
+    GTEST_SKIP() << "signal handlers are deferred under ThreadSanitizer";
+  }
   ScriptedIrcServer deaf(4096);
   dir.Write("Config.ini", LoopbackConfig(deaf.Port()));
   bot = std::make_unique<BotProcess>(dir.Path());

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <cstdlib>
 #include <random>
@@ -7,6 +8,8 @@
 
 #include "fault_fixture.h"
 #include "process_probe.h"
+#include "sanitizers.h"
+#include "support/page_server.h"
 
 // A long run of ordinary channel life against the real program: chatter,
 // joins, parts, nick changes, modes, CTCP, notices and the odd command,
@@ -25,6 +28,11 @@ using namespace std::chrono_literals;
 
 constexpr long kSegmentLines = 100000;
 constexpr double kMemoryGrowthAllowed = 0.10;
+
+// A sanitizer's allocator holds freed memory back (in quarantine, in shadow
+// memory), so resident memory says nothing about the bot there; the leak
+// check of the sanitizer at the clean exit below takes its place.
+constexpr bool kSanitized = kAddressSanitizer || kThreadSanitizer;
 
 long SoakLines() {
   if (const char* text = std::getenv("ZELMO_SOAK_LINES")) {
@@ -123,19 +131,32 @@ Footprint Measure(pid_t pid) {
 
 class Soak : public FaultTest {
  protected:
-  // Sends the lines in batches, dropping what the bot answers meanwhile.
+  // Sends the lines in batches, counting the web lookup's answer among what
+  // the bot sends meanwhile and dropping the rest. Each batch of lines
+  // begins with one dictionary lookup, so that web fetches (a connection
+  // and a watchdog thread each) are part of the run.
   void Play(ChannelLife& life, long lines) {
-    std::string batch;
+    dictionary.ServeAndClose("house<br>\r\n<I>noun</I>\r\n</html>\r\n");
+    std::string batch = ":u0!id0@pool.host PRIVMSG #soak :!word talo\r\n";
+    ++lookups_;
     for (long i = 0; i < lines; ++i) {
       batch += life.Next();
       if (batch.size() >= 64 * 1024 || i + 1 == lines) {
         ASSERT_TRUE(link->Send(batch, 60s)) << "the bot stopped reading";
         batch.clear();
-        link->TakeLines();
+        Count(link->TakeLines());
       }
     }
     // Gives up after 120 s: everything sent has then been handled.
-    ASSERT_TRUE(link->Sync(Token(), 120s)) << "the bot did not answer after the lines";
+    auto answers = link->Sync(Token(), 120s);
+    ASSERT_TRUE(answers) << "the bot did not answer after the lines";
+    Count(*answers);
+    dictionary.Join();
+  }
+  void Count(const std::vector<std::string>& lines) {
+    for (const auto& line : lines) {
+      answered_ += line == "PRIVMSG #soak :Word: Results for talo: house";
+    }
   }
   // The server drops the link; the bot reconnects by itself and rejoins.
   void DropAndRejoin(const std::string& channel) {
@@ -147,6 +168,10 @@ class Soak : public FaultTest {
     ASSERT_TRUE(link->SendLine(":" + nick + "!bot@fault.test JOIN " + channel));
     ASSERT_TRUE(link->Sync(Token()));
   }
+
+  PageServer dictionary;
+  int lookups_ = 0;
+  int answered_ = 0;
 };
 
 TEST_F(Soak, MixedLinesWithReconnectsLeaveNoGrowth) {
@@ -156,7 +181,8 @@ TEST_F(Soak, MixedLinesWithReconnectsLeaveNoGrowth) {
             "[voiced]\nPassword=v\nRights_General=0\nRights_#soak=1\n"
             "[chanop]\nPassword=o\nRights_General=0\nRights_#soak=2\n"
             "[Address]\nid3@pool.host=voiced\nid5@pool.host=chanop\n");
-  StartBot("", {}, false);
+  StartBot("", {"ZELMOBOT_DICTIONARY_HOST=127.0.0.1:" + std::to_string(dictionary.Host().port)},
+           false);
   ConnectBot();
   JoinBot("#soak");
   ChannelLife life(nick, "#soak");
@@ -176,12 +202,19 @@ TEST_F(Soak, MixedLinesWithReconnectsLeaveNoGrowth) {
   RecordProperty("rss_first_kib", std::to_string(first.rss_kib));
   RecordProperty("rss_last_kib", std::to_string(last.rss_kib));
   EXPECT_GE(reconnects, static_cast<int>(total / segment) - 1);
-  EXPECT_LE(static_cast<double>(last.rss_kib),
-            static_cast<double>(first.rss_kib) * (1.0 + kMemoryGrowthAllowed))
-      << "resident memory grew from " << first.rss_kib << " KiB to " << last.rss_kib << " KiB";
+  EXPECT_EQ(answered_, lookups_) << "a web lookup went unanswered";
+  if (!kSanitized) {
+    EXPECT_LE(static_cast<double>(last.rss_kib),
+              static_cast<double>(first.rss_kib) * (1.0 + kMemoryGrowthAllowed))
+        << "resident memory grew from " << first.rss_kib << " KiB to " << last.rss_kib << " KiB";
+  }
   EXPECT_EQ(last.fds, first.fds) << "file descriptors leaked";
   EXPECT_EQ(last.threads, first.threads) << "threads left behind";
   ExpectIdle();
+  // And it still shuts down cleanly (under a sanitizer: without a leak).
+  bot->Signal(SIGTERM);
+  EXPECT_EQ(link->AwaitLineStarting("QUIT", 30s), "QUIT :ZelmoBot v0.5");
+  EXPECT_EQ(bot->WaitExit(60s), 0) << bot->ErrorOutput();
 }
 
 }  // namespace

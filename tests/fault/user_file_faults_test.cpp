@@ -65,6 +65,26 @@ class ImmutableFlag {
   bool set_ = false;
 };
 
+// Gives a file or folder a mode for as long as the object lives, so that a
+// failing test still leaves a folder its clean-up can remove.
+class ScopedMode {
+ public:
+  ScopedMode(const std::string& path, mode_t mode) : path_(path) {
+    struct stat status {};
+    set_ = stat(path_.c_str(), &status) == 0 && chmod(path_.c_str(), mode) == 0;
+    old_ = status.st_mode & 07777;
+  }
+  ~ScopedMode() {
+    if (set_) chmod(path_.c_str(), old_);
+  }
+  bool IsSet() const { return set_; }
+
+ private:
+  std::string path_;
+  mode_t old_ = 0;
+  bool set_ = false;
+};
+
 // A tiny tmpfs mounted on a folder for as long as the object lives.
 class SmallTmpfs {
  public:
@@ -149,18 +169,22 @@ class UserFileFaults : public FaultTest {
 
 TEST_F(UserFileFaults, AReadOnlyUserFileRefusesEveryWriteWithoutAReply) {
   Start(dir.Path());
-  ASSERT_EQ(chmod((data + "Users.ini").c_str(), 0400), 0);
-  ExpectWritesRefusedSilently();
-  ASSERT_EQ(chmod((data + "Users.ini").c_str(), 0600), 0);
+  {
+    ScopedMode read_only(data + "Users.ini", 0400);
+    ASSERT_TRUE(read_only.IsSet());
+    ExpectWritesRefusedSilently();
+  }
   ExpectLoginWorks();
 }
 
 TEST_F(UserFileFaults, AReadOnlyFolderRefusesEveryWriteWithoutAReply) {
   Start(dir.Path());
-  ASSERT_EQ(chmod(data.c_str(), 0500), 0);
-  ExpectWritesRefusedSilently();
-  EXPECT_EQ(Entries(data), (std::vector<std::string>{"Config.ini", "Users.ini"}));
-  ASSERT_EQ(chmod(data.c_str(), 0700), 0);
+  {
+    ScopedMode read_only(data, 0500);
+    ASSERT_TRUE(read_only.IsSet());
+    ExpectWritesRefusedSilently();
+    EXPECT_EQ(Entries(data), (std::vector<std::string>{"Config.ini", "Users.ini"}));
+  }
   ExpectLoginWorks();
 }
 
@@ -251,6 +275,8 @@ TEST_F(UserFileFaults, KilledInTheMiddleOfAStreamOfWritesTheFileIsAlwaysWhole) {
   ConnectBot();
   ExpectLoginWorks();
   ExpectWholeUserFile(UserFile(), "after a clean login");
+  // No stray copy of the file from a killed write is left behind.
+  EXPECT_EQ(Entries(data), (std::vector<std::string>{"Config.ini", "Users.ini"}));
 }
 
 }  // namespace
