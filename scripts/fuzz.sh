@@ -30,6 +30,17 @@ for source in tests/fuzz/*_fuzzer.cpp; do
   targets+=("$name")
 done
 
+# The word lists (tests/fuzz/*.dict) a target's dictionary is made of: the
+# targets that read server lines share the IRC words, and the whole bot
+# reads commands too.
+dictionaries_of() {
+  case "$1" in
+    irc_*) echo irc.dict ;;
+    bot_session) echo irc.dict commands.dict ;;
+    *) echo "$1.dict" ;;
+  esac
+}
+
 # One target: the grown corpus lives in the build folder, so the seeds in
 # the repository stay as they are.
 run_target() {
@@ -38,11 +49,18 @@ run_target() {
   local artifacts="$build/fuzz-artifacts/$name/"
   local log="$build/fuzz-logs/$name.log"
   mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
+  local options=(-max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 -max_len=8192
+    -print_final_stats=1 -artifact_prefix="$artifacts")
+  local dictionary="$build/fuzz-dicts/$name.dict"
+  mkdir -p "$(dirname "$dictionary")"
+  : >"$dictionary"
+  for list in $(dictionaries_of "$name"); do
+    if [ -f "tests/fuzz/$list" ]; then cat "tests/fuzz/$list" >>"$dictionary"; fi
+  done
+  if [ -s "$dictionary" ]; then options+=(-dict="$dictionary"); fi
   local seeds=()
   if [ -d "tests/fuzz/corpus/$name" ]; then seeds=("tests/fuzz/corpus/$name"); fi
-  if "$build/fuzz_$name" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 \
-    -max_len=8192 -print_final_stats=1 -artifact_prefix="$artifacts" \
-    "$corpus" "${seeds[@]}" >"$log" 2>&1; then
+  if "$build/fuzz_$name" "${options[@]}" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
     echo "fuzz_$name: ok ($(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" |
       grep -o '[0-9]*$' || echo '?') runs)"
   else

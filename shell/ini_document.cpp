@@ -27,7 +27,10 @@ void IniDocument::Parse() {
   while (begin < content_.size()) {
     const std::size_t lf = content_.find('\n', begin);
     if (lf == std::string::npos) {
-      AddLine(begin, content_.size(), content_.size());
+      // A CR that ends the text ends the last line as a CR LF would: the
+      // LF that a later edit puts behind it must not change the line.
+      const std::size_t end = content_.back() == '\r' ? content_.size() - 1 : content_.size();
+      AddLine(begin, end, content_.size());
       break;
     }
     const std::size_t end = (lf > begin && content_[lf - 1] == '\r') ? lf - 1 : lf;
@@ -153,7 +156,9 @@ std::string IniDocument::Splice(std::size_t begin, std::size_t end, std::string_
 std::string IniDocument::LineBreakBefore(std::size_t position) const {
   const bool open_last_line =
       position == content_.size() && !content_.empty() && content_.back() != '\n';
-  return open_last_line ? line_break_ : "";
+  if (!open_last_line) return "";
+  // A CR at the end is the first half of the line break already.
+  return content_.back() == '\r' ? "\n" : line_break_;
 }
 
 // A new section stands apart from what precedes it by one blank line.

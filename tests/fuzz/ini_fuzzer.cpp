@@ -4,12 +4,10 @@
 // the key and the value to write; the bytes before them are the file.
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +18,7 @@
 #include "shell/ini_file.h"
 #include "shell/ini_syntax.h"
 #include "support/fuzz_check.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -30,36 +29,17 @@ constexpr std::size_t kMaxNames = 48;
 constexpr std::size_t kMaxValueLength = 2047;
 
 const std::vector<std::string> kExtraSections = {
-    "General", "Address", "NewSection", "", " lead", "trail ", "a]b", "[x", "x\ny", "x\ry",
-    "x\0y"s,   "#chan",   "a=b",        "\t"};
+    "General", "Address", "NewSection", "",      " lead", "trail ", "a]b",
+    "[x",      "x\ny",    "x\ry",       "x\0y"s, "#chan", "a=b",    "\t"};
 const std::vector<std::string> kExtraKeys = {
-    "Password", "Rights_General", "NewKey", "", " k", "k ", "a=b", "[k", ";k",
-    "k\nv",     "k\rv",           "\0"s,    "k]", "Hostmask", "HostMask", "#k"};
-const std::vector<std::string> kExtraValues = {"",
-                                               "value",
-                                               " lead",
-                                               "trail ",
-                                               "\"quoted\"",
-                                               "'single'",
-                                               "\"",
-                                               "a\nb",
-                                               "a\rb",
-                                               "a\0b"s,
-                                               "x=y",
-                                               std::string(3000, 'v'),
-                                               "[NotASection]",
-                                               ";comment",
-                                               "\t",
-                                               "\"\"",
-                                               "-1",
-                                               "0x7F"};
+    "Password", "Rights_General", "NewKey", "",    " k", "k ",       "a=b",      "[k",
+    ";k",       "k\nv",           "k\rv",   "\0"s, "k]", "Hostmask", "HostMask", "#k"};
+const std::vector<std::string> kExtraValues = {
+    "",     "value", " lead", "trail ", "\"quoted\"",           "'single'",      "\"",
+    "a\nb", "a\rb",  "a\0b"s, "x=y",    std::string(3000, 'v'), "[NotASection]", ";comment",
+    "\t",   "\"\"",  "-1",    "0x7F"};
 
 std::string* folder = nullptr;
-
-void RemoveFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(*folder, ignored);
-}
 
 std::string ReadBytes(const std::string& path) {
   std::string bytes;
@@ -158,8 +138,7 @@ void CheckReads(const TIniFile& ini, const IniDocument& document, const Snapshot
 void CheckWrite(TIniFile& ini, const std::string& content, const IniDocument& before,
                 const Snapshot& snapshot, const std::string& section, const std::string& key,
                 const std::string& value) {
-  const bool storable =
-      IsStorableSection(section) && IsStorableKey(key) && IsStorableValue(value);
+  const bool storable = IsStorableSection(section) && IsStorableKey(key) && IsStorableValue(value);
   try {
     ini.WriteString(section, key, value);
   } catch (const EIniFileException& error) {
@@ -199,20 +178,14 @@ void CheckWrite(TIniFile& ini, const std::string& content, const IniDocument& be
   const IniDocument erased(ReadBytes(ini.FileName()));
   FUZZ_CHECK(!erased.HasKeys(section));
   for (const std::string& name : erased.SectionNames()) FUZZ_CHECK(!SameText(name, section));
-  snapshot.CheckKept(erased, [&](const std::string& s, const std::string&) {
-    return SameText(s, section);
-  });
+  snapshot.CheckKept(
+      erased, [&](const std::string& s, const std::string&) { return SameText(s, section); });
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  std::string pattern =
-      (access("/dev/shm", W_OK) == 0 ? "/dev/shm"s : std::filesystem::temp_directory_path().string()) +
-      "/zelmo-fuzz-ini-XXXXXX";
-  FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
-  folder = new std::string(pattern);
-  atexit(RemoveFolder);
+  folder = new std::string(fuzz::MakeScratchFolder("zelmo-fuzz-ini"));
   return 0;
 }
 

@@ -16,7 +16,9 @@ namespace {
 
 using namespace zelmo;
 
-std::string_view Cut(std::string_view text) { return text.substr(0, kMaxLinePart); }
+std::string_view Cut(std::string_view text) {
+  return text.substr(0, kMaxLinePart);
+}
 
 // The split worked out step by step from the line format, as an oracle.
 TParsedLine ModelSplit(std::string_view line) {
@@ -69,19 +71,20 @@ void CheckSplit(std::string_view line, TParsedLine& parsed) {
   for (std::size_t i = 0; i < kParamSlots; ++i) {
     FUZZ_CHECK(parsed.ParamTable[i] == model.ParamTable[i]);
   }
-  // Only the prefix (slot 0, the sender nick) and a line without any blank
-  // (whole in the content, and in slot 2 after a leading ":") are uncut.
+  // Uncut are only the prefix (slot 0, the sender nick), the command word of
+  // a line without a prefix, and a line without any blank (whole in the
+  // content, and in slot 2 after a leading ":").
   const bool has_blank = line.find(' ') != std::string_view::npos;
   FUZZ_CHECK(parsed.SenderAddress.size() <= kMaxLinePart ||
              parsed.SenderAddress == parsed.ParamTable[0]);
-  FUZZ_CHECK(parsed.CommandText.size() <= kMaxLinePart);
+  FUZZ_CHECK(parsed.CommandText.size() <= kMaxLinePart || parsed.ParamTable[0].empty());
   FUZZ_CHECK(parsed.LineContent.size() <= kMaxLinePart || !has_blank);
   for (std::size_t i = 2; i < kParamSlots; ++i) {
     FUZZ_CHECK(parsed.ParamTable[i].size() <= kMaxLinePart || (i == 2 && !has_blank));
   }
   // A line holds nothing that was not in it.
-  for (const std::string* field : {&parsed.SenderNick, &parsed.SenderAddress,
-                                   &parsed.CommandText, &parsed.LineContent}) {
+  for (const std::string* field :
+       {&parsed.SenderNick, &parsed.SenderAddress, &parsed.CommandText, &parsed.LineContent}) {
     FUZZ_CHECK(line.find(*field) != std::string_view::npos);
   }
 }

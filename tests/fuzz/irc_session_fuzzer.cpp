@@ -6,6 +6,7 @@
 // record freed too early shows up, and after each line the lookup indexes
 // must agree with a plain scan of the records.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "irc/irc_client.h"
+#include "irc/irc_line.h"
 #include "shell/convert.h"
 #include "support/fuzz_check.h"
 #include "support/loopback_peers.h"
@@ -80,8 +82,8 @@ void Session::Watch() {
     Touch(users);
     Touch(channel);
   };
-  irc.OnError = irc.OnKill = irc.OnUnknownCommand =
-      [this](TIdIRCUser* user, const std::string&, const std::string&) { Touch(user); };
+  irc.OnError = irc.OnKill = irc.OnUnknownCommand = [this](TIdIRCUser* user, const std::string&,
+                                                           const std::string&) { Touch(user); };
   irc.OnSystem = [this](TIdIRCUser* user, int, const std::string&, const std::string&) {
     Touch(user);
   };
@@ -102,6 +104,11 @@ void Session::Watch() {
   };
   irc.OnCTCPReply = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&,
                            const std::string&) {
+    Touch(user);
+    Touch(channel);
+  };
+  irc.OnCTCPQuery = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&,
+                           const std::string&, bool&) {
     Touch(user);
     Touch(channel);
   };
@@ -154,6 +161,30 @@ void CheckRecords(const TIdIRC& irc) {
   }
 }
 
+std::vector<const TIdIRCUser*> Records(const TIdIRC& irc) {
+  std::vector<const TIdIRCUser*> records;
+  for (int i = 0; i < irc.Users.Count(); ++i) records.push_back(irc.Users.Items(i));
+  return records;
+}
+
+bool Contains(const std::vector<const TIdIRCUser*>& records, const TIdIRCUser* user) {
+  return std::find(records.begin(), records.end(), user) != records.end();
+}
+
+// Between lines only the own record and the nicks of NAMES replies are
+// held: a NAMES reply may add records, any other line none, and a record
+// a line only used is gone when the line is done.
+void CheckHolders(const std::vector<const TIdIRCUser*>& before,
+                  const std::vector<const TIdIRCUser*>& after, const std::string& line) {
+  TParsedLine parsed;
+  SplitLine(line, parsed);
+  if (NumericReply(parsed.CommandText) == 353) {
+    for (const TIdIRCUser* user : before) FUZZ_CHECK(Contains(after, user));
+  } else {
+    for (const TIdIRCUser* user : after) FUZZ_CHECK(Contains(before, user));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -170,8 +201,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string line(input.substr(0, lf));
     input.remove_prefix(lf == std::string_view::npos ? input.size() : lf + 1);
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::vector<const TIdIRCUser*> before = Records(irc);
     irc.HandleLine(line);
     CheckRecords(irc);
+    CheckHolders(before, Records(irc), line);
   }
   return 0;
 }

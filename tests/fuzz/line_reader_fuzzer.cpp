@@ -12,13 +12,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 #include "irc/tcp_connection.h"
 #include "irc/transport_errors.h"
 #include "support/fuzz_check.h"
 #include "support/loopback_peers.h"
+#include "support/model_lines.h"
 
 namespace {
 
@@ -26,38 +26,9 @@ using namespace zelmo;
 
 fuzz::ChunkServer* server = nullptr;
 
-// What one read gave: a line, an overlong line that was skipped, or the end.
-struct Overlong {
-  bool operator==(const Overlong&) const = default;
-};
-struct Closed {
-  bool operator==(const Closed&) const = default;
-};
-using Event = std::variant<std::string, Overlong, Closed>;
-
-// The reads worked out from the line rules: a line ends at LF, a CR right
-// before it goes, more than `max` bytes before the LF (or in a last piece
-// without one) is an overlong line, and a last piece without LF is never
-// handed out.
-std::vector<Event> ModelReads(std::string_view stream, std::size_t max) {
-  std::vector<Event> events;
-  std::size_t position = 0;
-  for (;;) {
-    const std::size_t lf = stream.find('\n', position);
-    const std::size_t length = (lf == std::string_view::npos ? stream.size() : lf) - position;
-    if (max > 0 && length > max) {
-      events.emplace_back(Overlong{});
-    } else if (lf != std::string_view::npos) {
-      std::string line(stream.substr(position, length));
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      events.emplace_back(std::move(line));
-    }
-    if (lf == std::string_view::npos) break;
-    position = lf + 1;
-  }
-  events.emplace_back(Closed{});
-  return events;
-}
+using fuzz::Closed;
+using fuzz::LineEvent;
+using fuzz::Overlong;
 
 void CheckLine(const std::string& line, const TIdTCPConnection& client) {
   FUZZ_CHECK(line.find('\n') == std::string::npos);
@@ -85,8 +56,8 @@ bool SkipOverlong(TIdTCPClient& client) {
   return open;
 }
 
-std::vector<Event> ReadAll(TIdTCPClient& client) {
-  std::vector<Event> events;
+std::vector<LineEvent> ReadAll(TIdTCPClient& client) {
+  std::vector<LineEvent> events;
   for (std::size_t guard = 0; guard < 10'000'000; ++guard) {
     try {
       std::string line = client.ReceiveLine();
@@ -132,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string stream;
   for (std::size_t i = 0; i < repeat; ++i) stream.append(body);
 
-  const std::vector<Event> expected = ModelReads(stream, static_cast<std::size_t>(max_line));
+  const std::vector<LineEvent> expected =
+      fuzz::ModelReads(stream, static_cast<std::size_t>(max_line));
   server->Serve(stream, chunks);
   TIdTCPClient client;
   client.Host = "127.0.0.1";
@@ -140,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   client.MaxLineLength = max_line;
   client.RecvBufferSize = receive_size;
   client.OpenLink();
-  const std::vector<Event> events = ReadAll(client);
+  const std::vector<LineEvent> events = ReadAll(client);
   client.CloseLink();
   FUZZ_CHECK(!client.IsLinkUp());
   FUZZ_CHECK(events == expected);

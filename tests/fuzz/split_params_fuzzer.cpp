@@ -22,8 +22,8 @@ void CheckSplit(std::string_view text, std::string_view separator) {
 
   // One part more than separators, none holding one, and the parts joined
   // by the separator give the text back.
-  const auto separators = static_cast<std::size_t>(std::count(text.begin(), text.end(),
-                                                              separator[0]));
+  const auto separators =
+      static_cast<std::size_t>(std::count(text.begin(), text.end(), separator[0]));
   FUZZ_CHECK(parts.size() == separators + 1);
   std::string joined;
   for (std::size_t i = 0; i < parts.size(); ++i) {

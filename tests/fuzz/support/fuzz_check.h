@@ -9,7 +9,7 @@ namespace zelmo::fuzz {
 
 }  // namespace zelmo::fuzz
 
-#define FUZZ_CHECK(condition)                                         \
-  do {                                                                \
+#define FUZZ_CHECK(condition)                                              \
+  do {                                                                     \
     if (!(condition)) ::zelmo::fuzz::Fail(#condition, __FILE__, __LINE__); \
   } while (false)

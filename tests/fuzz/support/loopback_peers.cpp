@@ -53,7 +53,9 @@ LoopbackListener::LoopbackListener() {
   port_ = ntohs(address.sin_port);
 }
 
-LoopbackListener::~LoopbackListener() { CloseFd(fd_); }
+LoopbackListener::~LoopbackListener() {
+  CloseFd(fd_);
+}
 
 // --- DrainServer ------------------------------------------------------------
 
@@ -132,8 +134,15 @@ void ChunkServer::Run() {
     int fd = accept4(listener_.Fd(), nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) return;
     Send(fd, job);
-    // The client sends nothing, so closing sends a plain end of stream.
     shutdown(fd, SHUT_WR);
+    // Reads what the client sent until it closes too: closing with unread
+    // bytes would reset the connection and drop what the client has not
+    // read yet.
+    char buffer[4096];
+    for (;;) {
+      ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+      if (got == 0 || (got < 0 && errno != EINTR)) break;
+    }
     close(fd);
   }
 }

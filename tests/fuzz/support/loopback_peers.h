@@ -48,7 +48,8 @@ class DrainServer {
 
 // The far end of a client that reads: each connection accepted gets the
 // bytes of one job, written in chunks of the job's sizes, after which the
-// server closes the connection.
+// server closes its sending side and drops what the client sends until the
+// client closes.
 class ChunkServer {
  public:
   ChunkServer();

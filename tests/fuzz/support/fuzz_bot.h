@@ -1,0 +1,67 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "irc/irc_client.h"
+#include "shell/display.h"
+#include "shell/ini_file.h"
+#include "shell/ui_port.h"
+#include "support/loopback_peers.h"
+#include "users/bot_context.h"
+
+namespace zelmo::fuzz {
+
+// A window toolkit that shows nothing: display lines are counted, questions
+// answered with OK, and posted functions run at once on the caller.
+class SilentPort : public UiPort {
+ public:
+  void AppendDisplayLine(const std::string&, TColor) override { ++lines; }
+  void ClearDisplay() override {}
+  void SetDisplayBackground(TColor) override {}
+  void SetDisplayFont(const std::string&) override {}
+  void SetCaption(const std::string&) override {}
+  bool Question(const std::string&, const std::string&) override { return true; }
+  void ErrorBox(const std::string&, const std::string&) override {}
+  void Balloon(const std::string&, const std::string&, BalloonIcon, int) override {}
+  std::unique_ptr<UiTimer> CreateTimer(std::function<void()>) override;
+  void PostToUiThread(std::function<void()> task) override { task(); }
+  void RequestClose() override {}
+  bool OnUiThread() const override { return true; }
+
+  std::size_t lines = 0;
+};
+
+// The bot as the command handlers see it: an IRC client registered on a
+// loopback server that drops what it is sent, a user file in a folder of
+// its own, and web hosts that refuse connections, so lookups fail at once.
+class FuzzBot : public BotContext {
+ public:
+  FuzzBot();
+  ~FuzzBot() override;
+  FuzzBot(const FuzzBot&) = delete;
+  FuzzBot& operator=(const FuzzBot&) = delete;
+
+  TIdIRC& Irc() override { return irc; }
+  TMessageDisplay& Display() override { return display; }
+  std::string UsersFilePath() const override { return folder + "/Users.ini"; }
+  IniFileCache* UserFileCache() override { return &cache; }
+  std::string CurrentSecurityPassword() const override { return "fuzzpw"; }
+  void LoadConfig() override {}
+  TIdTCPClient& PageClient() override { return page; }
+  WebHost DictionaryHost() const override { return {"127.0.0.1", 1}; }
+  WebHost TvHost() const override { return {"127.0.0.1", 1}; }
+  PageLimits PageTimeLimits() const override { return {1000, 1000, 2000}; }
+  void Pause(int) override {}
+
+  std::string folder;
+  SilentPort port;
+  TMessageDisplay display{port};
+  DrainServer server;
+  TIdIRC irc;
+  TIdTCPClient page;
+  IniFileCache cache;
+};
+
+}  // namespace zelmo::fuzz
