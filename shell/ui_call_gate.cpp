@@ -1,5 +1,8 @@
 #include "shell/ui_call_gate.h"
 
+#include <sched.h>
+
+#include <chrono>
 #include <mutex>
 
 namespace zelmo {
@@ -8,6 +11,9 @@ namespace zelmo {
 // 2 done, 3 cancelled.
 struct UiCallGate::Slot {
   std::atomic<int> state{0};
+  // Set by a waiter before it sleeps, so that a hand-over that finished
+  // while the waiter was still looking costs no wake-up call.
+  std::atomic<bool> sleeper{false};
   std::function<void()> task;
   std::exception_ptr error;
 };
@@ -17,16 +23,33 @@ constexpr int kQueued = 0;
 constexpr int kRunning = 1;
 constexpr int kDone = 2;
 constexpr int kCancelled = 3;
-// Spinning a little before sleeping keeps a quick hand-over from paying for
-// two sleeps and wake-ups; beyond that the waiter sleeps on the futex.
-constexpr int kSpinRounds = 2000;
+// Most lines are handled within a few microseconds, sooner than a sleeping
+// thread wakes up again (on a virtual machine a wake-up on another processor
+// can take tens of microseconds). Waiting that long awake keeps such a
+// hand-over from paying for a sleep and a wake-up on each side; beyond that
+// the waiter sleeps on the futex.
+constexpr auto kSpinTime = std::chrono::microseconds(50);
+
+// Waits awake, for the spin time at most, until the task has run or the
+// call was cancelled. Yielding rather than pausing hands the processor to
+// the user-interface thread at once when both threads share one.
+void SpinUntilSettled(const std::atomic<int>& state) {
+  const auto until = std::chrono::steady_clock::now() + kSpinTime;
+  for (;;) {
+    const int now = state.load(std::memory_order_acquire);
+    if (now == kDone || now == kCancelled) return;
+    if (std::chrono::steady_clock::now() >= until) return;
+    sched_yield();
+  }
+}
 }  // namespace
 
 UiCallGate::UiCallGate(Poster post)
-    : post_(std::move(post)),
-      cancelled_(std::make_shared<std::atomic<bool>>(false)) {}
+    : post_(std::move(post)), cancelled_(std::make_shared<std::atomic<bool>>(false)) {}
 
-UiCallGate::~UiCallGate() { Cancel(); }
+UiCallGate::~UiCallGate() {
+  Cancel();
+}
 
 bool UiCallGate::Call(std::function<void()> task) {
   if (cancelled_->load(std::memory_order_acquire)) return false;
@@ -44,21 +67,22 @@ bool UiCallGate::Call(std::function<void()> task) {
     } catch (...) {
       slot->error = std::current_exception();
     }
-    slot->state.store(kDone, std::memory_order_release);
-    slot->state.notify_all();
+    slot->state.store(kDone, std::memory_order_seq_cst);
+    if (slot->sleeper.load(std::memory_order_seq_cst)) slot->state.notify_all();
   });
   if (cancelled_->load(std::memory_order_acquire)) {
     int expected = kQueued;
     if (slot->state.compare_exchange_strong(expected, kCancelled)) return false;
   }
-  for (int round = 0; round < kSpinRounds; ++round) {
-    int state = slot->state.load(std::memory_order_acquire);
-    if (state == kDone || state == kCancelled) break;
-  }
+  SpinUntilSettled(slot->state);
   for (;;) {
     int state = slot->state.load(std::memory_order_acquire);
     if (state == kDone) break;
     if (state == kCancelled) return false;
+    // Either the task's end sees the sleeper mark and wakes this thread, or
+    // this look sees the state it left.
+    slot->sleeper.store(true, std::memory_order_seq_cst);
+    if (slot->state.load(std::memory_order_seq_cst) != state) continue;
     slot->state.wait(state, std::memory_order_acquire);
   }
   {
@@ -81,6 +105,8 @@ void UiCallGate::Cancel() {
   if (slot->state.compare_exchange_strong(expected, kCancelled)) slot->state.notify_all();
 }
 
-bool UiCallGate::Cancelled() const { return cancelled_->load(std::memory_order_acquire); }
+bool UiCallGate::Cancelled() const {
+  return cancelled_->load(std::memory_order_acquire);
+}
 
 }  // namespace zelmo

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -109,6 +110,21 @@ std::optional<MemoryFigures> ReadMemory(pid_t pid) {
   MemoryFigures figures{StatusField(text, "VmRSS"), StatusField(text, "VmHWM")};
   if (figures.rss_kb < 0 || figures.hwm_kb < 0) return std::nullopt;
   return figures;
+}
+
+std::optional<double> ReadCpuSeconds(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // The command name may hold blanks; the fields after it do not.
+  std::size_t close = text.rfind(')');
+  if (close == std::string::npos) return std::nullopt;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  // Fields 3 to 13 come before utime (14) and stime (15).
+  for (int n = 3; n <= 13; ++n) fields >> field;
+  long user = 0, system = 0;
+  if (!(fields >> user >> system)) return std::nullopt;
+  return static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 }  // namespace zelmo::bench

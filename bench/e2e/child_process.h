@@ -42,4 +42,7 @@ struct MemoryFigures {
 };
 std::optional<MemoryFigures> ReadMemory(pid_t pid);
 
+// User plus system CPU time of a live process, all its threads, in seconds.
+std::optional<double> ReadCpuSeconds(pid_t pid);
+
 }  // namespace zelmo::bench

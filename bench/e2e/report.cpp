@@ -65,7 +65,19 @@ std::string ReportTable(const std::vector<RunFigures>& bot, const std::vector<Ru
       {"CTCP PING p50", "us", [](const RunFigures& r) { return r.ping_p50_us; }, 60, false, 1},
       {"CTCP PING p90", "us", [](const RunFigures& r) { return r.ping_p90_us; }, {}, false, 1},
       {"CTCP PING p99", "us", [](const RunFigures& r) { return r.ping_p99_us; }, 250, false, 1},
-      {"join storm", "s", [](const RunFigures& r) { return r.join_storm_seconds; }, 0.25, false, 3},
+      {"join storm", "s", [](const RunFigures& r) { return r.join_storm_seconds; }, 0.25, false, 4},
+      {"chatter CPU per line",
+       "us",
+       [](const RunFigures& r) { return r.chatter_cpu_us_per_line; },
+       {},
+       false,
+       2},
+      {"join storm CPU per join",
+       "us",
+       [](const RunFigures& r) { return r.join_cpu_us_per_join; },
+       {},
+       false,
+       1},
       {"VmRSS idle", "kB", [](const RunFigures& r) { return r.rss_idle_kb; }, 5 * 1024, false, 0},
       {"VmHWM idle", "kB", [](const RunFigures& r) { return r.hwm_idle_kb; }, {}, false, 0},
       {"VmRSS after chatter", "kB", [](const RunFigures& r) { return r.rss_chatter_kb; }, 6 * 1024,
@@ -117,7 +129,7 @@ std::string RunLine(const std::string& name, int run, const RunFigures& f) {
   std::string line =
       name + " run " + std::to_string(run) + ": chatter " + show(f.chatter_lines_per_second, 0) +
       " lines/s, ping p50/p90/p99 " + show(f.ping_p50_us, 1) + "/" + show(f.ping_p90_us, 1) + "/" +
-      show(f.ping_p99_us, 1) + " us, join storm " + show(f.join_storm_seconds, 3) + " s (" +
+      show(f.ping_p99_us, 1) + " us, join storm " + show(f.join_storm_seconds, 4) + " s (" +
       std::to_string(f.join_storm_answers) + " lines back), RSS idle " + show(f.rss_idle_kb, 0) +
       " kB, after chatter " + show(f.rss_chatter_kb, 0) + " kB (HWM " + show(f.hwm_chatter_kb, 0) +
       "), growth " + show(f.rss_growth_kb, 0) + " kB";

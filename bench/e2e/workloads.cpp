@@ -58,7 +58,8 @@ std::string NamesLines(const std::string& nick, int members) {
   for (int n = 0; n < members; ++n) {
     // Every tenth member an operator, every fifth a voiced one.
     const char* mark = n % 10 == 0 ? "@" : (n % 5 == 0 ? "+" : "");
-    names += " " + std::string(mark) + "user" + std::to_string(n);
+    if (!names.empty()) names += " ";
+    names += std::string(mark) + "user" + std::to_string(n);
     if (names.size() > 400 || n + 1 == members) {
       lines += ":" + std::string(kServerName) + " 353 " + nick + " = " + kChannel + " :" + names +
                "\r\n";
@@ -117,6 +118,12 @@ class Session {
     Send(":" + nick_ + "!" + nick_ + "@127.0.0.1 JOIN " + kChannel + "\r\n", kStartLimit);
     Send(NamesLines(nick_, sizes_.members), kStartLimit);
     Ping(kSyncLimit, "registration");
+  }
+
+  double CpuSeconds() {
+    auto seconds = ReadCpuSeconds(child_->Pid());
+    if (!seconds) throw Failed("cannot read the client's CPU time");
+    return *seconds;
   }
 
   MemoryFigures Memory() {
@@ -206,7 +213,10 @@ RunFigures RunWorkloads(const Subject& subject, const WorkloadSizes& sizes,
     figures.rss_idle_kb = idle.rss_kb;
     figures.hwm_idle_kb = idle.hwm_kb;
 
+    double cpu_before = session.CpuSeconds();
     figures.chatter_lines_per_second = session.Chatter(chatter);
+    figures.chatter_cpu_us_per_line =
+        (session.CpuSeconds() - cpu_before) * 1e6 / (sizes.chatter_lines + 1);
     MemoryFigures after = session.Memory();
     figures.rss_chatter_kb = after.rss_kb;
     figures.hwm_chatter_kb = after.hwm_kb;
@@ -218,8 +228,10 @@ RunFigures RunWorkloads(const Subject& subject, const WorkloadSizes& sizes,
     figures.ping_p90_us = Percentile(latencies, 0.90);
     figures.ping_p99_us = Percentile(latencies, 0.99);
 
+    cpu_before = session.CpuSeconds();
     figures.join_storm_seconds =
         session.JoinStorm(JoinStormBlock(sizes.joins), figures.join_storm_answers);
+    figures.join_cpu_us_per_join = (session.CpuSeconds() - cpu_before) * 1e6 / sizes.joins;
   } catch (const std::exception& error) {
     figures.problems.push_back(subject.name + ": " + error.what());
   }

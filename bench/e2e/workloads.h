@@ -30,6 +30,8 @@ struct RunFigures {
   std::optional<double> chatter_lines_per_second;
   std::optional<double> ping_p50_us, ping_p90_us, ping_p99_us;
   std::optional<double> join_storm_seconds;
+  // CPU time the client spent per chatter line and per join, all threads.
+  std::optional<double> chatter_cpu_us_per_line, join_cpu_us_per_join;
   std::optional<double> rss_idle_kb, hwm_idle_kb;
   std::optional<double> rss_chatter_kb, hwm_chatter_kb;
   // VmRSS after a second chatter of the same size, less VmRSS after the first.

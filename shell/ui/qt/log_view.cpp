@@ -17,8 +17,20 @@ LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
   setFont(display_font);
 
   batch_end_.setSingleShot(true);
-  batch_end_.setInterval(0);
+  // Lines handed over one at a time each come in their own turn of the event
+  // loop: a batch stays open for one frame, so a burst is laid out and
+  // painted once per frame rather than once per line.
+  batch_end_.setInterval(16);
   connect(&batch_end_, &QTimer::timeout, this, [this] { CloseBatch(); });
+  // While a batch is open the layout may catch up early (a resize, a show);
+  // a view that was at the newest line stays there.
+  connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int maximum) {
+    if (batch_open_ && follow_newest_) verticalScrollBar()->setValue(maximum);
+  });
+  // The operator may scroll while a batch is open.
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (batch_open_) follow_newest_ = value >= verticalScrollBar()->maximum();
+  });
 }
 
 LogView::~LogView() {

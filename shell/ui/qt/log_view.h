@@ -11,10 +11,10 @@ namespace zelmo::qtui {
 // The operator's log: read-only, one block per line, each line in its own
 // colour. Lines are only appended or all cleared.
 //
-// Lines that arrive within one turn of the event loop go into the document
-// at once but inside one open edit block, so the layout and the scroll bar
-// catch up once per turn instead of once per line: a burst of thousands of
-// lines then costs about as much as a few.
+// Lines that arrive within 16 ms go into the document at once but inside one
+// open edit block, so the layout and the scroll bar catch up once per frame
+// instead of once per line: a burst of thousands of lines then costs about
+// as much as a few, also when each line comes in its own event-loop turn.
 class LogView : public QPlainTextEdit {
  public:
   explicit LogView(QWidget* parent = nullptr);

@@ -1,6 +1,7 @@
 #include "shell/ui/terminal/event_loop.h"
 
 #include <poll.h>
+#include <sched.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -15,23 +16,22 @@ namespace zelmo {
 namespace {
 
 // A hand-over from the IRC reader is answered at once when the loop is still
-// looking at its queue; this long it looks before it sleeps in poll().
-constexpr auto kSpinTime = std::chrono::microseconds(20);
+// looking at its queue, which it does for a while before it sleeps in
+// poll(). A sleep that a hand-over ended within kMaxSpin would have been
+// cheaper spent looking (waking a sleeping thread can take tens of
+// microseconds), so the loop then looks twice as long the next time, up to
+// kMaxSpin; after a longer sleep it halves the time again, down to kMinSpin.
+// Lines that come in quick succession are thus taken without any wake-up,
+// while a quiet bot looks only briefly after each.
+constexpr auto kMinSpin = std::chrono::microseconds(20);
+constexpr auto kMaxSpin = std::chrono::microseconds(250);
 // While tasks keep arriving during the spin, descriptors are still polled
 // at least this often.
 constexpr auto kMaxPollGap = std::chrono::milliseconds(1);
 
-inline void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#elif defined(__aarch64__)
-  asm volatile("yield");
-#endif
-}
-
 }  // namespace
 
-EventLoop::EventLoop() : thread_(std::this_thread::get_id()) {
+EventLoop::EventLoop() : thread_(std::this_thread::get_id()), spin_time_(kMinSpin) {
   wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (wake_fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
 }
@@ -157,12 +157,16 @@ int EventLoop::TimeoutMs() const {
   return static_cast<int>(std::min<decltype(ms)>(ms, 60 * 60 * 1000));
 }
 
+// The reader and this thread take turns, so the scheduler often puts them
+// on one processor. Looking with sched_yield() rather than a pause hands
+// the processor to the reader at once in that case; on a processor of its
+// own the call returns at once and the look is a plain spin.
 bool EventLoop::SpinForTask() const {
-  Clock::time_point until = Clock::now() + kSpinTime;
-  for (unsigned round = 0;; ++round) {
+  Clock::time_point until = Clock::now() + spin_time_;
+  for (;;) {
     if (queued_.load(std::memory_order_acquire) > 0) return true;
-    if ((round & 63) == 63 && Clock::now() >= until) return false;
-    CpuRelax();
+    if (Clock::now() >= until) return false;
+    sched_yield();
   }
 }
 
@@ -182,9 +186,11 @@ void EventLoop::WaitAndDispatch(const std::function<bool()>& done) {
     sleeping_.store(true);
     if (queued_.load() > 0) timeout = 0;
   }
+  Clock::time_point slept_from = Clock::now();
   int ready = poll(fds.data(), fds.size(), timeout);
   sleeping_.store(false);
   last_poll_ = Clock::now();
+  if (timeout != 0) AdaptSpin(last_poll_ - slept_from, ready > 0 && fds[0].revents != 0);
   if (ready <= 0) return;
   if (fds[0].revents != 0) DrainWake();
   for (std::size_t i = 1; i < fds.size(); ++i) {
@@ -196,6 +202,14 @@ void EventLoop::WaitAndDispatch(const std::function<bool()>& done) {
       return w.fd == entry.fd && w.on_ready == entry.on_ready;
     });
     if (still_watched) Call(*entry.on_ready);
+  }
+}
+
+void EventLoop::AdaptSpin(Clock::duration slept, bool woken_by_task) {
+  if (woken_by_task && slept < kMaxSpin) {
+    spin_time_ = std::min<Clock::duration>(spin_time_ * 2, kMaxSpin);
+  } else if (slept >= kMaxSpin) {
+    spin_time_ = std::max<Clock::duration>(spin_time_ / 2, kMinSpin);
   }
 }
 

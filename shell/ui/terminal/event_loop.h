@@ -67,6 +67,8 @@ class EventLoop {
   void WaitAndDispatch(const std::function<bool()>& done);
   int TimeoutMs() const;
   bool SpinForTask() const;
+  // Sets how long the next spin looks, from how the last sleep ended.
+  void AdaptSpin(Clock::duration slept, bool woken_by_task);
   void Call(const std::function<void()>& callback);
   void Wake();
   void DrainWake();
@@ -85,6 +87,7 @@ class EventLoop {
   std::map<int, Timer> timers_;
   int next_timer_id_ = 1;
   Clock::time_point last_poll_;
+  Clock::duration spin_time_;
 };
 
 }  // namespace zelmo
