@@ -6,14 +6,18 @@
 #include <stdexcept>
 #include <thread>
 
-#include "child_process.h"
-#include "data_folder.h"
-#include "scripted_server.h"
+#include "bench_users.h"
+#include "support/bot_process.h"
+#include "support/loopback_server.h"
+#include "support/process_probe.h"
+#include "support/scripted_irc.h"
+#include "support/temp_dir.h"
 
 namespace zelmo::bench {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 using std::chrono::seconds;
 
@@ -27,14 +31,12 @@ constexpr seconds kPingLimit(5);
 constexpr seconds kJoinStormLimit(60);
 // A pause before reading an idle client's memory, so that it is idle.
 constexpr milliseconds kSettle(200);
+// How long a client has to end on SIGTERM before SIGKILL.
+constexpr milliseconds kStopGrace(3000);
 
 struct Failed : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
-
-Clock::time_point In(Clock::duration limit) {
-  return Clock::now() + limit;
-}
 
 double Microseconds(Clock::duration span) {
   return std::chrono::duration<double, std::micro>(span).count();
@@ -83,52 +85,54 @@ std::string JoinStormBlock(int joins) {
   return block;
 }
 
+// The subject's command line with the server's port and the data folder
+// filled in; its output is of no interest, and it has a grace time to end.
+testing::ProcessOptions SubjectProcess(const Subject& subject, int port, const std::string& data) {
+  testing::ProcessOptions options;
+  for (const std::string& arg : subject.argv) {
+    options.args.push_back(Replace(Replace(arg, "{port}", std::to_string(port)), "{data}", data));
+  }
+  options.program = options.args.front();
+  options.args.erase(options.args.begin());
+  options.keep_output = false;
+  options.keep_errors = false;
+  options.stop_grace = kStopGrace;
+  return options;
+}
+
 // One client under test against the benchmark's server.
 class Session {
  public:
   Session(const Subject& subject, const WorkloadSizes& sizes) : sizes_(sizes) {
-    folder_.Write("Config.ini", BenchConfig(server_.Port()));
+    folder_.Write("Config.ini", testing::LoopbackConfig(server_.Port()));
     folder_.Write("Users.ini", BenchUsers(sizes.known_users, kChannel));
-    std::vector<std::string> argv;
-    for (const std::string& arg : subject.argv) {
-      argv.push_back(Replace(Replace(arg, "{port}", std::to_string(server_.Port())), "{data}",
-                             folder_.Path()));
-    }
-    child_ = std::make_unique<ChildProcess>(argv);
-    if (!subject.first_input.empty()) child_->WriteLine(subject.first_input);
+    child_ = std::make_unique<testing::BotProcess>(
+        SubjectProcess(subject, server_.Port(), folder_.Path()));
+    if (!subject.first_input.empty()) child_->Command(subject.first_input);
   }
-  ~Session() { child_->Stop(); }
 
-  // Accepts the client, reads its NICK and USER, welcomes it, puts it into
+  // Accepts the client, takes its NICK and USER, welcomes it, puts it into
   // the channel with its members and waits until it has handled all that.
   void Register() {
-    if (!server_.Accept(In(kStartLimit))) throw Failed("the client did not connect");
-    auto nick = server_.WaitFor([](std::string_view line) { return line.starts_with("NICK "); },
-                                In(kStartLimit));
-    if (!nick) throw Failed("no NICK line");
-    nick_ = nick->text.substr(5);
-    if (!nick_.empty() && nick_[0] == ':') nick_.erase(0, 1);
-    if (!server_.WaitFor([](std::string_view line) { return line.starts_with("USER "); },
-                         In(kStartLimit))) {
-      throw Failed("no USER line");
-    }
-    Send(":" + std::string(kServerName) + " 001 " + nick_ + " :Welcome to the bench network " +
-             nick_ + "\r\n",
-         kStartLimit);
+    client_ = server_.Accept(kStartLimit);
+    if (!client_) throw Failed("the client did not connect");
+    auto nick = testing::RegisterIrcClient(*client_, kServerName, kStartLimit);
+    if (!nick) throw Failed("the client did not register (NICK and USER)");
+    nick_ = *nick;
     Send(":" + nick_ + "!" + nick_ + "@127.0.0.1 JOIN " + kChannel + "\r\n", kStartLimit);
     Send(NamesLines(nick_, sizes_.members), kStartLimit);
     Ping(kSyncLimit, "registration");
   }
 
   double CpuSeconds() {
-    auto seconds = ReadCpuSeconds(child_->Pid());
+    auto seconds = testing::CpuSeconds(child_->Pid());
     if (!seconds) throw Failed("cannot read the client's CPU time");
     return *seconds;
   }
 
-  MemoryFigures Memory() {
+  testing::MemoryFigures Memory() {
     std::this_thread::sleep_for(kSettle);
-    auto figures = ReadMemory(child_->Pid());
+    auto figures = testing::Memory(child_->Pid());
     if (!figures) throw Failed("cannot read the client's memory figures");
     return *figures;
   }
@@ -154,38 +158,41 @@ class Session {
   }
 
   double JoinStorm(const std::string& block, std::size_t& answers) {
-    std::size_t before = server_.LinesReceived();
+    std::size_t before = client_->LinesRead();
     Clock::time_point start = Clock::now();
     Send(block, kJoinStormLimit);
     Clock::time_point answered = Ping(kJoinStormLimit, "join storm");
-    answers = server_.LinesReceived() - before - 1;
+    answers = client_->LinesRead() - before - 1;
     return std::chrono::duration<double>(answered - start).count();
   }
 
  private:
-  void Send(const std::string& bytes, Clock::duration limit) {
-    if (!server_.Send(bytes, In(limit))) throw Failed("the client stopped reading");
+  void Send(const std::string& bytes, milliseconds limit) {
+    if (!client_->Send(bytes, limit)) throw Failed("the client stopped reading");
   }
 
   // A CTCP PING to the client; the time its answer arrived.
-  Clock::time_point Ping(Clock::duration limit, const std::string& what) {
+  Clock::time_point Ping(milliseconds limit, const std::string& what) {
     std::string token = std::to_string(++pings_sent_) + "-" + what.substr(0, 4);
     Send(":pinger!ping@pinger.bench.example PRIVMSG " + nick_ + " :\001PING " + token + "\001\r\n",
          limit);
     std::string answer = "\001PING " + token + "\001";
-    auto line = server_.WaitFor(
-        [&answer](std::string_view text) {
+    auto line = client_->AwaitLine(
+        [&answer](const std::string& text) {
           return text.starts_with("NOTICE ") && text.find(answer) != text.npos;
         },
-        In(limit));
+        limit);
     if (!line) throw Failed("no PING answer (" + what + ")");
-    return line->arrived;
+    return client_->LastLineArrival();
   }
 
   WorkloadSizes sizes_;
-  ScriptedServer server_;
-  DataFolder folder_;
-  std::unique_ptr<ChildProcess> child_;
+  testing::LoopbackServer server_;
+  std::shared_ptr<testing::LoopbackPeer> client_;
+  testing::TempDir folder_;
+  // Last, so that it goes first: the client is stopped while the server
+  // still holds its link and the folder is still there.
+  std::unique_ptr<testing::BotProcess> child_;
   std::string nick_;
   int pings_sent_ = 0;
 };
@@ -209,19 +216,19 @@ RunFigures RunWorkloads(const Subject& subject, const WorkloadSizes& sizes,
   try {
     Session session(subject, sizes);
     session.Register();
-    MemoryFigures idle = session.Memory();
-    figures.rss_idle_kb = idle.rss_kb;
-    figures.hwm_idle_kb = idle.hwm_kb;
+    testing::MemoryFigures idle = session.Memory();
+    figures.rss_idle_kb = idle.rss_kib;
+    figures.hwm_idle_kb = idle.hwm_kib;
 
     double cpu_before = session.CpuSeconds();
     figures.chatter_lines_per_second = session.Chatter(chatter);
     figures.chatter_cpu_us_per_line =
         (session.CpuSeconds() - cpu_before) * 1e6 / (sizes.chatter_lines + 1);
-    MemoryFigures after = session.Memory();
-    figures.rss_chatter_kb = after.rss_kb;
-    figures.hwm_chatter_kb = after.hwm_kb;
+    testing::MemoryFigures after = session.Memory();
+    figures.rss_chatter_kb = after.rss_kib;
+    figures.hwm_chatter_kb = after.hwm_kib;
     session.Chatter(chatter);
-    figures.rss_growth_kb = session.Memory().rss_kb - after.rss_kb;
+    figures.rss_growth_kb = session.Memory().rss_kib - after.rss_kib;
 
     std::vector<double> latencies = session.Latencies();
     figures.ping_p50_us = Percentile(latencies, 0.50);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "channel/chanmsg.h"
+#include "support/page_server.h"
 #include "support/test_bot.h"
 
 namespace zelmo::testing {
@@ -29,7 +30,7 @@ class ChannelBotTest : public ::testing::Test {
   // The nick's message in #room, from nick@host.
   void Says(const std::string& nick, const std::string& text,
             const std::string& channel = "#room") {
-    DispatchChannel(bot, text, channel, bot.User(nick, nick + "@host"));
+    DispatchChannel(bot, text, channel, bot.User(nick));
   }
 
   // Makes the client's record of #room with these members.
@@ -40,6 +41,32 @@ class ChannelBotTest : public ::testing::Test {
   }
 
   TestBot bot;
+};
+
+// The same bot with a web server for one of its lookups: the test names the
+// host that points at it.
+class PageLookupTest : public ChannelBotTest {
+ protected:
+  explicit PageLookupTest(WebHost TestBot::*host) : host_(host) {}
+  void SetUp() override {
+    ChannelBotTest::SetUp();
+    bot.*host_ = web.Host();
+  }
+
+  // The answer the channel got for one message from nobody, once the web
+  // server has played its part; a note of the count when it was not one
+  // line.
+  std::string Lookup(const std::string& text) {
+    Says("nobody", text);
+    web.Join();
+    std::vector<std::string> sent = bot.TakeSent();
+    return sent.size() == 1 ? sent[0] : "(" + std::to_string(sent.size()) + " lines sent)";
+  }
+
+  PageServer web;
+
+ private:
+  WebHost TestBot::*host_;
 };
 
 }  // namespace zelmo::testing

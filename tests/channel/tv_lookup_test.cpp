@@ -4,28 +4,15 @@
 #include <vector>
 
 #include "channel_bot.h"
-#include "support/page_server.h"
 
 namespace zelmo::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class TvLookupTest : public ChannelBotTest {
+class TvLookupTest : public PageLookupTest {
  protected:
-  void SetUp() override {
-    ChannelBotTest::SetUp();
-    bot.tv_host = web.Host();
-  }
-
-  std::string Lookup(const std::string& text) {
-    Says("nobody", text);
-    web.Join();
-    Lines sent = bot.TakeSent();
-    return sent.size() == 1 ? sent[0] : "(" + std::to_string(sent.size()) + " lines sent)";
-  }
-
-  PageServer web;
+  TvLookupTest() : PageLookupTest(&TestBot::tv_host) {}
 };
 
 // Six lines: "L<k> <b>x</b>" and so on, so each channel's line is known.

@@ -4,29 +4,15 @@
 #include <vector>
 
 #include "channel_bot.h"
-#include "support/page_server.h"
 
 namespace zelmo::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
 
-class WordLookupTest : public ChannelBotTest {
+class WordLookupTest : public PageLookupTest {
  protected:
-  void SetUp() override {
-    ChannelBotTest::SetUp();
-    bot.dictionary_host = web.Host();
-  }
-
-  // The answer the channel got for one "!word" message.
-  std::string Lookup(const std::string& text) {
-    Says("nobody", text);
-    web.Join();
-    Lines sent = bot.TakeSent();
-    return sent.size() == 1 ? sent[0] : "(" + std::to_string(sent.size()) + " lines sent)";
-  }
-
-  PageServer web;
+  WordLookupTest() : PageLookupTest(&TestBot::dictionary_host) {}
 };
 
 const std::string kTaloPage =

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "shell/mainunit.h"
+#include "support/bot_process.h"
 #include "support/irc_test_client.h"
 #include "support/ngircd_server.h"
 #include "support/recording_port.h"
@@ -22,8 +23,7 @@ class BotOnServer : public ::testing::Test {
   void SetUp() override {
     if (!NgircdServer::Available()) GTEST_SKIP() << "ngircd is not installed";
     server = std::make_unique<NgircdServer>();
-    dir.Write("Config.ini", "[Me]\nIRCHost=127.0.0.1\nPort=" + std::to_string(server->Port()) +
-                                "\n" + extra_config);
+    dir.Write("Config.ini", LoopbackConfig(server->Port(), extra_config));
     form = std::make_unique<TMainForm>(port, dir.Path());
   }
   void TearDown() override {

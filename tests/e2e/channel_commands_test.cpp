@@ -65,7 +65,8 @@ TEST_F(ChannelCommands, OpFromSomeoneWithoutRightsIsRefusedPrivately) {
 }
 
 TEST_F(ChannelCommands, WordLooksTheWordUpOnTheConfiguredServer) {
-  dictionary.ServeAndRecord("house<br>\r\n<i>noun</i>\r\nbuilding<br>\r\n<I>noun</I>\r\n</html>\r\n");
+  dictionary.ServeAndRecord(
+      "house<br>\r\n<i>noun</i>\r\nbuilding<br>\r\n<I>noun</I>\r\n</html>\r\n");
   auto asker = InRoom("erin");
   asker->Send("PRIVMSG #room :!word talo");
   EXPECT_TRUE(Await(*asker, "Word: Results for talo: house, building").has_value());
@@ -75,7 +76,7 @@ TEST_F(ChannelCommands, WordLooksTheWordUpOnTheConfiguredServer) {
 
 TEST_F(ChannelCommands, ASilentWebServerGetsTheErrorAndTheNextLookupWorks) {
   // Silent for longer than the bot waits for a page line.
-  dictionary.ServeAndHold("", 40000);
+  dictionary.ServeAndHold("", std::chrono::seconds(40));
   auto asker = InRoom("erin");
   asker->Send("PRIVMSG #room :!word talo");
   ASSERT_TRUE(Await(*asker, "PRIVMSG #room :Word: Error", 40000).has_value());

@@ -1,6 +1,6 @@
 #include "fault_fixture.h"
 
-#include "process_probe.h"
+#include "support/process_probe.h"
 
 namespace zelmo::testing {
 
@@ -16,7 +16,7 @@ constexpr double kIdleCpuShare = 0.25;
 void FaultTest::StartBot(const std::string& extra_config,
                          const std::vector<std::string>& environment, bool keep_output) {
   dir.Write("Config.ini", LoopbackConfig(server.Port(), extra_config));
-  bot = std::make_unique<BotProcess>(dir.Path(), environment, keep_output);
+  bot = std::make_unique<BotProcess>(HeadlessBot(dir.Path(), environment, keep_output));
   if (keep_output) {
     ASSERT_TRUE(bot->AwaitDisplay("Type \"Connect\"", kStartWait)) << bot->ErrorOutput();
   }
@@ -24,14 +24,14 @@ void FaultTest::StartBot(const std::string& extra_config,
 
 void FaultTest::ConnectBot() {
   bot->Command("connect");
-  link = server.Accept();
+  link = server.Accept(kIrcWait);
   ASSERT_TRUE(link) << "the bot did not connect";
-  auto registered = link->Register();
+  auto registered = Register();
   ASSERT_TRUE(registered) << "the bot did not register";
   nick = *registered;
   // Handled in order after the welcome: the bot is registered once it
   // answers.
-  ASSERT_TRUE(link->Sync(Token()));
+  ASSERT_TRUE(Sync());
 }
 
 void FaultTest::JoinBot(const std::string& channel) {
@@ -52,7 +52,7 @@ bool FaultTest::Tell(const std::string& sender, const std::string& address,
 }
 
 std::vector<std::string> FaultTest::Answers() {
-  auto answers = link->Sync(Token());
+  auto answers = Sync();
   EXPECT_TRUE(answers) << "the bot did not answer PING";
   return answers.value_or(std::vector<std::string>{});
 }

@@ -2,15 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "bot_process.h"
-#include "scripted_irc_server.h"
+#include "support/bot_process.h"
+#include "support/loopback_server.h"
+#include "support/scripted_irc.h"
 #include "support/temp_dir.h"
 
 namespace zelmo::testing {
+
+// The name the scripted server gives itself in its lines.
+inline const std::string kFaultServer = "irc.fault.test";
 
 // The real program, headless, beside a scripted IRC server: a test starts
 // it, has it connect, and then plays the server's part line by line.
@@ -22,6 +28,12 @@ class FaultTest : public ::testing::Test {
                 const std::vector<std::string>& environment = {}, bool keep_output = true);
   // The console CONNECT, the server's accept and the registration.
   void ConnectBot();
+  // The server's side of the bot's registration on the link: the bot's nick.
+  std::optional<std::string> Register() { return RegisterIrcClient(*link, kFaultServer); }
+  // A PING with a new token on the link: what the bot sent before its PONG.
+  std::optional<std::vector<std::string>> Sync(std::chrono::milliseconds wait = kIrcWait) {
+    return SyncByPing(*link, Token(), wait);
+  }
   // The server makes the bot join the channel (its own JOIN echo).
   void JoinBot(const std::string& channel);
   // A line from a user: ":<nick>!<address> <rest>".
@@ -38,9 +50,9 @@ class FaultTest : public ::testing::Test {
   std::string Token();
 
   TempDir dir;
-  ScriptedIrcServer server;
+  LoopbackServer server;
   std::unique_ptr<BotProcess> bot;
-  std::unique_ptr<ScriptedIrcPeer> link;
+  std::shared_ptr<LoopbackPeer> link;
   std::string nick;
 
  private:

@@ -6,9 +6,9 @@
 #include <thread>
 
 #include "fault_fixture.h"
-#include "process_probe.h"
 #include "support/irc_test_client.h"
 #include "support/ngircd_server.h"
+#include "support/process_probe.h"
 
 // What a server can do to the bot's link: kill it, reset it, cut a line in
 // half, trickle, flood it with garbage, send bytes that are no text and
@@ -65,7 +65,7 @@ TEST_F(ServerFaults, AResetLinkIsRepairedOnceAndTheChannelsAreRejoined) {
   auto again = server.Accept(kReconnectWait);
   ASSERT_TRUE(again) << "no reconnection after a reset";
   link = std::move(again);
-  ASSERT_TRUE(link->Register());
+  ASSERT_TRUE(Register());
   // The rejoin: one JOIN a second, in the order the channels were joined.
   EXPECT_EQ(link->AwaitLineStarting("JOIN ", 10s), "JOIN #room");
   EXPECT_EQ(link->AwaitLineStarting("JOIN ", 10s), "JOIN #two");
@@ -100,7 +100,7 @@ TEST_F(ServerFaults, ALinkClosedInTheMiddleOfALineDropsTheFragment) {
   auto again = server.Accept(kReconnectWait);
   ASSERT_TRUE(again) << "no reconnection after a cut line";
   link = std::move(again);
-  ASSERT_TRUE(link->Register());
+  ASSERT_TRUE(Register());
   Answers();
   EXPECT_EQ(bot->CountDisplay("hello-fragment"), 0) << "a cut line was handled";
   ExpectIdle();
@@ -151,7 +151,7 @@ TEST_F(ServerFaults, FiftyMegabytesOfGarbageAndOverlongLinesLeaveTheLinkWorking)
   ConnectBot();
   JoinBot("#room");
   ASSERT_TRUE(link->Send(Garbage(), 120s)) << "the bot stopped reading";
-  auto answers = link->Sync(Token(), 120s);
+  auto answers = Sync(120s);
   ASSERT_TRUE(answers) << "no PONG after the garbage";
   EXPECT_EQ(server.Accept(100ms), nullptr) << "the garbage broke the link";
   EXPECT_TRUE(bot->AwaitDisplay("Dropped a server line: Max line length exceeded.", 1s));
@@ -215,7 +215,7 @@ TEST(ServerKill, KilledByAnOperatorTheBotReconnectsAndRejoins) {
   TempDir dir;
   dir.Write("Config.ini", LoopbackConfig(ngircd.Port()));
   dir.Write("Users.ini", "[owner]\nPassword=secret\nRights_General=2\n");
-  BotProcess bot(dir.Path());
+  BotProcess bot(HeadlessBot(dir.Path()));
   ASSERT_TRUE(bot.AwaitDisplay("Type \"Connect\"", 10s));
   bot.Command("connect");
   ASSERT_TRUE(bot.AwaitDisplay("Connected to 127.0.0.1.", 10s));

@@ -23,7 +23,7 @@ TEST_F(Shutdown, SigtermWhileConnectedSendsQuitWithTheQuitMessageAndExitsZero) {
   ConnectBot();
   JoinBot("#room");
   bot->Signal(SIGTERM);
-  EXPECT_EQ(link->AwaitLineStarting("QUIT"), "QUIT :Off for maintenance");
+  EXPECT_EQ(link->AwaitLineStarting("QUIT", kIrcWait), "QUIT :Off for maintenance");
   EXPECT_EQ(bot->WaitExit(10s), 0);
   EXPECT_TRUE(link->WaitClosed(5s));
   EXPECT_EQ(bot->ErrorOutput(), "");
@@ -32,7 +32,7 @@ TEST_F(Shutdown, SigtermWhileConnectedSendsQuitWithTheQuitMessageAndExitsZero) {
 // Fills every buffer between the bot and a server that has stopped reading:
 // PINGs with long tokens until the bot, blocked sending its PONGs, takes no
 // more. Gives up after 30 s.
-bool StallTheBot(ScriptedIrcPeer& link) {
+bool StallTheBot(LoopbackPeer& link) {
   const std::string ping = "PING :" + std::string(400, 'p') + "\r\n";
   std::string batch;
   for (int i = 0; i < 100; ++i) batch += ping;
@@ -61,14 +61,14 @@ TEST_F(Shutdown, ASecondSigtermEndsTheBotWhenTheQuitCannotBeSent) {
     // to the stalled server, the reader waiting for it).
     GTEST_SKIP() << "signal handlers are deferred under ThreadSanitizer";
   }
-  ScriptedIrcServer deaf(4096);
+  LoopbackServer deaf(4096);
   dir.Write("Config.ini", LoopbackConfig(deaf.Port()));
-  bot = std::make_unique<BotProcess>(dir.Path());
+  bot = std::make_unique<BotProcess>(HeadlessBot(dir.Path()));
   ASSERT_TRUE(bot->AwaitDisplay("Type \"Connect\"", 10s));
   bot->Command("connect");
-  auto peer = deaf.Accept();
+  auto peer = deaf.Accept(kIrcWait);
   ASSERT_TRUE(peer);
-  ASSERT_TRUE(peer->Register());
+  ASSERT_TRUE(RegisterIrcClient(*peer, kFaultServer));
   ASSERT_TRUE(StallTheBot(*peer)) << "the bot kept reading";
   bot->Signal(SIGTERM);
   std::this_thread::sleep_for(500ms);

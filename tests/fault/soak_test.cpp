@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "fault_fixture.h"
-#include "process_probe.h"
 #include "sanitizers.h"
 #include "support/page_server.h"
+#include "support/process_probe.h"
 
 // A long run of ordinary channel life against the real program: chatter,
 // joins, parts, nick changes, modes, CTCP, notices and the odd command,
@@ -148,7 +148,7 @@ class Soak : public FaultTest {
       }
     }
     // Gives up after 120 s: everything sent has then been handled.
-    auto answers = link->Sync(Token(), 120s);
+    auto answers = Sync(120s);
     ASSERT_TRUE(answers) << "the bot did not answer after the lines";
     Count(*answers);
     dictionary.Join();
@@ -163,10 +163,10 @@ class Soak : public FaultTest {
     link->Close();
     link = server.Accept(10s);
     ASSERT_TRUE(link) << "no reconnection after a drop";
-    ASSERT_TRUE(link->Register());
+    ASSERT_TRUE(Register());
     ASSERT_EQ(link->AwaitLineStarting("JOIN ", 10s), "JOIN " + channel);
     ASSERT_TRUE(link->SendLine(":" + nick + "!bot@fault.test JOIN " + channel));
-    ASSERT_TRUE(link->Sync(Token()));
+    ASSERT_TRUE(Sync());
   }
 
   PageServer dictionary;

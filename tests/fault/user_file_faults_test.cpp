@@ -134,7 +134,7 @@ class UserFileFaults : public FaultTest {
   }
   void StartBotIn(const std::string& folder) {
     std::ofstream(folder + "Config.ini") << LoopbackConfig(server.Port());
-    bot = std::make_unique<BotProcess>(folder);
+    bot = std::make_unique<BotProcess>(HeadlessBot(folder));
     ASSERT_TRUE(bot->AwaitDisplay("Type \"Connect\"", 10s)) << bot->ErrorOutput();
   }
   std::string UserFile() const {

@@ -48,7 +48,7 @@ class WebServer {
     server_.Join();
     visit_ = std::make_shared<WebVisit>();
     server_.Run([visit = visit_, page = std::move(page), hold, trickle](LoopbackServer& server) {
-      auto peer = server.Accept(40000);
+      auto peer = server.Accept(40s);
       if (!peer) return;
       visit->request = peer->ReadLine().value_or("(none)");
       peer->Send(page);
@@ -58,7 +58,7 @@ class WebServer {
       }
       // Gives up after 45 s, well past the bot's bound for a whole page.
       for (int i = 0; i < 90 && !visit->client_closed; ++i) {
-        visit->client_closed = peer->WaitClosed(500);
+        visit->client_closed = peer->WaitClosed(500ms);
         if (trickle && !visit->client_closed) peer->Send("x");
       }
     });
@@ -82,7 +82,7 @@ class WebFaults : public FaultTest {
   std::vector<std::string> Lookup(const std::string& command, Clock::duration* took = nullptr) {
     auto start = Clock::now();
     From("erin", "e@h", "PRIVMSG #room :" + command);
-    auto answers = link->Sync(Token(), 60s);
+    auto answers = Sync(60s);
     if (took) *took = Clock::now() - start;
     EXPECT_TRUE(answers) << "no answer to " << command;
     return answers.value_or(std::vector<std::string>{});

@@ -7,10 +7,12 @@
 namespace zelmo::testing {
 namespace {
 
+using namespace std::chrono_literals;
+
 using LoopbackServerTest = TransportTest;
 
 TEST_F(LoopbackServerTest, AcceptWithoutAClientEndsEmpty) {
-  EXPECT_EQ(server.Accept(20), nullptr);
+  EXPECT_EQ(server.Accept(20ms), nullptr);
 }
 
 TEST_F(LoopbackServerTest, ReadsLinesBytesAndTheRestUntilTheClientCloses) {
@@ -18,11 +20,11 @@ TEST_F(LoopbackServerTest, ReadsLinesBytesAndTheRestUntilTheClientCloses) {
   client.SendText("one\r\ntwo\nthree");
   EXPECT_EQ(peer->ReadLine(), "one");
   EXPECT_EQ(peer->ReadBytes(4), "two\n");
-  EXPECT_EQ(peer->ReadLine(20), std::nullopt);  // no LF yet: the wait runs out
+  EXPECT_EQ(peer->ReadLine(20ms), std::nullopt);  // no LF yet: the wait runs out
   client.CloseLink();
   EXPECT_EQ(peer->ReadUntilClosed(), "three");
   EXPECT_TRUE(peer->WaitClosed());
-  EXPECT_EQ(peer->ReadLine(20), std::nullopt);
+  EXPECT_EQ(peer->ReadLine(20ms), std::nullopt);
 }
 
 TEST_F(LoopbackServerTest, CloseKeepsWhatTheClientSentAndEndsGracefully) {
@@ -45,14 +47,14 @@ TEST_F(LoopbackServerTest, AScriptRunsBesideTheTestAndStopEndsItsWaits) {
     got = peer->ReadLine().value_or("(none)");
     peer->SendLine("answer");
     // Stays in a long wait until Stop() wakes it.
-    got += peer->ReadLine(60000).has_value() ? "+more" : "+stopped";
+    got += peer->ReadLine(60s).has_value() ? "+more" : "+stopped";
   });
   client.OpenLink();
   client.SendLine("question");
   EXPECT_EQ(client.ReceiveLine(), "answer");
   server.Stop();
   EXPECT_EQ(got, "question+stopped");
-  EXPECT_EQ(server.Accept(20), nullptr);
+  EXPECT_EQ(server.Accept(20ms), nullptr);
 }
 
 }  // namespace

@@ -1,18 +1,17 @@
 #include "support/loopback_server.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <chrono>
-#include <stdexcept>
+#include <climits>
 #include <system_error>
-#include <utility>
 
 namespace zelmo::testing {
 
@@ -38,19 +37,28 @@ class StopSignal {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = LoopbackPeer::Clock;
 
-// Waits until fd is ready for events. False on time-out or stop.
-bool WaitFor(int fd, short events, const StopSignal& stop, int timeout_ms) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+// A whole buffer's worth of bytes already read is moved out of the way once
+// it is also half of what is held.
+constexpr std::size_t kCompactAfter = 65536;
+
+int MillisecondsLeft(Clock::time_point deadline) {
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+}
+
+// Waits until fd reports one of the events: the events it reports, or 0 on
+// time-out or stop. A deadline already passed still looks once.
+short PollUntil(int fd, short events, const StopSignal& stop, Clock::time_point deadline) {
   for (;;) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
+    int left = MillisecondsLeft(deadline);
     std::array<pollfd, 2> entries{{{fd, events, 0}, {stop.Fd(), POLLIN, 0}}};
-    int ready = ::poll(entries.data(), entries.size(), static_cast<int>(left));
-    if (ready < 0 && errno != EINTR) return false;
-    if (entries[1].revents != 0) return false;
-    if (ready > 0 && entries[0].revents != 0) return true;
+    int ready = ::poll(entries.data(), entries.size(), left);
+    if (ready < 0 && errno != EINTR) return 0;
+    if (entries[1].revents != 0) return 0;
+    if (ready > 0 && entries[0].revents != 0) return entries[0].revents;
+    if (left == 0) return 0;
   }
 }
 
@@ -63,88 +71,165 @@ LoopbackPeer::~LoopbackPeer() {
   Close();
 }
 
-bool LoopbackPeer::Send(std::string_view bytes) {
+bool LoopbackPeer::Send(std::string_view bytes, Wait wait) {
+  const auto deadline = Clock::now() + wait;
   while (fd_ >= 0 && !bytes.empty()) {
-    ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent > 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(sent));
+      continue;
+    }
     if (sent < 0 && errno == EINTR) continue;
-    if (sent <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(sent));
+    if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+      client_closed_ = true;
+      return false;
+    }
+    // The client may be waiting for room to send its own lines before it
+    // reads again, so its bytes are taken in while this waits.
+    short events = POLLOUT | (client_closed_ ? 0 : POLLIN);
+    short ready = PollUntil(fd_, events, *stop_, deadline);
+    if (ready == 0) return false;
+    if ((ready & (POLLIN | POLLHUP | POLLERR)) && !client_closed_) Drain();
   }
   return fd_ >= 0;
 }
 
-bool LoopbackPeer::ReceiveMore(int timeout_ms) {
-  if (fd_ < 0 || client_closed_) return false;
-  if (!WaitFor(fd_, POLLIN, *stop_, timeout_ms)) return false;
+bool LoopbackPeer::SendLine(std::string_view line, Wait wait) {
+  std::string bytes(line);
+  bytes += "\r\n";
+  return Send(bytes, wait);
+}
+
+long LoopbackPeer::TrySend(std::string_view bytes) {
+  if (fd_ < 0) return -1;
+  for (;;) {
+    ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent >= 0) return static_cast<long>(sent);
+    if (errno == EINTR) continue;
+    return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
+  }
+}
+
+int LoopbackPeer::ReceiveNow() {
   std::array<char, 65536> chunk;
   ssize_t received;
   do {
-    received = ::recv(fd_, chunk.data(), chunk.size(), 0);
+    received = ::recv(fd_, chunk.data(), chunk.size(), MSG_DONTWAIT);
   } while (received < 0 && errno == EINTR);
-  if (received <= 0) {
-    client_closed_ = true;
-    return false;
+  if (received > 0) {
+    pending_.append(chunk.data(), static_cast<std::size_t>(received));
+    arrivals_.emplace_back(pending_.size(), Clock::now());
+    return 1;
   }
-  pending_.append(chunk.data(), static_cast<std::size_t>(received));
-  return true;
+  if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+  client_closed_ = true;
+  return -1;
 }
 
-std::optional<std::string> LoopbackPeer::ReadLine(int timeout_ms) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+bool LoopbackPeer::ReceiveMore(Clock::time_point deadline) {
+  if (fd_ < 0 || client_closed_) return false;
   for (;;) {
-    std::size_t end = pending_.find('\n');
-    if (end != std::string::npos) {
-      std::string line = pending_.substr(0, end);
-      pending_.erase(0, end + 1);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      return line;
-    }
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0 || !ReceiveMore(static_cast<int>(left))) return std::nullopt;
+    if (PollUntil(fd_, POLLIN, *stop_, deadline) == 0) return false;
+    int received = ReceiveNow();
+    if (received != 0) return received > 0;
   }
-}
-
-std::optional<std::string> LoopbackPeer::ReadBytes(std::size_t count, int timeout_ms) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (pending_.size() < count) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0 || !ReceiveMore(static_cast<int>(left))) return std::nullopt;
-  }
-  std::string bytes = pending_.substr(0, count);
-  pending_.erase(0, count);
-  return bytes;
-}
-
-bool LoopbackPeer::WaitClosed(int timeout_ms) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  while (!client_closed_) {
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0 || !ReceiveMore(static_cast<int>(left))) return client_closed_;
-  }
-  return true;
-}
-
-std::optional<std::string> LoopbackPeer::ReadUntilClosed(int timeout_ms) {
-  if (!WaitClosed(timeout_ms)) return std::nullopt;
-  return std::exchange(pending_, std::string());
 }
 
 // Unread bytes at close() make the kernel answer with RST instead of FIN,
 // so whatever the client has sent is taken in first (and kept for reads).
 void LoopbackPeer::Drain() {
-  std::array<char, 65536> chunk;
-  for (;;) {
-    ssize_t received = ::recv(fd_, chunk.data(), chunk.size(), MSG_DONTWAIT);
-    if (received < 0 && errno == EINTR) continue;
-    if (received == 0) client_closed_ = true;
-    if (received <= 0) return;
-    pending_.append(chunk.data(), static_cast<std::size_t>(received));
+  while (ReceiveNow() > 0) {
   }
+}
+
+void LoopbackPeer::Consume(std::size_t end) {
+  read_ = end;
+  if (read_ == pending_.size()) {
+    pending_.clear();
+    arrivals_.clear();
+    read_ = 0;
+    return;
+  }
+  if (read_ < kCompactAfter || read_ < pending_.size() / 2) return;
+  while (!arrivals_.empty() && arrivals_.front().first <= read_) arrivals_.pop_front();
+  for (auto& arrival : arrivals_) arrival.first -= read_;
+  pending_.erase(0, read_);
+  read_ = 0;
+}
+
+std::optional<std::string> LoopbackPeer::NextLine() {
+  std::size_t end = pending_.find('\n', read_);
+  if (end == std::string::npos) return std::nullopt;
+  std::size_t length = end - read_;
+  if (length > 0 && pending_[end - 1] == '\r') --length;
+  std::string line = pending_.substr(read_, length);
+  // The receive that brought the line feed completed the line.
+  while (!arrivals_.empty() && arrivals_.front().first <= end) arrivals_.pop_front();
+  if (!arrivals_.empty()) last_arrival_ = arrivals_.front().second;
+  ++lines_read_;
+  Consume(end + 1);
+  return line;
+}
+
+std::optional<std::string> LoopbackPeer::ReadLineBy(Clock::time_point deadline) {
+  for (;;) {
+    if (auto line = NextLine()) return line;
+    if (!ReceiveMore(deadline)) return std::nullopt;
+  }
+}
+
+std::optional<std::string> LoopbackPeer::ReadLine(Wait wait) {
+  return ReadLineBy(Clock::now() + wait);
+}
+
+std::optional<std::string> LoopbackPeer::AwaitLine(
+    const std::function<bool(const std::string&)>& match, Wait wait) {
+  const auto deadline = Clock::now() + wait;
+  for (;;) {
+    auto line = ReadLineBy(deadline);
+    if (!line || match(*line)) return line;
+  }
+}
+
+std::optional<std::string> LoopbackPeer::AwaitLineStarting(std::string_view text, Wait wait) {
+  return AwaitLine([text](const std::string& line) { return line.starts_with(text); }, wait);
+}
+
+std::vector<std::string> LoopbackPeer::TakeLines() {
+  if (fd_ >= 0 && !client_closed_) Drain();
+  std::vector<std::string> lines;
+  while (auto line = NextLine()) lines.push_back(std::move(*line));
+  return lines;
+}
+
+std::optional<std::string> LoopbackPeer::ReadBytes(std::size_t count, Wait wait) {
+  const auto deadline = Clock::now() + wait;
+  while (pending_.size() - read_ < count) {
+    if (!ReceiveMore(deadline)) return std::nullopt;
+  }
+  std::string bytes = pending_.substr(read_, count);
+  Consume(read_ + count);
+  return bytes;
+}
+
+bool LoopbackPeer::WaitClosed(Wait wait) {
+  const auto deadline = Clock::now() + wait;
+  while (!client_closed_) {
+    if (!ReceiveMore(deadline)) return client_closed_;
+  }
+  return true;
+}
+
+std::optional<std::string> LoopbackPeer::ReadUntilClosed(Wait wait) {
+  if (!WaitClosed(wait)) return std::nullopt;
+  std::string rest = pending_.substr(read_);
+  Consume(pending_.size());
+  return rest;
 }
 
 void LoopbackPeer::Close() {
   if (fd_ < 0) return;
-  Drain();
+  if (!client_closed_) Drain();
   ::shutdown(fd_, SHUT_WR);
   ::close(fd_);
   fd_ = -1;
@@ -158,31 +243,23 @@ void LoopbackPeer::Reset() {
   fd_ = -1;
 }
 
-LoopbackServer::LoopbackServer() : stop_(std::make_shared<StopSignal>()) {
-  listen_fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listen_fd_ < 0) throw std::system_error(errno, std::generic_category(), "socket");
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (::bind(listen_fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-      ::listen(listen_fd_, 16) != 0 ||
-      ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    int error = errno;
-    ::close(listen_fd_);
-    throw std::system_error(error, std::generic_category(), "loopback listen");
-  }
-  port_ = ntohs(address.sin_port);
-}
+LoopbackServer::LoopbackServer(int receive_buffer)
+    : socket_(true, receive_buffer), stop_(std::make_shared<StopSignal>()) {}
 
 LoopbackServer::~LoopbackServer() {
   Stop();
 }
 
-std::shared_ptr<LoopbackPeer> LoopbackServer::Accept(int timeout_ms) {
-  if (listen_fd_ < 0 || !WaitFor(listen_fd_, POLLIN, *stop_, timeout_ms)) return nullptr;
-  int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+std::shared_ptr<LoopbackPeer> LoopbackServer::Accept(std::chrono::milliseconds wait) {
+  const int listening = socket_.Fd();
+  if (listening < 0 || PollUntil(listening, POLLIN, *stop_, Clock::now() + wait) == 0) {
+    return nullptr;
+  }
+  int fd = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
   if (fd < 0) return nullptr;
+  // Lines go out as they are sent, so that round trips measure the client.
+  int on = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   return std::make_shared<LoopbackPeer>(fd, stop_);
 }
 
@@ -198,10 +275,7 @@ void LoopbackServer::Join() {
 void LoopbackServer::Stop() {
   stop_->Raise();
   Join();
-  if (listen_fd_ >= 0) {
-    ::close(listen_fd_);
-    listen_fd_ = -1;
-  }
+  socket_.Close();
 }
 
 }  // namespace zelmo::testing

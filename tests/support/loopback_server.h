@@ -1,16 +1,23 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
+#include <vector>
+
+#include "support/loopback_socket.h"
 
 namespace zelmo::testing {
 
 // Every wait of the loopback server is bounded; this is the default bound.
-inline constexpr int kLoopbackWaitMs = 5000;
+inline constexpr std::chrono::milliseconds kLoopbackWait{5000};
 
 class StopSignal;
 
@@ -19,26 +26,47 @@ class StopSignal;
 // is stopped.
 class LoopbackPeer {
  public:
+  using Clock = std::chrono::steady_clock;
+  using Wait = std::chrono::milliseconds;
+
   LoopbackPeer(int fd, std::shared_ptr<StopSignal> stop);
   ~LoopbackPeer();
   LoopbackPeer(const LoopbackPeer&) = delete;
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;
 
-  // Sends all bytes; false when the client is gone.
-  bool Send(std::string_view bytes);
-  bool SendLine(std::string_view line) { return Send(std::string(line) + "\r\n"); }
+  // Sends all bytes, taking in what the client sends meanwhile, so that
+  // neither side stalls on a full buffer. False when the client is gone, the
+  // wait ran out or the server was stopped.
+  bool Send(std::string_view bytes, Wait wait = kLoopbackWait);
+  bool SendLine(std::string_view line, Wait wait = kLoopbackWait);
+  // Sends what fits now, without waiting and without reading: the number of
+  // bytes sent, 0 when nothing fits, -1 when the client is gone.
+  long TrySend(std::string_view bytes);
 
   // The next line from the client without its LF and a CR before it;
   // nothing when the wait ran out or the client closed first.
-  std::optional<std::string> ReadLine(int timeout_ms = kLoopbackWaitMs);
+  std::optional<std::string> ReadLine(Wait wait = kLoopbackWait);
+  // Reads until a line satisfies the test; the lines on the way are dropped.
+  std::optional<std::string> AwaitLine(const std::function<bool(const std::string&)>& match,
+                                       Wait wait = kLoopbackWait);
+  std::optional<std::string> AwaitLineStarting(std::string_view text, Wait wait = kLoopbackWait);
+  // The complete lines taken in so far that no read has returned yet.
+  std::vector<std::string> TakeLines();
   // Exactly count bytes, or nothing.
-  std::optional<std::string> ReadBytes(std::size_t count, int timeout_ms = kLoopbackWaitMs);
+  std::optional<std::string> ReadBytes(std::size_t count, Wait wait = kLoopbackWait);
   // Everything until the client closes; nothing if it did not within the
   // wait.
-  std::optional<std::string> ReadUntilClosed(int timeout_ms = kLoopbackWaitMs);
+  std::optional<std::string> ReadUntilClosed(Wait wait = kLoopbackWait);
   // True once the client has closed (what it sent meanwhile is kept for
   // the reads above).
-  bool WaitClosed(int timeout_ms = kLoopbackWaitMs);
+  bool WaitClosed(Wait wait = kLoopbackWait);
+  bool ClientClosed() const { return client_closed_; }
+
+  // When the line that a read returned last arrived: the time of the
+  // receive that completed it, however long it waited to be read.
+  Clock::time_point LastLineArrival() const { return last_arrival_; }
+  // The lines the reads have returned or dropped so far.
+  std::size_t LinesRead() const { return lines_read_; }
 
   // Ends the connection with FIN after everything sent so far.
   void Close();
@@ -47,13 +75,26 @@ class LoopbackPeer {
   bool Closed() const { return fd_ < 0; }
 
  private:
-  // Receives once into pending_; false on time-out, stop, end or error.
-  bool ReceiveMore(int timeout_ms);
+  // One receive of what is there now: 1 when bytes came, 0 when none were
+  // there, -1 when the client closed or the link failed.
+  int ReceiveNow();
+  // Waits for bytes and takes them in; false on time-out, stop, end or
+  // error.
+  bool ReceiveMore(Clock::time_point deadline);
   void Drain();
+  std::optional<std::string> ReadLineBy(Clock::time_point deadline);
+  std::optional<std::string> NextLine();
+  void Consume(std::size_t end);
 
   int fd_;
   std::shared_ptr<StopSignal> stop_;
+  // What came from the client; the bytes before read_ have been read.
   std::string pending_;
+  std::size_t read_ = 0;
+  // Where each receive ended in pending_, and when it came.
+  std::deque<std::pair<std::size_t, Clock::time_point>> arrivals_;
+  Clock::time_point last_arrival_{};
+  std::size_t lines_read_ = 0;
   bool client_closed_ = false;
 };
 
@@ -63,16 +104,18 @@ class LoopbackPeer {
 // then waits for an answer, for example).
 class LoopbackServer {
  public:
-  LoopbackServer();
+  // A receive buffer above 0 keeps the kernel's buffer for what clients
+  // send that small, so that a server that stops reading stalls them soon.
+  explicit LoopbackServer(int receive_buffer = 0);
   ~LoopbackServer();  // Stop()
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-  int Port() const { return port_; }
+  int Port() const { return socket_.Port(); }
   static std::string Host() { return "127.0.0.1"; }
 
   // The next client, or nullptr when none came within the wait.
-  std::shared_ptr<LoopbackPeer> Accept(int timeout_ms = kLoopbackWaitMs);
+  std::shared_ptr<LoopbackPeer> Accept(std::chrono::milliseconds wait = kLoopbackWait);
 
   // Runs the script on a thread of its own; Stop() waits for it. One script
   // at a time: a second Run() waits for the first to end.
@@ -85,8 +128,7 @@ class LoopbackServer {
   void Stop();
 
  private:
-  int listen_fd_ = -1;
-  int port_ = 0;
+  LoopbackSocket socket_;
   std::shared_ptr<StopSignal> stop_;
   std::thread script_;
 };

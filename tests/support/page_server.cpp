@@ -2,6 +2,8 @@
 
 namespace zelmo::testing {
 
+using namespace std::chrono_literals;
+
 void PageServer::ServeAndRecord(std::string page) {
   server_.Run([this, page = std::move(page)](LoopbackServer& server) {
     auto peer = server.Accept();
@@ -26,14 +28,14 @@ void PageServer::ServeAndClose(std::string page) {
   });
 }
 
-void PageServer::ServeAndHold(std::string page, int hold_ms) {
-  server_.Run([this, page = std::move(page), hold_ms](LoopbackServer& server) {
-    auto peer = server.Accept(hold_ms);
+void PageServer::ServeAndHold(std::string page, std::chrono::milliseconds hold) {
+  server_.Run([this, page = std::move(page), hold](LoopbackServer& server) {
+    auto peer = server.Accept(hold);
     if (!peer) return;
     accepted = true;
     request = peer->ReadLine().value_or("(none)");
     peer->Send(page);
-    client_closed = peer->WaitClosed(hold_ms);
+    client_closed = peer->WaitClosed(hold);
   });
 }
 
@@ -44,7 +46,7 @@ void PageServer::Trickle() {
     accepted = true;
     request = peer->ReadLine().value_or("(none)");
     for (int i = 0; i < 50 && !client_closed; ++i) {
-      client_closed = peer->WaitClosed(200) || !peer->Send("x");
+      client_closed = peer->WaitClosed(200ms) || !peer->Send("x");
     }
   });
 }
@@ -58,7 +60,13 @@ void PageServer::Flood() {
     std::string batch;
     for (int i = 0; i < 100; ++i) batch += "more<br>\r\n";
     for (int i = 0; i < 1000 && !client_closed; ++i) {
-      client_closed = !peer->Send(batch) || peer->WaitClosed(10);
+      // A send fails on a client that has gone, or one that stopped
+      // reading for the whole wait.
+      if (!peer->Send(batch)) {
+        client_closed = peer->ClientClosed();
+        break;
+      }
+      client_closed = peer->WaitClosed(10ms);
     }
   });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "support/loopback_server.h"
@@ -21,7 +22,7 @@ class PageServer {
   void ServeAndClose(std::string page);
   // Waits for the request line, sends the page and stays silent until the
   // client closes.
-  void ServeAndHold(std::string page, int hold_ms = kLoopbackWaitMs);
+  void ServeAndHold(std::string page, std::chrono::milliseconds hold = kLoopbackWait);
   // Waits for the request line, then sends one byte of a never-ending line
   // every 200 ms until the client closes (at most 50 bytes).
   void Trickle();

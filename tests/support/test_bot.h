@@ -33,10 +33,16 @@ class TestBot : public BotContext {
   WebHost DictionaryHost() const override { return dictionary_host; }
   WebHost TvHost() const override { return tv_host; }
   PageLimits PageTimeLimits() const override { return page_limits; }
-  void Pause(int milliseconds) override { pauses.push_back(milliseconds); }
+  // Notes the pause, and how many lines had gone out by then.
+  void Pause(int milliseconds) override {
+    pauses.push_back(milliseconds);
+    sent_at_pause.push_back(sent.size());
+  }
 
   // A user record as the client would hold it for a line from nick!address.
   TIdIRCUser& User(const std::string& nick, const std::string& address);
+  // The same for nick!nick@host.
+  TIdIRCUser& User(const std::string& nick) { return User(nick, nick + "@host"); }
 
   // The user file, written and read whole.
   void WriteUsers(const std::string& content) const { dir.Write(users_file, content); }
@@ -65,6 +71,7 @@ class TestBot : public BotContext {
   PageLimits page_limits{2000, 1000, 3000};
   std::vector<std::string> sent;
   std::vector<int> pauses;
+  std::vector<std::size_t> sent_at_pause;
   int config_loads = 0;
   // When set, LoadConfig raises this text as the configuration load would.
   std::string config_error;

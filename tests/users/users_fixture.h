@@ -33,16 +33,6 @@ inline const std::string kStaff =
     "Hostmask=plain@host\n"
     "Rights_General=0\n";
 
-// A test bot that also notes how many lines had gone out at each pause.
-class PauseNotingBot : public TestBot {
- public:
-  void Pause(int milliseconds) override {
-    TestBot::Pause(milliseconds);
-    sent_at_pause.push_back(sent.size());
-  }
-  std::vector<std::size_t> sent_at_pause;
-};
-
 class UsersTest : public ::testing::Test {
  protected:
   void SetUp() override { bot.WriteUsers(kStaff); }
@@ -73,7 +63,7 @@ class UsersTest : public ::testing::Test {
     return {To(nick, text)};
   }
 
-  PauseNotingBot bot;
+  TestBot bot;
   std::string error;
 };
 

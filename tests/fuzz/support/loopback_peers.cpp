@@ -1,6 +1,5 @@
 #include "support/loopback_peers.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -36,26 +35,6 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 }  // namespace
-
-LoopbackListener::LoopbackListener() {
-  fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd_ < 0) throw std::runtime_error("socket failed");
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(fd_, 16) != 0 ||
-      getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    CloseFd(fd_);
-    throw std::runtime_error("cannot listen on the loopback address");
-  }
-  port_ = ntohs(address.sin_port);
-}
-
-LoopbackListener::~LoopbackListener() {
-  CloseFd(fd_);
-}
 
 // --- DrainServer ------------------------------------------------------------
 

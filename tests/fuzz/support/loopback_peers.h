@@ -8,23 +8,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/loopback_socket.h"
+
 namespace zelmo::fuzz {
-
-// A listening socket on 127.0.0.1 with a port the system picks.
-class LoopbackListener {
- public:
-  LoopbackListener();
-  ~LoopbackListener();
-  LoopbackListener(const LoopbackListener&) = delete;
-  LoopbackListener& operator=(const LoopbackListener&) = delete;
-
-  int Fd() const { return fd_; }
-  int Port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
 
 // The far end of a client that only sends: accepts every connection and
 // reads and drops what arrives, so the client's sends never block, until
@@ -41,7 +27,7 @@ class DrainServer {
  private:
   void Run();
 
-  LoopbackListener listener_;
+  testing::LoopbackSocket listener_;
   int wake_[2] = {-1, -1};
   std::thread thread_;
 };
@@ -70,7 +56,7 @@ class ChunkServer {
   void Run();
   static void Send(int fd, const Job& job);
 
-  LoopbackListener listener_;
+  testing::LoopbackSocket listener_;
   std::mutex mutex_;
   std::condition_variable ready_;
   std::deque<Job> jobs_;

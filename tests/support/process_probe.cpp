@@ -1,4 +1,4 @@
-#include "process_probe.h"
+#include "support/process_probe.h"
 
 #include <unistd.h>
 
@@ -15,6 +15,18 @@ namespace {
 
 std::string ProcFile(pid_t pid, const char* name) {
   return "/proc/" + std::to_string(pid) + "/" + name;
+}
+
+std::string ReadProcFile(pid_t pid, const char* name) {
+  std::ifstream file(ProcFile(pid, name));
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+// The number after "<name>:" in a status text; nothing when it is missing.
+std::optional<long> StatusField(const std::string& text, const std::string& name) {
+  std::size_t at = text.find("\n" + name + ":");
+  if (at == std::string::npos) return std::nullopt;
+  return std::stol(text.substr(at + name.size() + 2));
 }
 
 std::optional<int> EntryCount(pid_t pid, const char* folder) {
@@ -35,8 +47,7 @@ std::optional<int> EntryCount(pid_t pid, const char* folder) {
 }  // namespace
 
 std::optional<long long> CpuTicks(pid_t pid) {
-  std::ifstream file(ProcFile(pid, "stat"));
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string text = ReadProcFile(pid, "stat");
   // The command name may hold blanks and brackets; the fields follow the
   // last closing bracket, starting with field 3 (state).
   auto close = text.rfind(')');
@@ -52,13 +63,22 @@ std::optional<long long> CpuTicks(pid_t pid) {
   return utime + stime;
 }
 
+std::optional<double> CpuSeconds(pid_t pid) {
+  auto ticks = CpuTicks(pid);
+  if (!ticks) return std::nullopt;
+  return static_cast<double>(*ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+std::optional<MemoryFigures> Memory(pid_t pid) {
+  std::string text = ReadProcFile(pid, "status");
+  auto rss = StatusField(text, "VmRSS");
+  auto hwm = StatusField(text, "VmHWM");
+  if (!rss || !hwm) return std::nullopt;
+  return MemoryFigures{*rss, *hwm};
+}
+
 std::optional<long> ResidentKib(pid_t pid) {
-  std::ifstream file(ProcFile(pid, "status"));
-  std::string line;
-  while (std::getline(file, line)) {
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  }
-  return std::nullopt;
+  return StatusField(ReadProcFile(pid, "status"), "VmRSS");
 }
 
 std::optional<int> OpenFdCount(pid_t pid) {
