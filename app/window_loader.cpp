@@ -6,8 +6,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 #include "shell/ui/window_module.h"

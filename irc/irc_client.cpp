@@ -7,9 +7,13 @@
 
 namespace zelmo {
 
-TIdIRC::TIdIRC() : Channels(this) { Port = 6667; }
+TIdIRC::TIdIRC() : Channels(this) {
+  Port = 6667;
+}
 
-TIdIRC::~TIdIRC() { Stop(); }
+TIdIRC::~TIdIRC() {
+  Stop();
+}
 
 void TIdIRC::Stop() {
   RetireReader();
@@ -17,9 +21,13 @@ void TIdIRC::Stop() {
   JoinFinishedReaders(true);
 }
 
-void TIdIRC::SetUiPoster(Poster post) { post_ = std::move(post); }
+void TIdIRC::SetUiPoster(Poster post) {
+  post_ = std::move(post);
+}
 
-std::string TIdIRC::Nick() { return IsLinkUp() ? CurrentNick : nick_; }
+std::string TIdIRC::Nick() {
+  return IsLinkUp() ? CurrentNick : nick_;
+}
 
 void TIdIRC::SetNick(const std::string& nick) {
   if (IsLinkUp()) {
@@ -140,7 +148,9 @@ void TIdIRC::Kick(const std::string& channel, const std::string& nick, const std
   Raw(outgoing::Kick(channel, nick, reason));
 }
 
-void TIdIRC::Quit(const std::string& message) { Raw(outgoing::Quit(message)); }
+void TIdIRC::Quit(const std::string& message) {
+  Raw(outgoing::Quit(message));
+}
 
 void TIdIRC::Mode(const std::string& target, const std::string& modes,
                   const std::string& parameters) {

@@ -100,7 +100,8 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   void CTCPReply(const std::string& target, const std::string& command, const std::string& args);
   void Join(const std::string& channel, const std::string& key);
   void Part(const std::string& channel, const std::string& reason);
-  void Kick(const std::string& channel, const std::string& nick, const std::string& reason) override;
+  void Kick(const std::string& channel, const std::string& nick,
+            const std::string& reason) override;
   void Quit(const std::string& message);
   void Mode(const std::string& target, const std::string& modes,
             const std::string& parameters) override;
@@ -145,8 +146,8 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   std::function<void(std::string&)> OnNicksInUse;
   std::function<void(TIdIRCChannel*, const std::string&)> OnNoTopic;
   std::function<void(const std::string&, const std::string&, const std::string&)> OnDCCChat;
-  std::function<void(const std::string&, const std::string&, const std::string&,
-                     const std::string&, const std::string&)>
+  std::function<void(const std::string&, const std::string&, const std::string&, const std::string&,
+                     const std::string&)>
       OnDCCSend;
   std::function<void(const std::string&, const std::string&, const std::string&,
                      const std::string&)>

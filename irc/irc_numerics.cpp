@@ -7,7 +7,9 @@ namespace zelmo {
 
 namespace {
 
-bool Within(int number, int low, int high) { return number >= low && number <= high; }
+bool Within(int number, int low, int high) {
+  return number >= low && number <= high;
+}
 
 }  // namespace
 
@@ -103,8 +105,7 @@ bool TIdIRC::HandleSystemNumeric(int number, TIdIRCUser* user) {
   }
   if (number == 315) return raise("WHO", s(3) + " :" + s(4));
   if (number == 317) {
-    return raise("WHOIS",
-                 s(3) + " has been idle " + s(4) + " seconds, signed on at " + s(5));
+    return raise("WHOIS", s(3) + " has been idle " + s(4) + " seconds, signed on at " + s(5));
   }
   if (number == 318) return raise("WHOIS", s(3) + " :" + s(4));
   if (number == 319) return raise("WHOIS", s(3) + " is on " + s(4));

@@ -41,7 +41,8 @@ bool TIdIRCReadThread::ReadOneLine() {
     } catch (const std::exception&) {
       return false;
     }
-    return HandOver([this, message] { owner_.ReportReadError("Dropped a server line: ", message); });
+    return HandOver(
+        [this, message] { owner_.ReportReadError("Dropped a server line: ", message); });
   } catch (const EIdSocketError&) {
     // A reset or another receive error: the link is gone even though the
     // transport did not close it, so close it here and let the disconnect

@@ -119,7 +119,9 @@ TColor StringToColor(std::string_view text) {
   return StrToInt(text);
 }
 
-std::uint32_t DefaultRoleRgb(int role) { return RoleRgb(role); }
+std::uint32_t DefaultRoleRgb(int role) {
+  return RoleRgb(role);
+}
 
 std::uint32_t ColorToRgb(TColor color) {
   if (IsRoleColor(color)) return RoleRgb(RoleOf(color));

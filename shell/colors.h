@@ -67,8 +67,12 @@ enum ColorRole {
   kRoleGradientInactiveCaption = 28,
 };
 
-inline bool IsRoleColor(TColor color) { return (static_cast<std::uint32_t>(color) >> 24) == 0x80; }
-inline int RoleOf(TColor color) { return static_cast<int>(static_cast<std::uint32_t>(color) & 0xFF); }
+inline bool IsRoleColor(TColor color) {
+  return (static_cast<std::uint32_t>(color) >> 24) == 0x80;
+}
+inline int RoleOf(TColor color) {
+  return static_cast<int>(static_cast<std::uint32_t>(color) & 0xFF);
+}
 
 // Names match without regard to case: "clred" and "ClRed" are clRed.
 std::optional<TColor> IdentToColor(std::string_view name);

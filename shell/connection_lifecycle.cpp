@@ -73,7 +73,9 @@ void TMainForm::NoteDisconnect() {
   PostToForm([this, link] { Guarded([this, link] { IRCDisconnectedFrom(link); }); });
 }
 
-void TMainForm::IRCDisconnected() { IRCDisconnectedFrom(links_opened_.load()); }
+void TMainForm::IRCDisconnected() {
+  IRCDisconnectedFrom(links_opened_.load());
+}
 
 void TMainForm::IRCDisconnectedFrom(unsigned link) {
   if (closing_) return;
@@ -89,8 +91,8 @@ void TMainForm::IRCDisconnectedFrom(unsigned link) {
     channels.push_back(IRC.Channels.Items(index)->Name());
   }
   MessageDisplay.DisplayColoredLine("Disconnected from " + host + ". I were on " +
-                                         std::to_string(channels.size()) + " channel(s)",
-                                     Errorous);
+                                        std::to_string(channels.size()) + " channel(s)",
+                                    Errorous);
   // An automatic reconnection that never got past registration (both nicks
   // refused, a ban on connect) is not repeated: that would hammer the server.
   if (last_connect_automatic_ && !registered_) return;

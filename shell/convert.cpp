@@ -6,7 +6,9 @@
 
 namespace zelmo {
 
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperChar(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string UpperCase(std::string_view text) {
   std::string out(text);
@@ -76,6 +78,8 @@ std::int32_t StrToIntDef(std::string_view text, std::int32_t fallback) {
   return TryStrToInt(text).value_or(fallback);
 }
 
-std::string IntToStr(std::int64_t value) { return std::to_string(value); }
+std::string IntToStr(std::int64_t value) {
+  return std::to_string(value);
+}
 
 }  // namespace zelmo

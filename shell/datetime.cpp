@@ -10,6 +10,8 @@ std::string DateTimeText(std::time_t when) {
   return std::string(buffer, length);
 }
 
-std::string NowText() { return DateTimeText(std::time(nullptr)); }
+std::string NowText() {
+  return DateTimeText(std::time(nullptr));
+}
 
 }  // namespace zelmo

@@ -16,7 +16,7 @@ void TMessageDisplay::DisplayLines(const std::vector<std::string>& texts) {
 }
 
 void TMessageDisplay::DisplayColoredLines(const std::vector<std::string>& texts,
-                                         TextClass text_class) {
+                                          TextClass text_class) {
   switch (text_class) {
     case Important:
       insertion_color_ = ImportantColor;
@@ -39,10 +39,16 @@ void TMessageDisplay::DisplayColoredLines(const std::vector<std::string>& texts,
   DisplayLines(texts);
 }
 
-void TMessageDisplay::Clear() { port_.ClearDisplay(); }
+void TMessageDisplay::Clear() {
+  port_.ClearDisplay();
+}
 
-void TMessageDisplay::SetBackground(TColor color) { port_.SetDisplayBackground(color); }
+void TMessageDisplay::SetBackground(TColor color) {
+  port_.SetDisplayBackground(color);
+}
 
-void TMessageDisplay::SetFontFace(const std::string& face) { port_.SetDisplayFont(face); }
+void TMessageDisplay::SetFontFace(const std::string& face) {
+  port_.SetDisplayFont(face);
+}
 
 }  // namespace zelmo

@@ -63,7 +63,9 @@ void TMainForm::IRCPart(TIdIRCUser* user, TIdIRCChannel* channel) {
   ShowPart(MessageDisplay, user->Nick(), ChannelName(channel, IRC));
 }
 
-void TMainForm::IRCQuit(TIdIRCUser* user) { ShowQuit(MessageDisplay, user->Nick()); }
+void TMainForm::IRCQuit(TIdIRCUser* user) {
+  ShowQuit(MessageDisplay, user->Nick());
+}
 
 void TMainForm::IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) {
   ShowKick(MessageDisplay, victim->Nick(), ChannelName(channel, IRC), kicker->Nick());
@@ -71,8 +73,8 @@ void TMainForm::IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* c
 
 void TMainForm::IRCKicked(TIdIRCUser* kicker, TIdIRCChannel* channel) {
   std::string name = ChannelName(channel, IRC);
-  MessageDisplay.DisplayColoredLine(
-      "I have been kicked from " + name + " by " + kicker->Nick(), Errorous);
+  MessageDisplay.DisplayColoredLine("I have been kicked from " + name + " by " + kicker->Nick(),
+                                    Errorous);
   Port.Balloon("ZelmoBot: Kicked",
                "Kicked from " + name + " by " + kicker->Nick() + "\rType /msg " + IRC.Nick() +
                    " join" + name + " to rejoin!",
@@ -84,8 +86,8 @@ void TMainForm::IRCBan(TIdIRCUser* setter, TIdIRCChannel* channel, const std::st
   // Only the bot's exact address counts: a wildcard mask that matches the
   // bot is reported like any other ban.
   if (mask == IRC.Users.Address(IRC.Nick())) {
-    MessageDisplay.DisplayColoredLine(
-        "I have been banned from " + name + " by " + setter->Nick(), Dangerous);
+    MessageDisplay.DisplayColoredLine("I have been banned from " + name + " by " + setter->Nick(),
+                                      Dangerous);
   } else {
     ShowBan(MessageDisplay, mask, name, setter->Nick());
   }
@@ -106,8 +108,7 @@ void TMainForm::IRCNickChange(TIdIRCUser* user, const std::string& new_nick) {
 }
 
 void TMainForm::IRCNickChanged(const std::string& old_nick) {
-  Port.Balloon("Nick changed",
-               "My nick has been changed from " + old_nick + " to " + IRC.Nick(),
+  Port.Balloon("Nick changed", "My nick has been changed from " + old_nick + " to " + IRC.Nick(),
                BalloonIcon::Info, 10);
   Guarded([this] { WriteNickBack(); });
 }

@@ -30,8 +30,8 @@ WebHost HostFromEnvironment(const char* variable, const char* fallback) {
   std::size_t colon = text.rfind(':');
   if (colon != std::string::npos) {
     auto port = TryStrToInt(text.substr(colon + 1));
-    if (port && *port > 0 && *port <= 65535 && text.find_first_not_of("0123456789", colon + 1) ==
-                                                   std::string::npos) {
+    if (port && *port > 0 && *port <= 65535 &&
+        text.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
       return {text.substr(0, colon), *port};
     }
   }
@@ -79,7 +79,8 @@ void TMainForm::SetUpIrc() {
   IRC.Username = "ZelmoBot";
   IRC.RealName = "Zelmo Bot";
   IRC.Replies.Version = "ZelmoBot " + BotVersion();
-  IRC.Replies.ClientInfo = "ZelmoBot " + BotVersion() + " - an IRC channel bot with an operator window";
+  IRC.Replies.ClientInfo =
+      "ZelmoBot " + BotVersion() + " - an IRC channel bot with an operator window";
   IRC.SetUserMode(0);
   IRC.MaxLineAction = TIdMaxLineAction::maException;
   IRC.SetUiPoster([this](std::function<void()> task) { Port.PostToUiThread(std::move(task)); });
@@ -110,7 +111,9 @@ void TMainForm::LoadConfig() {
   MessageDisplay.DisplayColoredLine("(Re)Loaded Config file...", Important);
 }
 
-void TMainForm::WriteNickBack() { TIniFile(ConfigPath()).WriteString("Me", "Nick", IRC.Nick()); }
+void TMainForm::WriteNickBack() {
+  TIniFile(ConfigPath()).WriteString("Me", "Nick", IRC.Nick());
+}
 
 void TMainForm::UserInputEntered(const std::string& line) {
   Guarded([&] { ConsoleCommand(*this, line); });

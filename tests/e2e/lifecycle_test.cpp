@@ -37,8 +37,7 @@ TEST_F(Lifecycle, KilledTheBotReconnectsAndRejoinsItsChannels) {
   EXPECT_EQ(ColourOf("Disconnected from 127.0.0.1. I were on 2 channel(s)"), clRed);
   ASSERT_EQ(port.balloons.size(), 1u);
   EXPECT_EQ(port.balloons[0].title, "ZelmoBot: Disconnect");
-  EXPECT_EQ(port.balloons[0].text,
-            "Disconnected from 127.0.0.1.\rReconnecting automatically!");
+  EXPECT_EQ(port.balloons[0].text, "Disconnected from 127.0.0.1.\rReconnecting automatically!");
   EXPECT_EQ(port.balloons[0].seconds, 60);
   ASSERT_TRUE(Pump([&] { return form->IRC.ConnectionState() == stConnected; }));
   EXPECT_TRUE(Shows("Trying to rejoin channels soon..."));
@@ -53,9 +52,8 @@ TEST_F(Lifecycle, KilledTheBotReconnectsAndRejoinsItsChannels) {
   port.TickTimers();
   EXPECT_TRUE(Shows("-> Rejoined channel #second"));
   EXPECT_FALSE(form->RejoinPending);
-  EXPECT_TRUE(Pump([&] {
-    return form->IRC.Channels.Find("#room") && form->IRC.Channels.Find("#second");
-  }));
+  EXPECT_TRUE(
+      Pump([&] { return form->IRC.Channels.Find("#room") && form->IRC.Channels.Find("#second"); }));
   EXPECT_TRUE(port.errors.empty());
 }
 

@@ -60,7 +60,9 @@ TEST_F(PrivateCommands, AColouredChannelMessageIsKicked) {
   auto chatter = Client("dave");
   chatter->JoinChannel("#room");
   // The bot is the channel's first member and so its operator.
-  chatter->Send("PRIVMSG #room :\x03" "4red text");
+  chatter->Send(
+      "PRIVMSG #room :\x03"
+      "4red text");
   auto kick = Await(*chatter, "KICK #room dave");
   ASSERT_TRUE(kick.has_value());
   EXPECT_NE(kick->find("No colors!"), std::string::npos) << *kick;

@@ -55,9 +55,8 @@ class Session : public ::testing::Test {
   void ServerSends(const std::string& line) {
     peer->SendLine(line);
     peer->SendLine("PING :sync");
-    ASSERT_TRUE(port.PumpUntil([this] {
-      return !sent.empty() && sent.back() == "PONG :sync";
-    })) << line;
+    ASSERT_TRUE(port.PumpUntil([this] { return !sent.empty() && sent.back() == "PONG :sync"; }))
+        << line;
     sent.pop_back();
   }
   std::vector<std::string> TakeSent() {
@@ -233,8 +232,8 @@ TEST_F(Session, ChannelModesRaiseTheirEventsAndKeepTheRecord) {
   EXPECT_EQ(room->Key(), "");
   irc.HandleLine(":op!o@h MODE #room +b");
   irc.HandleLine(":op!o@h MODE #nowhere +o alice");
-  EXPECT_EQ(events, (std::vector<std::string>{"op op alice", "devoice op bob", "op op alice",
-                                              "ban []"}));
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"op op alice", "devoice op bob", "op op alice", "ban []"}));
 }
 
 TEST_F(Session, ModesForAnUnknownNickHaveNoTarget) {

@@ -22,15 +22,16 @@ class Console : public ::testing::Test {
 TEST_F(Console, CommentWritesTheSecondPartInTheDangerousColour) {
   form.UserInputEntered("comment;hello;world");
   form.UserInputEntered("COMMENT;");
-  EXPECT_EQ(port.Texts(), (std::vector<std::string>{"Comment by user: hello", "Comment by user: "}));
+  EXPECT_EQ(port.Texts(),
+            (std::vector<std::string>{"Comment by user: hello", "Comment by user: "}));
   EXPECT_EQ(port.lines[0].color, clOlive);
 }
 
 TEST_F(Console, CommentWithoutTextIsAnErrorWithoutFullStop) {
   form.UserInputEntered("comment");
   ASSERT_EQ(port.errors.size(), 1u);
-  EXPECT_EQ(port.errors[0], std::make_pair(std::string("ZelmoBot"),
-                                           std::string("List index out of bounds (1)")));
+  EXPECT_EQ(port.errors[0],
+            std::make_pair(std::string("ZelmoBot"), std::string("List index out of bounds (1)")));
   EXPECT_TRUE(port.lines.empty());
 }
 

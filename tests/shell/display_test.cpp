@@ -64,8 +64,12 @@ TEST(TMessageDisplay, ANewNormalColourOnlyColoursLaterLines) {
 TEST(TMessageDisplay, ControlCharactersPassUnchanged) {
   RecordingPort port;
   TMessageDisplay display(port);
-  display.DisplayLine("\x03" "4red\x02 bold\x1f");
-  EXPECT_EQ(port.Texts()[0], "\x03" "4red\x02 bold\x1f");
+  display.DisplayLine(
+      "\x03"
+      "4red\x02 bold\x1f");
+  EXPECT_EQ(port.Texts()[0],
+            "\x03"
+            "4red\x02 bold\x1f");
 }
 
 TEST(TMessageDisplay, TheColourEndsNormalWhenAppendingFails) {

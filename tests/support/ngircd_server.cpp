@@ -46,7 +46,9 @@ bool Accepts(int port) {
 
 }  // namespace
 
-bool NgircdServer::Available() { return access(kNgircd, X_OK) == 0; }
+bool NgircdServer::Available() {
+  return access(kNgircd, X_OK) == 0;
+}
 
 NgircdServer::NgircdServer() {
   // A free port can be taken by another test between the look and ngircd's
@@ -82,34 +84,39 @@ void NgircdServer::Start() {
   WaitUntilListening();
 }
 
-NgircdServer::~NgircdServer() { Stop(); }
+NgircdServer::~NgircdServer() {
+  Stop();
+}
 
 void NgircdServer::WriteConfig() const {
   std::string uid = geteuid() == 0 ? "ServerUID = 65534\nServerGID = 65534\n" : "";
   dir_.Write("ngircd.conf",
              "[Global]\n"
-             "Name = " + Name() + "\n"
-             "Info = ZelmoBot test server\n"
-             "Listen = 127.0.0.1\n"
-             "Ports = " + std::to_string(port_) + "\n"
-             "MotdPhrase = Welcome to the test server\n"
-             "AdminInfo1 = test\nAdminInfo2 = test\nAdminEMail = test@zelmo.test\n" +
-             uid +
-             "[Limits]\n"
-             "PingTimeout = 120\nPongTimeout = 60\nMaxNickLength = 30\n"
-             "MaxConnectionsIP = 0\nMaxJoins = 0\n"
-             "[Options]\n"
-             "PAM = no\nIdent = no\nDNS = no\nOperCanUseMode = yes\n"
-             "[Operator]\n"
-             "Name = oper\nPassword = operpw\n");
+             "Name = " +
+                 Name() +
+                 "\n"
+                 "Info = ZelmoBot test server\n"
+                 "Listen = 127.0.0.1\n"
+                 "Ports = " +
+                 std::to_string(port_) +
+                 "\n"
+                 "MotdPhrase = Welcome to the test server\n"
+                 "AdminInfo1 = test\nAdminInfo2 = test\nAdminEMail = test@zelmo.test\n" +
+                 uid +
+                 "[Limits]\n"
+                 "PingTimeout = 120\nPongTimeout = 60\nMaxNickLength = 30\n"
+                 "MaxConnectionsIP = 0\nMaxJoins = 0\n"
+                 "[Options]\n"
+                 "PAM = no\nIdent = no\nDNS = no\nOperCanUseMode = yes\n"
+                 "[Operator]\n"
+                 "Name = oper\nPassword = operpw\n");
 }
 
 // Ready once ngircd itself says it listens (another program could hold the
 // port when ngircd's bind failed) and the port takes connections.
 void NgircdServer::WaitUntilListening() {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (dir_.Read("ngircd.log").find("Now listening on") == std::string::npos ||
-         !Accepts(port_)) {
+  while (dir_.Read("ngircd.log").find("Now listening on") == std::string::npos || !Accepts(port_)) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;

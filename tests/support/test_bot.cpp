@@ -37,7 +37,9 @@ TIdIRCUser& TestBot::User(const std::string& nick, const std::string& address) {
   return *held_.back();
 }
 
-void TestBot::ServerSays(const std::string& line) { irc.HandleLine(line); }
+void TestBot::ServerSays(const std::string& line) {
+  irc.HandleLine(line);
+}
 
 std::vector<std::string> TestBot::TakeSent() {
   std::vector<std::string> out;
