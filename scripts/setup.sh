@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev
   ngircd
   xvfb xauth
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()
