@@ -31,10 +31,11 @@ TEST(TerminationSignals, FirstSignalIsReportedSecondEndsTheProcessWithZero) {
   if (child == 0) {
     TerminationSignals signals;
     raise(SIGPIPE);  // ignored: a closed output must not kill the bot
-    raise(SIGTERM);
+    // Signals from outside are sent to the process, not to one thread.
+    kill(getpid(), SIGTERM);
     pollfd ready{signals.ReadFd(), POLLIN, 0};
     if (poll(&ready, 1, 5000) != 1) _exit(3);
-    raise(SIGINT);  // shutdown has begun: this one ends the process
+    kill(getpid(), SIGINT);  // shutdown has begun: this one ends the process
     _exit(4);
   }
   int status = WaitForChild(child);

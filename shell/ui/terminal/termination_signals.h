@@ -2,13 +2,22 @@
 
 #include <signal.h>
 
+#include <atomic>
+#include <thread>
+
 namespace zelmo {
 
 // Turns SIGINT and SIGTERM into a readable byte on a pipe, so the event loop
 // shuts down in its own time; a second signal while that shutdown runs ends
 // the process at once with status 0, so it never hangs. SIGPIPE is ignored:
-// a closed output must not kill the bot. One instance per process; the
-// previous dispositions come back when it goes.
+// a closed output must not kill the bot.
+//
+// The two signals are blocked in every thread made after this object and
+// taken by a thread of its own with sigwait(), so no asynchronous handler
+// runs at all (a deferred handler can be lost under a thread checker). Only
+// signals sent to the process reach that thread: kill(), the terminal's
+// Ctrl-C and service managers send such signals. One instance per process;
+// the previous signal mask and SIGPIPE disposition come back when it goes.
 class TerminationSignals {
  public:
   TerminationSignals();
@@ -20,11 +29,14 @@ class TerminationSignals {
   int ReadFd() const { return read_fd_; }
 
  private:
+  void Wait(sigset_t signals);
+
   int read_fd_ = -1;
   int write_fd_ = -1;
-  struct sigaction old_int_ {};
-  struct sigaction old_term_ {};
+  sigset_t old_mask_{};
   struct sigaction old_pipe_ {};
+  std::atomic<bool> stopping_{false};
+  std::thread waiter_;
 };
 
 }  // namespace zelmo
