@@ -36,6 +36,9 @@ TEST(TerminationSignals, FirstSignalIsReportedSecondEndsTheProcessWithZero) {
     pollfd ready{signals.ReadFd(), POLLIN, 0};
     if (poll(&ready, 1, 5000) != 1) _exit(3);
     kill(getpid(), SIGINT);  // shutdown has begun: this one ends the process
+    // The signal is taken by another thread; give it time to end the
+    // process before this one reports that it did not.
+    std::this_thread::sleep_for(std::chrono::seconds(5));
     _exit(4);
   }
   int status = WaitForChild(child);
