@@ -6,6 +6,7 @@ namespace zelmo {
 
 TIdIRCReadThread::TIdIRCReadThread(TIdIRC& owner, Poster post)
     : owner_(owner),
+      link_(owner.CurrentLink()),
       inline_(!post),
       gate_(post ? std::move(post) : [](std::function<void()> task) { task(); }),
       thread_([this] { Run(); }) {}
@@ -31,7 +32,7 @@ void TIdIRCReadThread::Run() {
 bool TIdIRCReadThread::ReadOneLine() {
   std::string line;
   try {
-    line = owner_.ReceiveLine("\n", -1, -1);
+    line = owner_.ReceiveLine(link_, "\n", -1, -1);
   } catch (const EIdReadLnMaxLineLengthExceeded& error) {
     // The bytes of the overlong line stay in the input buffer: drop them up
     // to their line feed, or the next read would fail on them again.
@@ -47,7 +48,7 @@ bool TIdIRCReadThread::ReadOneLine() {
     // A reset or another receive error: the link is gone even though the
     // transport did not close it, so close it here and let the disconnect
     // notice go out.
-    owner_.CloseLink();
+    owner_.CloseLink(link_);
     return false;
   } catch (const std::exception&) {
     return false;  // closed gracefully, or the link was closed locally
@@ -55,7 +56,7 @@ bool TIdIRCReadThread::ReadOneLine() {
   if (Terminated()) return false;
   if (!HandOver([this, &line] { owner_.HandleLineGuarded(line); })) return false;
   try {
-    owner_.VerifyLinkOpen(true, false);
+    owner_.VerifyLinkOpen(link_, true, false);
   } catch (const std::exception&) {
     return false;
   }
@@ -77,7 +78,7 @@ void TIdIRCReadThread::SkipOverlongLine() {
     ~Restore() { owner.MaxLineAction = action; }
   } restore{owner_, saved};
   do {
-    owner_.ReceiveLine("\n", -1, -1);
+    owner_.ReceiveLine(link_, "\n", -1, -1);
   } while (owner_.ReadLnSplit() && !Terminated());
 }
 

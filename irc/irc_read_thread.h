@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "irc/tcp_connection.h"
 #include "shell/ui_call_gate.h"
 
 namespace zelmo {
@@ -39,6 +40,8 @@ class TIdIRCReadThread {
   void SkipOverlongLine();
 
   TIdIRC& owner_;
+  // The connection this reader was made for; a newer one is never touched.
+  const TIdTCPConnection::Link link_;
   bool inline_;
   UiCallGate gate_;
   std::atomic<bool> terminated_{false};

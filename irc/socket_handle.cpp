@@ -75,6 +75,17 @@ TIdSocketHandle::~TIdSocketHandle() {
 
 void TIdSocketHandle::Bind(const std::string& address, int port) {
   sockaddr_in local = MakeAddress(address, port);
+#ifdef IP_BIND_ADDRESS_NO_PORT
+  // A bound address without a port takes its port at connect time, where
+  // the far end is known: otherwise every outgoing connection from that
+  // address needs a port of its own, and a few thousand reconnections whose
+  // ports still wait in TIME_WAIT make bind() fail with "Address already in
+  // use".
+  if (port == 0) {
+    int on = 1;
+    ::setsockopt(fd_, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on);
+  }
+#endif
   if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     RaiseLastSocketError();
   }

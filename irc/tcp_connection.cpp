@@ -72,7 +72,10 @@ void TIdTCPConnection::GoDown(const Link& link) {
 }
 
 void TIdTCPConnection::CloseLink() {
-  Link link = CurrentLink();
+  CloseLink(CurrentLink());
+}
+
+void TIdTCPConnection::CloseLink(const Link& link) {
   bool closed_here = LinkUp(link) && link.handler->Binding().Close();
   {
     std::shared_ptr<TIdIOHandlerSocket> dropped;
@@ -161,7 +164,11 @@ int TIdTCPConnection::ReceiveChunk(const Link& link) {
 
 std::string TIdTCPConnection::ReceiveLine(std::string_view terminator, int timeout,
                                           int max_length) {
-  Link link = CurrentLink();
+  return ReceiveLine(CurrentLink(), terminator, timeout, max_length);
+}
+
+std::string TIdTCPConnection::ReceiveLine(const Link& link, std::string_view terminator,
+                                          int timeout, int max_length) {
   if (terminator.empty()) terminator = "\n";
   if (max_length == -1) max_length = MaxLineLength;
   const bool raise_on_timeout = timeout == -1;

@@ -43,7 +43,17 @@ class TIdTCPConnection {
   bool UseNagle = true;
   std::function<void()> OnConnected, OnDisconnected;
 
+  // The handler and input buffer one operation works on.
+  struct Link {
+    std::shared_ptr<TIdIOHandlerSocket> handler;  // empty: no handler
+    std::shared_ptr<TIdManagedBuffer> input;
+  };
+  Link CurrentLink() const;
+
   void CloseLink();
+  // Closes that link only if it is still up: a reader that outlives its
+  // connection must not close the next one.
+  void CloseLink(const Link& link);
   bool IsLinkUp();
   // Bounds every later send on the current link: one that cannot go on for
   // this long raises the socket error 10035 ("Operation would block. ").
@@ -56,9 +66,14 @@ class TIdTCPConnection {
   // MaxLineLength.
   std::string ReceiveLine(std::string_view terminator = "\n", int timeout = -1,
                           int max_length = -1);
+  // The same on one given link, so a reader never reads the next one's lines.
+  std::string ReceiveLine(const Link& link, std::string_view terminator, int timeout,
+                          int max_length);
   // Bytes added to the input buffer, 0 when the link closed, -1 on time-out.
   int FillInputBuffer(bool raise_if_closed, int timeout, bool raise_on_timeout);
   void VerifyLinkOpen(bool raise, bool ignore_buffer);
+  // True when the link is down.
+  bool VerifyLinkOpen(const Link& link, bool raise, bool ignore_buffer);
   bool ReadLnSplit() const { return split_.load(std::memory_order_relaxed); }
   bool ReadLnTimedOut() const { return timed_out_.load(std::memory_order_relaxed); }
 
@@ -66,13 +81,6 @@ class TIdTCPConnection {
   static std::string LocalAddress();
 
  protected:
-  // The handler and input buffer one operation works on.
-  struct Link {
-    std::shared_ptr<TIdIOHandlerSocket> handler;  // empty: no handler
-    std::shared_ptr<TIdManagedBuffer> input;
-  };
-
-  Link CurrentLink() const;
   bool HasOpenSocket() const;
   // Drops a closed handler and starts an empty input buffer for the next
   // connection.
@@ -88,7 +96,6 @@ class TIdTCPConnection {
   // that closed it.
   void GoDown(const Link& link);
   bool LinkUp(const Link& link);
-  bool VerifyLinkOpen(const Link& link, bool raise, bool ignore_buffer);
   int FillInputBuffer(const Link& link, bool raise_if_closed, int timeout, bool raise_on_timeout);
   int ReceiveChunk(const Link& link);
   std::string TooLong(TIdManagedBuffer& input, int max_length);
