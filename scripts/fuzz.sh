@@ -23,6 +23,7 @@ cmake --build "$build" -j "$jobs" --target fuzz_all
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/fuzz/lsan.supp"
 
 targets=()
 for source in tests/fuzz/*_fuzzer.cpp; do
