@@ -158,9 +158,9 @@ void TIdIRC::HandleList(int number, TIdIRCUser* user) {
 
 void TIdIRC::NickFallback() {
   if (state_ != stLoggingOn) return;
-  if (CurrentNick == nick_) {
-    CurrentNick = AltNick;
-  } else if (CurrentNick == AltNick) {
+  // The alternative nick is tested first: when it is the configured nick
+  // too, its refusal ends the attempt instead of repeating it for ever.
+  if (CurrentNick == AltNick) {
     if (OnNicksInUse) {
       std::string nick = CurrentNick;
       OnNicksInUse(nick);
@@ -168,6 +168,8 @@ void TIdIRC::NickFallback() {
     } else {
       CurrentNick.clear();
     }
+  } else if (CurrentNick == nick_) {
+    CurrentNick = AltNick;
   }
   if (CurrentNick.empty()) {
     Disconnect(true);

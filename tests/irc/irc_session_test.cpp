@@ -270,6 +270,15 @@ TEST_F(Session, NickFallbackTriesTheAlternativeThenDisconnects) {
   EXPECT_TRUE(peer->WaitClosed());
 }
 
+TEST_F(Session, ARefusalOfTheAlternativeAsTheConfiguredNickDisconnects) {
+  irc.SetNick("ZelmoBot-");
+  ConnectOnly();
+  ASSERT_EQ(peer->ReadLine(), "NICK ZelmoBot-");
+  peer->SendLine(":irc.test 433 * ZelmoBot- :Nickname already in use");
+  ASSERT_TRUE(port.PumpUntil([this] { return irc.ConnectionState() == stDisconnected; }));
+  EXPECT_EQ(TakeSent().size(), 2u);  // NICK and USER of the registration only
+}
+
 TEST_F(Session, ARefusedNickAfterRegistrationIsOnlyAnError) {
   Register();
   std::vector<std::string> errors;
