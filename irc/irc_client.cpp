@@ -60,6 +60,7 @@ void TIdIRC::Connect() {
   Users.Clear();
   own_user_ = Users.AddRef(nick_, "");
   CurrentNick = nick_;
+  ISupport.Clear();
   SetState(stConnecting);
   OpenLink(-1);
   SetState(stLoggingOn);

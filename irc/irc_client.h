@@ -11,6 +11,7 @@
 #include "irc/irc_command_sink.h"
 #include "irc/irc_line.h"
 #include "irc/irc_users.h"
+#include "irc/isupport.h"
 #include "irc/tcp_connection.h"
 
 namespace zelmo {
@@ -79,6 +80,8 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   TIdIRCChannels Channels;
   TIdIRCUsers Users;
   TIdIRCUser* OwnUser() const { return own_user_.get(); }
+  // What the server's 005 lines announced on this connection.
+  TIdIRCISupport ISupport;
 
   // The fields of the line being handled; valid during its events only.
   const TParsedLine& Line() const { return line_; }
@@ -121,6 +124,9 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   std::function<void(TIdIRCUser*, TIdIRCUser*, TIdIRCChannel*)> OnKick;
   std::function<void(TIdIRCUser*, const std::string&)> OnNickChange;
   std::function<void(const std::string&)> OnNickChanged;
+  // The server named a nick for the bot that it does not take (ANewNick):
+  // empty, or no valid nick for this server.
+  std::function<void(const std::string&)> OnNickRefused;
   std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&, const std::string&)> OnTopic;
   std::function<void(TIdIRCUser*)> OnQuit, OnAway;
   std::function<void(TIdIRCUsers*, TIdIRCChannel*)> OnNames;
@@ -166,7 +172,9 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   friend class TIdIRCReadThread;
 
   void SetState(TIdIRCState state);
-  bool SenderIsMe() const { return line_.SenderNick == CurrentNick; }
+  // An empty nick is nobody's: not even a server, whose lines carry none.
+  bool IsMe(const std::string& nick) const { return !CurrentNick.empty() && nick == CurrentNick; }
+  bool SenderIsMe() const { return IsMe(line_.SenderNick); }
   const std::string& Slot(std::size_t index) const { return line_.ParamTable[index]; }
   // Slot `first` and every non-empty slot after it, joined by blanks.
   std::string JoinSlots(std::size_t first) const;

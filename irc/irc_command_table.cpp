@@ -88,7 +88,7 @@ void TIdIRC::HandlePart(TIdIRCUser* user) {
 void TIdIRC::HandleKick(TIdIRCUser* user) {
   user->Reason = Slot(4);
   auto channel = Channels.FindShared(Slot(2));
-  if (Slot(3) == CurrentNick) {
+  if (IsMe(Slot(3))) {
     if (channel) {
       channel->Active = false;
       channel->CloseType = ctKicked;
@@ -112,7 +112,7 @@ void TIdIRC::HandleMode(TIdIRCUser* user) {
       OnChannelMode(Users.Find(line_.SenderNick), channel.get(), Slot(2), JoinSlots(3));
     }
     ParseChannelModes(2);
-  } else if (Slot(2) == CurrentNick) {
+  } else if (IsMe(Slot(2))) {
     if (OnUserMode) OnUserMode(Slot(3));
     ParseUserModes(Slot(3));
   }
@@ -121,6 +121,12 @@ void TIdIRC::HandleMode(TIdIRCUser* user) {
 void TIdIRC::HandleNick(TIdIRCUser* user) {
   std::string new_nick = Slot(2);
   if (SenderIsMe()) {
+    // A nick the bot could not be known by would make every line, or none,
+    // its own: the bot keeps the nick it has.
+    if (!IsValidNick(new_nick, ISupport.NickLength())) {
+      if (OnNickRefused) OnNickRefused(new_nick);
+      return;
+    }
     std::string old_nick = CurrentNick;
     CurrentNick = new_nick;
     if (OnNickChanged) OnNickChanged(old_nick);

@@ -87,6 +87,13 @@ bool IsChannelName(std::string_view target) {
   return first == '!' || first == '#' || first == '&' || first == '+';
 }
 
+bool IsValidNick(std::string_view nick, std::size_t longest) {
+  if (nick.empty() || nick.size() > longest) return false;
+  const char first = nick[0];
+  if (first == '#' || first == '&' || first == ':' || (first >= '0' && first <= '9')) return false;
+  return nick.find(' ') == std::string_view::npos;
+}
+
 std::optional<int> NumericReply(std::string_view command_text) {
   std::optional<std::int32_t> number = TryStrToInt(command_text);
   if (!number || *number < 0) return std::nullopt;

@@ -35,6 +35,11 @@ void SplitLine(std::string_view line, TParsedLine& parsed);
 // A target naming a channel begins with "!", "#", "&" or "+".
 bool IsChannelName(std::string_view target);
 
+// A nick the bot can take as its own: not empty, at most `longest` bytes,
+// without blanks, and not beginning like a channel, a trailing parameter or
+// a number.
+bool IsValidNick(std::string_view nick, std::size_t longest);
+
 // The reply number when the command word reads as an integer of 0 or more
 // ("001" is 1); none for a command word (the empty one included).
 std::optional<int> NumericReply(std::string_view command_text);

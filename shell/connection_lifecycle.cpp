@@ -39,6 +39,7 @@ void TMainForm::HookIrcEvents() {
     IRCNickChange(user, nick);
   };
   IRC.OnNickChanged = [this](const std::string& old_nick) { IRCNickChanged(old_nick); };
+  IRC.OnNickRefused = [this](const std::string& new_nick) { IRCNickRefused(new_nick); };
   IRC.OnReadError = [this](const std::string& message) { IRCReadError(message); };
 }
 

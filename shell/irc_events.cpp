@@ -113,6 +113,12 @@ void TMainForm::IRCNickChanged(const std::string& old_nick) {
   Guarded([this] { WriteNickBack(); });
 }
 
+// The bot keeps its nick, and Config.ini keeps it too.
+void TMainForm::IRCNickRefused(const std::string& new_nick) {
+  MessageDisplay.DisplayColoredLine("Refused an invalid nick from the server: " + new_nick,
+                                    Dangerous);
+}
+
 void TMainForm::IRCReadError(const std::string& message) {
   MessageDisplay.DisplayColoredLine(message, Errorous);
 }

@@ -68,6 +68,7 @@ class TMainForm : public FormHost, public BotContext {
   void IRCDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* target);
   void IRCNickChange(TIdIRCUser* user, const std::string& new_nick);
   void IRCNickChanged(const std::string& old_nick);
+  void IRCNickRefused(const std::string& new_nick);
   void IRCReadError(const std::string& message);
 
   // --- Catch point ----------------------------------------------------------

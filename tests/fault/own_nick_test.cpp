@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <string>
 
+#include "fault_fixture.h"
 #include "support/bot_process.h"
 #include "support/irc_test_client.h"
 #include "support/ngircd_server.h"
 #include "support/process_probe.h"
 #include "support/temp_dir.h"
 
-// The bot's own nick against servers that refuse it.
+// The bot's own nick against servers that refuse it or name a nick it
+// cannot be known by.
 
 namespace zelmo::testing {
 namespace {
@@ -40,6 +42,32 @@ TEST(OwnNick, ConfiguredAsTheAlternativeAndTakenTheBotGivesUp) {
   EXPECT_LT(*share, 0.25) << "the bot keeps trying the nick";
   EXPECT_EQ(bot.CountDisplay("Disconnected from"), 2);
   EXPECT_EQ(bot.CountDisplay("Connected to 127.0.0.1."), 2);
+}
+
+using HostileNick = FaultTest;
+
+TEST_F(HostileNick, AnInvalidNickForTheBotIsRefusedAndNeverSaved) {
+  StartBot("Nick=ZelmoBot\n");
+  ConnectBot();
+  ASSERT_TRUE(link->SendLine(":" + kFaultServer + " 005 " + nick +
+                             " NICKLEN=12 CHANTYPES=# :are supported by this server"));
+  for (const char* hostile : {"", "#evil", "&evil", ":evil", "9evil", "e vil", "Thirteen_long"}) {
+    ASSERT_TRUE(From(nick, "zb@bot.host", "NICK :" + std::string(hostile)));
+  }
+  // A server's own line has no nick: it is not the bot's JOIN.
+  ASSERT_TRUE(link->SendLine(":" + kFaultServer + " JOIN #evil"));
+  ASSERT_TRUE(From(nick, "zb@bot.host", "JOIN #room"));
+  EXPECT_EQ(Answers(), std::vector<std::string>{"MODE #room "});
+  EXPECT_EQ(bot->CountDisplay("Refused an invalid nick from the server:"), 7);
+  EXPECT_EQ(bot->CountDisplay("Refused an invalid nick from the server: Thirteen_long"), 1);
+  EXPECT_NE(dir.Read("Config.ini").find("Nick=ZelmoBot\n"), std::string::npos);
+
+  // A valid nick of the server's length is taken and saved.
+  ASSERT_TRUE(From(nick, "zb@bot.host", "NICK :Twelve_long_"));
+  ASSERT_TRUE(From("Twelve_long_", "zb@bot.host", "JOIN #two"));
+  EXPECT_EQ(Answers(), std::vector<std::string>{"MODE #two "});
+  EXPECT_NE(dir.Read("Config.ini").find("Nick=Twelve_long_"), std::string::npos);
+  ExpectIdle();
 }
 
 }  // namespace

@@ -397,6 +397,34 @@ TEST_F(Session, OutgoingTextsNeverCarryASecondCommand) {
   EXPECT_EQ(peer->ReadLine(), "PRIVMSG #room :a b");
 }
 
+TEST_F(Session, AnInvalidNickForTheBotIsNotTaken) {
+  Register();
+  std::vector<std::string> events;
+  irc.OnNickChanged = [&](const std::string& old) { events.push_back("changed from " + old); };
+  irc.OnNickRefused = [&](const std::string& nick) { events.push_back("refused " + nick); };
+  irc.HandleLine(std::string(kBot) + "NICK :");
+  irc.HandleLine(std::string(kBot) + "NICK :" + std::string(31, 'z'));
+  irc.HandleLine(std::string(kBot) + "NICK :" + std::string(30, 'z'));
+  EXPECT_EQ(events, (std::vector<std::string>{"refused ", "refused " + std::string(31, 'z'),
+                                              "changed from ZelmoBot"}));
+  EXPECT_EQ(irc.CurrentNick, std::string(30, 'z'));
+}
+
+TEST(ISupport, TokensAreAnnouncedAndWithdrawn) {
+  TIdIRCISupport isupport;
+  EXPECT_EQ(isupport.NickLength(), 30u);
+  isupport.Take("bot NICKLEN=9 SAFELIST  CHANTYPES=# :are supported NICKLEN=1");
+  EXPECT_EQ(isupport.NickLength(), 9u);
+  EXPECT_EQ(isupport.Value("SAFELIST"), "");
+  EXPECT_EQ(isupport.Value("CHANTYPES"), "#");
+  EXPECT_FALSE(isupport.Value("are"));
+  isupport.Take("bot -NICKLEN -SAFELIST :are supported");
+  EXPECT_FALSE(isupport.Value("SAFELIST"));
+  EXPECT_EQ(isupport.NickLength(), 30u);
+  isupport.Take("bot NICKLEN=none");
+  EXPECT_EQ(isupport.NickLength(), 30u);
+}
+
 TEST_F(Session, SendingWhileDisconnectedIsDroppedWithAnError) {
   std::string error;
   irc.OnError = [&](TIdIRCUser*, const std::string&, const std::string& text) { error = text; };
