@@ -61,6 +61,7 @@ void TIdIRC::Connect() {
   own_user_ = Users.AddRef(nick_, "");
   CurrentNick = nick_;
   ISupport.Clear();
+  relay_address_.reset();
   SetState(stConnecting);
   OpenLink(-1);
   SetState(stLoggingOn);
@@ -119,9 +120,15 @@ void TIdIRC::Raw(const std::string& line) {
     if (OnError) OnError(nullptr, "", "Not connected to server.");
     return;
   }
-  std::string clean = SanitizeOutgoingLine(line);
-  SendLine(clean);
-  if (OnSend) OnSend(clean);
+  for (const std::string& fitted : FitLine(SanitizeOutgoingLine(line), RelayPrefix())) {
+    SendLine(fitted);
+    if (OnSend) OnSend(fitted);
+  }
+}
+
+std::size_t TIdIRC::RelayPrefix() const {
+  if (!relay_address_) return kAssumedRelayPrefix;
+  return 1 + CurrentNick.size() + *relay_address_ + 1;
 }
 
 void TIdIRC::Say(const std::string& target, const std::string& text) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "irc/irc_line.h"
 #include "irc/irc_users.h"
 #include "irc/isupport.h"
+#include "irc/line_fit.h"
 #include "irc/tcp_connection.h"
 
 namespace zelmo {
@@ -96,7 +98,9 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   void HandleLine(const std::string& line);
 
   // Every outgoing line goes through Raw. CR, LF and NUL in a line become
-  // blanks, so no text can put a second command on the wire.
+  // blanks, so no text can put a second command on the wire. A line that
+  // would not fit in 512 bytes once the server puts the bot's own prefix in
+  // front of it is split (PRIVMSG, NOTICE) or cut (any other) to fit.
   void Raw(const std::string& line);
   void Say(const std::string& target, const std::string& text);
   void Notice(const std::string& target, const std::string& text);
@@ -175,6 +179,9 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   // An empty nick is nobody's: not even a server, whose lines carry none.
   bool IsMe(const std::string& nick) const { return !CurrentNick.empty() && nick == CurrentNick; }
   bool SenderIsMe() const { return IsMe(line_.SenderNick); }
+  // The length of ":" + nick!user@host + " " that the server puts in front
+  // of the bot's lines, once the server has shown it.
+  std::size_t RelayPrefix() const;
   const std::string& Slot(std::size_t index) const { return line_.ParamTable[index]; }
   // Slot `first` and every non-empty slot after it, joined by blanks.
   std::string JoinSlots(std::size_t first) const;
@@ -223,6 +230,9 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   TParsedLine line_;
   std::vector<std::string> list_buffer_;
   int list_position_ = 0;
+  // The length of "!user@host" in the bot's own prefix, once known; the
+  // nick part follows CurrentNick.
+  std::optional<std::size_t> relay_address_;
   std::unique_ptr<TIdIRCReadThread> reader_;
   std::vector<std::unique_ptr<TIdIRCReadThread>> retired_readers_;
   // Counts Connect calls, so a Disconnect that a handler interrupts with a

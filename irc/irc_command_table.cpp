@@ -58,6 +58,8 @@ void TIdIRC::HandleNotice(TIdIRCUser* user) {
 
 void TIdIRC::HandleJoin(TIdIRCUser* user) {
   if (SenderIsMe()) {
+    // The server shows the bot the prefix it puts in front of its lines.
+    relay_address_ = Slot(0).size() - line_.SenderNick.size();
     auto channel = Channels.Add(Slot(2), OnChannelUpdate);
     channel->Active = true;
     Mode(Slot(2), "", "");

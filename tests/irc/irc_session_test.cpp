@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -395,6 +396,37 @@ TEST_F(Session, OutgoingTextsNeverCarryASecondCommand) {
   peer->ReadLine();  // PONG :sync from registration
   EXPECT_EQ(peer->ReadLine(), "PRIVMSG #room :hello  QUIT :bye");
   EXPECT_EQ(peer->ReadLine(), "PRIVMSG #room :a b");
+}
+
+TEST_F(Session, LongLinesFitBehindTheBotsOwnPrefix) {
+  Register();
+  const std::string text(1000, 'x');
+  auto pieces = [&] {
+    irc.Say("#room", text);
+    std::string joined;
+    std::size_t longest = 0;
+    for (const std::string& line : TakeSent()) {
+      longest = std::max(longest, line.size());
+      joined += line.substr(std::string("PRIVMSG #room :").size());
+    }
+    EXPECT_EQ(joined, text);
+    return longest;
+  };
+  EXPECT_EQ(pieces(), 410u);  // a prefix of 100 bytes until the server shows it
+  irc.HandleLine(std::string(kBot) + "JOIN #room");
+  sent.clear();
+  EXPECT_EQ(pieces(), 488u);  // ":ZelmoBot!zb@bot.host " is 22 bytes
+  irc.HandleLine(std::string(kBot) + "NICK :ZelmoBotTwo");
+  EXPECT_EQ(pieces(), 485u);
+  irc.HandleLine(":irc.test 005 ZelmoBotTwo NICKLEN=9 :are supported by this server");
+  // A new connection forgets both.
+  irc.Connect();
+  peer = server.Accept();
+  ASSERT_NE(peer, nullptr);
+  ServerSends(":irc.test 001 ZelmoBot :Welcome");
+  sent.clear();
+  EXPECT_FALSE(irc.ISupport.Value("NICKLEN"));
+  EXPECT_EQ(pieces(), 410u);
 }
 
 TEST_F(Session, AnInvalidNickForTheBotIsNotTaken) {
