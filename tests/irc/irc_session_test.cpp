@@ -271,15 +271,6 @@ TEST_F(Session, NickFallbackTriesTheAlternativeThenDisconnects) {
   EXPECT_TRUE(peer->WaitClosed());
 }
 
-TEST_F(Session, ARefusalOfTheAlternativeAsTheConfiguredNickDisconnects) {
-  irc.SetNick("ZelmoBot-");
-  ConnectOnly();
-  ASSERT_EQ(peer->ReadLine(), "NICK ZelmoBot-");
-  peer->SendLine(":irc.test 433 * ZelmoBot- :Nickname already in use");
-  ASSERT_TRUE(port.PumpUntil([this] { return irc.ConnectionState() == stDisconnected; }));
-  EXPECT_EQ(TakeSent().size(), 2u);  // NICK and USER of the registration only
-}
-
 TEST_F(Session, ARefusedNickAfterRegistrationIsOnlyAnError) {
   Register();
   std::vector<std::string> errors;
@@ -427,19 +418,6 @@ TEST_F(Session, LongLinesFitBehindTheBotsOwnPrefix) {
   sent.clear();
   EXPECT_FALSE(irc.ISupport.Value("NICKLEN"));
   EXPECT_EQ(pieces(), 410u);
-}
-
-TEST_F(Session, AnInvalidNickForTheBotIsNotTaken) {
-  Register();
-  std::vector<std::string> events;
-  irc.OnNickChanged = [&](const std::string& old) { events.push_back("changed from " + old); };
-  irc.OnNickRefused = [&](const std::string& nick) { events.push_back("refused " + nick); };
-  irc.HandleLine(std::string(kBot) + "NICK :");
-  irc.HandleLine(std::string(kBot) + "NICK :" + std::string(31, 'z'));
-  irc.HandleLine(std::string(kBot) + "NICK :" + std::string(30, 'z'));
-  EXPECT_EQ(events, (std::vector<std::string>{"refused ", "refused " + std::string(31, 'z'),
-                                              "changed from ZelmoBot"}));
-  EXPECT_EQ(irc.CurrentNick, std::string(30, 'z'));
 }
 
 TEST(ISupport, TokensAreAnnouncedAndWithdrawn) {

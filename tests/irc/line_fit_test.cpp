@@ -10,14 +10,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST(LineFit, RoomFollowsThePrefixUpToItsCap) {
-  EXPECT_EQ(LineRoom(kAssumedRelayPrefix), 410u);
-  EXPECT_EQ(LineRoom(30), 480u);
-  EXPECT_EQ(LineRoom(100000), 110u);
-  EXPECT_EQ(FitLine("PRIVMSG #room :hi", 30), Lines{"PRIVMSG #room :hi"});
-  EXPECT_EQ(FitLine("", 30), Lines{""});
-}
-
 TEST(LineFit, AMessageIsSplitAtTheLastBlankOrAtTheLimit) {
   // 480 bytes of room with a 30-byte prefix; "PRIVMSG #r :" takes 12.
   const std::string words = std::string(460, 'a') + " bb " + std::string(30, 'c');
@@ -66,14 +58,6 @@ TEST(LineFit, ACtcpMessageIsCutAndKeepsItsClosingMark) {
   EXPECT_EQ(cut[0].size(), 480u);
   const Lines open = FitLine("NOTICE bob :\001PING " + std::string(600, '1'), 30);
   EXPECT_EQ(open, Lines{"NOTICE bob :\001PING " + std::string(462, '1')});
-}
-
-TEST(LineFit, AMessageWithoutRoomForItsTextIsCut) {
-  const std::string target(420, 't');
-  EXPECT_EQ(FitLine("PRIVMSG " + target + " :hello world", 100),
-            Lines{("PRIVMSG " + target + " :hello world").substr(0, 410)});
-  // No trailing text: not a message to split.
-  EXPECT_EQ(FitLine("PRIVMSG " + target + " x", 100)[0].size(), 410u);
 }
 
 }  // namespace
