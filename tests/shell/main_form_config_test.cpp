@@ -78,12 +78,19 @@ TEST_F(MainFormConfig, ABadColourStopsTheLoadAtThatKey) {
   EXPECT_EQ(port.Texts(),
             (std::vector<std::string>{"Opening ZelmoBot v0.5..",
                                       "Type \"Connect\" to connect to the current IRC server"}));
+  // Plain lines take the normal colour that was read, loaded or not.
+  EXPECT_EQ(port.lines[0].color, clBlue);
 
   // A later load keeps what was read before the bad key and nothing after it.
   dir.Write("Config.ini", "[Me]\nNick=Other\n[Display]\nBackground=nope\nFontface=Serif\n");
   EXPECT_THROW(form->LoadConfig(), EConvertError);
   EXPECT_EQ(form->IRC.Nick(), "Other");
   EXPECT_EQ(port.font, "MS Sans Serif");
+
+  dir.Write("Config.ini", "[Display]\nNormal Text Color=clLime\nImportant Text Color=nope\n");
+  EXPECT_THROW(form->LoadConfig(), EConvertError);
+  form->MessageDisplay.DisplayLine("after");
+  EXPECT_EQ(port.lines.back().color, clLime);
 }
 
 TEST_F(MainFormConfig, NickWriteBackCreatesTheMeSection) {
