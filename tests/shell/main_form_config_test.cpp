@@ -65,6 +65,16 @@ TEST_F(MainFormConfig, ValuesAreReadByTheirTypes) {
   EXPECT_EQ(port.font, "Monospace");
 }
 
+TEST_F(MainFormConfig, ABareXInFrontMakesNoNumber) {
+  dir.Write("Config.ini",
+            "[General]\nKickOnColors=x0\n[Me]\nPort=x10\n[Display]\nNormal Text Color=x0000FF\n");
+  auto form = Start();
+  EXPECT_TRUE(form->KickOnColors);
+  EXPECT_EQ(form->IRC.Port, 6667);
+  ASSERT_EQ(port.errors.size(), 1u);
+  EXPECT_EQ(port.errors[0].second, "'x0000FF' is not a valid integer value.");
+}
+
 TEST_F(MainFormConfig, ABadColourStopsTheLoadAtThatKey) {
   dir.Write("Config.ini",
             "[Display]\nNormal Text Color=clBlue\nImportant Text Color=bogus\n"
