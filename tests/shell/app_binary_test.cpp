@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/bot_process.h"
+#include "support/loopback_socket.h"
 #include "support/temp_dir.h"
 
 namespace zelmo {
@@ -17,6 +18,7 @@ namespace {
 using testing::BotProcess;
 using testing::ProcessOptions;
 using testing::ProcessOutput;
+using testing::RefusingPort;
 using testing::TempDir;
 
 constexpr auto kPatience = std::chrono::seconds(10);
@@ -184,6 +186,18 @@ TEST(AppHeadless, ConsoleExitAsksAndEndsOnOk) {
   bot.Command("EXIT\nyes");
   EXPECT_EQ(bot.WaitExit(kPatience), 0);
   EXPECT_TRUE(FolderIsEmpty(dir));
+}
+
+TEST(AppHeadless, AnErrorOfTwoLinesIsShownAsTwoLines) {
+  TempDir dir;
+  RefusingPort nobody;
+  dir.Write("Config.ini", testing::LoopbackConfig(nobody.Port()));
+  BotProcess bot(App({"--headless", "--data-dir", dir.Path()}));
+  ASSERT_TRUE(AwaitLines(bot, 3));
+  bot.Command("connect");
+  const std::string expected = "ZelmoBot: Socket Error # 10061\n          Connection refused.\n";
+  ASSERT_TRUE(AwaitError(bot, expected)) << bot.ErrorOutput();
+  EXPECT_EQ(bot.ErrorOutput(), expected);
 }
 
 TEST(AppWindow, WithoutADisplayTheBotRunsHeadless) {
