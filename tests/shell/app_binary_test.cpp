@@ -200,6 +200,19 @@ TEST(AppHeadless, AnErrorOfTwoLinesIsShownAsTwoLines) {
   EXPECT_EQ(bot.ErrorOutput(), expected);
 }
 
+// 4096 characters of UTF-8 are more than 4096 bytes; the cut falls between
+// two characters, so the line stays UTF-8 and shows as typed.
+TEST(AppHeadless, ALongConsoleLineIsCutAfter4096Characters) {
+  TempDir dir;
+  BotProcess bot(App({"--headless", "--data-dir", dir.Path()}));
+  ASSERT_TRUE(AwaitLines(bot, 3));
+  std::string umlauts;
+  for (int i = 0; i < 5000; ++i) umlauts += "\xC3\xA4";
+  bot.Command("comment;x" + umlauts);
+  ASSERT_TRUE(AwaitLines(bot, 4)) << bot.DisplayOutput();
+  EXPECT_EQ(bot.DisplayTexts()[3], "Comment by user: x" + umlauts.substr(0, 2 * (4096 - 9)));
+}
+
 TEST(AppWindow, WithoutADisplayTheBotRunsHeadless) {
   TempDir dir;
   BotProcess bot(App({"--data-dir", dir.Path()}, {"DISPLAY", "WAYLAND_DISPLAY"}));
