@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <algorithm>
+
+#include "channel/chanmsg.h"
 #include "shell/mainunit.h"
 #include "support/recording_port.h"
 #include "support/temp_dir.h"
@@ -63,6 +67,27 @@ TEST_F(MainFormConfig, ValuesAreReadByTheirTypes) {
   EXPECT_EQ(port.lines[1].color, clRed);  // the opening lines are in the normal colour
   EXPECT_EQ(port.background, clBlack);
   EXPECT_EQ(port.font, "Monospace");
+}
+
+// The web services are outside parties: with no host named, a lookup
+// answers its error at once, with no name lookup and no connection.
+TEST_F(MainFormConfig, WithoutWebHostsTheLookupsAnswerTheirErrorsAtOnce) {
+  unsetenv("ZELMOBOT_DICTIONARY_HOST");
+  setenv("ZELMOBOT_TV_HOST", "", 1);
+  auto form = Start();
+  std::vector<std::string> names_looked_up;
+  form->TCP.Resolver = [&](const std::string& name) {
+    names_looked_up.push_back(name);
+    return std::optional<std::string>();
+  };
+  TIdIRCUser user("erin", "e@h");
+  DispatchChannel(*form, "!word talo", "#room", user);
+  DispatchChannel(*form, "!tv 1", "#room", user);
+  const std::vector<std::string> shown = port.Texts();
+  EXPECT_EQ(std::ranges::count(shown, "-> #room: Word: Error"), 1);
+  EXPECT_EQ(std::ranges::count(shown, "-> #room: TV: Error"), 1);
+  EXPECT_TRUE(names_looked_up.empty());
+  EXPECT_EQ(form->TCP.Host, "");  // never set for a connection
 }
 
 TEST_F(MainFormConfig, ABareXInFrontMakesNoNumber) {
