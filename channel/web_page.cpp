@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <string_view>
 
 #include "irc/tcp_connection.h"
 #include "irc/transport_errors.h"
+#include "shell/errors.h"
 
 namespace zelmo {
 
@@ -24,9 +26,13 @@ PageFetch::PageFetch(BotContext& bot)
       limits_(bot.PageTimeLimits()),
       deadline_(FetchWatchdog::Clock::now() + std::chrono::milliseconds(limits_.fetch_ms)) {}
 
-void PageFetch::OpenPage(const WebHost& host, const std::string& request) {
-  client_.Host = host.host;
-  client_.Port = host.port;
+void PageFetch::OpenPage(const WebHostSetting& host, const std::string& request) {
+  if (!host) throw Exception("No web host set");
+  if (request.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+    throw Exception("Line break or NUL in the request");
+  }
+  client_.Host = host->host;
+  client_.Port = host->port;
   client_.OpenLink(limits_.connect_ms);
   watchdog_.emplace(client_, deadline_);
   AwaitLinkUp();

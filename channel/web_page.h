@@ -23,8 +23,10 @@ class PageFetch {
  public:
   explicit PageFetch(BotContext& bot);
 
-  // Connects to the host and sends the request line.
-  void OpenPage(const WebHost& host, const std::string& request);
+  // Connects to the host and sends the request line. Raises before any
+  // name lookup or connection when no host is set, and when the request
+  // holds a CR, LF or NUL, which would make it more than one line.
+  void OpenPage(const WebHostSetting& host, const std::string& request);
   // The next page line without its LF and a CR before it.
   std::string ReadPageLine();
   void ClosePage();

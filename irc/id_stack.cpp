@@ -7,7 +7,12 @@
 
 #include <array>
 #include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "irc/transport_errors.h"
 #include "shell/convert.h"
@@ -29,6 +34,39 @@ std::optional<int> ParseOctet(std::string_view part) {
   return value;
 }
 
+// A lookup on a thread of its own, waited for at most timeout_ms. The C
+// library cannot cancel a lookup under way, so one that outlasts the wait is
+// left to finish on that thread; its outcome is shared with it and goes when
+// both are done with it.
+std::optional<std::string> LookUpWithin(const std::string& name, int timeout_ms,
+                                        NameLookup lookup) {
+  struct Outcome {
+    std::mutex mutex;
+    std::condition_variable done_changed;
+    bool done = false;
+    std::optional<std::string> address;
+  };
+  auto outcome = std::make_shared<Outcome>();
+  std::thread([outcome, name, lookup = std::move(lookup)] {
+    std::optional<std::string> address;
+    try {
+      address = lookup(name);
+    } catch (const std::exception&) {
+      // A name service that fails knows no address for the name.
+    }
+    std::lock_guard lock(outcome->mutex);
+    outcome->address = std::move(address);
+    outcome->done = true;
+    outcome->done_changed.notify_all();
+  }).detach();
+  std::unique_lock lock(outcome->mutex);
+  if (!outcome->done_changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                                      [&] { return outcome->done; })) {
+    throw EIdSocketError(kWsaTimedOut);
+  }
+  return outcome->address;
+}
+
 }  // namespace
 
 std::optional<std::string> TIdStack::ParseDottedQuad(std::string_view text) {
@@ -48,7 +86,7 @@ std::optional<std::string> TIdStack::ParseDottedQuad(std::string_view text) {
   return plain;
 }
 
-std::optional<std::string> TIdStack::LookUp(const std::string& name) {
+std::optional<std::string> TIdStack::SystemLookUp(const std::string& name) {
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
@@ -68,7 +106,7 @@ std::optional<std::string> TIdStack::LookUp(const std::string& name) {
   return std::nullopt;
 }
 
-std::string TIdStack::ResolveHost(std::string_view host) {
+std::string TIdStack::ResolveHost(std::string_view host, int timeout_ms, const NameLookup& lookup) {
   if (SameText(host, "LOCALHOST")) return std::string(kLoopback);
   if (auto address = ParseDottedQuad(host)) return *address;
   // A name with an embedded NUL cannot be looked up; it is as unknown as any
@@ -76,7 +114,9 @@ std::string TIdStack::ResolveHost(std::string_view host) {
   if (host.empty() || host.find('\0') != std::string_view::npos) {
     throw EIdSocketError(kWsaHostNotFound);
   }
-  auto address = LookUp(std::string(host));
+  const NameLookup service = lookup ? lookup : NameLookup(SystemLookUp);
+  const std::string name(host);
+  auto address = timeout_ms > 0 ? LookUpWithin(name, timeout_ms, service) : service(name);
   if (!address) throw EIdSocketError(kWsaHostNotFound);
   return *address;
 }
@@ -90,7 +130,7 @@ std::string TIdStack::HostName() {
 std::string TIdStack::LocalAddress() {
   std::string name = HostName();
   if (name.empty()) return std::string(kLoopback);
-  return LookUp(name).value_or(std::string(kLoopback));
+  return SystemLookUp(name).value_or(std::string(kLoopback));
 }
 
 }  // namespace zelmo

@@ -1,10 +1,15 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace zelmo {
+
+// A name service: the first IPv4 address of a name as dotted text, or
+// nothing when the name is unknown.
+using NameLookup = std::function<std::optional<std::string>(const std::string& name)>;
 
 // The platform's name functions, as the transport needs them. Addresses are
 // dotted IPv4 texts.
@@ -19,7 +24,16 @@ class TIdStack {
   // "LOCALHOST" in any case is 127.0.0.1 and a dotted address is taken as it
   // is, both without a lookup; anything else is looked up and its first IPv4
   // address used. A failed lookup raises socket error 11001.
-  static std::string ResolveHost(std::string_view host);
+  //
+  // A positive time limit bounds the lookup: one still running after that
+  // many milliseconds raises socket error 10060 and is left to end on its
+  // own. The lookup goes to the given name service, or to the system's when
+  // none is given.
+  static std::string ResolveHost(std::string_view host, int timeout_ms = -1,
+                                 const NameLookup& lookup = {});
+
+  // The system's name service (the resolver of the C library).
+  static std::optional<std::string> SystemLookUp(const std::string& name);
 
   // The host's own name, at most 250 characters.
   static std::string HostName();
@@ -28,9 +42,6 @@ class TIdStack {
   // resolves to nothing, so that a machine without name service still gets
   // an answer.
   static std::string LocalAddress();
-
- private:
-  static std::optional<std::string> LookUp(const std::string& name);
 };
 
 }  // namespace zelmo

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "irc/id_stack.h"
 #include "irc/managed_buffer.h"
 #include "irc/socket_handle.h"
 #include "irc/transport_errors.h"
@@ -117,9 +118,11 @@ class TIdTCPClient : public TIdTCPConnection {
   int Port = 0;
   std::string BoundIP;
   int BoundPort = 0;
+  // The name service for Host and BoundIP; empty: the system's.
+  NameLookup Resolver;
 
-  // -1 or 0: as long as the platform's connect takes; a positive value
-  // bounds the connect to that many milliseconds.
+  // -1 or 0: as long as the platform's name lookup and connect take; a
+  // positive value bounds the two together to that many milliseconds.
   void OpenLink(int timeout = -1);
 
  private:

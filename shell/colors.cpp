@@ -116,7 +116,7 @@ std::optional<TColor> IdentToColor(std::string_view name) {
 
 TColor StringToColor(std::string_view text) {
   if (auto named = IdentToColor(text)) return *named;
-  return StrToInt(text);
+  return ConfigInteger(text);
 }
 
 std::uint32_t DefaultRoleRgb(int role) {

@@ -57,25 +57,45 @@ std::optional<std::int32_t> ParseDecimal(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
-}  // namespace
-
-std::optional<std::int32_t> TryStrToInt(std::string_view text) {
+std::optional<std::int32_t> ParseInteger(std::string_view text, bool bare_x_is_hex) {
   while (!text.empty() && text[0] == ' ') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
-  if (text[0] == '$' || text[0] == 'x' || text[0] == 'X') return ParseHex(text.substr(1));
+  if (text[0] == '$') return ParseHex(text.substr(1));
+  if (text[0] == 'x' || text[0] == 'X') {
+    return bare_x_is_hex ? ParseHex(text.substr(1)) : std::nullopt;
+  }
   if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     return ParseHex(text.substr(2));
   }
   return ParseDecimal(text);
 }
 
+EConvertError NotAnInteger(std::string_view text) {
+  return EConvertError("'" + std::string(text) + "' is not a valid integer value");
+}
+
+}  // namespace
+
+std::optional<std::int32_t> TryStrToInt(std::string_view text) {
+  return ParseInteger(text, true);
+}
+
 std::int32_t StrToInt(std::string_view text) {
   if (auto value = TryStrToInt(text)) return *value;
-  throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+  throw NotAnInteger(text);
+}
+
+std::optional<std::int32_t> TryConfigInteger(std::string_view text) {
+  return ParseInteger(text, false);
+}
+
+std::int32_t ConfigInteger(std::string_view text) {
+  if (auto value = TryConfigInteger(text)) return *value;
+  throw NotAnInteger(text);
 }
 
 std::int32_t StrToIntDef(std::string_view text, std::int32_t fallback) {
-  return TryStrToInt(text).value_or(fallback);
+  return TryConfigInteger(text).value_or(fallback);
 }
 
 std::string IntToStr(std::int64_t value) {

@@ -13,7 +13,7 @@ std::string LowerCase(std::string_view text);
 bool SameText(std::string_view a, std::string_view b);
 char UpperChar(char c);
 
-// The integer reading used for configuration values and stored rights:
+// The integer reading of stored rights and of usermod's rights argument:
 // optional leading blanks, then an optional sign and decimal digits, or
 // hexadecimal digits after "$", "x" or "0x" (either case of x). Hexadecimal
 // may use all 32 bits ("$FFFFFFFF" is -1); decimal must fit a signed 32-bit
@@ -23,8 +23,16 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text);
 // As TryStrToInt, raising EConvertError "'%s' is not a valid integer value".
 std::int32_t StrToInt(std::string_view text);
 
-// The integer default rule of the INI store: a value of more than two
-// characters beginning "0x" or "0X" is hexadecimal, otherwise TryStrToInt.
+// The integer reading of configuration values (integers and colour
+// numbers): as TryStrToInt, but hexadecimal only after "$", "0x" or "0X";
+// a bare "x" in front makes no number.
+std::optional<std::int32_t> TryConfigInteger(std::string_view text);
+
+// As TryConfigInteger, raising the same EConvertError as StrToInt.
+std::int32_t ConfigInteger(std::string_view text);
+
+// The integer default rule of the INI store: TryConfigInteger, or the
+// fallback for anything that is no number.
 std::int32_t StrToIntDef(std::string_view text, std::int32_t fallback);
 
 std::string IntToStr(std::int64_t value);

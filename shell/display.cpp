@@ -8,7 +8,7 @@ namespace zelmo {
 TMessageDisplay::TMessageDisplay(UiPort& port) : port_(port) {}
 
 void TMessageDisplay::Append(const std::string& text) {
-  port_.AppendDisplayLine("[" + NowText() + "] " + text, insertion_color_);
+  port_.AppendDisplayLine("[" + NowText() + "] " + text, InsertionColor());
 }
 
 void TMessageDisplay::DisplayLines(const std::vector<std::string>& texts) {
@@ -19,13 +19,13 @@ void TMessageDisplay::DisplayColoredLines(const std::vector<std::string>& texts,
                                           TextClass text_class) {
   switch (text_class) {
     case Important:
-      insertion_color_ = ImportantColor;
+      class_color_ = ImportantColor;
       break;
     case Dangerous:
-      insertion_color_ = DangerousColor;
+      class_color_ = DangerousColor;
       break;
     case Errorous:
-      insertion_color_ = ErrorousColor;
+      class_color_ = ErrorousColor;
       break;
     default:
       break;
@@ -34,7 +34,7 @@ void TMessageDisplay::DisplayColoredLines(const std::vector<std::string>& texts,
   // front end fails to append.
   struct RestoreNormal {
     TMessageDisplay& display;
-    ~RestoreNormal() { display.insertion_color_ = display.NormalColor; }
+    ~RestoreNormal() { display.class_color_.reset(); }
   } restore{*this};
   DisplayLines(texts);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,9 @@ class TMessageDisplay {
   void SetBackground(TColor color);
   void SetFontFace(const std::string& face);
 
-  TColor InsertionColor() const { return insertion_color_; }
+  // The colour of the class during a coloured write, NormalColor at any
+  // other time, whatever a configuration load left half done.
+  TColor InsertionColor() const { return class_color_.value_or(NormalColor); }
 
   // The four text colours, set by the configuration load.
   TColor NormalColor = clBlack;
@@ -42,7 +45,7 @@ class TMessageDisplay {
   void Append(const std::string& text);
 
   UiPort& port_;
-  TColor insertion_color_ = clBlack;
+  std::optional<TColor> class_color_;  // only while a coloured write lasts
 };
 
 }  // namespace zelmo

@@ -7,6 +7,10 @@ namespace zelmo {
 
 namespace {
 
+// Some editors put a UTF-8 byte order mark in front of the first line. It is
+// no part of the text a reader sees, but it stays in the file.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 // Names never hold a line feed, so it cannot make two pairs look alike.
 std::string KeyIndexName(std::string_view section, std::string_view key) {
   return LowerCase(section) + '\n' + LowerCase(key);
@@ -23,7 +27,8 @@ void IniDocument::Parse() {
   if (first_lf != std::string::npos && first_lf > 0 && content_[first_lf - 1] == '\r') {
     line_break_ = "\r\n";
   }
-  std::size_t begin = 0;
+  if (content_.starts_with(kByteOrderMark)) text_begin_ = kByteOrderMark.size();
+  std::size_t begin = text_begin_;
   while (begin < content_.size()) {
     const std::size_t lf = content_.find('\n', begin);
     if (lf == std::string::npos) {
@@ -163,7 +168,7 @@ std::string IniDocument::LineBreakBefore(std::size_t position) const {
 
 // A new section stands apart from what precedes it by one blank line.
 std::string IniDocument::AppendSeparator() const {
-  if (content_.empty()) return "";
+  if (content_.size() == text_begin_) return "";
   std::string separator = LineBreakBefore(content_.size());
   std::size_t last_end = content_.size();
   if (content_.back() == '\n') {
@@ -171,7 +176,7 @@ std::string IniDocument::AppendSeparator() const {
     if (last_end > 0 && content_[last_end - 1] == '\r') --last_end;
   }
   const std::size_t lf = last_end == 0 ? std::string::npos : content_.rfind('\n', last_end - 1);
-  const std::size_t last_begin = lf == std::string::npos ? 0 : lf + 1;
+  const std::size_t last_begin = lf == std::string::npos ? text_begin_ : lf + 1;
   if (!TrimBlanks(Text(last_begin, last_end)).empty()) separator += line_break_;
   return separator;
 }

@@ -67,6 +67,7 @@ class IniDocument {
   std::string AppendSeparator() const;
 
   std::string content_;
+  std::size_t text_begin_ = 0;  // past a byte order mark
   std::string line_break_ = "\n";
   std::vector<Section> sections_;
   std::unordered_map<std::string, std::size_t> section_index_;  // lower-case name -> first

@@ -16,33 +16,29 @@ namespace zelmo {
 
 namespace {
 
-// Placeholders for the two outside web services: an address reserved for
-// documentation and a name under the reserved .invalid domain. A deployment
-// points the bot at real services through the environment.
-constexpr const char* kDefaultDictionaryHost = "192.0.2.1";
-constexpr const char* kDefaultTvHost = "tv-listing.invalid";
 constexpr int kShutdownSendMs = 3000;
 
-WebHost HostFromEnvironment(const char* variable, const char* fallback) {
+// The two web services are outside parties with no address of their own in
+// the program: a deployment names them in the environment.
+WebHostSetting HostFromEnvironment(const char* variable) {
   const char* value = std::getenv(variable);
-  if (!value || !*value) return {fallback, 80};
+  if (!value || !*value) return std::nullopt;
   std::string text = value;
   std::size_t colon = text.rfind(':');
   if (colon != std::string::npos) {
     auto port = TryStrToInt(text.substr(colon + 1));
     if (port && *port > 0 && *port <= 65535 &&
         text.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
-      return {text.substr(0, colon), *port};
+      return WebHost{text.substr(0, colon), *port};
     }
   }
-  return {text, 80};
+  return WebHost{text, 80};
 }
 
 }  // namespace
 
 WebHosts WebHosts::FromEnvironment() {
-  return {HostFromEnvironment("ZELMOBOT_DICTIONARY_HOST", kDefaultDictionaryHost),
-          HostFromEnvironment("ZELMOBOT_TV_HOST", kDefaultTvHost)};
+  return {HostFromEnvironment("ZELMOBOT_DICTIONARY_HOST"), HostFromEnvironment("ZELMOBOT_TV_HOST")};
 }
 
 TMainForm::TMainForm(UiPort& port, std::string program_folder, WebHosts hosts)

@@ -17,11 +17,12 @@
 
 namespace zelmo {
 
-// Where the web lookups go unless the environment says otherwise
-// (ZELMOBOT_DICTIONARY_HOST, ZELMOBOT_TV_HOST: "host" or "host:port").
+// Where the web lookups go, as the environment says (ZELMOBOT_DICTIONARY_HOST,
+// ZELMOBOT_TV_HOST: "host" or "host:port"); a variable that is not set or
+// empty leaves that lookup without a host.
 struct WebHosts {
-  WebHost dictionary;
-  WebHost tv;
+  WebHostSetting dictionary;
+  WebHostSetting tv;
   static WebHosts FromEnvironment();
 };
 
@@ -84,8 +85,8 @@ class TMainForm : public FormHost, public BotContext {
   IniFileCache* UserFileCache() override { return &user_file_cache_; }
   std::string CurrentSecurityPassword() const override { return SecurityPassword; }
   TIdTCPClient& PageClient() override { return TCP; }
-  WebHost DictionaryHost() const override { return hosts_.dictionary; }
-  WebHost TvHost() const override { return hosts_.tv; }
+  WebHostSetting DictionaryHost() const override { return hosts_.dictionary; }
+  WebHostSetting TvHost() const override { return hosts_.tv; }
   void Pause(int milliseconds) override;
 
   // --- Owned parts and state ------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "shell/console_input.h"
 #include "shell/convert.h"
 #include "shell/errors.h"
 #include "shell/mainunit.h"
@@ -22,7 +23,7 @@ const std::string& PartAt(const std::vector<std::string>& parts, std::size_t ind
 }  // namespace
 
 void ConsoleCommand(TMainForm& form, const std::string& input) {
-  std::vector<std::string> parts = SplitParams(input.substr(0, kMaxConsoleInput), ";");
+  std::vector<std::string> parts = SplitParams(CutConsoleInput(input), ";");
   std::string word = UpperCase(parts[0]);
   if (word == "CONNECT") {
     form.ConnectToServer();

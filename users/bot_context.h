@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace zelmo {
@@ -14,6 +15,10 @@ struct WebHost {
   std::string host;
   int port = 80;
 };
+
+// A lookup's host, or none when the bot was not pointed at a web service:
+// the lookup then answers its error at once.
+using WebHostSetting = std::optional<WebHost>;
 
 // How long a web lookup may wait: for the connection, for each page line,
 // and for the whole fetch. A server that stays silent makes the lookup
@@ -43,8 +48,8 @@ class BotContext {
 
   // The page connection of the web lookups and their two hosts.
   virtual TIdTCPClient& PageClient() = 0;
-  virtual WebHost DictionaryHost() const = 0;
-  virtual WebHost TvHost() const = 0;
+  virtual WebHostSetting DictionaryHost() const = 0;
+  virtual WebHostSetting TvHost() const = 0;
   virtual PageLimits PageTimeLimits() const { return {}; }
 
   // A blocking pause of the user-interface thread (HELP, the page fetch);

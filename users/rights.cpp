@@ -40,8 +40,12 @@ std::string NameIn(const std::array<NamedLevel, N>& names, std::string_view stor
 }  // namespace
 
 std::int8_t ParseRightsLevel(std::string_view stored) {
+  return AsRightsLevel(StrToInt(stored));
+}
+
+std::int8_t AsRightsLevel(std::int32_t number) {
   // Conversion to a narrower signed type keeps the low bits (two's complement).
-  return static_cast<std::int8_t>(StrToInt(stored));
+  return static_cast<std::int8_t>(number);
 }
 
 std::int8_t RightsLevel(BotContext& bot, std::string_view scope, std::string_view address) {

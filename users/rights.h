@@ -10,4 +10,7 @@ namespace zelmo {
 // EConvertError when the text is no integer, the empty text included.
 std::int8_t ParseRightsLevel(std::string_view stored);
 
+// The level a rights number acts as once stored: its low 8 bits, signed.
+std::int8_t AsRightsLevel(std::int32_t number);
+
 }  // namespace zelmo

@@ -5,6 +5,7 @@
 #include "irc/irc_users.h"
 #include "shell/convert.h"
 #include "shell/errors.h"
+#include "users/rights.h"
 #include "users/scriptfunc.h"
 #include "users/user_file.h"
 
@@ -21,14 +22,16 @@ bool IsListedUser(std::string_view section) {
 }
 
 // Whether the caller may set the level in the scope: their own level there
-// must reach it. A stored level that is no integer counts as a bad argument.
+// must reach it. The rights text is judged by the level it will act as once
+// stored, its low byte, so that -252 counts as the 4 it becomes. A stored
+// level that is no integer counts as a bad argument.
 enum class Grant { kAllowed, kTooLow, kNotInteger };
 
 Grant CheckGrant(BotContext& bot, const std::string& scope, const std::string& rights,
-                 const TIdIRCUser& caller, std::int32_t& level) {
+                 const TIdIRCUser& caller, std::int8_t& level) {
   const std::optional<std::int32_t> parsed = TryStrToInt(rights);
   if (!parsed) return Grant::kNotInteger;
-  level = *parsed;
+  level = AsRightsLevel(*parsed);
   try {
     return RightsLevel(bot, scope, caller.Address) < level ? Grant::kTooLow : Grant::kAllowed;
   } catch (const EConvertError&) {
@@ -95,7 +98,7 @@ std::string ModifyUser(BotContext& bot, const std::string& name, const std::stri
       RightsLevel(bot, "General", caller.Address) < 2) {
     return "Usermod: Error - Access rights too low";
   }
-  std::int32_t level = 0;
+  std::int8_t level = 0;
   switch (CheckGrant(bot, scope, rights, caller, level)) {
     case Grant::kNotInteger:
       return "Usermod: Error - <rights> has to be an integer value";

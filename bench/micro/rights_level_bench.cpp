@@ -31,8 +31,8 @@ class LookupBot : public BotContext {
   std::string CurrentSecurityPassword() const override { return "-unset-pw-"; }
   void LoadConfig() override {}
   TIdTCPClient& PageClient() override { return page_; }
-  WebHost DictionaryHost() const override { return {}; }
-  WebHost TvHost() const override { return {}; }
+  WebHostSetting DictionaryHost() const override { return {}; }
+  WebHostSetting TvHost() const override { return {}; }
   void Pause(int) override {}
 
  private:

@@ -47,7 +47,7 @@ class ChannelBotTest : public ::testing::Test {
 // host that points at it.
 class PageLookupTest : public ChannelBotTest {
  protected:
-  explicit PageLookupTest(WebHost TestBot::*host) : host_(host) {}
+  explicit PageLookupTest(WebHostSetting TestBot::*host) : host_(host) {}
   void SetUp() override {
     ChannelBotTest::SetUp();
     bot.*host_ = web.Host();
@@ -66,7 +66,7 @@ class PageLookupTest : public ChannelBotTest {
   PageServer web;
 
  private:
-  WebHost TestBot::*host_;
+  WebHostSetting TestBot::*host_;
 };
 
 }  // namespace zelmo::testing

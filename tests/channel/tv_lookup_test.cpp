@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -85,6 +88,25 @@ TEST_F(TvLookupTest, SilentServerAndOverlongLineAreErrorsAndTheNextFetchWorks) {
   EXPECT_TRUE(web.client_closed);
   web.ServeAndRecord(NumberedPage());
   EXPECT_EQ(Lookup("!tv 2"), "PRIVMSG #room :L2 \x02x\x02");
+}
+
+// The name service holds the lookup until the test lets it go (at most 10 s),
+// as a resolver whose DNS server never answers would.
+TEST_F(TvLookupTest, AHangingNameLookupIsCutOffByTheConnectBound) {
+  auto release = std::make_shared<std::promise<void>>();
+  auto ended = std::make_shared<std::promise<void>>();
+  std::future<void> lookup_ended = ended->get_future();
+  bot.page.Resolver = [released = release->get_future().share(), ended](const std::string&) {
+    released.wait_for(std::chrono::seconds(10));
+    ended->set_value();
+    return std::optional<std::string>("127.0.0.1");
+  };
+  bot.tv_host = WebHost{"slow-name.test", 1};
+  bot.page_limits.connect_ms = 200;
+  EXPECT_EQ(Lookup("!tv 1"), "PRIVMSG #room :TV: Error");
+  EXPECT_EQ(lookup_ended.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+  release->set_value();
+  EXPECT_EQ(lookup_ended.wait_for(std::chrono::seconds(10)), std::future_status::ready);
 }
 
 TEST_F(TvLookupTest, UnknownChannelIsAnsweredWithoutFetch) {

@@ -79,6 +79,23 @@ TEST_F(PrivateCommands, ANickCommandRenamesTheBotAndSavesTheNick) {
   EXPECT_EQ(port.balloons.back().text, "My nick has been changed from ZelmoBot to NewName");
 }
 
+// A rights number acts as its low byte once stored (-252 is 4, -254 is 2), so
+// it is judged as that level: no one grants above their own level with it,
+// nor makes a general owner without GENERALOWNER.
+TEST_F(PrivateCommands, RightsNumbersOutOfByteRangeAreJudgedByTheLevelTheyActAs) {
+  auto master = LoggedIn("carol", "master", "m");
+  auto owner = LoggedIn("bob", "owner", "secret");
+  const std::string before = dir.Read("Users.ini");
+  master->Send("PRIVMSG ZelmoBot :usermod;master;#room;-252");
+  EXPECT_TRUE(Await(*master, "PRIVMSG carol :Usermod: Error - Access rights too low").has_value());
+  owner->Send("PRIVMSG ZelmoBot :usermod;master;general;-254");
+  EXPECT_TRUE(Await(*owner,
+                    "PRIVMSG bob :Usermod: Error - can't add general owner with usermod. Use "
+                    "\"generalowner\" instead.")
+                  .has_value());
+  EXPECT_EQ(dir.Read("Users.ini"), before);
+}
+
 TEST_F(PrivateCommands, AnUnwritableUserFileIsNeverChangedAndTheBotGoesOn) {
   std::string before = dir.Read("Users.ini");
   chmod(dir.File("Users.ini").c_str(), 0444);

@@ -152,6 +152,20 @@ TEST_F(WebFaults, ACarriageReturnInAPageLineCannotInjectAnIrcCommand) {
   ExpectIdle();
 }
 
+// An IRC line may carry a lone CR or a NUL; in the word they would split
+// the request line. Such a lookup answers its error and asks no server: the
+// one page served goes to the lookup after them.
+TEST_F(WebFaults, ACarriageReturnOrNulInTheWordNeverReachesTheRequest) {
+  StartWith({dictionary.HostVariable("ZELMOBOT_DICTIONARY_HOST")});
+  dictionary.Serve(kGoodPage);
+  using namespace std::string_literals;
+  EXPECT_EQ(Lookup("!word talo\rGET /other"), kWordError);
+  EXPECT_EQ(Lookup("!word talo\0x"s), kWordError);
+  EXPECT_EQ(Lookup("!word talo"),
+            std::vector<std::string>{"PRIVMSG #room :Word: Results for talo: house"});
+  EXPECT_EQ(dictionary.Visit().request, "GET /cgi-bin/mofind.exe/dr1?word=talo");
+}
+
 TEST_F(WebFaults, AnUnreachableServerGetsTheErrorAndOtherLookupsGoOn) {
   RefusingPort nobody;
   StartWith({dictionary.HostVariable("ZELMOBOT_DICTIONARY_HOST"),

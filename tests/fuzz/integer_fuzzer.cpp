@@ -1,5 +1,6 @@
-// The integer reading of stored rights, usermod's rights argument and the
-// INI store's ReadInteger, checked against a digit-by-digit second opinion.
+// The integer reading of stored rights and usermod's rights argument, and
+// the INI store's ReadInteger, checked against a digit-by-digit second
+// opinion.
 
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::optional<std::int32_t> value = TryStrToInt(text);
   const std::optional<std::int32_t> expected = fuzz::ModelInteger(text);
   FUZZ_CHECK(value == expected);
-  FUZZ_CHECK(StrToIntDef(text, 12345) == value.value_or(12345));
+  // Configuration values are the same numbers, less those after a bare "x".
+  const std::size_t lead = text.find_first_not_of(' ');
+  const bool bare_x = lead != std::string_view::npos && (text[lead] == 'x' || text[lead] == 'X');
+  const std::optional<std::int32_t> config = TryConfigInteger(text);
+  FUZZ_CHECK(config == (bare_x ? std::nullopt : value));
+  FUZZ_CHECK(StrToIntDef(text, 12345) == config.value_or(12345));
 
   try {
     FUZZ_CHECK(StrToInt(text) == *value);

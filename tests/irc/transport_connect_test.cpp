@@ -148,6 +148,8 @@ TEST_F(TransportConnect, ARefusedConnectGivesTheExactSocketError) {
 }
 
 TEST_F(TransportConnect, AnUnknownHostIsHostNotFound) {
+  // A name service of the test's own, which knows no name.
+  client.Resolver = [](const std::string&) { return std::optional<std::string>(); };
   client.Host = "no-such-host.zelmo.invalid";
   EXPECT_EQ(RaisedText<EIdSocketError>([&] { client.OpenLink(); }),
             "Socket Error # 11001\r\nHost not found.");

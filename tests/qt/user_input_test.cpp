@@ -6,6 +6,7 @@
 #include "shell/ui/qt/input_box.h"
 #include "shell/ui/qt/log_view.h"
 #include "shell/ui/qt/main_window.h"
+#include "shell/ui/qt/text_bytes.h"
 
 namespace zelmo::qtui {
 namespace {
@@ -99,6 +100,14 @@ TEST_F(UserInputTest, ALongLineIsCutTo4096Characters) {
   Enter();
   ASSERT_EQ(form_.inputs.size(), 1u);
   EXPECT_EQ(form_.inputs[0], std::string(4096, 'a'));
+  // A character outside the basic plane is one character, four bytes.
+  QString faces;
+  for (int i = 0; i < 5000; ++i) faces += QStringLiteral(u"\U0001F600");
+  Box().setPlainText(faces);
+  Box().moveCursor(QTextCursor::End);
+  Enter();
+  ASSERT_EQ(form_.inputs.size(), 2u);
+  EXPECT_EQ(form_.inputs[1], BytesFromText(faces.left(2 * 4096)));
 }
 
 TEST_F(UserInputTest, OneLineHighAlongTheBottom) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/bot_process.h"
+#include "support/loopback_socket.h"
 #include "support/temp_dir.h"
 
 namespace zelmo {
@@ -17,6 +18,7 @@ namespace {
 using testing::BotProcess;
 using testing::ProcessOptions;
 using testing::ProcessOutput;
+using testing::RefusingPort;
 using testing::TempDir;
 
 constexpr auto kPatience = std::chrono::seconds(10);
@@ -184,6 +186,31 @@ TEST(AppHeadless, ConsoleExitAsksAndEndsOnOk) {
   bot.Command("EXIT\nyes");
   EXPECT_EQ(bot.WaitExit(kPatience), 0);
   EXPECT_TRUE(FolderIsEmpty(dir));
+}
+
+TEST(AppHeadless, AnErrorOfTwoLinesIsShownAsTwoLines) {
+  TempDir dir;
+  RefusingPort nobody;
+  dir.Write("Config.ini", testing::LoopbackConfig(nobody.Port()));
+  BotProcess bot(App({"--headless", "--data-dir", dir.Path()}));
+  ASSERT_TRUE(AwaitLines(bot, 3));
+  bot.Command("connect");
+  const std::string expected = "ZelmoBot: Socket Error # 10061\n          Connection refused.\n";
+  ASSERT_TRUE(AwaitError(bot, expected)) << bot.ErrorOutput();
+  EXPECT_EQ(bot.ErrorOutput(), expected);
+}
+
+// 4096 characters of UTF-8 are more than 4096 bytes; the cut falls between
+// two characters, so the line stays UTF-8 and shows as typed.
+TEST(AppHeadless, ALongConsoleLineIsCutAfter4096Characters) {
+  TempDir dir;
+  BotProcess bot(App({"--headless", "--data-dir", dir.Path()}));
+  ASSERT_TRUE(AwaitLines(bot, 3));
+  std::string umlauts;
+  for (int i = 0; i < 5000; ++i) umlauts += "\xC3\xA4";
+  bot.Command("comment;x" + umlauts);
+  ASSERT_TRUE(AwaitLines(bot, 4)) << bot.DisplayOutput();
+  EXPECT_EQ(bot.DisplayTexts()[3], "Comment by user: x" + umlauts.substr(0, 2 * (4096 - 9)));
 }
 
 TEST(AppWindow, WithoutADisplayTheBotRunsHeadless) {

@@ -89,6 +89,8 @@ TEST_F(Console, ARefusedConnectShowsTheSocketError) {
 }
 
 TEST_F(Console, AnUnknownHostShowsHostNotFound) {
+  // A name service of the test's own, which knows no name.
+  form.IRC.Resolver = [](const std::string&) { return std::optional<std::string>(); };
   dir.Write("Config.ini", "[Me]\nIRCHost=no-such-host.invalid\n");
   form.UserInputEntered("reload");
   form.UserInputEntered("connect");

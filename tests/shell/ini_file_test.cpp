@@ -109,6 +109,21 @@ TEST(TIniFile, RewriteKeepsModeLayoutAndCrLf) {
   EXPECT_EQ(ModeOf(path), 0640u);
 }
 
+TEST(TIniFile, AByteOrderMarkIsSkippedWhenReadingAndKeptWhenRewriting) {
+  TempDir dir;
+  const std::string bom = "\xEF\xBB\xBF";
+  dir.Write("Users.ini", bom + "[owner]\r\nPassword=secret\r\n");
+  TIniFile ini(dir.File("Users.ini"));
+  EXPECT_EQ(ini.ReadSections(), std::vector<std::string>{"owner"});
+  EXPECT_EQ(ini.ReadString("owner", "Password", "-1"), "secret");
+  ini.WriteString("owner", "Rights_General", "2");
+  EXPECT_EQ(dir.Read("Users.ini"), bom + "[owner]\r\nPassword=secret\r\nRights_General=2\r\n");
+  // A file that holds nothing but the mark gains its first section after it.
+  dir.Write("Config.ini", bom);
+  TIniFile(dir.File("Config.ini")).WriteString("Me", "Nick", "Bot");
+  EXPECT_EQ(dir.Read("Config.ini"), bom + "[Me]\nNick=Bot\n");
+}
+
 TEST(TIniFile, WriteOfTheSameValueLeavesTheFileAlone) {
   TempDir dir;
   const std::string path = dir.File("a.ini");

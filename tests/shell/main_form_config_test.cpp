@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <algorithm>
+
+#include "channel/chanmsg.h"
 #include "shell/mainunit.h"
 #include "support/recording_port.h"
 #include "support/temp_dir.h"
@@ -65,6 +69,37 @@ TEST_F(MainFormConfig, ValuesAreReadByTheirTypes) {
   EXPECT_EQ(port.font, "Monospace");
 }
 
+// The web services are outside parties: with no host named, a lookup
+// answers its error at once, with no name lookup and no connection.
+TEST_F(MainFormConfig, WithoutWebHostsTheLookupsAnswerTheirErrorsAtOnce) {
+  unsetenv("ZELMOBOT_DICTIONARY_HOST");
+  setenv("ZELMOBOT_TV_HOST", "", 1);
+  auto form = Start();
+  std::vector<std::string> names_looked_up;
+  form->TCP.Resolver = [&](const std::string& name) {
+    names_looked_up.push_back(name);
+    return std::optional<std::string>();
+  };
+  TIdIRCUser user("erin", "e@h");
+  DispatchChannel(*form, "!word talo", "#room", user);
+  DispatchChannel(*form, "!tv 1", "#room", user);
+  const std::vector<std::string> shown = port.Texts();
+  EXPECT_EQ(std::ranges::count(shown, "-> #room: Word: Error"), 1);
+  EXPECT_EQ(std::ranges::count(shown, "-> #room: TV: Error"), 1);
+  EXPECT_TRUE(names_looked_up.empty());
+  EXPECT_EQ(form->TCP.Host, "");  // never set for a connection
+}
+
+TEST_F(MainFormConfig, ABareXInFrontMakesNoNumber) {
+  dir.Write("Config.ini",
+            "[General]\nKickOnColors=x0\n[Me]\nPort=x10\n[Display]\nNormal Text Color=x0000FF\n");
+  auto form = Start();
+  EXPECT_TRUE(form->KickOnColors);
+  EXPECT_EQ(form->IRC.Port, 6667);
+  ASSERT_EQ(port.errors.size(), 1u);
+  EXPECT_EQ(port.errors[0].second, "'x0000FF' is not a valid integer value.");
+}
+
 TEST_F(MainFormConfig, ABadColourStopsTheLoadAtThatKey) {
   dir.Write("Config.ini",
             "[Display]\nNormal Text Color=clBlue\nImportant Text Color=bogus\n"
@@ -78,12 +113,19 @@ TEST_F(MainFormConfig, ABadColourStopsTheLoadAtThatKey) {
   EXPECT_EQ(port.Texts(),
             (std::vector<std::string>{"Opening ZelmoBot v0.5..",
                                       "Type \"Connect\" to connect to the current IRC server"}));
+  // Plain lines take the normal colour that was read, loaded or not.
+  EXPECT_EQ(port.lines[0].color, clBlue);
 
   // A later load keeps what was read before the bad key and nothing after it.
   dir.Write("Config.ini", "[Me]\nNick=Other\n[Display]\nBackground=nope\nFontface=Serif\n");
   EXPECT_THROW(form->LoadConfig(), EConvertError);
   EXPECT_EQ(form->IRC.Nick(), "Other");
   EXPECT_EQ(port.font, "MS Sans Serif");
+
+  dir.Write("Config.ini", "[Display]\nNormal Text Color=clLime\nImportant Text Color=nope\n");
+  EXPECT_THROW(form->LoadConfig(), EConvertError);
+  form->MessageDisplay.DisplayLine("after");
+  EXPECT_EQ(port.lines.back().color, clLime);
 }
 
 TEST_F(MainFormConfig, NickWriteBackCreatesTheMeSection) {

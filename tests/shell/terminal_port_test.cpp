@@ -281,13 +281,14 @@ TEST_F(TerminalDisplay, ClearWritesNothing) {
   EXPECT_EQ(pipes.output.Drain(), "");
 }
 
-TEST(TerminalNotices, ErrorBoxAndBalloonAreOneLineOnStandardError) {
+TEST(TerminalNotices, ErrorBoxLinesAndOneLineBalloonsOnStandardError) {
   PortOnPipes pipes(true);
-  pipes.port.ErrorBox("ZelmoBot", "Socket Error # 10061\nConnection refused.");
+  pipes.port.ErrorBox("ZelmoBot", "Socket Error # 10061\nConnection refused.\x07");
   pipes.port.Balloon("ZelmoBot", "Connection lost\rReconnecting...", BalloonIcon::Warning, 5);
   pipes.port.Balloon("Kicked", "by \x1b]0;x\x07", BalloonIcon::Error, 5);
   EXPECT_EQ(pipes.error.Drain(),
-            "ZelmoBot: Socket Error # 10061^JConnection refused.\n"
+            "ZelmoBot: Socket Error # 10061\n"
+            "          Connection refused.^G\n"
             "ZelmoBot: Connection lost Reconnecting...\n"
             "Kicked: by ^[]0;x^G\n");
   EXPECT_EQ(pipes.output.Drain(), "");

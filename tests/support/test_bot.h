@@ -30,8 +30,8 @@ class TestBot : public BotContext {
   std::string CurrentSecurityPassword() const override { return security_password; }
   void LoadConfig() override;
   TIdTCPClient& PageClient() override { return page; }
-  WebHost DictionaryHost() const override { return dictionary_host; }
-  WebHost TvHost() const override { return tv_host; }
+  WebHostSetting DictionaryHost() const override { return dictionary_host; }
+  WebHostSetting TvHost() const override { return tv_host; }
   PageLimits PageTimeLimits() const override { return page_limits; }
   // Notes the pause, and how many lines had gone out by then.
   void Pause(int milliseconds) override {
@@ -65,8 +65,8 @@ class TestBot : public BotContext {
   IniFileCache cache;
   std::string users_file = "Users.ini";
   std::string security_password = "-unset-pw-";
-  WebHost dictionary_host{"127.0.0.1", 1};
-  WebHost tv_host{"127.0.0.1", 1};
+  WebHostSetting dictionary_host = WebHost{"127.0.0.1", 1};
+  WebHostSetting tv_host = WebHost{"127.0.0.1", 1};
   // Short bounds, so tests of silent web servers end quickly.
   PageLimits page_limits{2000, 1000, 3000};
   std::vector<std::string> sent;

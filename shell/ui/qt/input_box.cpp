@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QTextDocument>
 
+#include "shell/console_input.h"
 #include "shell/form_host.h"
 #include "shell/ui/qt/text_bytes.h"
 
@@ -35,7 +36,7 @@ void InputBox::keyPressEvent(QKeyEvent* event) {
   // The line is taken before the key lands, so the caret's fresh empty line
   // after an earlier Enter hands the line above over again.
   const std::string line = LastLineHoldingText(BytesFromText(toPlainText()));
-  if (on_enter_) on_enter_(BytesFromText(CutText(QString::fromStdString(line), kMaxInputLength)));
+  if (on_enter_) on_enter_(CutConsoleInput(line));
   // Every Enter, Shift+Enter included, starts a plain new line; the editor
   // would otherwise put a soft line break there or drop Ctrl+Enter.
   insertPlainText(QStringLiteral("\n"));

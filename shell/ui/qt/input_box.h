@@ -16,9 +16,6 @@ class InputBox : public QPlainTextEdit {
 
   void SetEnterHandler(EnterHandler handler) { on_enter_ = std::move(handler); }
 
-  // Longest line handed over, in characters.
-  static constexpr qsizetype kMaxInputLength = 4096;
-
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void changeEvent(QEvent* event) override;

@@ -46,7 +46,7 @@ void LineReader::FeedEnd() {
 }
 
 void LineReader::EndLine() {
-  lines_.push_back(std::move(partial_));
+  lines_.push_back(CutConsoleInput(partial_));
   partial_.clear();
   overflow_ = false;
 }

@@ -6,14 +6,19 @@
 #include <string>
 #include <string_view>
 
+#include "shell/console_input.h"
+
 namespace zelmo {
 
-// Splits what arrives on a file descriptor into lines. A line ends at LF; a
-// CR right before the LF is dropped; a line is cut to kMaxLine bytes and the
-// rest of it is skipped. The last line of the input counts even without LF.
+// Splits what arrives on a file descriptor into console input lines. A line
+// ends at LF; a CR right before the LF is dropped; a line is cut to its first
+// kMaxConsoleInput characters and the rest of it is skipped. The last line of
+// the input counts even without LF.
 class LineReader {
  public:
-  static constexpr std::size_t kMaxLine = 4096;
+  // What is kept of a line while it arrives: enough bytes for the longest
+  // input in any encoding.
+  static constexpr std::size_t kMaxLine = kMaxConsoleInputBytes;
 
   explicit LineReader(int fd);
 

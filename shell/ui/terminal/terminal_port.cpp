@@ -82,8 +82,22 @@ void TerminalPort::AppendDisplayLine(const std::string& line, TColor color) {
   WriteFully(streams_.output_fd, out);
 }
 
+// An error text may hold line breaks (a socket error's number and reason are
+// two lines): each line is written on a line of its own, under the first.
 void TerminalPort::ErrorBox(const std::string& title, const std::string& text) {
-  WriteFully(streams_.error_fd, TerminalSafeText(title) + ": " + TerminalSafeText(text) + "\n");
+  const std::string head = TerminalSafeText(title) + ": ";
+  const std::string indent(head.size(), ' ');
+  std::string out = head;
+  std::string_view rest = text;
+  for (;;) {
+    const std::size_t end = rest.find_first_of("\r\n");
+    out += TerminalSafeText(rest.substr(0, end)) + "\n";
+    if (end == std::string_view::npos) break;
+    const bool crlf = rest.substr(end, 2) == "\r\n";
+    rest.remove_prefix(end + (crlf ? 2 : 1));
+    out += indent;
+  }
+  WriteFully(streams_.error_fd, out);
 }
 
 void TerminalPort::Balloon(const std::string& title, const std::string& text, BalloonIcon, int) {
