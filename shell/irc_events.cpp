@@ -33,6 +33,10 @@ void TMainForm::SwallowCommandFailure(const std::function<void()>& command) {
 void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
   std::string target = channel ? channel->Name() : user->Nick();
   if (!target.empty() && target[0] == '#') {
+    // A sender whose nick begins with "#" (relayed by some servers and
+    // bouncers) lands here without a channel record: there is no channel
+    // to kick from or to run a command in.
+    if (!channel) return;
     if (KickOnColors && text.find(kColourCode) != std::string::npos) {
       channel->Kick(user->Nick(), "No colors!");
     }
