@@ -1,6 +1,7 @@
 #include <exception>
 
 #include "channel/chanmsg.h"
+#include "shell/convert.h"
 #include "shell/mainunit.h"
 #include "shell/othermsg.h"
 #include "users/privmsg.h"
@@ -43,6 +44,12 @@ void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::
     if (!text.empty() && text[0] == '!') {
       SwallowCommandFailure([&] { DispatchChannel(*this, text, channel->Name(), *user); });
     }
+    return;
+  }
+  // The bot's own words come back when it talks to its own nick; answering
+  // them would answer the answer again, without end.
+  if (SameText(user->Nick(), IRC.Nick())) {
+    ShowPrivate(*this, text, *user);
     return;
   }
   SwallowCommandFailure([&] { DispatchPrivate(*this, text, *user); });
