@@ -52,6 +52,8 @@ class TMainForm : public FormHost, public BotContext {
   void ConnectToServer();
   void DisconnectFromServer(const std::optional<std::string>& quit_text);
   void IRCConnected();
+  // The server's welcome: registration is complete.
+  void IRCRegistered();
   void IRCDisconnected();
   void TimerTimer();
   void Rejoin();
@@ -112,6 +114,7 @@ class TMainForm : public FormHost, public BotContext {
   // is gone.
   void PostToForm(std::function<void()> task);
   void NoteDisconnect();
+  void StopRejoin();
   void IRCDisconnectedFrom(unsigned link);
   void SwallowCommandFailure(const std::function<void()>& command);
   void ContinueAfterFailure(const std::function<void()>& reaction);

@@ -5,6 +5,8 @@
 #include <string>
 #include <thread>
 
+#include "fault_fixture.h"
+#include "sanitizers.h"
 #include "support/bot_process.h"
 #include "support/irc_test_client.h"
 #include "support/ngircd_server.h"
@@ -24,12 +26,14 @@ class RealServerFaults : public ::testing::Test {
     if (!NgircdServer::Available()) GTEST_SKIP() << "ngircd is not installed";
   }
 
-  // The server, and the bot connected to it.
-  void Start() {
-    ngircd = std::make_unique<NgircdServer>();
+  // The server with extra [Options] lines, and the bot connected to it.
+  void Start(const std::string& options = "", const std::vector<std::string>& environment = {}) {
+    ngircd = std::make_unique<NgircdServer>(options);
     dir.Write("Config.ini", LoopbackConfig(ngircd->Port()));
-    dir.Write("Users.ini", "[speaker]\nPassword=s\nRights_General=1\n");
-    bot = std::make_unique<BotProcess>(HeadlessBot(dir.Path()));
+    dir.Write("Users.ini",
+              "[owner]\nPassword=secret\nRights_General=2\n"
+              "[speaker]\nPassword=s\nRights_General=1\n");
+    bot = std::make_unique<BotProcess>(HeadlessBot(dir.Path(), environment));
     ASSERT_TRUE(bot->AwaitDisplay("Type \"Connect\"", 10s));
     bot->Command("connect");
     ASSERT_TRUE(bot->AwaitDisplay("Connected to 127.0.0.1.", 10s));
@@ -61,6 +65,14 @@ class RealServerFaults : public ::testing::Test {
   std::unique_ptr<BotProcess> bot;
 };
 
+// The bot's JOIN of the channel as a member sees it (after a loss the bot
+// may come back under its alternative nick).
+auto BotJoined(const std::string& channel) {
+  return [channel](const std::string& line) {
+    return line.rfind(":ZelmoBot", 0) == 0 && line.find(" JOIN :" + channel) != std::string::npos;
+  };
+}
+
 // What the bot says to its own nick, the server hands back to it as a
 // private message; answered, it would go round without end.
 TEST_F(RealServerFaults, TheBotNeverAnswersItsOwnWords) {
@@ -76,6 +88,32 @@ TEST_F(RealServerFaults, TheBotNeverAnswersItsOwnWords) {
   EXPECT_TRUE(speaker->WaitFor("NOTICE speaker :\001PING 7\001"));
   EXPECT_FALSE(bot->AwaitDisplay("Unknown command", 1s)) << bot->DisplayOutput();
   EXPECT_EQ(bot->CountDisplay("PRIVMSG/ZelmoBot:"), 1) << bot->DisplayOutput();
+}
+
+// A server that takes a while to register a client refuses a JOIN before
+// its welcome ("You have not registered"). Here registration waits for the
+// answer to the server's first PING, which reaches the bot only seconds
+// after each connect.
+TEST_F(RealServerFaults, TheRejoinWaitsForTheWelcomeOfASlowRegistration) {
+  if (kAddressSanitizer) GTEST_SKIP() << "the slow link cannot be loaded first";
+  Start("RequireAuthPing = yes\n", SlowLink({"ZELMO_FAULT_READ_DELAY_MS=3000"}));
+  auto owner = LoggedIn("owner", "secret");
+  owner->JoinChannel("#room");
+  owner->JoinChannel("#second");
+  owner->Send("PRIVMSG ZelmoBot :join;#room");
+  owner->Send("PRIVMSG ZelmoBot :join;#second");
+  ASSERT_TRUE(owner->WaitFor(BotJoined("#room")));
+  ASSERT_TRUE(owner->WaitFor(BotJoined("#second")));
+
+  auto oper = Client("oper");
+  oper->BecomeOperator();
+  oper->Send("KILL ZelmoBot :slow registration test");
+  ASSERT_TRUE(owner->WaitFor([](const std::string& line) {
+    return line.rfind(":ZelmoBot!", 0) == 0 && line.find(" QUIT ") != std::string::npos;
+  }));
+  EXPECT_TRUE(owner->WaitFor(BotJoined("#room"), 15000)) << bot->DisplayOutput();
+  EXPECT_TRUE(owner->WaitFor(BotJoined("#second"), 5000)) << bot->DisplayOutput();
+  EXPECT_EQ(bot->CountDisplay("Disconnected from 127.0.0.1. I were on 2 channel(s)"), 1);
 }
 
 }  // namespace
