@@ -52,8 +52,16 @@ void TMainForm::ConnectToServer() {
 
 void TMainForm::DisconnectFromServer(const std::optional<std::string>& quit_text) {
   MessageDisplay.DisplayLine("Disconnecting from " + IRC.Host + "...");
-  if (IRC.IsLinkUp()) IRC.Quit(quit_text.value_or(QuitMessage));
+  // Cleared first: a server that closes the link as soon as it has the QUIT
+  // may have its close noticed while the QUIT is still being sent.
   ReconnectWanted = false;
+  if (!IRC.IsLinkUp()) return;
+  try {
+    IRC.Quit(quit_text.value_or(QuitMessage));
+  } catch (const EIdConnClosedGracefully&) {
+    // The server closed the link right after the QUIT went out, or just
+    // before it: the link is gone, as asked.
+  }
 }
 
 void TMainForm::IRCConnected() {

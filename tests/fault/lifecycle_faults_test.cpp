@@ -3,10 +3,12 @@
 #include <string>
 
 #include "fault_fixture.h"
+#include "sanitizers.h"
 
 // The operator's CONNECT and DISCONNECT against a server that drops the bot
-// at awkward moments: the rejoin never runs without a link, and the
-// channels saved at the last loss stay saved until the next one.
+// at awkward moments: the rejoin never runs without a link, a planned QUIT
+// is never taken for a loss, and the channels saved at the last loss stay
+// saved until the next one.
 
 namespace zelmo::testing {
 namespace {
@@ -46,6 +48,25 @@ TEST_F(LifecycleFaults, ARejoinStopsWithTheLinkAndTheChannelsStaySaved) {
   EXPECT_EQ(link->AwaitLineStarting("JOIN ", 10s), "JOIN #a");
   EXPECT_EQ(link->AwaitLineStarting("JOIN ", 10s), "JOIN #b");
   EXPECT_EQ(bot->CountDisplay("-> Rejoined channel #a"), 1);
+}
+
+// A server may close the link as soon as it has the QUIT, and the bot may
+// notice the close before the send of its QUIT has returned; here the bot
+// is held after that send, so the close always comes first.
+TEST_F(LifecycleFaults, AServerThatClosesRightAfterTheQuitIsNeitherAnErrorNorALoss) {
+  if (kAddressSanitizer) GTEST_SKIP() << "the slow link cannot be loaded first";
+  StartBot("", SlowLink({"ZELMO_FAULT_QUIT_PAUSE_MS=300"}));
+  ConnectBot();
+  JoinBot("#a");
+  bot->Command("disconnect");
+  ASSERT_EQ(link->AwaitLineStarting("QUIT", kIrcWait), "QUIT :ZelmoBot v0.5");
+  link->Close();
+  ASSERT_TRUE(bot->AwaitDisplay("Disconnected from 127.0.0.1 by host", 5s)) << bot->DisplayOutput();
+  EXPECT_EQ(server.Accept(1s), nullptr) << "the bot reconnected on its own";
+  EXPECT_EQ(bot->ErrorOutput(), "");
+  // The channel of that link was no loss: nothing is saved to rejoin.
+  ConnectBot();
+  EXPECT_EQ(link->AwaitLineStarting("JOIN ", kRejoinQuiet), std::nullopt);
 }
 
 }  // namespace

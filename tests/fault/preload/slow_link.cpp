@@ -6,13 +6,16 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 // Loaded into the bot by the fault tests (LD_PRELOAD), it takes the place of
-// connect() and recv() to make the bot's link slow as a slow network path
-// does now and then:
+// connect(), recv() and send() to make the bot's link slow in two ways that
+// a busy machine or a slow network path give now and then:
 //   ZELMO_FAULT_READ_DELAY_MS  nothing that arrives on a connection is read
-//                              before that long after its connect.
+//                              before that long after its connect;
+//   ZELMO_FAULT_QUIT_PAUSE_MS  the thread that has sent a QUIT line is held
+//                              that long before it goes on.
 
 namespace {
 
@@ -49,4 +52,14 @@ extern "C" ssize_t recv(int fd, void* buffer, size_t length, int flags) {
     std::this_thread::sleep_until(connected + delay);
   }
   return real(fd, buffer, length, flags);
+}
+
+extern "C" ssize_t send(int fd, const void* buffer, size_t length, int flags) {
+  static const auto real = Real<ssize_t (*)(int, const void*, size_t, int)>("send");
+  static const auto pause = Setting("ZELMO_FAULT_QUIT_PAUSE_MS");
+  ssize_t sent = real(fd, buffer, length, flags);
+  if (sent > 0 && length >= 5 && std::memcmp(buffer, "QUIT ", 5) == 0) {
+    std::this_thread::sleep_for(pause);
+  }
+  return sent;
 }
