@@ -44,6 +44,8 @@ void TMainForm::HookIrcEvents() {
 
 void TMainForm::ConnectToServer() {
   MessageDisplay.DisplayLine("Connecting to " + IRC.Host + "...");
+  // The operator closes the open link, whether or not the new one opens.
+  if (IRC.IsLinkUp()) replaced_link_ = links_opened_.load();
   last_connect_automatic_ = false;
   registered_ = false;
   IRC.Connect();
@@ -103,11 +105,10 @@ void TMainForm::IRCDisconnectedFrom(unsigned link) {
   if (closing_) return;
   const std::string& host = IRC.Host;
   const bool current = link == links_opened_.load();
-  // A notice about a link that a newer one has replaced (CONNECT typed while
-  // connected) is the operator's doing: nothing to repair. A rejoin has no
-  // link left to run on once the current one is gone; the channels stay
-  // saved for the next.
-  if (!ReconnectWanted || !current) {
+  // A link that CONNECT closed is the operator's doing, also when the new
+  // connect failed: nothing to repair. A rejoin has no link left to run on
+  // once the current one is gone; the channels stay saved for the next.
+  if (!ReconnectWanted || !current || replaced_link_ == link) {
     if (current) StopRejoin();
     MessageDisplay.DisplayColoredLine("Disconnected from " + host + " by host", Dangerous);
     return;

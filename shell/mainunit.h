@@ -126,6 +126,8 @@ class TMainForm : public FormHost, public BotContext {
   // The link whose loss a disconnect notice reports; a notice about an older
   // link (closed by a new CONNECT) repairs nothing.
   std::atomic<unsigned> links_opened_{0};
+  // The link that the operator's last CONNECT closed.
+  std::optional<unsigned> replaced_link_;
   bool registered_ = false;
   bool last_connect_automatic_ = false;
   std::size_t rejoin_next_ = 0;

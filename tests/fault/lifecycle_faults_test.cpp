@@ -4,6 +4,7 @@
 
 #include "fault_fixture.h"
 #include "sanitizers.h"
+#include "support/loopback_socket.h"
 
 // The operator's CONNECT and DISCONNECT against a server that drops the bot
 // at awkward moments: the rejoin never runs without a link, a planned QUIT
@@ -67,6 +68,39 @@ TEST_F(LifecycleFaults, AServerThatClosesRightAfterTheQuitIsNeitherAnErrorNorALo
   // The channel of that link was no loss: nothing is saved to rejoin.
   ConnectBot();
   EXPECT_EQ(link->AwaitLineStarting("JOIN ", kRejoinQuiet), std::nullopt);
+}
+
+// CONNECT typed while connected closes the open link itself: when the new
+// link then cannot be opened, nothing was lost that needs repair.
+TEST_F(LifecycleFaults, AFailedConnectWhileConnectedKeepsTheSavedChannels) {
+  StartBot();
+  ConnectBot();
+  JoinBot("#a");
+  link->Close();
+  auto again = server.Accept(kReconnectWait);
+  ASSERT_TRUE(again) << "no reconnection after the server closed";
+  link = std::move(again);
+  ASSERT_TRUE(Register());
+  ASSERT_EQ(link->AwaitLineStarting("JOIN ", 10s), "JOIN #a");
+  JoinBot("#a");
+
+  RefusingPort refusing;
+  dir.Write("Config.ini", LoopbackConfig(refusing.Port()));
+  bot->Command("reload");
+  bot->Command("connect");
+  EXPECT_TRUE(bot->Await(
+      [](const ProcessOutput& output) {
+        return output.err.find("ZelmoBot: Socket Error # 10061") != std::string::npos;
+      },
+      5s))
+      << bot->ErrorOutput();
+  ASSERT_TRUE(bot->AwaitDisplay("Disconnected from 127.0.0.1 by host", 5s));
+  EXPECT_EQ(bot->CountDisplay("I were on"), 1) << "taken for a loss";
+
+  dir.Write("Config.ini", LoopbackConfig(server.Port()));
+  bot->Command("reload");
+  ConnectBot();
+  EXPECT_EQ(link->AwaitLineStarting("JOIN ", 10s), "JOIN #a");
 }
 
 }  // namespace
