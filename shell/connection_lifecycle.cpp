@@ -14,7 +14,7 @@ void TMainForm::HookIrcEvents() {
   // usually the reader thread: the handler runs on the user-interface thread.
   IRC.OnDisconnected = [this] { NoteDisconnect(); };
   IRC.OnStateChange = [this] {
-    if (IRC.ConnectionState() == stConnected) registered_ = true;
+    if (IRC.ConnectionState() == stConnected) IRCRegistered();
   };
   IRC.OnMessage = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
     IRCMessage(user, channel, text);
@@ -45,6 +45,8 @@ void TMainForm::HookIrcEvents() {
 
 void TMainForm::ConnectToServer() {
   MessageDisplay.DisplayLine("Connecting to " + IRC.Host + "...");
+  // The operator closes the open link, whether or not the new one opens.
+  if (IRC.IsLinkUp()) replaced_link_ = links_opened_.load();
   last_connect_automatic_ = false;
   registered_ = false;
   IRC.Connect();
@@ -53,20 +55,42 @@ void TMainForm::ConnectToServer() {
 
 void TMainForm::DisconnectFromServer(const std::optional<std::string>& quit_text) {
   MessageDisplay.DisplayLine("Disconnecting from " + IRC.Host + "...");
-  if (IRC.IsLinkUp()) IRC.Quit(quit_text.value_or(QuitMessage));
+  // Cleared first: a server that closes the link as soon as it has the QUIT
+  // may have its close noticed while the QUIT is still being sent.
   ReconnectWanted = false;
+  if (!IRC.IsLinkUp()) return;
+  try {
+    IRC.Quit(quit_text.value_or(QuitMessage));
+  } catch (const EIdConnClosedGracefully&) {
+    // The server closed the link right after the QUIT went out, or just
+    // before it: the link is gone, as asked.
+  }
 }
 
 void TMainForm::IRCConnected() {
   links_opened_.fetch_add(1);
   MessageDisplay.DisplayColoredLine("Connected to " + IRC.Host + ".", Important);
-  rejoin_armed_ = false;
-  rejoin_next_ = 0;
+  StopRejoin();
   if (SavedChannels.empty()) return;
   RejoinPending = true;
   MessageDisplay.DisplayLine("Trying to rejoin channels soon...");
+}
+
+// A server refuses a JOIN before its welcome ("You have not registered"),
+// and registration can take a while (ident and DNS look-ups), so the rejoin
+// runs from the welcome on.
+void TMainForm::IRCRegistered() {
+  registered_ = true;
+  if (!RejoinPending) return;
   Timer->SetInterval(1000);
   Timer->SetEnabled(true);
+}
+
+void TMainForm::StopRejoin() {
+  RejoinPending = false;
+  rejoin_armed_ = false;
+  rejoin_next_ = 0;
+  Timer->SetEnabled(false);
 }
 
 void TMainForm::NoteDisconnect() {
@@ -81,9 +105,12 @@ void TMainForm::IRCDisconnected() {
 void TMainForm::IRCDisconnectedFrom(unsigned link) {
   if (closing_) return;
   const std::string& host = IRC.Host;
-  // A notice about a link that a newer one has replaced (CONNECT typed while
-  // connected) is the operator's doing: nothing to repair.
-  if (!ReconnectWanted || link != links_opened_.load()) {
+  const bool current = link == links_opened_.load();
+  // A link that CONNECT closed is the operator's doing, also when the new
+  // connect failed: nothing to repair. A rejoin has no link left to run on
+  // once the current one is gone; the channels stay saved for the next.
+  if (!ReconnectWanted || !current || replaced_link_ == link) {
+    if (current) StopRejoin();
     MessageDisplay.DisplayColoredLine("Disconnected from " + host + " by host", Dangerous);
     return;
   }
@@ -96,7 +123,10 @@ void TMainForm::IRCDisconnectedFrom(unsigned link) {
                                     Errorous);
   // An automatic reconnection that never got past registration (both nicks
   // refused, a ban on connect) is not repeated: that would hammer the server.
-  if (last_connect_automatic_ && !registered_) return;
+  if (last_connect_automatic_ && !registered_) {
+    StopRejoin();
+    return;
+  }
   if (RejoinPending) {
     // Channels not rejoined yet are still to be rejoined.
     for (std::size_t index = rejoin_next_; index < SavedChannels.size(); ++index) {
@@ -104,9 +134,8 @@ void TMainForm::IRCDisconnectedFrom(unsigned link) {
         channels.push_back(SavedChannels[index]);
       }
     }
-    RejoinPending = false;
-    Timer->SetEnabled(false);
   }
+  StopRejoin();
   SavedChannels = std::move(channels);
   Port.Balloon("ZelmoBot: Disconnect",
                "Disconnected from " + host + ".\rReconnecting automatically!", BalloonIcon::Info,
@@ -125,8 +154,8 @@ void TMainForm::TimerTimer() {
 }
 
 // One channel per tick of the one-second timer, the first a tick after the
-// rejoin was armed, so the user-interface thread never sleeps and the server
-// is answered meanwhile.
+// rejoin was armed at the welcome, so the user-interface thread never sleeps
+// and the server is answered meanwhile.
 void TMainForm::Rejoin() {
   if (!rejoin_armed_) {
     rejoin_armed_ = true;

@@ -1,6 +1,7 @@
 #include <exception>
 
 #include "channel/chanmsg.h"
+#include "shell/convert.h"
 #include "shell/mainunit.h"
 #include "shell/othermsg.h"
 #include "users/privmsg.h"
@@ -33,12 +34,22 @@ void TMainForm::SwallowCommandFailure(const std::function<void()>& command) {
 void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
   std::string target = channel ? channel->Name() : user->Nick();
   if (!target.empty() && target[0] == '#') {
+    // A sender whose nick begins with "#" (relayed by some servers and
+    // bouncers) lands here without a channel record: there is no channel
+    // to kick from or to run a command in.
+    if (!channel) return;
     if (KickOnColors && text.find(kColourCode) != std::string::npos) {
       channel->Kick(user->Nick(), "No colors!");
     }
     if (!text.empty() && text[0] == '!') {
       SwallowCommandFailure([&] { DispatchChannel(*this, text, channel->Name(), *user); });
     }
+    return;
+  }
+  // The bot's own words come back when it talks to its own nick; answering
+  // them would answer the answer again, without end.
+  if (SameText(user->Nick(), IRC.Nick())) {
+    ShowPrivate(*this, text, *user);
     return;
   }
   SwallowCommandFailure([&] { DispatchPrivate(*this, text, *user); });

@@ -53,6 +53,8 @@ class TMainForm : public FormHost, public BotContext {
   void ConnectToServer();
   void DisconnectFromServer(const std::optional<std::string>& quit_text);
   void IRCConnected();
+  // The server's welcome: registration is complete.
+  void IRCRegistered();
   void IRCDisconnected();
   void TimerTimer();
   void Rejoin();
@@ -114,6 +116,7 @@ class TMainForm : public FormHost, public BotContext {
   // is gone.
   void PostToForm(std::function<void()> task);
   void NoteDisconnect();
+  void StopRejoin();
   void IRCDisconnectedFrom(unsigned link);
   void SwallowCommandFailure(const std::function<void()>& command);
   void ContinueAfterFailure(const std::function<void()>& reaction);
@@ -125,6 +128,8 @@ class TMainForm : public FormHost, public BotContext {
   // The link whose loss a disconnect notice reports; a notice about an older
   // link (closed by a new CONNECT) repairs nothing.
   std::atomic<unsigned> links_opened_{0};
+  // The link that the operator's last CONNECT closed.
+  std::optional<unsigned> replaced_link_;
   bool registered_ = false;
   bool last_connect_automatic_ = false;
   std::size_t rejoin_next_ = 0;

@@ -28,7 +28,13 @@ void HandlePart(BotContext& bot, const CommandParts& parts, const TIdIRCUser& us
 }
 
 // A text holding ";" was already cut there; only its first piece is said.
-void HandleSay(BotContext& bot, const CommandParts& parts, const TIdIRCUser&) {
+// Said to the bot's own nick, the server would hand the text straight back
+// as a private message to the bot, so nothing is sent.
+void HandleSay(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {
+  if (SameText(parts[1], bot.Irc().Nick())) {
+    SendReply(bot, user.Nick(), "Say: Error - I don't talk to myself");
+    return;
+  }
   SendReply(bot, parts[1], parts[2]);
 }
 

@@ -81,13 +81,17 @@ bool PassesChecks(BotContext& bot, const PrivateCommand& command, const CommandP
 void DispatchPrivate(BotContext& bot, const std::string& text, const TIdIRCUser& user) {
   const CommandParts parts = SplitParams(text, ";");
   // Every command is shown in full, passwords included, before anything else.
-  bot.Display().DisplayLine("PRIVMSG/" + user.Nick() + ": " + text);
+  ShowPrivate(bot, text, user);
   const PrivateCommand* command = FindCommand(UpperCase(parts[0]));
   if (!command) {
     SendReply(bot, user.Nick(), "Unknown command");
     return;
   }
   if (PassesChecks(bot, *command, parts, user)) command->handler(bot, parts, user);
+}
+
+void ShowPrivate(BotContext& bot, const std::string& text, const TIdIRCUser& user) {
+  bot.Display().DisplayLine("PRIVMSG/" + user.Nick() + ": " + text);
 }
 
 }  // namespace zelmo

@@ -14,6 +14,9 @@ class TIdIRCUser;
 // caller drops them.
 void DispatchPrivate(BotContext& bot, const std::string& text, const TIdIRCUser& user);
 
+// The display line of a private message to the bot, the whole text shown.
+void ShowPrivate(BotContext& bot, const std::string& text, const TIdIRCUser& user);
+
 // The help text of an upper-cased key; an unknown key gives the key followed
 // by ": Unknown command.".
 std::string HelpText(std::string_view key);

@@ -68,6 +68,12 @@ std::string FaultTest::Token() {
   return "sync-" + std::to_string(++tokens_);
 }
 
+std::vector<std::string> SlowLink(const std::vector<std::string>& settings) {
+  std::vector<std::string> environment = settings;
+  environment.push_back(std::string("LD_PRELOAD=") + ZELMO_SLOW_LINK_LIBRARY);
+  return environment;
+}
+
 std::vector<std::string> PrivmsgsTo(const std::vector<std::string>& lines,
                                     const std::string& target) {
   std::vector<std::string> texts;

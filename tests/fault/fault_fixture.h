@@ -59,6 +59,11 @@ class FaultTest : public ::testing::Test {
   int tokens_ = 0;
 };
 
+// The environment that loads the slow-link library (fault/preload) into the
+// bot, with its settings ("NAME=milliseconds"). AddressSanitizer wants its
+// own runtime loaded first: tests that need the library skip under it.
+std::vector<std::string> SlowLink(const std::vector<std::string>& settings);
+
 // The bot's lines that are replies to the nick or channel, in order.
 std::vector<std::string> PrivmsgsTo(const std::vector<std::string>& lines,
                                     const std::string& target);

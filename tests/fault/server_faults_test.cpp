@@ -207,6 +207,21 @@ TEST_F(ServerFaults, LinesWithSixtyParametersAreHandledWithoutHarm) {
   ExpectIdle();
 }
 
+// Servers and bouncers relay nicks that begin with "#": a private message
+// from one looks like a channel message without a channel record. Nothing
+// is kicked or run, and the bot goes on.
+TEST_F(ServerFaults, ASenderNickBeginningWithHashIsNeitherKickedNorAnswered) {
+  StartBot();
+  ConnectBot();
+  for (const std::string text : {"!op", "\x03red", "\001ACTION !word x\001"}) {
+    ASSERT_TRUE(Tell("#evil", "e@h", text));
+    auto answers = Sync();
+    ASSERT_TRUE(answers) << "the bot did not survive: " << text;
+    EXPECT_EQ(*answers, std::vector<std::string>{}) << text;
+  }
+  ExpectIdle();
+}
+
 // The IRC operator of a real server kills the bot: it reconnects once and
 // rejoins both of its channels, which the other members see.
 TEST(ServerKill, KilledByAnOperatorTheBotReconnectsAndRejoins) {

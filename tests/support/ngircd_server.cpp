@@ -50,7 +50,7 @@ bool NgircdServer::Available() {
   return access(kNgircd, X_OK) == 0;
 }
 
-NgircdServer::NgircdServer() {
+NgircdServer::NgircdServer(std::string extra_options) : options_(std::move(extra_options)) {
   // A free port can be taken by another test between the look and ngircd's
   // bind: try again with another one.
   for (int attempt = 1;; ++attempt) {
@@ -107,7 +107,8 @@ void NgircdServer::WriteConfig() const {
                  "PingTimeout = 120\nPongTimeout = 60\nMaxNickLength = 30\n"
                  "MaxConnectionsIP = 0\nMaxJoins = 0\n"
                  "[Options]\n"
-                 "PAM = no\nIdent = no\nDNS = no\nOperCanUseMode = yes\n"
+                 "PAM = no\nIdent = no\nDNS = no\nOperCanUseMode = yes\n" +
+                 options_ +
                  "[Operator]\n"
                  "Name = oper\nPassword = operpw\n");
 }

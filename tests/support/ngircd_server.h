@@ -13,7 +13,8 @@ namespace zelmo::testing {
 // knows one IRC operator, "oper" with password "operpw".
 class NgircdServer {
  public:
-  NgircdServer();
+  // Extra lines go into the [Options] section of its configuration.
+  explicit NgircdServer(std::string extra_options = "");
   ~NgircdServer();
   NgircdServer(const NgircdServer&) = delete;
   NgircdServer& operator=(const NgircdServer&) = delete;
@@ -33,6 +34,7 @@ class NgircdServer {
   void WriteConfig() const;
   void WaitUntilListening();
 
+  std::string options_;
   TempDir dir_;
   int port_ = 0;
   pid_t pid_ = -1;
