@@ -182,7 +182,8 @@ TEST(AppHeadless, ConsoleExitAsksAndEndsOnOk) {
   bot.Command("exit\nno\ncomment;still here");
   ASSERT_TRUE(AwaitLines(bot, 4)) << bot.DisplayOutput() << bot.ErrorOutput();
   EXPECT_EQ(bot.DisplayTexts()[3], "Comment by user: still here");
-  EXPECT_NE(bot.ErrorOutput().find("[ok/cancel]"), std::string::npos) << bot.ErrorOutput();
+  // Standard error is collected apart from standard output: wait for it too.
+  EXPECT_TRUE(AwaitError(bot, "[ok/cancel]")) << bot.ErrorOutput();
   bot.Command("EXIT\nyes");
   EXPECT_EQ(bot.WaitExit(kPatience), 0);
   EXPECT_TRUE(FolderIsEmpty(dir));
