@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo {
 

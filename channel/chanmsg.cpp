@@ -8,8 +8,8 @@
 #include "channel/moderation.h"
 #include "channel/tv_listing.h"
 #include "irc/irc_users.h"
-#include "shell/convert.h"
-#include "shell/display.h"
+#include "shell/base/convert.h"
+#include "shell/base/display.h"
 #include "users/split_params.h"
 
 namespace zelmo {

@@ -5,7 +5,7 @@
 #include "channel/lookup_guard.h"
 #include "channel/page_text.h"
 #include "channel/web_page.h"
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 #include "users/scriptfunc.h"
 
 namespace zelmo {

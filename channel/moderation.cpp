@@ -4,7 +4,7 @@
 
 #include "channel/chanmsg.h"
 #include "irc/irc_client.h"
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 #include "users/scriptfunc.h"
 
 namespace zelmo {

@@ -5,8 +5,8 @@
 #include "channel/lookup_guard.h"
 #include "channel/page_text.h"
 #include "channel/web_page.h"
-#include "shell/convert.h"
-#include "shell/errors.h"
+#include "shell/base/convert.h"
+#include "shell/base/errors.h"
 #include "users/scriptfunc.h"
 
 namespace zelmo {

@@ -7,7 +7,7 @@
 
 #include "irc/tcp_connection.h"
 #include "irc/transport_errors.h"
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo {
 

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "irc/transport_errors.h"
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 
 namespace zelmo {
 

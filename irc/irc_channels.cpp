@@ -1,6 +1,6 @@
 #include "irc/irc_channels.h"
 
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo {
 

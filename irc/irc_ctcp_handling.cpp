@@ -1,6 +1,6 @@
 #include "irc/ctcp.h"
 #include "irc/irc_client.h"
-#include "shell/datetime.h"
+#include "shell/base/datetime.h"
 
 // CTCP queries and replies, and the DCC requests carried by them.
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 
 namespace zelmo {
 

@@ -1,5 +1,5 @@
 #include "irc/irc_client.h"
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 
 // Channel and user mode changes from MODE lines and the 324 reply.
 

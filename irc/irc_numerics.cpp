@@ -1,5 +1,5 @@
 #include "irc/irc_client.h"
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 
 // The handling of numeric server replies.
 

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "irc/tcp_connection.h"
-#include "shell/ui_call_gate.h"
+#include "shell/base/ui_call_gate.h"
 
 namespace zelmo {
 

@@ -1,6 +1,6 @@
 #include "irc/irc_users.h"
 
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo {
 

@@ -1,6 +1,6 @@
 #include "irc/isupport.h"
 
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 
 namespace zelmo {
 

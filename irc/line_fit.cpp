@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 
 namespace zelmo {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 
 namespace zelmo {
 

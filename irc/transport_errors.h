@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo {
 

@@ -24,7 +24,7 @@ done
 scripts/setup.sh
 
 cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELMO_BUILD_BENCH=ON \
-  -DZELMO_BUILD_TESTS=ON >/dev/null
+  -DZELMO_BUILD_TESTS=ON -DZELMO_WERROR=ON >/dev/null
 # Two jobs: the machine may be shared.
 cmake --build "$build" -j 2 --target zelmobot zelmo_e2e_bench zelmo_micro_bench
 qt_bench=""

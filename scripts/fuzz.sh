@@ -18,7 +18,7 @@ scripts/setup.sh
 build=build-fuzz
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -G Ninja -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DZELMO_BUILD_FUZZ=ON \
-  -DZELMO_BUILD_TESTS=OFF -DZELMO_WITH_QT=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  -DZELMO_BUILD_TESTS=OFF -DZELMO_WITH_QT=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELMO_WERROR=ON
 cmake --build "$build" -j "$jobs" --target fuzz_all
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"

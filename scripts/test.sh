@@ -18,11 +18,11 @@ done
 scripts/setup.sh
 
 build=build
-options=(-DZELMO_BUILD_BENCH=ON)
+options=(-DZELMO_WERROR=ON)
 case "$sanitize" in
-  "") ;;
-  address) build=build-asan; options=(-DZELMO_SANITIZE="address;undefined" -DCMAKE_BUILD_TYPE=Debug) ;;
-  thread) build=build-tsan; options=(-DZELMO_SANITIZE=thread -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  "") options+=(-DZELMO_BUILD_BENCH=ON) ;;
+  address) build=build-asan; options+=(-DZELMO_SANITIZE="address;undefined" -DCMAKE_BUILD_TYPE=Debug) ;;
+  thread) build=build-tsan; options+=(-DZELMO_SANITIZE=thread -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
   *) echo "unknown sanitizer: $sanitize" >&2; exit 2 ;;
 esac
 

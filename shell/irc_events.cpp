@@ -1,7 +1,7 @@
 #include <exception>
 
 #include "channel/chanmsg.h"
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 #include "shell/mainunit.h"
 #include "shell/othermsg.h"
 #include "users/privmsg.h"

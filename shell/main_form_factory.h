@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "shell/form_host.h"
+#include "shell/base/form_host.h"
 
 namespace zelmo {
 

@@ -5,9 +5,9 @@
 #include <exception>
 #include <thread>
 
-#include "shell/colors.h"
-#include "shell/convert.h"
-#include "shell/error_box.h"
+#include "shell/base/colors.h"
+#include "shell/base/convert.h"
+#include "shell/base/error_box.h"
 #include "shell/main_form_factory.h"
 #include "shell/usermsg.h"
 #include "users/bot_version.h"

@@ -9,10 +9,10 @@
 
 #include "irc/irc_client.h"
 #include "irc/tcp_connection.h"
-#include "shell/display.h"
-#include "shell/form_host.h"
-#include "shell/ini_file.h"
-#include "shell/ui_port.h"
+#include "shell/base/display.h"
+#include "shell/base/form_host.h"
+#include "shell/base/ini_file.h"
+#include "shell/base/ui_port.h"
 #include "users/bot_context.h"
 
 namespace zelmo {

@@ -1,6 +1,6 @@
 #include "shell/othermsg.h"
 
-#include "shell/display.h"
+#include "shell/base/display.h"
 
 namespace zelmo {
 

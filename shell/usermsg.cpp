@@ -2,9 +2,9 @@
 
 #include <optional>
 
-#include "shell/console_input.h"
-#include "shell/convert.h"
-#include "shell/errors.h"
+#include "shell/base/console_input.h"
+#include "shell/base/convert.h"
+#include "shell/base/errors.h"
 #include "shell/mainunit.h"
 #include "users/split_params.h"
 

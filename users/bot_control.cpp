@@ -2,7 +2,7 @@
 
 #include "irc/irc_client.h"
 #include "irc/irc_users.h"
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 #include "users/scriptfunc.h"
 
 namespace zelmo {

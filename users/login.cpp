@@ -1,8 +1,8 @@
 #include "users/login.h"
 
 #include "irc/irc_users.h"
-#include "shell/convert.h"
-#include "shell/datetime.h"
+#include "shell/base/convert.h"
+#include "shell/base/datetime.h"
 #include "users/scriptfunc.h"
 #include "users/user_file.h"
 

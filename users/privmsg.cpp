@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "irc/irc_users.h"
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 #include "users/bot_control.h"
 #include "users/login.h"
 #include "users/scriptfunc.h"

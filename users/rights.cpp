@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 #include "users/scriptfunc.h"
 #include "users/user_file.h"
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/display.h"
+#include "shell/base/display.h"
 #include "users/bot_context.h"
 #include "users/bot_version.h"
 

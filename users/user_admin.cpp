@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "irc/irc_users.h"
-#include "shell/convert.h"
-#include "shell/errors.h"
+#include "shell/base/convert.h"
+#include "shell/base/errors.h"
 #include "users/rights.h"
 #include "users/scriptfunc.h"
 #include "users/user_file.h"

@@ -1,6 +1,6 @@
 #include "users/user_file.h"
 
-#include "shell/ini_syntax.h"
+#include "shell/base/ini_syntax.h"
 
 namespace zelmo {
 

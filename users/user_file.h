@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/ini_file.h"
+#include "shell/base/ini_file.h"
 #include "users/bot_context.h"
 
 namespace zelmo {

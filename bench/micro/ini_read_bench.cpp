@@ -3,7 +3,7 @@
 #include <string>
 
 #include "bench_users_file.h"
-#include "shell/ini_file.h"
+#include "shell/base/ini_file.h"
 #include "support/temp_dir.h"
 
 namespace zelmo {

@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "shell/display.h"
+#include "shell/base/display.h"
+#include "shell/base/ui_call_gate.h"
 #include "shell/ui/qt/log_view.h"
 #include "shell/ui/qt/main_window.h"
 #include "shell/ui/qt/qt_port.h"
-#include "shell/ui_call_gate.h"
 
 // The window under a burst of display lines, offscreen: 5,000 lines arrive
 // one hand-over at a time from a worker thread, as the IRC reader delivers

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "channel_bot.h"
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo::testing {
 namespace {

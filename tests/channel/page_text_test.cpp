@@ -7,7 +7,7 @@
 #include "channel/dictionary.h"
 #include "channel/page_text.h"
 #include "channel/tv_listing.h"
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo {
 namespace {

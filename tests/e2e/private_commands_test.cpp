@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 
 #include "bot_on_server.h"
-#include "shell/ini_file.h"
+#include "shell/base/ini_file.h"
 
 namespace zelmo::testing {
 namespace {

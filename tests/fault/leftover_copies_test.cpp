@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/ini_file.h"
+#include "shell/base/ini_file.h"
 #include "support/temp_dir.h"
 
 // A writer that dies between creating its temporary copy of an INI file and

@@ -17,8 +17,8 @@
 #include <string_view>
 #include <thread>
 
+#include "shell/base/ui_port.h"
 #include "shell/mainunit.h"
-#include "shell/ui_port.h"
 #include "support/fuzz_check.h"
 #include "support/loopback_peers.h"
 #include "support/scratch_folder.h"

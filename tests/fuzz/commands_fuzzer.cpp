@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "channel/chanmsg.h"
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 #include "support/fuzz_bot.h"
 #include "support/fuzz_check.h"
 #include "users/privmsg.h"

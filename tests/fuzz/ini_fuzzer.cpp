@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/convert.h"
-#include "shell/ini_document.h"
-#include "shell/ini_file.h"
-#include "shell/ini_syntax.h"
+#include "shell/base/convert.h"
+#include "shell/base/ini_document.h"
+#include "shell/base/ini_file.h"
+#include "shell/base/ini_syntax.h"
 #include "support/fuzz_check.h"
 #include "support/scratch_folder.h"
 

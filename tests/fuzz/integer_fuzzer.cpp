@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "shell/convert.h"
-#include "shell/errors.h"
+#include "shell/base/convert.h"
+#include "shell/base/errors.h"
 #include "support/fuzz_check.h"
 #include "support/model_integer.h"
 #include "users/rights.h"

@@ -9,7 +9,7 @@
 
 #include "irc/ctcp.h"
 #include "irc/irc_line.h"
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 #include "support/fuzz_check.h"
 
 namespace {

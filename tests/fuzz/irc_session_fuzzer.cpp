@@ -15,7 +15,7 @@
 
 #include "irc/irc_client.h"
 #include "irc/irc_line.h"
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 #include "support/fuzz_check.h"
 #include "support/loopback_peers.h"
 

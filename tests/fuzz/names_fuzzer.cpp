@@ -12,7 +12,7 @@
 #include "irc/irc_channel.h"
 #include "irc/irc_line.h"
 #include "irc/irc_users.h"
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 #include "support/fuzz_check.h"
 
 namespace {

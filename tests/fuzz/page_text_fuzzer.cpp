@@ -13,7 +13,7 @@
 #include "channel/dictionary.h"
 #include "channel/page_text.h"
 #include "channel/tv_listing.h"
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 #include "support/fuzz_check.h"
 
 namespace {

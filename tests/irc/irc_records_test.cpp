@@ -7,7 +7,7 @@
 #include "irc/irc_channels.h"
 #include "irc/irc_command_sink.h"
 #include "irc/irc_users.h"
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo {
 namespace {

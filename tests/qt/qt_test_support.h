@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/form_host.h"
+#include "shell/base/form_host.h"
 
 namespace zelmo::testing {
 

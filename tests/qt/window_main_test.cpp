@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "qt_test_support.h"
+#include "shell/base/ui_port.h"
 #include "shell/ui/window_module.h"
-#include "shell/ui_port.h"
 
 extern "C" int zelmobot_window_main(int argc, char** argv, zelmo::FormFactory* factory);
 

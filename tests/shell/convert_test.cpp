@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "shell/colors.h"
-#include "shell/convert.h"
-#include "shell/error_box.h"
-#include "shell/errors.h"
+#include "shell/base/colors.h"
+#include "shell/base/convert.h"
+#include "shell/base/error_box.h"
+#include "shell/base/errors.h"
 
 namespace zelmo {
 namespace {

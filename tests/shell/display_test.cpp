@@ -2,7 +2,7 @@
 
 #include <regex>
 
-#include "shell/display.h"
+#include "shell/base/display.h"
 #include "support/recording_port.h"
 
 namespace zelmo {

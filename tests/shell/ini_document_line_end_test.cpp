@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/ini_document.h"
+#include "shell/base/ini_document.h"
 
 namespace zelmo {
 namespace {

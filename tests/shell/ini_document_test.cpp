@@ -1,4 +1,4 @@
-#include "shell/ini_document.h"
+#include "shell/base/ini_document.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/ini_syntax.h"
+#include "shell/base/ini_syntax.h"
 
 namespace zelmo {
 namespace {

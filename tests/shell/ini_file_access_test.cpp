@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/ini_file.h"
+#include "shell/base/ini_file.h"
 #include "support/temp_dir.h"
 
 namespace zelmo {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "shell/ini_file.h"
+#include "shell/base/ini_file.h"
 #include "support/temp_dir.h"
 
 namespace zelmo {

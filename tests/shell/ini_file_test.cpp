@@ -1,4 +1,4 @@
-#include "shell/ini_file.h"
+#include "shell/base/ini_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

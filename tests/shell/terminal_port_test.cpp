@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 #include "terminal_test_streams.h"
 
 namespace zelmo {

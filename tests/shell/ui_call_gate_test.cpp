@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "shell/errors.h"
-#include "shell/ui_call_gate.h"
+#include "shell/base/errors.h"
+#include "shell/base/ui_call_gate.h"
 #include "terminal_test_streams.h"
 
 namespace zelmo {

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/ui_port.h"
+#include "shell/base/ui_port.h"
 
 namespace zelmo::testing {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo::testing {
 

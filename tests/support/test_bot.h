@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "irc/irc_client.h"
-#include "shell/display.h"
-#include "shell/ini_file.h"
+#include "shell/base/display.h"
+#include "shell/base/ini_file.h"
 #include "support/loopback_server.h"
 #include "support/recording_port.h"
 #include "support/temp_dir.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 #include "support/test_bot.h"
 #include "users/privmsg.h"
 

@@ -3,8 +3,8 @@
 #include <QKeyEvent>
 #include <QTextDocument>
 
-#include "shell/console_input.h"
-#include "shell/form_host.h"
+#include "shell/base/console_input.h"
+#include "shell/base/form_host.h"
 #include "shell/ui/qt/text_bytes.h"
 
 namespace zelmo::qtui {

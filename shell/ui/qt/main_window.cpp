@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "shell/form_host.h"
+#include "shell/base/form_host.h"
 #include "shell/ui/qt/app_icon.h"
 #include "shell/ui/qt/guarded_call.h"
 #include "shell/ui/qt/input_box.h"

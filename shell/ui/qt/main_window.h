@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <string>
 
-#include "shell/ui_port.h"
+#include "shell/base/ui_port.h"
 
 namespace zelmo {
 class FormHost;

@@ -4,7 +4,7 @@
 #include <QPalette>
 #include <optional>
 
-#include "shell/colors.h"
+#include "shell/base/colors.h"
 
 namespace zelmo::qtui {
 

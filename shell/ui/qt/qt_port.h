@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "shell/ui_port.h"
+#include "shell/base/ui_port.h"
 
 namespace zelmo::qtui {
 

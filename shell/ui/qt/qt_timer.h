@@ -3,7 +3,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "shell/ui_port.h"
+#include "shell/base/ui_port.h"
 
 namespace zelmo::qtui {
 

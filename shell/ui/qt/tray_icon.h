@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "shell/ui_port.h"
+#include "shell/base/ui_port.h"
 
 namespace zelmo::qtui {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <type_traits>
 
-#include "shell/form_host.h"
+#include "shell/base/form_host.h"
 #include "shell/ui/qt/app_icon.h"
 #include "shell/ui/qt/application_name.h"
 #include "shell/ui/qt/guarded_call.h"

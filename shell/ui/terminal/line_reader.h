@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/console_input.h"
+#include "shell/base/console_input.h"
 
 namespace zelmo {
 

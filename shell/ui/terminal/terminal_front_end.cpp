@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "shell/form_host.h"
+#include "shell/base/form_host.h"
 #include "shell/ui/terminal/fd_output.h"
 #include "shell/ui/terminal/terminal_port.h"
 #include "shell/ui/terminal/termination_signals.h"

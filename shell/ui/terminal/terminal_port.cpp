@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "shell/convert.h"
-#include "shell/error_box.h"
+#include "shell/base/convert.h"
+#include "shell/base/error_box.h"
 #include "shell/ui/terminal/fd_output.h"
 #include "shell/ui/terminal/terminal_text.h"
 

@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "shell/form_host.h"
+#include "shell/base/form_host.h"
+#include "shell/base/ui_port.h"
 #include "shell/ui/terminal/event_loop.h"
 #include "shell/ui/terminal/line_reader.h"
-#include "shell/ui_port.h"
 
 namespace zelmo {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/colors.h"
+#include "shell/base/colors.h"
 
 namespace zelmo {
 

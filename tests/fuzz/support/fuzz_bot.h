@@ -5,9 +5,9 @@
 #include <string>
 
 #include "irc/irc_client.h"
-#include "shell/display.h"
-#include "shell/ini_file.h"
-#include "shell/ui_port.h"
+#include "shell/base/display.h"
+#include "shell/base/ini_file.h"
+#include "shell/base/ui_port.h"
 #include "support/loopback_peers.h"
 #include "users/bot_context.h"
 

@@ -1,7 +1,7 @@
-#include "shell/ini_document.h"
+#include "shell/base/ini_document.h"
 
-#include "shell/convert.h"
-#include "shell/ini_syntax.h"
+#include "shell/base/convert.h"
+#include "shell/base/ini_syntax.h"
 
 namespace zelmo {
 

@@ -1,4 +1,4 @@
-#include "shell/error_box.h"
+#include "shell/base/error_box.h"
 
 namespace zelmo {
 

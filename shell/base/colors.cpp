@@ -1,9 +1,9 @@
-#include "shell/colors.h"
+#include "shell/base/colors.h"
 
 #include <array>
 #include <utility>
 
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 
 namespace zelmo {
 

@@ -1,7 +1,7 @@
-#include "shell/display.h"
+#include "shell/base/display.h"
 
-#include "shell/datetime.h"
-#include "shell/ui_port.h"
+#include "shell/base/datetime.h"
+#include "shell/base/ui_port.h"
 
 namespace zelmo {
 

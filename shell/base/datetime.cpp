@@ -1,4 +1,4 @@
-#include "shell/datetime.h"
+#include "shell/base/datetime.h"
 
 namespace zelmo {
 

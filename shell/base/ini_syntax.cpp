@@ -1,4 +1,4 @@
-#include "shell/ini_syntax.h"
+#include "shell/base/ini_syntax.h"
 
 namespace zelmo {
 

@@ -1,12 +1,12 @@
-#include "shell/ini_file.h"
+#include "shell/base/ini_file.h"
 
 #include <unordered_map>
 #include <utility>
 
-#include "shell/convert.h"
-#include "shell/ini_disk.h"
-#include "shell/ini_document.h"
-#include "shell/ini_syntax.h"
+#include "shell/base/convert.h"
+#include "shell/base/ini_disk.h"
+#include "shell/base/ini_document.h"
+#include "shell/base/ini_syntax.h"
 
 namespace zelmo {
 

@@ -1,4 +1,4 @@
-#include "shell/ini_disk.h"
+#include "shell/base/ini_disk.h"
 
 #include <fcntl.h>
 #include <stdlib.h>

@@ -1,4 +1,4 @@
-#include "shell/ui_call_gate.h"
+#include "shell/base/ui_call_gate.h"
 
 #include <sched.h>
 

@@ -1,6 +1,6 @@
-#include "shell/ui_port.h"
+#include "shell/base/ui_port.h"
 
-#include "shell/ui_call_gate.h"
+#include "shell/base/ui_call_gate.h"
 
 namespace zelmo {
 

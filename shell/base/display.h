@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/colors.h"
+#include "shell/base/colors.h"
 
 namespace zelmo {
 

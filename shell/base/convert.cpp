@@ -1,8 +1,8 @@
-#include "shell/convert.h"
+#include "shell/base/convert.h"
 
 #include <charconv>
 
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo {
 

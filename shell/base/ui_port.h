@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "shell/colors.h"
+#include "shell/base/colors.h"
 
 namespace zelmo {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/errors.h"
+#include "shell/base/errors.h"
 
 namespace zelmo {
 
