@@ -59,7 +59,8 @@ TEST_F(DictLookupTest, ARefusalOrABrokenAnswerIsAnErrorAndTheNextLookupWorks) {
   EXPECT_EQ(Lookup("!word talo"), "PRIVMSG #room :Word: Results for talo: house");
 }
 
-// A DEFINE line holds 1024 bytes with its CR LF: here a word of 1009.
+// A quoted string carries no double quote and no control character, and a
+// DEFINE line holds 1024 bytes with its CR LF: here a word of 1009.
 TEST_F(DictLookupTest, AWordThatNoCommandCanCarryIsNeverSent) {
   std::vector<std::string> names;
   bot.page.Resolver = [&names](const std::string& name) {
@@ -68,7 +69,8 @@ TEST_F(DictLookupTest, AWordThatNoCommandCanCarryIsNeverSent) {
   };
   bot.dictionary = DictServer{"dict.test", server.Host().port, {"fin", "eng"}};
   for (const std::string& word :
-       {std::string("a\"b"), std::string("a\tb"), std::string(1010, 'x')}) {
+       {std::string("a\"b"), std::string("a\rb"), std::string("a\nb"), std::string("a\0b", 3),
+        std::string("a\tb"), std::string(1010, 'x')}) {
     Says("nobody", "!word " + word);
     EXPECT_EQ(bot.TakeSent(), Lines{"PRIVMSG #room :Word: Error"});
   }

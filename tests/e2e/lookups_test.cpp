@@ -192,6 +192,12 @@ TEST_F(TvLookups, ABrokenOrHostileFileAnswersTheErrorAndTheRepairedFileIsReadAga
                                "]>\n<tv><programme start=\"20240101000000\" channel=\"yle2.fi\">"
                                "<title>&k;</title></programme></tv>\n");
   EXPECT_EQ(Ask("!tv 2"), "TV: Error");
+  // A title taken from another file.
+  dir.Write("secret.txt", "Secret");
+  dir.Write("listing.xml",
+            "<!DOCTYPE tv [<!ENTITY s SYSTEM \"file://" + dir.File("secret.txt") + "\">]>\n<tv>" +
+                Programme("yle2.fi", now - 60, now + 60, "<title>&s;</title>") + "</tv>\n");
+  EXPECT_EQ(Ask("!tv 2"), "TV: Error");
   dir.Write("listing.xml", Listing(Programme("yle2.fi", now - 60, now + 60, "<title>A</title>")));
   EXPECT_EQ(Ask("!tv 2"), "\x02YLE2\x02: " + Shown(now - 60) + " A");
   // Rewritten by the grabber: read again.
