@@ -1,11 +1,14 @@
 #include "channel/dictionary.h"
 
 #include <array>
+#include <variant>
 
+#include "channel/dict_lookup.h"
 #include "channel/lookup_guard.h"
 #include "channel/page_text.h"
 #include "channel/web_page.h"
 #include "shell/base/convert.h"
+#include "shell/base/errors.h"
 #include "users/scriptfunc.h"
 
 namespace zelmo {
@@ -39,16 +42,43 @@ void CollectTranslations(PageFetch& page, std::string& result) {
   } while (line != kPageEnd);
 }
 
-void LookUpWord(BotContext& bot, const std::string& word, const std::string& channel) {
-  std::string result = "Word: Results for " + word + ":";
+std::string ResultHead(const std::string& word) {
+  return "Word: Results for " + word + ":";
+}
+
+void LookUpOnWebPage(BotContext& bot, const WebHost& host, const std::string& word,
+                     const std::string& channel) {
+  std::string result = ResultHead(word);
   PageFetch page(bot);
-  page.OpenPage(bot.DictionaryHost(), DictionaryRequest(word));
+  page.OpenPage(host, DictionaryRequest(word));
   CollectTranslations(page, result);
   result = ReplaceLetterEntities(result);
   // The "," after the last translation, or the ":" when there was none.
   result.pop_back();
   SendReply(bot, channel, result);
   page.ClosePage();
+}
+
+void LookUpOnServer(BotContext& bot, const DictServer& server, const std::string& word,
+                    const std::string& channel) {
+  std::string result = ResultHead(word);
+  for (const std::string& translation : LookUpOnDictServer(bot, server, word)) {
+    result.append(" ").append(translation).append(",");
+  }
+  // The same shape as from the web page.
+  result.pop_back();
+  SendReply(bot, channel, result);
+}
+
+void LookUpWord(BotContext& bot, const std::string& word, const std::string& channel) {
+  const DictionarySource source = bot.Dictionary();
+  if (const auto* host = std::get_if<WebHost>(&source)) {
+    LookUpOnWebPage(bot, *host, word, channel);
+  } else if (const auto* server = std::get_if<DictServer>(&source)) {
+    LookUpOnServer(bot, *server, word, channel);
+  } else {
+    throw Exception("No dictionary set");
+  }
 }
 
 }  // namespace

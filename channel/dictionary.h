@@ -10,8 +10,8 @@ namespace zelmo {
 
 class TIdIRCUser;
 
-// "!word <word>": looks the word up on the dictionary web server and answers
-// the translations in the channel. Anyone may ask.
+// "!word <word>": looks the word up on the dictionary web page or a DICT
+// server and answers the translations in the channel. Anyone may ask.
 void ChannelWord(BotContext& bot, const std::vector<std::string>& parts,
                  const TIdIRCUser& requester, const std::string& channel);
 

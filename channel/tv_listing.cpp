@@ -1,9 +1,14 @@
 #include "channel/tv_listing.h"
 
 #include <algorithm>
+#include <chrono>
+#include <memory>
+#include <variant>
 
 #include "channel/lookup_guard.h"
 #include "channel/page_text.h"
+#include "channel/tv_listing_cache.h"
+#include "channel/tv_programmes.h"
 #include "channel/web_page.h"
 #include "shell/base/convert.h"
 #include "shell/base/errors.h"
@@ -12,20 +17,6 @@
 namespace zelmo {
 
 namespace {
-
-struct TvChannel {
-  std::string_view key;
-  std::string_view label;  // in the all-channels answers
-};
-
-constexpr std::array<TvChannel, kTvChannelCount> kTvChannels{{
-    {"YLE1", "<b>YLE1</b>: "},
-    {"YLE2", " <b>YLE2</b>: "},
-    {"MTV3", " <b>MTV3</b>: "},
-    {"Nelonen", " <b>Nelonen</b>: "},
-    {"SubTV", " <b>SubTV</b>: "},
-    {"MoonTV", " <b>MoonTV</b>: "},
-}};
 
 struct TvAlias {
   std::string_view argument;
@@ -63,15 +54,36 @@ std::string AllChannels(std::string_view heading,
   return answer;
 }
 
-void ListTv(BotContext& bot, const std::string& argument, const std::string& channel) {
-  const std::string key = NormalizeTvChannel(bot, argument, channel);
-  if (key == kUnknownTvChannel) return;
+void ListFromPage(BotContext& bot, const WebHost& host, const std::string& key,
+                  const std::string& channel) {
   PageFetch page(bot);
-  page.OpenPage(bot.TvHost(), std::string(kTvRequest));
+  page.OpenPage(host, std::string(kTvRequest));
   std::array<std::string, kTvChannelCount> lines;
   for (std::string& line : lines) line = page.ReadPageLine();
   SendReply(bot, channel, TvFormatting(BuildTvAnswer(key, lines)));
   page.ClosePage();
+}
+
+void ListFromXmltv(BotContext& bot, const XmltvFile& file, const std::string& key,
+                   const std::string& channel) {
+  const std::shared_ptr<const TvSchedule> schedule = LoadTvSchedule(file.path, bot.TvCache());
+  const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                               std::chrono::system_clock::now().time_since_epoch())
+                               .count();
+  SendReply(bot, channel, TvFormatting(ScheduleAnswer(key, *schedule, file.channel_ids, now)));
+}
+
+void ListTv(BotContext& bot, const std::string& argument, const std::string& channel) {
+  const std::string key = NormalizeTvChannel(bot, argument, channel);
+  if (key == kUnknownTvChannel) return;
+  const TvListingSource source = bot.TvListing();
+  if (const auto* host = std::get_if<WebHost>(&source)) {
+    ListFromPage(bot, *host, key, channel);
+  } else if (const auto* file = std::get_if<XmltvFile>(&source)) {
+    ListFromXmltv(bot, *file, key, channel);
+  } else {
+    throw Exception("No TV listing set");
+  }
 }
 
 }  // namespace

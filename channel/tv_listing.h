@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "channel/tv_channels.h"
 #include "users/bot_context.h"
 
 namespace zelmo {
@@ -12,16 +13,12 @@ namespace zelmo {
 class TIdIRCUser;
 
 // "!tv <channel>": what is on one Finnish TV channel now and next, or with
-// "now"/"next" what is on all six. Anyone may ask.
+// "now"/"next" what is on all six, from the listing web page or an XMLTV
+// file. Anyone may ask.
 void ChannelTv(BotContext& bot, const std::vector<std::string>& parts, const TIdIRCUser& requester,
                const std::string& channel);
 
 inline constexpr std::string_view kTvRequest = "GET /vorla/tv.php";
-// The listing page has one line per TV channel, in this order.
-inline constexpr std::size_t kTvChannelCount = 6;
-inline constexpr std::string_view kUnknownTvChannel = "ERR";
-inline constexpr std::string_view kTvNow = "Now";
-inline constexpr std::string_view kTvNext = "Next";
 
 // The key of an upper-cased argument: one of the six channel keys, "Now",
 // "Next", or "ERR" for anything else.

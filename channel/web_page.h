@@ -1,14 +1,11 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
-#include "channel/fetch_watchdog.h"
+#include "channel/bounded_link.h"
 #include "users/bot_context.h"
 
 namespace zelmo {
-
-class TIdTCPClient;
 
 // One fetch of a web page over the bot's page connection. The request is the
 // bare HTTP/0.9 form: one line "GET <path>" and nothing else, no version and
@@ -32,15 +29,10 @@ class PageFetch {
   void ClosePage();
 
  private:
-  // Milliseconds until the whole fetch must be over; negative once past.
-  int TimeLeftMs() const;
   void AwaitLinkUp();
 
   BotContext& bot_;
-  TIdTCPClient& client_;
-  PageLimits limits_;
-  FetchWatchdog::Clock::time_point deadline_;
-  std::optional<FetchWatchdog> watchdog_;
+  BoundedLink link_;
 };
 
 // Drops the page connection after a failed fetch, so that a link left up by

@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev
+  qt6-base-dev libexpat1-dev
   ngircd
+  dictd dict-freedict-fin-eng dict-freedict-eng-fin
   xvfb xauth
   clang libclang-rt-14-dev clang-format
 )

@@ -1,10 +1,10 @@
 #include "shell/mainunit.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <exception>
 #include <thread>
 
+#include "channel/tv_channels.h"
 #include "shell/base/colors.h"
 #include "shell/base/convert.h"
 #include "shell/base/error_box.h"
@@ -18,34 +18,13 @@ namespace {
 
 constexpr int kShutdownSendMs = 3000;
 
-// The two web services are outside parties with no address of their own in
-// the program: a deployment names them in the environment.
-WebHostSetting HostFromEnvironment(const char* variable) {
-  const char* value = std::getenv(variable);
-  if (!value || !*value) return std::nullopt;
-  std::string text = value;
-  std::size_t colon = text.rfind(':');
-  if (colon != std::string::npos) {
-    auto port = TryStrToInt(text.substr(colon + 1));
-    if (port && *port > 0 && *port <= 65535 &&
-        text.find_first_not_of("0123456789", colon + 1) == std::string::npos) {
-      return WebHost{text.substr(0, colon), *port};
-    }
-  }
-  return WebHost{text, 80};
-}
-
 }  // namespace
 
-WebHosts WebHosts::FromEnvironment() {
-  return {HostFromEnvironment("ZELMOBOT_DICTIONARY_HOST"), HostFromEnvironment("ZELMOBOT_TV_HOST")};
-}
-
-TMainForm::TMainForm(UiPort& port, std::string program_folder, WebHosts hosts)
+TMainForm::TMainForm(UiPort& port, std::string program_folder, LookupEnvironment environment)
     : Port(port),
       MessageDisplay(port),
       ProgramFolder(std::move(program_folder)),
-      hosts_(std::move(hosts)) {
+      environment_(std::move(environment)) {
   FormCreate();
 }
 
@@ -104,7 +83,19 @@ void TMainForm::LoadConfig() {
   MessageDisplay.ImportantColor = colour("Important Text Color", "ClGreen");
   MessageDisplay.DangerousColor = colour("Dangerous Text Color", "ClOlive");
   MessageDisplay.ErrorousColor = colour("Errorous Text Color", "ClRed");
+  LoadLookups(ini);
   MessageDisplay.DisplayColoredLine("(Re)Loaded Config file...", Important);
+}
+
+void TMainForm::LoadLookups(const TIniFile& ini) {
+  dictionary_ =
+      DictionaryFrom(environment_.dictionary, ini.ReadString("Lookups", "Dictionary", ""));
+  std::array<std::string, kTvChannelCount> channel_ids;
+  for (std::size_t k = 0; k < kTvChannelCount; ++k) {
+    channel_ids[k] = ini.ReadString("TV", kTvChannels[k].key, "");
+  }
+  tv_listing_ = TvListingFrom(environment_.tv, ini.ReadString("Lookups", "TVListing", ""),
+                              ProgramFolder, channel_ids);
 }
 
 void TMainForm::WriteNickBack() {

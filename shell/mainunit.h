@@ -7,31 +7,25 @@
 #include <string>
 #include <vector>
 
+#include "channel/tv_listing_cache.h"
 #include "irc/irc_client.h"
 #include "irc/tcp_connection.h"
 #include "shell/base/display.h"
 #include "shell/base/form_host.h"
 #include "shell/base/ini_file.h"
 #include "shell/base/ui_port.h"
+#include "shell/lookup_settings.h"
 #include "users/bot_context.h"
 
 namespace zelmo {
-
-// Where the web lookups go, as the environment says (ZELMOBOT_DICTIONARY_HOST,
-// ZELMOBOT_TV_HOST: "host" or "host:port"); a variable that is not set or
-// empty leaves that lookup without a host.
-struct WebHosts {
-  WebHostSetting dictionary;
-  WebHostSetting tv;
-  static WebHosts FromEnvironment();
-};
 
 // The main window's logic: owns the bot's parts and state for the whole run
 // and handles every event on the user-interface thread.
 class TMainForm : public FormHost, public BotContext {
  public:
   // Runs the start-up steps: caption, configuration, opening lines.
-  TMainForm(UiPort& port, std::string program_folder, WebHosts hosts = WebHosts::FromEnvironment());
+  TMainForm(UiPort& port, std::string program_folder,
+            LookupEnvironment environment = LookupEnvironment::FromEnvironment());
   ~TMainForm() override;
   TMainForm(const TMainForm&) = delete;
   TMainForm& operator=(const TMainForm&) = delete;
@@ -87,8 +81,9 @@ class TMainForm : public FormHost, public BotContext {
   IniFileCache* UserFileCache() override { return &user_file_cache_; }
   std::string CurrentSecurityPassword() const override { return SecurityPassword; }
   TIdTCPClient& PageClient() override { return TCP; }
-  WebHostSetting DictionaryHost() const override { return hosts_.dictionary; }
-  WebHostSetting TvHost() const override { return hosts_.tv; }
+  DictionarySource Dictionary() const override { return dictionary_; }
+  TvListingSource TvListing() const override { return tv_listing_; }
+  TvListingCache* TvCache() override { return &tv_cache_; }
   void Pause(int milliseconds) override;
 
   // --- Owned parts and state ------------------------------------------------
@@ -110,6 +105,8 @@ class TMainForm : public FormHost, public BotContext {
 
  private:
   void FormCreate();
+  // [Lookups] and [TV]; raises on a value that names no lookup source.
+  void LoadLookups(const TIniFile& ini);
   void SetUpIrc();
   void HookIrcEvents();
   // Queues work for the user-interface thread that is dropped once the form
@@ -121,7 +118,10 @@ class TMainForm : public FormHost, public BotContext {
   void SwallowCommandFailure(const std::function<void()>& command);
   void ContinueAfterFailure(const std::function<void()>& reaction);
 
-  WebHosts hosts_;
+  LookupEnvironment environment_;
+  DictionarySource dictionary_;
+  TvListingSource tv_listing_;
+  TvListingCache tv_cache_;
   IniFileCache user_file_cache_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   bool closing_ = false;

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
+#include <variant>
+#include <vector>
 
 namespace zelmo {
 
 class IniFileCache;
 class TMessageDisplay;
+class TvListingCache;
 class TIdIRC;
 class TIdTCPClient;
 
@@ -19,6 +23,31 @@ struct WebHost {
 // A lookup's host, or none when the bot was not pointed at a web service:
 // the lookup then answers its error at once.
 using WebHostSetting = std::optional<WebHost>;
+
+// A DICT server (RFC 2229) and the databases asked, in this order.
+struct DictServer {
+  std::string host;
+  int port = 2628;
+  std::vector<std::string> databases;
+};
+
+// Where !word goes: nowhere (it answers its error at once), a dictionary web
+// page, or a DICT server.
+using DictionarySource = std::variant<std::monostate, WebHost, DictServer>;
+
+// The six TV channels of the listing, in the order of the answers.
+inline constexpr std::size_t kTvChannelCount = 6;
+
+// An XMLTV file (a full path) and the XMLTV channel id of each of the six
+// channels; an empty id gives that channel no programmes.
+struct XmltvFile {
+  std::string path;
+  std::array<std::string, kTvChannelCount> channel_ids;
+};
+
+// Where !tv goes: nowhere (it answers its error at once), a listing web page,
+// or an XMLTV file.
+using TvListingSource = std::variant<std::monostate, WebHost, XmltvFile>;
 
 // How long a web lookup may wait: for the connection, for each page line,
 // and for the whole fetch. A server that stays silent makes the lookup
@@ -46,11 +75,15 @@ class BotContext {
   // The configuration load of start-up; raises on a bad value.
   virtual void LoadConfig() = 0;
 
-  // The page connection of the web lookups and their two hosts.
+  // The connection of the lookups (web pages and DICT servers alike) and
+  // where each lookup goes.
   virtual TIdTCPClient& PageClient() = 0;
-  virtual WebHostSetting DictionaryHost() const = 0;
-  virtual WebHostSetting TvHost() const = 0;
+  virtual DictionarySource Dictionary() const = 0;
+  virtual TvListingSource TvListing() const = 0;
   virtual PageLimits PageTimeLimits() const { return {}; }
+  // The XMLTV file as last parsed, kept while the file is unchanged; none
+  // parses the file at every lookup.
+  virtual TvListingCache* TvCache() { return nullptr; }
 
   // A blocking pause of the user-interface thread (HELP, the page fetch);
   // tests record it instead of sleeping.

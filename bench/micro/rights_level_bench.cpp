@@ -31,8 +31,8 @@ class LookupBot : public BotContext {
   std::string CurrentSecurityPassword() const override { return "-unset-pw-"; }
   void LoadConfig() override {}
   TIdTCPClient& PageClient() override { return page_; }
-  WebHostSetting DictionaryHost() const override { return {}; }
-  WebHostSetting TvHost() const override { return {}; }
+  DictionarySource Dictionary() const override { return {}; }
+  TvListingSource TvListing() const override { return {}; }
   void Pause(int) override {}
 
  private:

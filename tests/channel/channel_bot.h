@@ -43,14 +43,18 @@ class ChannelBotTest : public ::testing::Test {
   TestBot bot;
 };
 
-// The same bot with a web server for one of its lookups: the test names the
-// host that points at it.
+// The same bot with a web server for one of its lookups: the dictionary's
+// or the TV listing's.
 class PageLookupTest : public ChannelBotTest {
  protected:
-  explicit PageLookupTest(WebHostSetting TestBot::*host) : host_(host) {}
+  explicit PageLookupTest(bool dictionary) : dictionary_(dictionary) {}
   void SetUp() override {
     ChannelBotTest::SetUp();
-    bot.*host_ = web.Host();
+    if (dictionary_) {
+      bot.dictionary = web.Host();
+    } else {
+      bot.tv_listing = web.Host();
+    }
   }
 
   // The answer the channel got for one message from nobody, once the web
@@ -66,7 +70,7 @@ class PageLookupTest : public ChannelBotTest {
   PageServer web;
 
  private:
-  WebHostSetting TestBot::*host_;
+  bool dictionary_;
 };
 
 }  // namespace zelmo::testing

@@ -15,7 +15,7 @@ using Lines = std::vector<std::string>;
 
 class TvLookupTest : public PageLookupTest {
  protected:
-  TvLookupTest() : PageLookupTest(&TestBot::tv_host) {}
+  TvLookupTest() : PageLookupTest(false) {}
 };
 
 // Six lines: "L<k> <b>x</b>" and so on, so each channel's line is known.
@@ -101,7 +101,7 @@ TEST_F(TvLookupTest, AHangingNameLookupIsCutOffByTheConnectBound) {
     ended->set_value();
     return std::optional<std::string>("127.0.0.1");
   };
-  bot.tv_host = WebHost{"slow-name.test", 1};
+  bot.tv_listing = WebHost{"slow-name.test", 1};
   bot.page_limits.connect_ms = 200;
   EXPECT_EQ(Lookup("!tv 1"), "PRIVMSG #room :TV: Error");
   EXPECT_EQ(lookup_ended.wait_for(std::chrono::seconds(0)), std::future_status::timeout);

@@ -12,7 +12,7 @@ using Lines = std::vector<std::string>;
 
 class WordLookupTest : public PageLookupTest {
  protected:
-  WordLookupTest() : PageLookupTest(&TestBot::dictionary_host) {}
+  WordLookupTest() : PageLookupTest(true) {}
 };
 
 const std::string kTaloPage =
@@ -88,9 +88,9 @@ TEST_F(WordLookupTest, ServerClosingWithoutPageEndIsAnError) {
 }
 
 TEST_F(WordLookupTest, UnreachableOrResettingServerIsAnError) {
-  bot.dictionary_host = {"127.0.0.1", 1};
+  bot.dictionary = WebHost{"127.0.0.1", 1};
   EXPECT_EQ(Lookup("!word talo"), "PRIVMSG #room :Word: Error");
-  bot.dictionary_host = web.Host();
+  bot.dictionary = web.Host();
   web.Refuse();
   EXPECT_EQ(Lookup("!word talo"), "PRIVMSG #room :Word: Error");
 }
@@ -102,7 +102,7 @@ TEST_F(WordLookupTest, OverlongLineFailsAndTheNextFetchWorks) {
   EXPECT_TRUE(web.client_closed);
 
   PageServer second;
-  bot.dictionary_host = second.Host();
+  bot.dictionary = second.Host();
   second.ServeAndRecord(kTaloPage);
   Says("nobody", "!word talo");
   second.Join();

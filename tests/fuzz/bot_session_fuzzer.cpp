@@ -117,8 +117,8 @@ struct Session {
               "[General]\nSecurity password=fuzzpw\nKickOnColors=1\nAutoVoice=1\n\n"
               "[Me]\nNick=ZelmoBot\nIRCHost=127.0.0.1\nPort=" +
                   std::to_string(server.Port()) + "\n");
-    form = std::make_unique<FuzzForm>(port, folder,
-                                      WebHosts{WebHost{"127.0.0.1", 1}, WebHost{"127.0.0.1", 1}});
+    form =
+        std::make_unique<FuzzForm>(port, folder, LookupEnvironment{"127.0.0.1:1", "127.0.0.1:1"});
     form->IRC.BoundIP = "127.0.0.1";
     // Nothing the bot sends may split into two lines on the wire.
     form->IRC.OnSend = [](const std::string& line) {

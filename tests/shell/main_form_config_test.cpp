@@ -149,3 +149,68 @@ TEST_F(MainFormConfig, CloseAsksAndCancelChangesNothing) {
 
 }  // namespace
 }  // namespace zelmo
+
+namespace zelmo {
+namespace {
+
+class LookupConfig : public MainFormConfig {
+ protected:
+  std::unique_ptr<TMainForm> StartWith(const std::string& config, LookupEnvironment environment) {
+    dir.Write("Config.ini", config);
+    return std::make_unique<TMainForm>(port, dir.Path(), std::move(environment));
+  }
+};
+
+TEST_F(LookupConfig, TheKeysNameTheSourcesTheEnvironmentWinsAndReloadRereads) {
+  auto form = StartWith(
+      "[Lookups]\nDictionary=DICT://dict.test/fd-fin-eng+fd-eng-fin\nTVListing=tv/listing.xml\n"
+      "[tv]\nyle1=yle1.fi\nMoonTV=moon.fi\n",
+      {});
+  const auto server = std::get<DictServer>(form->Dictionary());
+  EXPECT_EQ(server.host, "dict.test");
+  EXPECT_EQ(server.port, 2628);
+  EXPECT_EQ(server.databases, (std::vector<std::string>{"fd-fin-eng", "fd-eng-fin"}));
+  const auto file = std::get<XmltvFile>(form->TvListing());
+  EXPECT_EQ(file.path, dir.Path() + "tv/listing.xml");
+  EXPECT_EQ(file.channel_ids, (std::array<std::string, 6>{"yle1.fi", "", "", "", "", "moon.fi"}));
+
+  dir.Write("Config.ini", "[Lookups]\nDictionary=http://web.test:8080/\nTVListing=/var/tv.xml\n");
+  form->LoadConfig();
+  EXPECT_EQ(std::get<WebHost>(form->Dictionary()).port, 8080);
+  EXPECT_EQ(std::get<XmltvFile>(form->TvListing()).path, "/var/tv.xml");
+
+  form = StartWith("[Lookups]\nDictionary=http://web.test\nTVListing=tv.xml\n",
+                   {"dict://127.0.0.1:2700/fd-fin-eng", "tv.test:81"});
+  EXPECT_EQ(std::get<DictServer>(form->Dictionary()).port, 2700);
+  EXPECT_EQ(std::get<WebHost>(form->TvListing()).host, "tv.test");
+  form = StartWith("", {"web.test:8000", "http://tv.test"});
+  EXPECT_EQ(std::get<WebHost>(form->Dictionary()).port, 8000);
+  EXPECT_EQ(std::get<WebHost>(form->TvListing()).port, 80);
+}
+
+// Like a bad colour: an error box, and the load stops at the key.
+TEST_F(LookupConfig, AValueThatNamesNoSourceIsAnError) {
+  for (const std::string bad : {"ftp://x.test", "dict://x.test", "dict://x.test/a b",
+                                "dict://x.test:0/db", "http://x.test/path", "x.test"}) {
+    port.errors.clear();
+    StartWith("[Lookups]\nDictionary=" + bad + "\n", {});
+    ASSERT_EQ(port.errors.size(), 1u) << bad;
+    EXPECT_EQ(port.errors[0].second, "[Lookups] Dictionary: '" + bad +
+                                         "' is not a dictionary (http://host[:port] or "
+                                         "dict://host[:port]/database[+database...])");
+  }
+  port.errors.clear();
+  auto form = StartWith("[Lookups]\nTVListing=file:///tv.xml\n", {});
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(form->TvListing()));
+  StartWith("", {"", "dict://tv.test/db"});
+  EXPECT_EQ(port.errors, (std::vector<std::pair<std::string, std::string>>{
+                             {"ZelmoBot",
+                              "[Lookups] TVListing: 'file:///tv.xml' is not a TV listing "
+                              "(http://host[:port] or a file)"},
+                             {"ZelmoBot",
+                              "ZELMOBOT_TV_HOST: 'dict://tv.test/db' is not a TV listing host "
+                              "(host[:port] or http://host[:port])"}}));
+}
+
+}  // namespace
+}  // namespace zelmo

@@ -1,17 +1,16 @@
 #include "support/ngircd_server.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <stdexcept>
 #include <thread>
+
+#include "support/loopback_ports.h"
 
 extern char** environ;
 
@@ -20,29 +19,6 @@ namespace zelmo::testing {
 namespace {
 
 constexpr const char* kNgircd = "/usr/sbin/ngircd";
-
-int FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
-}
-
-bool Accepts(int port) {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return ok;
-}
 
 }  // namespace
 
@@ -54,7 +30,7 @@ NgircdServer::NgircdServer(std::string extra_options) : options_(std::move(extra
   // A free port can be taken by another test between the look and ngircd's
   // bind: try again with another one.
   for (int attempt = 1;; ++attempt) {
-    port_ = FreePort();
+    port_ = FreeLoopbackPort();
     try {
       Start();
       return;
@@ -117,7 +93,8 @@ void NgircdServer::WriteConfig() const {
 // port when ngircd's bind failed) and the port takes connections.
 void NgircdServer::WaitUntilListening() {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (dir_.Read("ngircd.log").find("Now listening on") == std::string::npos || !Accepts(port_)) {
+  while (dir_.Read("ngircd.log").find("Now listening on") == std::string::npos ||
+         !LoopbackPortAccepts(port_)) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;

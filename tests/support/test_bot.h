@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/tv_listing_cache.h"
 #include "irc/irc_client.h"
 #include "shell/base/display.h"
 #include "shell/base/ini_file.h"
@@ -30,8 +31,9 @@ class TestBot : public BotContext {
   std::string CurrentSecurityPassword() const override { return security_password; }
   void LoadConfig() override;
   TIdTCPClient& PageClient() override { return page; }
-  WebHostSetting DictionaryHost() const override { return dictionary_host; }
-  WebHostSetting TvHost() const override { return tv_host; }
+  DictionarySource Dictionary() const override { return dictionary; }
+  TvListingSource TvListing() const override { return tv_listing; }
+  TvListingCache* TvCache() override { return &tv_cache; }
   PageLimits PageTimeLimits() const override { return page_limits; }
   // Notes the pause, and how many lines had gone out by then.
   void Pause(int milliseconds) override {
@@ -65,8 +67,9 @@ class TestBot : public BotContext {
   IniFileCache cache;
   std::string users_file = "Users.ini";
   std::string security_password = "-unset-pw-";
-  WebHostSetting dictionary_host = WebHost{"127.0.0.1", 1};
-  WebHostSetting tv_host = WebHost{"127.0.0.1", 1};
+  DictionarySource dictionary = WebHost{"127.0.0.1", 1};
+  TvListingSource tv_listing = WebHost{"127.0.0.1", 1};
+  TvListingCache tv_cache;
   // Short bounds, so tests of silent web servers end quickly.
   PageLimits page_limits{2000, 1000, 3000};
   std::vector<std::string> sent;

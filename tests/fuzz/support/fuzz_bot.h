@@ -50,8 +50,8 @@ class FuzzBot : public BotContext {
   std::string CurrentSecurityPassword() const override { return "fuzzpw"; }
   void LoadConfig() override {}
   TIdTCPClient& PageClient() override { return page; }
-  WebHostSetting DictionaryHost() const override { return WebHost{"127.0.0.1", 1}; }
-  WebHostSetting TvHost() const override { return WebHost{"127.0.0.1", 1}; }
+  DictionarySource Dictionary() const override { return WebHost{"127.0.0.1", 1}; }
+  TvListingSource TvListing() const override { return WebHost{"127.0.0.1", 1}; }
   PageLimits PageTimeLimits() const override { return {1000, 1000, 2000}; }
   void Pause(int) override {}
 

@@ -1,0 +1,49 @@
+#include "channel/dict_lookup.h"
+
+#include "channel/bounded_link.h"
+#include "channel/dict_protocol.h"
+#include "channel/translations.h"
+#include "irc/tcp_connection.h"
+#include "shell/base/errors.h"
+#include "users/bot_version.h"
+
+namespace zelmo {
+
+namespace {
+
+// Far beyond any real entry (the largest FreeDict ones hold a few KiB), and
+// small enough that a server sending without end cannot fill the memory.
+constexpr std::size_t kMaxDefinitionBytes = 1 << 20;
+
+void Expect(BoundedLink& link, int status) {
+  const std::string line = link.ReadLine();
+  if (DictStatus(line) != status) throw Exception("DICT server: " + line);
+}
+
+}  // namespace
+
+std::vector<std::string> LookUpOnDictServer(BotContext& bot, const DictServer& server,
+                                            const std::string& word) {
+  std::vector<std::string> commands;
+  for (const std::string& database : server.databases) {
+    commands.push_back(DefineCommand(database, word));
+  }
+  BoundedLink link(bot.PageClient(), bot.PageTimeLimits());
+  link.Connect(server.host, server.port);
+  Expect(link, kDictBanner);
+  link.Client().SendLine("CLIENT ZelmoBot " + BotVersion());
+  Expect(link, kDictOk);
+  std::vector<std::string> translations;
+  for (const std::string& command : commands) {
+    link.Client().SendLine(command);
+    for (const std::string& definition :
+         ReadDefinitions([&link] { return link.ReadLine(); }, kMaxDefinitionBytes)) {
+      AddTranslations(translations, DefinitionTranslations(definition));
+    }
+  }
+  link.Client().SendLine("QUIT");
+  link.Client().CloseLink();
+  return translations;
+}
+
+}  // namespace zelmo
