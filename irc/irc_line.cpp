@@ -1,8 +1,7 @@
 #include "irc/irc_line.h"
 
+#include <charconv>
 #include <cstdint>
-
-#include "shell/base/convert.h"
 
 namespace zelmo {
 
@@ -95,9 +94,14 @@ bool IsValidNick(std::string_view nick, std::size_t longest) {
 }
 
 std::optional<int> NumericReply(std::string_view command_text) {
-  std::optional<std::int32_t> number = TryStrToInt(command_text);
-  if (!number || *number < 0) return std::nullopt;
-  return *number;
+  // The integer reading of the INI store would take "x01" or "$1" as hex.
+  if (command_text.empty()) return std::nullopt;
+  if (command_text.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  std::int32_t number = 0;
+  const char* end = command_text.data() + command_text.size();
+  auto [stop, error] = std::from_chars(command_text.data(), end, number);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return number;
 }
 
 }  // namespace zelmo

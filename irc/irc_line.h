@@ -40,8 +40,8 @@ bool IsChannelName(std::string_view target);
 // a number.
 bool IsValidNick(std::string_view nick, std::size_t longest);
 
-// The reply number when the command word reads as an integer of 0 or more
-// ("001" is 1); none for a command word (the empty one included).
+// The reply number when the command word is all decimal digits and fits an
+// integer ("001" is 1); none for a command word (the empty one included).
 std::optional<int> NumericReply(std::string_view command_text);
 
 }  // namespace zelmo

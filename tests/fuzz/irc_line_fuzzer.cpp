@@ -9,7 +9,6 @@
 
 #include "irc/ctcp.h"
 #include "irc/irc_line.h"
-#include "shell/base/convert.h"
 #include "support/fuzz_check.h"
 
 namespace {
@@ -89,11 +88,18 @@ void CheckSplit(std::string_view line, TParsedLine& parsed) {
   }
 }
 
+// A reply number is a word of decimal digits only, read as a decimal number
+// that fits 32 bits; a sign or a hexadecimal form makes a command word.
 void CheckNumeric(const std::string& command) {
   std::optional<int> number = NumericReply(command);
-  std::optional<std::int32_t> value = TryStrToInt(command);
-  FUZZ_CHECK(number.has_value() == (value.has_value() && *value >= 0));
-  if (number) FUZZ_CHECK(*number == *value);
+  bool digits = !command.empty();
+  std::int64_t value = 0;
+  for (char c : command) {
+    digits = digits && c >= '0' && c <= '9';
+    if (digits && value <= INT32_MAX) value = value * 10 + (c - '0');
+  }
+  FUZZ_CHECK(number.has_value() == (digits && value <= INT32_MAX));
+  if (number) FUZZ_CHECK(*number == value);
 }
 
 // CTCP: the command is everything between the leading \001 and the first

@@ -118,7 +118,7 @@ TEST(IrcLine, ChannelNamesAndNumerics) {
   for (const char* name : {"", "bob", "a#room"}) EXPECT_FALSE(IsChannelName(name)) << name;
   EXPECT_EQ(NumericReply("001"), 1);
   EXPECT_EQ(NumericReply("0"), 0);
-  for (const char* word : {"-1", "PRIVMSG", "", "12a"}) {
+  for (const char* word : {"-1", "PRIVMSG", "", "12a", "x01", "0x1", "$1", "+1"}) {
     EXPECT_EQ(NumericReply(word), std::nullopt) << word;
   }
 }

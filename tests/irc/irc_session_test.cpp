@@ -312,6 +312,20 @@ TEST_F(Session, NumericsRaiseSystemAndUnknownEvents) {
                                             "391 TIME irc.test :Monday", "unknown FROB"}));
 }
 
+// Only a word of decimal digits is a reply number: "x01" is no welcome.
+TEST_F(Session, OnlyDecimalCommandWordsAreNumerics) {
+  ConnectOnly();
+  std::vector<std::string> unknown;
+  irc.OnUnknownCommand = [&](TIdIRCUser*, const std::string& command, const std::string&) {
+    unknown.push_back(command);
+  };
+  for (const char* word : {"x01", "0x1", "$1", "+1"}) {
+    irc.HandleLine(std::string(":irc.test ") + word + " ZelmoBot :Welcome");
+  }
+  EXPECT_EQ(irc.ConnectionState(), stLoggingOn);
+  EXPECT_EQ(unknown, (std::vector<std::string>{"x01", "0x1", "$1", "+1"}));
+}
+
 TEST_F(Session, LinesAreIgnoredWhileDisconnected) {
   int messages = 0;
   irc.OnMessage = [&](TIdIRCUser*, TIdIRCChannel*, const std::string&) { messages++; };
