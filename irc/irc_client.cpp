@@ -18,7 +18,7 @@ TIdIRC::~TIdIRC() {
 void TIdIRC::Stop() {
   RetireReader();
   CloseLink();
-  JoinFinishedReaders(true);
+  JoinRetiredReaders();
 }
 
 void TIdIRC::SetUiPoster(Poster post) {
@@ -55,7 +55,7 @@ void TIdIRC::Connect() {
   // Every earlier reader has been told to stop and its link is closed, so
   // it ends at once; none may live on to read from the new link.
   RetireReader();
-  JoinFinishedReaders(true);
+  JoinRetiredReaders();
   Channels.Clear();
   Users.Clear();
   own_user_ = Users.AddRef(nick_, "");
@@ -107,10 +107,10 @@ void TIdIRC::RetireReader() {
   retired_readers_.push_back(std::move(reader_));
 }
 
-void TIdIRC::JoinFinishedReaders(bool all) {
-  std::erase_if(retired_readers_, [all](const std::unique_ptr<TIdIRCReadThread>& reader) {
-    return all || reader->Finished();
-  });
+// Each retired reader was told to stop and its link is closed, so it ends
+// at once; destroying it joins its thread.
+void TIdIRC::JoinRetiredReaders() {
+  retired_readers_.clear();
 }
 
 // --- Sending -------------------------------------------------------------

@@ -190,7 +190,7 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   void ReportReadError(const std::string& what, const std::string& message);
   void StartReader();
   void RetireReader();
-  void JoinFinishedReaders(bool all);
+  void JoinRetiredReaders();
 
   // The command table.
   void HandleCommand(TIdIRCUser* user);

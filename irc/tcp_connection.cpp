@@ -103,7 +103,7 @@ void TIdTCPConnection::VerifyLinkOpen(bool raise, bool ignore_buffer) {
   VerifyLinkOpen(CurrentLink(), raise, ignore_buffer);
 }
 
-bool TIdTCPConnection::VerifyLinkOpen(const Link& link, bool raise, bool ignore_buffer) {
+void TIdTCPConnection::VerifyLinkOpen(const Link& link, bool raise, bool ignore_buffer) {
   bool down = false;
   if (link.handler) {
     TIdSocketHandle& socket = link.handler->Binding();
@@ -115,7 +115,6 @@ bool TIdTCPConnection::VerifyLinkOpen(const Link& link, bool raise, bool ignore_
     }
   }
   if (down && raise && (ignore_buffer || link.input->Empty())) throw EIdConnClosedGracefully();
-  return down;
 }
 
 int TIdTCPConnection::FillInputBuffer(bool raise_if_closed, int timeout, bool raise_on_timeout) {

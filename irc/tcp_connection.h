@@ -73,8 +73,7 @@ class TIdTCPConnection {
   // Bytes added to the input buffer, 0 when the link closed, -1 on time-out.
   int FillInputBuffer(bool raise_if_closed, int timeout, bool raise_on_timeout);
   void VerifyLinkOpen(bool raise, bool ignore_buffer);
-  // True when the link is down.
-  bool VerifyLinkOpen(const Link& link, bool raise, bool ignore_buffer);
+  void VerifyLinkOpen(const Link& link, bool raise, bool ignore_buffer);
   bool ReadLnSplit() const { return split_.load(std::memory_order_relaxed); }
   bool ReadLnTimedOut() const { return timed_out_.load(std::memory_order_relaxed); }
 

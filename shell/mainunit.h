@@ -119,7 +119,6 @@ class TMainForm : public FormHost, public BotContext {
   void StopRejoin();
   void IRCDisconnectedFrom(unsigned link);
   void SwallowCommandFailure(const std::function<void()>& command);
-  void ContinueAfterFailure(const std::function<void()>& reaction);
 
   WebHosts hosts_;
   IniFileCache user_file_cache_;
