@@ -184,7 +184,7 @@ void TIdIRC::HandleLine(const std::string& line) {
   }
 }
 
-void TIdIRC::HandleLineGuarded(const std::string& line) {
+void TIdIRC::HandleLineReportingFailure(const std::string& line) {
   try {
     HandleLine(line);
   } catch (const std::exception& error) {

@@ -186,7 +186,7 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   // Slot `first` and every non-empty slot after it, joined by blanks.
   std::string JoinSlots(std::size_t first) const;
   // HandleLine for the reader: an error is reported through OnReadError.
-  void HandleLineGuarded(const std::string& line);
+  void HandleLineReportingFailure(const std::string& line);
   void ReportReadError(const std::string& what, const std::string& message);
   void StartReader();
   void RetireReader();

@@ -54,7 +54,7 @@ bool TIdIRCReadThread::ReadOneLine() {
     return false;  // closed gracefully, or the link was closed locally
   }
   if (Terminated()) return false;
-  if (!HandOver([this, &line] { owner_.HandleLineGuarded(line); })) return false;
+  if (!HandOver([this, &line] { owner_.HandleLineReportingFailure(line); })) return false;
   try {
     owner_.VerifyLinkOpen(link_, true, false);
   } catch (const std::exception&) {

@@ -54,16 +54,16 @@ TMainForm::~TMainForm() {
   // The reader thread must be gone before any part of the form is, and a
   // notice it queued must find the form gone rather than half released.
   IRC.Stop();
-  alive_.reset();
+  lifetime_.reset();
   if (TCP.IsLinkUp()) TCP.CloseLink();
 }
 
 void TMainForm::FormCreate() {
   SetUpIrc();
   TCP.Port = 80;
-  Timer = Port.CreateTimer([this] { Guarded([this] { TimerTimer(); }); });
+  Timer = Port.CreateTimer([this] { RunAtTopOfUiThread([this] { TimerTimer(); }); });
   Port.SetCaption("ZelmoBot " + BotVersion());
-  Guarded([this] { LoadConfig(); });
+  RunAtTopOfUiThread([this] { LoadConfig(); });
   MessageDisplay.DisplayLines({"Opening ZelmoBot " + BotVersion() + "..",
                                "Type \"Connect\" to connect to the current IRC server"});
   SavedChannels.clear();
@@ -112,12 +112,12 @@ void TMainForm::WriteNickBack() {
 }
 
 void TMainForm::UserInputEntered(const std::string& line) {
-  Guarded([&] { ConsoleCommand(*this, line); });
+  RunAtTopOfUiThread([&] { ConsoleCommand(*this, line); });
 }
 
 bool TMainForm::FormCloseQuery() {
   bool close = false;
-  Guarded([&] {
+  RunAtTopOfUiThread([&] {
     if (!Port.Question(kBoxTitle, "Do you want to exit ZelmoBot?")) return;
     Shutdown();
     close = true;
@@ -142,7 +142,7 @@ void TMainForm::Shutdown() {
   }
 }
 
-void TMainForm::Guarded(const std::function<void()>& action) {
+void TMainForm::RunAtTopOfUiThread(const std::function<void()>& action) {
   try {
     action();
   } catch (const std::exception& error) {
@@ -159,9 +159,9 @@ void TMainForm::Pause(int milliseconds) {
 }
 
 void TMainForm::PostToForm(std::function<void()> task) {
-  std::weak_ptr<int> alive = alive_;
-  Port.PostToUiThread([alive, task = std::move(task)] {
-    if (alive.lock()) task();
+  std::weak_ptr<Lifetime> form = lifetime_;
+  Port.PostToUiThread([form, task = std::move(task)] {
+    if (!form.expired()) task();
   });
 }
 
