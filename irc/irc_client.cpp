@@ -41,7 +41,7 @@ void TIdIRC::SetUserMode(TIdIRCUserModes modes) {
   if (!IsLinkUp()) user_mode_ = modes;
 }
 
-void TIdIRC::SetState(TIdIRCState state) {
+void TIdIRC::SetState(SessionState state) {
   if (state_ == state) return;
   state_ = state;
   if (OnStateChange) OnStateChange();
@@ -60,7 +60,7 @@ void TIdIRC::Connect() {
   Users.Clear();
   own_user_ = Users.AddRef(nick_, "");
   CurrentNick = nick_;
-  ISupport.Clear();
+  Features.Clear();
   relay_address_.reset();
   SetState(stConnecting);
   OpenLink(-1);
@@ -171,13 +171,13 @@ void TIdIRC::HandleLine(const std::string& line) {
   if (state_ == stDisconnected || line.empty()) return;
   if (OnReceive) OnReceive(line);
   SplitLine(line, line_);
-  TIdIRCUserHold user(Users, line_.SenderNick, line_.SenderAddress);
+  UserHold user(Users, line_.SenderNick, line_.SenderAddress);
   bool suppress = false;
   if (OnRaw) {
     OnRaw(user.get(), line_.CommandText, line_.LineContent, suppress);
     if (suppress) return;
   }
-  if (auto number = NumericReply(line_.CommandText)) {
+  if (auto number = ReplyNumber(line_.CommandText)) {
     HandleNumeric(*number, user.get());
   } else {
     HandleCommand(user.get());

@@ -8,19 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "irc/channel_command_sink.h"
 #include "irc/irc_channels.h"
-#include "irc/irc_command_sink.h"
 #include "irc/irc_line.h"
 #include "irc/irc_users.h"
-#include "irc/isupport.h"
 #include "irc/line_fit.h"
+#include "irc/server_features.h"
 #include "irc/tcp_connection.h"
 
 namespace zelmo {
 
 class TIdIRCReadThread;
 
-enum TIdIRCState {
+enum SessionState {
   stDisconnecting = 0,
   stDisconnected = 1,
   stConnecting = 2,
@@ -47,7 +47,7 @@ struct TIdIRCReplies {
 // (PING, CTCP), the channel and user records, and the events raised for each
 // received line. Lines are read on a reader thread of its own and handled one
 // at a time on the user-interface thread, which the reader waits for.
-class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
+class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
  public:
   using Poster = std::function<void(std::function<void()>)>;
 
@@ -78,15 +78,15 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   std::string CurrentNick;
   std::string ServerName;
   bool Away = false;
-  TIdIRCState ConnectionState() const { return state_; }
+  SessionState ConnectionState() const { return state_; }
   TIdIRCChannels Channels;
   TIdIRCUsers Users;
   TIdIRCUser* OwnUser() const { return own_user_.get(); }
   // What the server's 005 lines announced on this connection.
-  TIdIRCISupport ISupport;
+  ServerFeatures Features;
 
   // The fields of the line being handled; valid during its events only.
-  const TParsedLine& Line() const { return line_; }
+  const ParsedLine& Line() const { return line_; }
 
   // --- Operations --------------------------------------------------------
   void Connect();
@@ -166,7 +166,7 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
                      const std::string&)>
       OnLinks;
   std::function<void(std::vector<std::string>&, int, bool)> OnList;
-  TIdIRCChannelUpdateEvent OnChannelUpdate;
+  ChannelUpdateHandler OnChannelUpdate;
   // A failure while a line was read or handled (an overlong line, an error
   // raised by a handler); raised on the user-interface thread, after which
   // the reader goes on with the next line.
@@ -175,7 +175,7 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
  private:
   friend class TIdIRCReadThread;
 
-  void SetState(TIdIRCState state);
+  void SetState(SessionState state);
   // An empty nick is nobody's: not even a server, whose lines carry none.
   bool IsMe(const std::string& nick) const { return !CurrentNick.empty() && nick == CurrentNick; }
   bool SenderIsMe() const { return IsMe(line_.SenderNick); }
@@ -223,11 +223,11 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   void ParseUserModes(const std::string& modes);
 
   Poster post_;
-  TIdIRCState state_ = stDisconnected;
+  SessionState state_ = stDisconnected;
   TIdIRCUserModes user_mode_ = 0;
   std::string nick_ = "Nick";
   std::shared_ptr<TIdIRCUser> own_user_;
-  TParsedLine line_;
+  ParsedLine line_;
   std::vector<std::string> list_buffer_;
   int list_position_ = 0;
   // The length of "!user@host" in the bot's own prefix, once known; the

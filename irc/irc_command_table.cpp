@@ -99,7 +99,7 @@ void TIdIRC::HandleKick(TIdIRCUser* user) {
     Channels.Remove(Slot(2));
     return;
   }
-  TIdIRCUserHold victim(Users, Slot(3), "");
+  UserHold victim(Users, Slot(3), "");
   victim->Reason = Slot(4);
   if (OnKick) OnKick(user, victim.get(), channel.get());
   if (channel) channel->MemberKick(victim.get());
@@ -125,7 +125,7 @@ void TIdIRC::HandleNick(TIdIRCUser* user) {
   if (SenderIsMe()) {
     // A nick the bot could not be known by would make every line, or none,
     // its own: the bot keeps the nick it has.
-    if (!IsValidNick(new_nick, ISupport.NickLength())) {
+    if (!IsValidNick(new_nick, Features.NickLength())) {
       if (OnNickRefused) OnNickRefused(new_nick);
       return;
     }

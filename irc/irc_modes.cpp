@@ -9,7 +9,7 @@ void TIdIRC::ParseChannelModes(std::size_t first) {
   auto channel = Channels.FindShared(Slot(first));
   if (!channel) return;
   TIdIRCUser* setter = Users.Find(line_.SenderNick);
-  TIdIRCChannelModes flags = channel->Mode();
+  ChannelModes flags = channel->Mode();
   std::size_t argument = first + 2;
   auto next_argument = [&]() -> std::string {
     std::string value = argument < kParamSlots ? Slot(argument) : std::string();

@@ -19,7 +19,7 @@ void TIdIRC::RaiseSystem(TIdIRCUser* user, int number, const std::string& word,
 }
 
 void TIdIRC::HandleNumeric(int number, TIdIRCUser* user) {
-  if (number == 5) ISupport.Take(line_.LineContent);
+  if (number == 5) Features.Take(line_.LineContent);
   if (HandleSystemNumeric(number, user)) return;
   const std::string& content = line_.LineContent;
   if (Within(number, 1, 4)) {

@@ -70,11 +70,11 @@ bool TIdIRCReadThread::HandOver(const std::function<void()>& task) {
 }
 
 void TIdIRCReadThread::SkipOverlongLine() {
-  TIdMaxLineAction saved = owner_.MaxLineAction;
-  owner_.MaxLineAction = TIdMaxLineAction::maSplit;
+  OverlongLineAction saved = owner_.MaxLineAction;
+  owner_.MaxLineAction = OverlongLineAction::maSplit;
   struct Restore {
     TIdIRC& owner;
-    TIdMaxLineAction action;
+    OverlongLineAction action;
     ~Restore() { owner.MaxLineAction = action; }
   } restore{owner_, saved};
   do {

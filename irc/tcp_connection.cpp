@@ -147,7 +147,7 @@ int TIdTCPConnection::ReceiveChunk(const Link& link) {
   TIdSocketHandle& socket = link.handler->Binding();
   TIdManagedBuffer& input = *link.input;
   auto room = input.Reserve(static_cast<std::size_t>(std::max(RecvBufferSize, 1)));
-  TIdIoResult result = socket.Receive(room);
+  IoResult result = socket.Receive(room);
   input.Commit(result.bytes);
   if (result.error == 0) {
     if (result.bytes == 0) socket.MarkClosed();
@@ -211,7 +211,7 @@ std::string TIdTCPConnection::TakeLine(TIdManagedBuffer& input, std::size_t leng
 }
 
 std::string TIdTCPConnection::TooLong(TIdManagedBuffer& input, int max_length) {
-  if (MaxLineAction == TIdMaxLineAction::maException) throw EIdReadLnMaxLineLengthExceeded();
+  if (MaxLineAction == OverlongLineAction::maException) throw EIdReadLnMaxLineLengthExceeded();
   split_.store(true, std::memory_order_relaxed);
   return input.Extract(static_cast<std::size_t>(max_length));
 }
@@ -223,7 +223,7 @@ void TIdTCPConnection::SendText(std::string_view text) {
   if (!IsOpen(link.handler)) throw EIdNotConnected();
   TIdSocketHandle& socket = link.handler->Binding();
   while (!text.empty()) {
-    TIdIoResult result = socket.Send(text);
+    IoResult result = socket.Send(text);
     if (result.error != 0) {
       if (IsLinkLoss(result.error)) GoDown(link);
       throw EIdSocketError(result.error);

@@ -14,7 +14,7 @@
 
 namespace zelmo {
 
-enum class TIdMaxLineAction { maException, maSplit };
+enum class OverlongLineAction { maException, maSplit };
 
 // One blocking TCP connection that sends texts and lines and receives lines
 // out of an input buffer.
@@ -38,7 +38,7 @@ class TIdTCPConnection {
 
   int ReadTimeout = 0;  // milliseconds; 0 waits without limit
   int MaxLineLength = 16384;
-  TIdMaxLineAction MaxLineAction = TIdMaxLineAction::maException;
+  OverlongLineAction MaxLineAction = OverlongLineAction::maException;
   int RecvBufferSize = 32768;
   int SendBufferSize = 32768;
   bool UseNagle = true;

@@ -78,7 +78,7 @@ void TMainForm::SetUpIrc() {
   IRC.Replies.ClientInfo =
       "ZelmoBot " + BotVersion() + " - an IRC channel bot with an operator window";
   IRC.SetUserMode(0);
-  IRC.MaxLineAction = TIdMaxLineAction::maException;
+  IRC.MaxLineAction = OverlongLineAction::maException;
   IRC.SetUiPoster([this](std::function<void()> task) { Port.PostToUiThread(std::move(task)); });
   HookIrcEvents();
 }
