@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "irc/irc_line.h"
 #include "irc/irc_users.h"
 #include "irc/line_fit.h"
+#include "irc/mode_changes.h"
 #include "irc/server_features.h"
 #include "irc/tcp_connection.h"
 
@@ -27,13 +29,6 @@ enum SessionState {
   stLoggingOn = 3,
   stConnected = 4,
 };
-
-// Own user modes as bits: i, o, s, w.
-using TIdIRCUserModes = std::uint8_t;
-inline constexpr TIdIRCUserModes umInvisible = 1;
-inline constexpr TIdIRCUserModes umOperator = 2;
-inline constexpr TIdIRCUserModes umServerNotices = 4;
-inline constexpr TIdIRCUserModes umWallops = 8;
 
 // The texts of the automatic CTCP answers.
 struct TIdIRCReplies {
@@ -183,6 +178,10 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // of the bot's lines, once the server has shown it.
   std::size_t RelayPrefix() const;
   const std::string& Slot(std::size_t index) const { return line_.ParamTable[index]; }
+  // The slots from `first` to the last.
+  std::span<const std::string> SlotsFrom(std::size_t first) const {
+    return std::span<const std::string>(line_.ParamTable).subspan(first);
+  }
   // Slot `first` and every non-empty slot after it, joined by blanks.
   std::string JoinSlots(std::size_t first) const;
   // HandleLine for the reader: an error is reported through OnReadError.
@@ -219,8 +218,11 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::string CtcpReplyText(int word) const;
 
   // Modes.
-  void ParseChannelModes(std::size_t first);
-  void ParseUserModes(const std::string& modes);
+  void ApplyChannelModes(const std::string& channel_name,
+                         const std::vector<ChannelModeChange>& changes);
+  void ApplyChannelModeChange(TIdIRCChannel& channel, TIdIRCUser* setter,
+                              const ChannelModeChange& change);
+  void ApplyMemberMode(TIdIRCChannel& channel, TIdIRCUser* setter, const ChannelModeChange& change);
 
   Poster post_;
   SessionState state_ = stDisconnected;

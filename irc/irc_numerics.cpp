@@ -41,7 +41,7 @@ void TIdIRC::HandleNumeric(int number, TIdIRCUser* user) {
     HandleList(number, user);
   } else if (number == 324) {
     if (OnChannelMode) OnChannelMode(nullptr, Channels.Find(Slot(3)), Slot(3), JoinSlots(4));
-    ParseChannelModes(3);
+    ApplyChannelModes(Slot(3), ParseChannelModes(Slot(4), SlotsFrom(5)));
   } else if (number == 331) {
     if (TIdIRCChannel* channel = Channels.Find(Slot(3))) {
       channel->SetTopic("");
