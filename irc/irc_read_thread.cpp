@@ -56,7 +56,7 @@ bool TIdIRCReadThread::ReadOneLine() {
   if (Terminated()) return false;
   if (!HandOver([this, &line] { owner_.HandleLineReportingFailure(line); })) return false;
   try {
-    owner_.VerifyLinkOpen(link_, true, false);
+    owner_.VerifyLinkOpen(link_, IfLinkDown::RaiseWhenDrained);
   } catch (const std::exception&) {
     return false;
   }

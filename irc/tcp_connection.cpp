@@ -8,6 +8,12 @@ namespace zelmo {
 
 namespace {
 
+// A fill that may raise on a closed link still hands out the lines already
+// received first.
+IfLinkDown WhenClosed(bool raise_if_closed) {
+  return raise_if_closed ? IfLinkDown::RaiseWhenDrained : IfLinkDown::CarryOn;
+}
+
 // Errors after which the socket is of no further use: the link is lost.
 bool IsLinkLoss(int code) {
   return code == kWsaConnAborted || code == kWsaConnReset || code == kWsaShutdown;
@@ -95,15 +101,17 @@ bool TIdTCPConnection::IsLinkUp() {
 }
 
 bool TIdTCPConnection::LinkUp(const Link& link) {
-  VerifyLinkOpen(link, false, false);
+  VerifyLinkOpen(link, IfLinkDown::CarryOn);
   return IsOpen(link.handler);
 }
 
 void TIdTCPConnection::VerifyLinkOpen(bool raise, bool ignore_buffer) {
-  VerifyLinkOpen(CurrentLink(), raise, ignore_buffer);
+  VerifyLinkOpen(CurrentLink(), !raise          ? IfLinkDown::CarryOn
+                                : ignore_buffer ? IfLinkDown::RaiseAtOnce
+                                                : IfLinkDown::RaiseWhenDrained);
 }
 
-void TIdTCPConnection::VerifyLinkOpen(const Link& link, bool raise, bool ignore_buffer) {
+void TIdTCPConnection::VerifyLinkOpen(const Link& link, IfLinkDown if_down) {
   bool down = false;
   if (link.handler) {
     TIdSocketHandle& socket = link.handler->Binding();
@@ -114,7 +122,8 @@ void TIdTCPConnection::VerifyLinkOpen(const Link& link, bool raise, bool ignore_
       down = !socket.IsOpen();
     }
   }
-  if (down && raise && (ignore_buffer || link.input->Empty())) throw EIdConnClosedGracefully();
+  if (!down || if_down == IfLinkDown::CarryOn) return;
+  if (if_down == IfLinkDown::RaiseAtOnce || link.input->Empty()) throw EIdConnClosedGracefully();
 }
 
 int TIdTCPConnection::FillInputBuffer(bool raise_if_closed, int timeout, bool raise_on_timeout) {
@@ -124,7 +133,7 @@ int TIdTCPConnection::FillInputBuffer(bool raise_if_closed, int timeout, bool ra
 int TIdTCPConnection::FillInputBuffer(const Link& link, bool raise_if_closed, int timeout,
                                       bool raise_on_timeout) {
   if (timeout == -1) timeout = ReadTimeout;
-  VerifyLinkOpen(link, raise_if_closed, false);
+  VerifyLinkOpen(link, WhenClosed(raise_if_closed));
   if (!IsOpen(link.handler)) {
     if (raise_if_closed) throw EIdNotConnected();
     return 0;
@@ -137,7 +146,7 @@ int TIdTCPConnection::FillInputBuffer(const Link& link, bool raise_if_closed, in
       return -1;
     }
     received = ReceiveChunk(link);
-    VerifyLinkOpen(link, raise_if_closed, false);
+    VerifyLinkOpen(link, WhenClosed(raise_if_closed));
   } while (received == 0 && socket.IsOpen());
   return received;
 }
@@ -193,7 +202,7 @@ std::string TIdTCPConnection::ReceiveLine(const Link& link, std::string_view ter
     }
     // A closed link raises here even with an unterminated rest in the
     // buffer: such a last fragment is never handed out as a line.
-    VerifyLinkOpen(link, true, true);
+    VerifyLinkOpen(link, IfLinkDown::RaiseAtOnce);
     if (FillInputBuffer(link, true, timeout, raise_on_timeout) == -1) {
       timed_out_.store(true, std::memory_order_relaxed);
       return {};
@@ -219,7 +228,7 @@ std::string TIdTCPConnection::TooLong(TIdManagedBuffer& input, int max_length) {
 void TIdTCPConnection::SendText(std::string_view text) {
   if (text.empty()) return;
   Link link = CurrentLink();
-  VerifyLinkOpen(link, true, true);
+  VerifyLinkOpen(link, IfLinkDown::RaiseAtOnce);
   if (!IsOpen(link.handler)) throw EIdNotConnected();
   TIdSocketHandle& socket = link.handler->Binding();
   while (!text.empty()) {
@@ -230,7 +239,7 @@ void TIdTCPConnection::SendText(std::string_view text) {
     }
     if (result.bytes == 0) socket.MarkClosed();
     text.remove_prefix(result.bytes);
-    VerifyLinkOpen(link, true, false);
+    VerifyLinkOpen(link, IfLinkDown::RaiseWhenDrained);
   }
 }
 

@@ -16,6 +16,12 @@ namespace zelmo {
 
 enum class OverlongLineAction { maException, maSplit };
 
+// What a check of a link that finds it down does besides closing the socket
+// and firing OnDisconnected: carry on, raise "Connection Closed Gracefully."
+// once no received bytes are left to read, or raise at once even with bytes
+// left (a rest without its terminator is never a line).
+enum class IfLinkDown { CarryOn, RaiseWhenDrained, RaiseAtOnce };
+
 // One blocking TCP connection that sends texts and lines and receives lines
 // out of an input buffer.
 //
@@ -73,7 +79,7 @@ class TIdTCPConnection {
   // Bytes added to the input buffer, 0 when the link closed, -1 on time-out.
   int FillInputBuffer(bool raise_if_closed, int timeout, bool raise_on_timeout);
   void VerifyLinkOpen(bool raise, bool ignore_buffer);
-  void VerifyLinkOpen(const Link& link, bool raise, bool ignore_buffer);
+  void VerifyLinkOpen(const Link& link, IfLinkDown if_down);
   bool ReadLnSplit() const { return split_.load(std::memory_order_relaxed); }
   bool ReadLnTimedOut() const { return timed_out_.load(std::memory_order_relaxed); }
 
