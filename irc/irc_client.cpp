@@ -196,12 +196,4 @@ void TIdIRC::ReportReadError(const std::string& what, const std::string& message
   if (OnReadError) OnReadError(what + message);
 }
 
-std::string TIdIRC::JoinSlots(std::size_t first) const {
-  std::string joined = Slot(first);
-  for (std::size_t slot = first + 1; slot < kParamSlots; ++slot) {
-    if (!Slot(slot).empty()) joined += " " + Slot(slot);
-  }
-  return joined;
-}
-
 }  // namespace zelmo

@@ -183,7 +183,9 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
     return std::span<const std::string>(line_.ParamTable).subspan(first);
   }
   // Slot `first` and every non-empty slot after it, joined by blanks.
-  std::string JoinSlots(std::size_t first) const;
+  std::string JoinSlots(std::size_t first) const {
+    return zelmo::JoinSlots(line_.ParamTable, first);
+  }
   // HandleLine for the reader: an error is reported through OnReadError.
   void HandleLineReportingFailure(const std::string& line);
   void ReportReadError(const std::string& what, const std::string& message);
@@ -203,12 +205,12 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   void HandleQuit(TIdIRCUser* user);
   void HandleTopic(TIdIRCUser* user);
 
-  // The numeric table.
+  // The numeric replies: decoded (numeric_replies.h), then carried out by
+  // NumericEffects.
+  class NumericEffects;
   void HandleNumeric(int number, TIdIRCUser* user);
-  bool HandleSystemNumeric(int number, TIdIRCUser* user);
   void RaiseSystem(TIdIRCUser* user, int number, const std::string& word,
                    const std::string& content);
-  void HandleList(int number, TIdIRCUser* user);
   void NickFallback();
 
   // CTCP and DCC.

@@ -80,6 +80,14 @@ void SplitLine(std::string_view line, ParsedLine& parsed) {
   SplitParameterSlots(rest, parsed.ParamTable);
 }
 
+std::string JoinSlots(const ParamSlots& slots, std::size_t first) {
+  std::string joined = slots[first];
+  for (std::size_t slot = first + 1; slot < kParamSlots; ++slot) {
+    if (!slots[slot].empty()) joined += " " + slots[slot];
+  }
+  return joined;
+}
+
 bool IsChannelName(std::string_view target) {
   if (target.empty()) return false;
   char first = target[0];

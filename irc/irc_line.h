@@ -8,7 +8,18 @@
 
 namespace zelmo {
 
-// Slot 0 is the prefix, slot 1 the command, slots 2 to 29 the parameters.
+// Slot 0 is the prefix, slot 1 the command, slots 2 to 29 the parameters:
+// slot n holds parameter n - 1, so slot 3 is the second parameter.
+//
+//   :alice!al@host.example PRIVMSG #chan :hello there
+//    '-------------------' '-----' '---'  '---------'
+//           slot 0         slot 1  slot 2   slot 3
+//           prefix         command 1st      2nd parameter
+//
+//   :irc.example 353 ZelmoBot = #chan :@alice +bob carol
+//    slot 0      1   2        3 4      5
+//
+// A reply's first parameter (slot 2) is the nick it is sent to.
 inline constexpr std::size_t kParamSlots = 30;
 using ParamSlots = std::array<std::string, kParamSlots>;
 
@@ -16,8 +27,9 @@ using ParamSlots = std::array<std::string, kParamSlots>;
 // line is at most 512 bytes with its terminator, so normal lines are whole.
 inline constexpr std::size_t kMaxLinePart = 512;
 
-// The fields of one received line. One object is reused for every line: the
-// strings are cleared and assigned in place, so their buffers are kept.
+// The fields of one received line, its parameters in the slots drawn above.
+// One object is reused for every line: the strings are cleared and assigned
+// in place, so their buffers are kept.
 struct ParsedLine {
   std::string SenderNick;
   std::string SenderAddress;
@@ -31,6 +43,9 @@ struct ParsedLine {
 // When the last slot is reached, it takes the whole remaining text unsplit
 // (a leading ":" dropped), so a line with too many parameters loses nothing.
 void SplitLine(std::string_view line, ParsedLine& parsed);
+
+// Slot `first` and every non-empty slot after it, joined by blanks.
+std::string JoinSlots(const ParamSlots& slots, std::size_t first);
 
 // A target naming a channel begins with "!", "#", "&" or "+".
 bool IsChannelName(std::string_view target);
