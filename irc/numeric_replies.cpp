@@ -128,7 +128,7 @@ LinksReply DecodeLinks(const ParamSlots& slot) {
 }
 
 // The replies that change the client's state or raise events of their own.
-NumericReply DecodeStateReply(int number, const ParsedLine& line) {
+DecodedReply DecodeStateReply(int number, const ParsedLine& line) {
   const ParamSlots& slot = line.ParamTable;
   const std::string& content = line.LineContent;
   // :irc.example 001 ZelmoBot :Welcome to the Internet Relay Network ZelmoBot
@@ -172,7 +172,7 @@ NumericReply DecodeStateReply(int number, const ParsedLine& line) {
 
 }  // namespace
 
-NumericReply DecodeNumeric(int number, const ParsedLine& line) {
+DecodedReply DecodeNumeric(int number, const ParsedLine& line) {
   if (auto shown = DecodeServerReply(number, line)) return *std::move(shown);
   if (auto shown = DecodeUserReply(number, line)) return *std::move(shown);
   return DecodeStateReply(number, line);

@@ -112,12 +112,12 @@ struct OtherReply {
   std::string text;
 };
 
-using NumericReply = std::variant<ShownReply, WelcomeReply, FeaturesReply, AwayReply, OwnAwayReply,
+using DecodedReply = std::variant<ShownReply, WelcomeReply, FeaturesReply, AwayReply, OwnAwayReply,
                                   ListStartReply, ListEntryReply, ListEndReply, ChannelModesReply,
                                   NoTopicReply, TopicReply, InvitingReply, NamesReply, LinksReply,
                                   NamesEndReply, MotdStartReply, ErrorReply, OtherReply>;
 
 // What the reply `number` (the command word of `line`) says.
-NumericReply DecodeNumeric(int number, const ParsedLine& line);
+DecodedReply DecodeNumeric(int number, const ParsedLine& line);
 
 }  // namespace zelmo

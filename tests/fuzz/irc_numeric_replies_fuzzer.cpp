@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SplitLine(text, line);
   const ParsedLine before = line;
 
-  const NumericReply reply = DecodeNumeric(number, line);
+  const DecodedReply reply = DecodeNumeric(number, line);
   FUZZ_CHECK(SameLine(line, before));
   std::visit(CheckFields(line), reply);
 

@@ -9,7 +9,7 @@
 namespace zelmo {
 namespace {
 
-NumericReply Decode(std::string_view wire) {
+DecodedReply Decode(std::string_view wire) {
   ParsedLine line;
   SplitLine(wire, line);
   return DecodeNumeric(ReplyNumber(line.CommandText).value_or(-1), line);
@@ -17,7 +17,7 @@ NumericReply Decode(std::string_view wire) {
 
 template <typename Reply>
 Reply As(std::string_view wire) {
-  NumericReply reply = Decode(wire);
+  DecodedReply reply = Decode(wire);
   EXPECT_TRUE(std::holds_alternative<Reply>(reply)) << wire;
   return std::holds_alternative<Reply>(reply) ? std::get<Reply>(reply) : Reply{};
 }
