@@ -26,12 +26,12 @@ bool IsCtcpMessage(std::string_view text) {
   return !text.empty() && text[0] == kCtcpDelimiter;
 }
 
-std::optional<TCtcpMessage> ParseCtcp(std::string_view text) {
+std::optional<CtcpMessage> ParseCtcp(std::string_view text) {
   if (!IsCtcpMessage(text)) return std::nullopt;
   // Everything between the leading \001 and the last character.
   std::string_view body = text.substr(1, text.size() >= 2 ? text.size() - 2 : 0);
   std::size_t blank = text.find(' ');
-  TCtcpMessage message;
+  CtcpMessage message;
   if (blank == std::string_view::npos) {
     message.Command.assign(body);
     return message;
@@ -47,7 +47,7 @@ int CtcpWordIndex(std::string_view command) {
   return IndexIn(kCtcpWords, command);
 }
 
-TDccRequest::TDccRequest(std::string_view arguments) {
+DccRequest::DccRequest(std::string_view arguments) {
   for (;;) {
     std::size_t blank = arguments.find(' ');
     if (blank == std::string_view::npos) {
@@ -59,12 +59,12 @@ TDccRequest::TDccRequest(std::string_view arguments) {
   }
 }
 
-const std::string& TDccRequest::Word(std::size_t index) const {
+const std::string& DccRequest::Word(std::size_t index) const {
   static const std::string kNone;
   return index < words_.size() ? words_[index] : kNone;
 }
 
-int TDccRequest::Kind() const {
+int DccRequest::Kind() const {
   return IndexIn(kDccWords, Word(0));
 }
 

@@ -9,7 +9,7 @@
 namespace zelmo {
 
 // The CTCP words the client knows, by their index in the word table.
-enum TCtcpWord : int {
+enum CtcpWord : int {
   ctcpAction = 0,
   ctcpSound = 1,
   ctcpPing = 2,
@@ -23,11 +23,11 @@ enum TCtcpWord : int {
 };
 
 // The DCC request kinds, by their index in the DCC word table.
-enum TDccWord : int { dccSend = 0, dccChat = 1, dccResume = 2, dccAccept = 3 };
+enum DccWord : int { dccSend = 0, dccChat = 1, dccResume = 2, dccAccept = 3 };
 
 inline constexpr char kCtcpDelimiter = '\001';
 
-struct TCtcpMessage {
+struct CtcpMessage {
   std::string Command;
   std::string Arguments;
 };
@@ -37,16 +37,16 @@ bool IsCtcpMessage(std::string_view text);
 
 // Command and arguments of a CTCP text; none when the text is not CTCP. The
 // last character is always dropped, whether or not it closes the message.
-std::optional<TCtcpMessage> ParseCtcp(std::string_view text);
+std::optional<CtcpMessage> ParseCtcp(std::string_view text);
 
 // Index of a CTCP word (case-sensitive), or -1 when it is not in the table.
 int CtcpWordIndex(std::string_view command);
 
 // The words of a DCC request's arguments: split at every blank, so two
 // blanks in a row give an empty word, and the last word is always taken.
-class TDccRequest {
+class DccRequest {
  public:
-  explicit TDccRequest(std::string_view arguments);
+  explicit DccRequest(std::string_view arguments);
 
   const std::vector<std::string>& Words() const { return words_; }
   // Word i, or an empty text when the request has fewer words.

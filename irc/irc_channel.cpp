@@ -3,13 +3,13 @@
 #include <optional>
 #include <utility>
 
-#include "irc/irc_command_sink.h"
+#include "irc/channel_command_sink.h"
 #include "irc/irc_line.h"
 #include "irc/irc_users.h"
 
 namespace zelmo {
 
-TIdIRCChannelModes ChannelModeFlag(char letter) {
+ChannelModes ChannelModeFlag(char letter) {
   switch (letter) {
     case 'p':
       return cmPrivate;
@@ -32,8 +32,8 @@ TIdIRCChannelModes ChannelModeFlag(char letter) {
   }
 }
 
-TIdIRCChannel::TIdIRCChannel(std::string_view name, TIdIRCCommandSink* owner,
-                             TIdIRCChannelUpdateEvent on_update)
+TIdIRCChannel::TIdIRCChannel(std::string_view name, ChannelCommandSink* owner,
+                             ChannelUpdateHandler on_update)
     : OnChannelUpdate(std::move(on_update)), name_(name), owner_(owner) {}
 
 void TIdIRCChannel::Kick(const std::string& nick, const std::string& reason) {
@@ -54,7 +54,7 @@ void TIdIRCChannel::SetTopic(std::string_view topic) {
   Raise(cutTopic, nullptr, 0);
 }
 
-void TIdIRCChannel::SetMode(TIdIRCChannelModes mode) {
+void TIdIRCChannel::SetMode(ChannelModes mode) {
   mode_ = mode;
   Raise(cutMode, nullptr, 0);
 }
@@ -95,18 +95,18 @@ void TIdIRCChannel::MemberNickChange(TIdIRCUser* user, std::string_view new_nick
   int index = FindUser(user->Nick());
   if (index < 0) return;
   auto position = static_cast<std::size_t>(index);
-  TIdIRCMember& member = names_[position];
+  ChannelMember& member = names_[position];
   member_index_.Remove(member.Nick, position);
   member.Nick.assign(new_nick);
   member_index_.Add(member.Nick, position);
   Raise(cutNick, user, index);
 }
 
-void TIdIRCChannel::ChangeFlags(TIdIRCUser* user, TIdIRCMemberFlags flag, bool on) {
+void TIdIRCChannel::ChangeFlags(TIdIRCUser* user, MemberFlags flag, bool on) {
   if (!user) return;
   int index = FindUser(user->Nick());
   if (index < 0) return;
-  TIdIRCMemberFlags& flags = names_[static_cast<std::size_t>(index)].Flags;
+  MemberFlags& flags = names_[static_cast<std::size_t>(index)].Flags;
   flags = on ? (flags | flag) : (flags & ~flag);
   Raise(cutMemberFlags, user, static_cast<int>(flags));
 }
@@ -126,7 +126,7 @@ void TIdIRCChannel::AddNames(std::string_view member_list, TIdIRCUsers& users) {
 }
 
 void TIdIRCChannel::AddNamesWord(std::string_view word, TIdIRCUsers& users) {
-  TIdIRCMemberFlags flags = 0;
+  MemberFlags flags = 0;
   if (!word.empty() && word.front() == '@') {
     word.remove_prefix(1);
     flags = mfOp;
@@ -144,15 +144,15 @@ void TIdIRCChannel::AddNamesWord(std::string_view word, TIdIRCUsers& users) {
   Append(word, flags);
 }
 
-void TIdIRCChannel::Append(std::string_view nick, TIdIRCMemberFlags flags) {
+void TIdIRCChannel::Append(std::string_view nick, MemberFlags flags) {
   member_index_.Add(nick, names_.size());
-  names_.push_back(TIdIRCMember{std::string(nick), flags});
+  names_.push_back(ChannelMember{std::string(nick), flags});
 }
 
 void TIdIRCChannel::Raise(TIdIRCChannelUpdateType update_type, TIdIRCUser* user, int info) {
   if (!OnChannelUpdate) return;
   // A copy, so that a handler may replace the event while it runs.
-  TIdIRCChannelUpdateEvent handler = OnChannelUpdate;
+  ChannelUpdateHandler handler = OnChannelUpdate;
   handler(this, update_type, user, info);
 }
 

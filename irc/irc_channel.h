@@ -10,12 +10,12 @@
 
 namespace zelmo {
 
-class TIdIRCCommandSink;
+class ChannelCommandSink;
 class TIdIRCUser;
 class TIdIRCUsers;
 
 // Channel modes, one flag per mode letter.
-enum TIdIRCChannelMode : unsigned {
+enum ChannelMode : unsigned {
   cmPrivate = 1,     // p
   cmSecret = 2,      // s
   cmInviteOnly = 4,  // i
@@ -25,20 +25,20 @@ enum TIdIRCChannelMode : unsigned {
   cmUserLimit = 64,  // l
   cmKey = 128,       // k
 };
-using TIdIRCChannelModes = unsigned;
+using ChannelModes = unsigned;
 
 // The flag of a mode letter (case-sensitive), or 0 for any other character.
-TIdIRCChannelModes ChannelModeFlag(char letter);
+ChannelModes ChannelModeFlag(char letter);
 
-enum TIdIRCMemberFlag : unsigned { mfOp = 1, mfVoice = 2 };
-using TIdIRCMemberFlags = unsigned;
+enum MemberFlag : unsigned { mfOp = 1, mfVoice = 2 };
+using MemberFlags = unsigned;
 
-struct TIdIRCMember {
+struct ChannelMember {
   std::string Nick;
-  TIdIRCMemberFlags Flags = 0;
+  MemberFlags Flags = 0;
 };
 
-enum TIdIRCCloseType : int { ctNone = 0, ctParted = 1, ctKicked = 2 };
+enum ChannelCloseType : int { ctNone = 0, ctParted = 1, ctKicked = 2 };
 
 enum TIdIRCChannelUpdateType : int {
   cutMode = 0,
@@ -56,28 +56,28 @@ class TIdIRCChannel;
 
 // Raised with the channel, the kind of change, the member's record (or null)
 // and a number: a member's index, a member's new flags, or 0.
-using TIdIRCChannelUpdateEvent = std::function<void(
+using ChannelUpdateHandler = std::function<void(
     TIdIRCChannel* sender, TIdIRCChannelUpdateType update_type, TIdIRCUser* user, int info)>;
 
 // A channel the client is in: topic, modes and members in the order added.
 // Member lookups ignore case and give the first match.
 class TIdIRCChannel : public std::enable_shared_from_this<TIdIRCChannel> {
  public:
-  TIdIRCChannel(std::string_view name, TIdIRCCommandSink* owner,
-                TIdIRCChannelUpdateEvent on_update = {});
+  TIdIRCChannel(std::string_view name, ChannelCommandSink* owner,
+                ChannelUpdateHandler on_update = {});
 
   const std::string& Name() const { return name_; }
   const std::string& Topic() const { return topic_; }
-  TIdIRCChannelModes Mode() const { return mode_; }
+  ChannelModes Mode() const { return mode_; }
   int Limit() const { return limit_; }
   const std::string& Key() const { return key_; }
-  const std::vector<TIdIRCMember>& Names() const { return names_; }
+  const std::vector<ChannelMember>& Names() const { return names_; }
 
   // Set by the client's own JOIN, cleared just before the record is dropped.
   bool Active = false;
   // Why the client left; set just before the leaving is reported.
-  TIdIRCCloseType CloseType = ctNone;
-  TIdIRCChannelUpdateEvent OnChannelUpdate;
+  ChannelCloseType CloseType = ctNone;
+  ChannelUpdateHandler OnChannelUpdate;
 
   // Sends "KICK" with this channel, the nick and the reason.
   void Kick(const std::string& nick, const std::string& reason);
@@ -89,7 +89,7 @@ class TIdIRCChannel : public std::enable_shared_from_this<TIdIRCChannel> {
   int FindUser(std::string_view nick) const;
 
   void SetTopic(std::string_view topic);
-  void SetMode(TIdIRCChannelModes mode);
+  void SetMode(ChannelModes mode);
   void SetLimit(int limit);
   void SetKey(std::string_view key);
 
@@ -114,19 +114,19 @@ class TIdIRCChannel : public std::enable_shared_from_this<TIdIRCChannel> {
 
  private:
   void MemberLeave(TIdIRCUser* user, TIdIRCChannelUpdateType update_type);
-  void ChangeFlags(TIdIRCUser* user, TIdIRCMemberFlags flag, bool on);
+  void ChangeFlags(TIdIRCUser* user, MemberFlags flag, bool on);
   void AddNamesWord(std::string_view word, TIdIRCUsers& users);
-  void Append(std::string_view nick, TIdIRCMemberFlags flags);
+  void Append(std::string_view nick, MemberFlags flags);
   void Raise(TIdIRCChannelUpdateType update_type, TIdIRCUser* user, int info);
 
   std::string name_;
-  TIdIRCCommandSink* owner_;
+  ChannelCommandSink* owner_;
   std::string topic_;
-  TIdIRCChannelModes mode_ = 0;
+  ChannelModes mode_ = 0;
   int limit_ = 0;
   std::string key_;
-  std::vector<TIdIRCMember> names_;
-  TNameIndex member_index_;
+  std::vector<ChannelMember> names_;
+  NameIndex member_index_;
 };
 
 }  // namespace zelmo

@@ -5,7 +5,7 @@
 namespace zelmo {
 
 std::shared_ptr<TIdIRCChannel> TIdIRCChannels::Add(std::string_view name,
-                                                   TIdIRCChannelUpdateEvent on_update) {
+                                                   ChannelUpdateHandler on_update) {
   Remove(name);
   auto channel = std::make_shared<TIdIRCChannel>(name, owner_, std::move(on_update));
   index_.Add(name, items_.size());

@@ -17,11 +17,10 @@ namespace zelmo {
 class TIdIRCChannels {
  public:
   // New records send their commands through `owner` (none: nothing is sent).
-  explicit TIdIRCChannels(TIdIRCCommandSink* owner = nullptr) : owner_(owner) {}
+  explicit TIdIRCChannels(ChannelCommandSink* owner = nullptr) : owner_(owner) {}
 
   // Drops any record of that name and makes a new one at the end.
-  std::shared_ptr<TIdIRCChannel> Add(std::string_view name,
-                                     TIdIRCChannelUpdateEvent on_update = {});
+  std::shared_ptr<TIdIRCChannel> Add(std::string_view name, ChannelUpdateHandler on_update = {});
   void Remove(std::string_view name);
   TIdIRCChannel* Find(std::string_view name) const { return FindShared(name).get(); }
   std::shared_ptr<TIdIRCChannel> FindShared(std::string_view name) const;
@@ -42,9 +41,9 @@ class TIdIRCChannels {
   // The records at this moment, so that update handlers may change the list.
   std::vector<std::shared_ptr<TIdIRCChannel>> Snapshot() const { return items_; }
 
-  TIdIRCCommandSink* owner_;
+  ChannelCommandSink* owner_;
   std::vector<std::shared_ptr<TIdIRCChannel>> items_;
-  TNameIndex index_;
+  NameIndex index_;
 };
 
 }  // namespace zelmo

@@ -18,7 +18,7 @@ TIdIRC::~TIdIRC() {
 void TIdIRC::Stop() {
   RetireReader();
   CloseLink();
-  JoinFinishedReaders(true);
+  JoinRetiredReaders();
 }
 
 void TIdIRC::SetUiPoster(Poster post) {
@@ -41,7 +41,7 @@ void TIdIRC::SetUserMode(TIdIRCUserModes modes) {
   if (!IsLinkUp()) user_mode_ = modes;
 }
 
-void TIdIRC::SetState(TIdIRCState state) {
+void TIdIRC::SetState(SessionState state) {
   if (state_ == state) return;
   state_ = state;
   if (OnStateChange) OnStateChange();
@@ -55,12 +55,12 @@ void TIdIRC::Connect() {
   // Every earlier reader has been told to stop and its link is closed, so
   // it ends at once; none may live on to read from the new link.
   RetireReader();
-  JoinFinishedReaders(true);
+  JoinRetiredReaders();
   Channels.Clear();
   Users.Clear();
   own_user_ = Users.AddRef(nick_, "");
   CurrentNick = nick_;
-  ISupport.Clear();
+  Features.Clear();
   relay_address_.reset();
   SetState(stConnecting);
   OpenLink(-1);
@@ -107,10 +107,10 @@ void TIdIRC::RetireReader() {
   retired_readers_.push_back(std::move(reader_));
 }
 
-void TIdIRC::JoinFinishedReaders(bool all) {
-  std::erase_if(retired_readers_, [all](const std::unique_ptr<TIdIRCReadThread>& reader) {
-    return all || reader->Finished();
-  });
+// Each retired reader was told to stop and its link is closed, so it ends
+// at once; destroying it joins its thread.
+void TIdIRC::JoinRetiredReaders() {
+  retired_readers_.clear();
 }
 
 // --- Sending -------------------------------------------------------------
@@ -171,20 +171,20 @@ void TIdIRC::HandleLine(const std::string& line) {
   if (state_ == stDisconnected || line.empty()) return;
   if (OnReceive) OnReceive(line);
   SplitLine(line, line_);
-  TIdIRCUserHold user(Users, line_.SenderNick, line_.SenderAddress);
+  UserHold user(Users, line_.SenderNick, line_.SenderAddress);
   bool suppress = false;
   if (OnRaw) {
     OnRaw(user.get(), line_.CommandText, line_.LineContent, suppress);
     if (suppress) return;
   }
-  if (auto number = NumericReply(line_.CommandText)) {
+  if (auto number = ReplyNumber(line_.CommandText)) {
     HandleNumeric(*number, user.get());
   } else {
     HandleCommand(user.get());
   }
 }
 
-void TIdIRC::HandleLineGuarded(const std::string& line) {
+void TIdIRC::HandleLineReportingFailure(const std::string& line) {
   try {
     HandleLine(line);
   } catch (const std::exception& error) {
@@ -194,14 +194,6 @@ void TIdIRC::HandleLineGuarded(const std::string& line) {
 
 void TIdIRC::ReportReadError(const std::string& what, const std::string& message) {
   if (OnReadError) OnReadError(what + message);
-}
-
-std::string TIdIRC::JoinSlots(std::size_t first) const {
-  std::string joined = Slot(first);
-  for (std::size_t slot = first + 1; slot < kParamSlots; ++slot) {
-    if (!Slot(slot).empty()) joined += " " + Slot(slot);
-  }
-  return joined;
 }
 
 }  // namespace zelmo

@@ -5,35 +5,30 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "irc/channel_command_sink.h"
 #include "irc/irc_channels.h"
-#include "irc/irc_command_sink.h"
 #include "irc/irc_line.h"
 #include "irc/irc_users.h"
-#include "irc/isupport.h"
 #include "irc/line_fit.h"
+#include "irc/mode_changes.h"
+#include "irc/server_features.h"
 #include "irc/tcp_connection.h"
 
 namespace zelmo {
 
 class TIdIRCReadThread;
 
-enum TIdIRCState {
+enum SessionState {
   stDisconnecting = 0,
   stDisconnected = 1,
   stConnecting = 2,
   stLoggingOn = 3,
   stConnected = 4,
 };
-
-// Own user modes as bits: i, o, s, w.
-using TIdIRCUserModes = std::uint8_t;
-inline constexpr TIdIRCUserModes umInvisible = 1;
-inline constexpr TIdIRCUserModes umOperator = 2;
-inline constexpr TIdIRCUserModes umServerNotices = 4;
-inline constexpr TIdIRCUserModes umWallops = 8;
 
 // The texts of the automatic CTCP answers.
 struct TIdIRCReplies {
@@ -47,7 +42,7 @@ struct TIdIRCReplies {
 // (PING, CTCP), the channel and user records, and the events raised for each
 // received line. Lines are read on a reader thread of its own and handled one
 // at a time on the user-interface thread, which the reader waits for.
-class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
+class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
  public:
   using Poster = std::function<void(std::function<void()>)>;
 
@@ -78,15 +73,15 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   std::string CurrentNick;
   std::string ServerName;
   bool Away = false;
-  TIdIRCState ConnectionState() const { return state_; }
+  SessionState ConnectionState() const { return state_; }
   TIdIRCChannels Channels;
   TIdIRCUsers Users;
   TIdIRCUser* OwnUser() const { return own_user_.get(); }
   // What the server's 005 lines announced on this connection.
-  TIdIRCISupport ISupport;
+  ServerFeatures Features;
 
   // The fields of the line being handled; valid during its events only.
-  const TParsedLine& Line() const { return line_; }
+  const ParsedLine& Line() const { return line_; }
 
   // --- Operations --------------------------------------------------------
   void Connect();
@@ -166,7 +161,7 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
                      const std::string&)>
       OnLinks;
   std::function<void(std::vector<std::string>&, int, bool)> OnList;
-  TIdIRCChannelUpdateEvent OnChannelUpdate;
+  ChannelUpdateHandler OnChannelUpdate;
   // A failure while a line was read or handled (an overlong line, an error
   // raised by a handler); raised on the user-interface thread, after which
   // the reader goes on with the next line.
@@ -175,7 +170,7 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
  private:
   friend class TIdIRCReadThread;
 
-  void SetState(TIdIRCState state);
+  void SetState(SessionState state);
   // An empty nick is nobody's: not even a server, whose lines carry none.
   bool IsMe(const std::string& nick) const { return !CurrentNick.empty() && nick == CurrentNick; }
   bool SenderIsMe() const { return IsMe(line_.SenderNick); }
@@ -183,14 +178,20 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   // of the bot's lines, once the server has shown it.
   std::size_t RelayPrefix() const;
   const std::string& Slot(std::size_t index) const { return line_.ParamTable[index]; }
+  // The slots from `first` to the last.
+  std::span<const std::string> SlotsFrom(std::size_t first) const {
+    return std::span<const std::string>(line_.ParamTable).subspan(first);
+  }
   // Slot `first` and every non-empty slot after it, joined by blanks.
-  std::string JoinSlots(std::size_t first) const;
+  std::string JoinSlots(std::size_t first) const {
+    return zelmo::JoinSlots(line_.ParamTable, first);
+  }
   // HandleLine for the reader: an error is reported through OnReadError.
-  void HandleLineGuarded(const std::string& line);
+  void HandleLineReportingFailure(const std::string& line);
   void ReportReadError(const std::string& what, const std::string& message);
   void StartReader();
   void RetireReader();
-  void JoinFinishedReaders(bool all);
+  void JoinRetiredReaders();
 
   // The command table.
   void HandleCommand(TIdIRCUser* user);
@@ -204,12 +205,12 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   void HandleQuit(TIdIRCUser* user);
   void HandleTopic(TIdIRCUser* user);
 
-  // The numeric table.
+  // The numeric replies: decoded (numeric_replies.h), then carried out by
+  // NumericEffects.
+  class NumericEffects;
   void HandleNumeric(int number, TIdIRCUser* user);
-  bool HandleSystemNumeric(int number, TIdIRCUser* user);
   void RaiseSystem(TIdIRCUser* user, int number, const std::string& word,
                    const std::string& content);
-  void HandleList(int number, TIdIRCUser* user);
   void NickFallback();
 
   // CTCP and DCC.
@@ -219,15 +220,18 @@ class TIdIRC : public TIdTCPClient, public TIdIRCCommandSink {
   std::string CtcpReplyText(int word) const;
 
   // Modes.
-  void ParseChannelModes(std::size_t first);
-  void ParseUserModes(const std::string& modes);
+  void ApplyChannelModes(const std::string& channel_name,
+                         const std::vector<ChannelModeChange>& changes);
+  void ApplyChannelModeChange(TIdIRCChannel& channel, TIdIRCUser* setter,
+                              const ChannelModeChange& change);
+  void ApplyMemberMode(TIdIRCChannel& channel, TIdIRCUser* setter, const ChannelModeChange& change);
 
   Poster post_;
-  TIdIRCState state_ = stDisconnected;
+  SessionState state_ = stDisconnected;
   TIdIRCUserModes user_mode_ = 0;
   std::string nick_ = "Nick";
   std::shared_ptr<TIdIRCUser> own_user_;
-  TParsedLine line_;
+  ParsedLine line_;
   std::vector<std::string> list_buffer_;
   int list_position_ = 0;
   // The length of "!user@host" in the bot's own prefix, once known; the

@@ -2,7 +2,8 @@
 #include "irc/irc_client.h"
 #include "irc/irc_commands.h"
 
-// The handling of received command words (PRIVMSG, JOIN, MODE, ...).
+// The handling of received command words (PRIVMSG, JOIN, ...); MODE is in
+// irc_modes.cpp.
 
 namespace zelmo {
 
@@ -99,25 +100,10 @@ void TIdIRC::HandleKick(TIdIRCUser* user) {
     Channels.Remove(Slot(2));
     return;
   }
-  TIdIRCUserHold victim(Users, Slot(3), "");
+  UserHold victim(Users, Slot(3), "");
   victim->Reason = Slot(4);
   if (OnKick) OnKick(user, victim.get(), channel.get());
   if (channel) channel->MemberKick(victim.get());
-}
-
-void TIdIRC::HandleMode(TIdIRCUser* user) {
-  (void)user;
-  if (IsChannelName(Slot(2))) {
-    auto channel = Channels.FindShared(Slot(2));
-    if (!channel) return;
-    if (OnChannelMode) {
-      OnChannelMode(Users.Find(line_.SenderNick), channel.get(), Slot(2), JoinSlots(3));
-    }
-    ParseChannelModes(2);
-  } else if (IsMe(Slot(2))) {
-    if (OnUserMode) OnUserMode(Slot(3));
-    ParseUserModes(Slot(3));
-  }
 }
 
 void TIdIRC::HandleNick(TIdIRCUser* user) {
@@ -125,7 +111,7 @@ void TIdIRC::HandleNick(TIdIRCUser* user) {
   if (SenderIsMe()) {
     // A nick the bot could not be known by would make every line, or none,
     // its own: the bot keeps the nick it has.
-    if (!IsValidNick(new_nick, ISupport.NickLength())) {
+    if (!IsValidNick(new_nick, Features.NickLength())) {
       if (OnNickRefused) OnNickRefused(new_nick);
       return;
     }

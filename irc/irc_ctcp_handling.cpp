@@ -24,9 +24,9 @@ std::string TIdIRC::CtcpReplyText(int word) const {
 }
 
 void TIdIRC::HandleCtcpQuery() {
-  std::optional<TCtcpMessage> ctcp = ParseCtcp(Slot(3));
+  std::optional<CtcpMessage> ctcp = ParseCtcp(Slot(3));
   if (!ctcp) return;
-  TIdIRCUserHold user(Users, line_.SenderNick, line_.SenderAddress);
+  UserHold user(Users, line_.SenderNick, line_.SenderAddress);
   TIdIRCChannel* channel = Channels.Find(Slot(2));
   bool suppress = false;
   int word = CtcpWordIndex(ctcp->Command);
@@ -56,9 +56,9 @@ void TIdIRC::HandleCtcpQuery() {
 }
 
 void TIdIRC::HandleCtcpReply() {
-  std::optional<TCtcpMessage> ctcp = ParseCtcp(Slot(3));
+  std::optional<CtcpMessage> ctcp = ParseCtcp(Slot(3));
   if (!ctcp) return;
-  TIdIRCUserHold user(Users, line_.SenderNick, line_.SenderAddress);
+  UserHold user(Users, line_.SenderNick, line_.SenderAddress);
   if (CtcpWordIndex(ctcp->Command) == ctcpDcc) return;
   if (OnCTCPReply) {
     OnCTCPReply(user.get(), Channels.Find(Slot(2)), ctcp->Command, ctcp->Arguments);
@@ -66,7 +66,7 @@ void TIdIRC::HandleCtcpReply() {
 }
 
 void TIdIRC::HandleDcc(const std::string& arguments) {
-  TDccRequest request(arguments);
+  DccRequest request(arguments);
   const std::string& nick = line_.SenderNick;
   switch (request.Kind()) {
     case dccSend:

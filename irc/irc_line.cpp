@@ -1,8 +1,7 @@
 #include "irc/irc_line.h"
 
+#include <charconv>
 #include <cstdint>
-
-#include "shell/base/convert.h"
 
 namespace zelmo {
 
@@ -18,7 +17,7 @@ std::string_view After(std::string_view text, std::size_t blank) {
 }
 
 // Returns the rest of the line behind the prefix.
-std::string_view SplitPrefix(std::string_view line, TParsedLine& parsed) {
+std::string_view SplitPrefix(std::string_view line, ParsedLine& parsed) {
   std::string& prefix = parsed.ParamTable[0];
   prefix.clear();
   if (line.empty() || line[0] != ':') return line;
@@ -37,7 +36,7 @@ std::string_view SplitPrefix(std::string_view line, TParsedLine& parsed) {
   return After(line, blank);
 }
 
-std::string_view SplitCommand(std::string_view rest, TParsedLine& parsed) {
+std::string_view SplitCommand(std::string_view rest, ParsedLine& parsed) {
   std::size_t blank = rest.find(' ');
   if (blank != std::string_view::npos) {
     parsed.CommandText.assign(rest.substr(0, blank));
@@ -48,7 +47,7 @@ std::string_view SplitCommand(std::string_view rest, TParsedLine& parsed) {
   return rest;
 }
 
-void SplitParams(std::string_view rest, TParamTable& slots) {
+void SplitParameterSlots(std::string_view rest, ParamSlots& slots) {
   std::size_t i = 2;
   for (; !rest.empty() && i < kParamSlots; ++i) {
     std::string& slot = slots[i];
@@ -71,14 +70,22 @@ void SplitParams(std::string_view rest, TParamTable& slots) {
 
 }  // namespace
 
-void SplitLine(std::string_view line, TParsedLine& parsed) {
+void SplitLine(std::string_view line, ParsedLine& parsed) {
   parsed.SenderNick.clear();
   parsed.SenderAddress.clear();
   parsed.CommandText.clear();
   parsed.LineContent.clear();
   std::string_view rest = SplitPrefix(line, parsed);
   rest = SplitCommand(rest, parsed);
-  SplitParams(rest, parsed.ParamTable);
+  SplitParameterSlots(rest, parsed.ParamTable);
+}
+
+std::string JoinSlots(const ParamSlots& slots, std::size_t first) {
+  std::string joined = slots[first];
+  for (std::size_t slot = first + 1; slot < kParamSlots; ++slot) {
+    if (!slots[slot].empty()) joined += " " + slots[slot];
+  }
+  return joined;
 }
 
 bool IsChannelName(std::string_view target) {
@@ -94,10 +101,15 @@ bool IsValidNick(std::string_view nick, std::size_t longest) {
   return nick.find(' ') == std::string_view::npos;
 }
 
-std::optional<int> NumericReply(std::string_view command_text) {
-  std::optional<std::int32_t> number = TryStrToInt(command_text);
-  if (!number || *number < 0) return std::nullopt;
-  return *number;
+std::optional<int> ReplyNumber(std::string_view command_text) {
+  // The integer reading of the INI store would take "x01" or "$1" as hex.
+  if (command_text.empty()) return std::nullopt;
+  if (command_text.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  std::int32_t number = 0;
+  const char* end = command_text.data() + command_text.size();
+  auto [stop, error] = std::from_chars(command_text.data(), end, number);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return number;
 }
 
 }  // namespace zelmo

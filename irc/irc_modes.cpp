@@ -1,110 +1,83 @@
 #include "irc/irc_client.h"
-#include "shell/base/convert.h"
+#include "irc/mode_changes.h"
 
-// Channel and user mode changes from MODE lines and the 324 reply.
+// MODE lines and the 324 reply: their events, and the mode changes read from
+// them applied to the channel records and the own user modes.
 
 namespace zelmo {
 
-void TIdIRC::ParseChannelModes(std::size_t first) {
-  auto channel = Channels.FindShared(Slot(first));
+// :op!o@host MODE #room +o-v alice bob   (a channel: slot 2 is the channel,
+// slot 3 the mode text, its arguments from slot 4 on)
+// :ZelmoBot MODE ZelmoBot :+iw            (the own nick: slot 3 the modes)
+void TIdIRC::HandleMode(TIdIRCUser*) {
+  if (IsChannelName(Slot(2))) {
+    auto channel = Channels.FindShared(Slot(2));
+    if (!channel) return;
+    if (OnChannelMode) {
+      OnChannelMode(Users.Find(line_.SenderNick), channel.get(), Slot(2), JoinSlots(3));
+    }
+    ApplyChannelModes(Slot(2), ParseChannelModes(Slot(3), SlotsFrom(4)));
+  } else if (IsMe(Slot(2))) {
+    if (OnUserMode) OnUserMode(Slot(3));
+    TIdIRCUserModes modes = ParseUserModes(user_mode_, Slot(3));
+    if (modes == user_mode_) return;
+    user_mode_ = modes;
+    if (OnUserModeChanged) OnUserModeChanged();
+  }
+}
+
+// Events are raised letter by letter; the channel's mode flags change once,
+// after the last letter, and only when they differ.
+void TIdIRC::ApplyChannelModes(const std::string& channel_name,
+                               const std::vector<ChannelModeChange>& changes) {
+  auto channel = Channels.FindShared(channel_name);
   if (!channel) return;
   TIdIRCUser* setter = Users.Find(line_.SenderNick);
-  TIdIRCChannelModes flags = channel->Mode();
-  std::size_t argument = first + 2;
-  auto next_argument = [&]() -> std::string {
-    std::string value = argument < kParamSlots ? Slot(argument) : std::string();
-    ++argument;
-    return value;
-  };
-  bool add = true;
-  for (char letter : std::string(Slot(first + 1))) {
-    switch (letter) {
-      case '+':
-      case '-':
-        add = letter == '+';
-        break;
-      case 'b': {
-        std::string mask = next_argument();
-        auto& event = add ? OnBan : OnUnban;
-        if (event) event(setter, channel.get(), mask);
-        break;
-      }
-      case 'p':
-      case 's':
-      case 'i':
-      case 't':
-      case 'n':
-      case 'm':
-        flags = add ? (flags | ChannelModeFlag(letter)) : (flags & ~ChannelModeFlag(letter));
-        break;
-      case 'k':
-        if (add) {
-          flags |= ChannelModeFlag('k');
-          channel->SetKey(next_argument());
-        } else {
-          flags &= ~ChannelModeFlag('k');
-          channel->SetKey("");
-        }
-        break;
-      case 'l':
-        if (add) {
-          flags |= ChannelModeFlag('l');
-          channel->SetLimit(TryStrToInt(next_argument()).value_or(0));
-        } else {
-          flags &= ~ChannelModeFlag('l');
-          channel->SetLimit(0);
-        }
-        break;
-      case 'o':
-      case 'v': {
-        TIdIRCUser* target = Users.Find(next_argument());
-        bool op = letter == 'o';
-        auto& event = op ? (add ? OnOp : OnDeop) : (add ? OnVoice : OnDevoice);
-        if (event) event(setter, channel.get(), target);
-        if (op) {
-          add ? channel->SetOp(target) : channel->ClearOp(target);
-        } else {
-          add ? channel->SetVoice(target) : channel->ClearVoice(target);
-        }
-        break;
-      }
-      default:
-        break;
-    }
+  ChannelModes flags = channel->Mode();
+  for (const ChannelModeChange& change : changes) {
+    flags = change.add ? (flags | change.flag) : (flags & ~change.flag);
+    ApplyChannelModeChange(*channel, setter, change);
   }
   if (flags != channel->Mode()) channel->SetMode(flags);
 }
 
-void TIdIRC::ParseUserModes(const std::string& modes) {
-  TIdIRCUserModes flags = user_mode_;
-  bool add = true;
-  for (char letter : modes) {
-    TIdIRCUserModes bit = 0;
-    switch (letter) {
-      case '+':
-      case '-':
-        add = letter == '+';
-        continue;
-      case 'i':
-        bit = umInvisible;
-        break;
-      case 'o':
-        bit = umOperator;
-        break;
-      case 's':
-        bit = umServerNotices;
-        break;
-      case 'w':
-        bit = umWallops;
-        break;
-      default:
-        continue;
+void TIdIRC::ApplyChannelModeChange(TIdIRCChannel& channel, TIdIRCUser* setter,
+                                    const ChannelModeChange& change) {
+  using Kind = ChannelModeChange::Kind;
+  switch (change.kind) {
+    case Kind::Ban: {
+      auto& event = change.add ? OnBan : OnUnban;
+      if (event) event(setter, &channel, change.argument);
+      break;
     }
-    flags = add ? (flags | bit) : (flags & ~bit);
+    case Kind::Key:
+      channel.SetKey(change.argument);
+      break;
+    case Kind::Limit:
+      channel.SetLimit(change.limit);
+      break;
+    case Kind::Op:
+    case Kind::Voice:
+      ApplyMemberMode(channel, setter, change);
+      break;
+    case Kind::Flag:
+      break;
   }
-  if (flags == user_mode_) return;
-  user_mode_ = flags;
-  if (OnUserModeChanged) OnUserModeChanged();
+}
+
+// The event comes first, then the member's mark; a nick without a record
+// gives the event no target and changes no mark.
+void TIdIRC::ApplyMemberMode(TIdIRCChannel& channel, TIdIRCUser* setter,
+                             const ChannelModeChange& change) {
+  TIdIRCUser* target = Users.Find(change.argument);
+  const bool op = change.kind == ChannelModeChange::Kind::Op;
+  auto& event = op ? (change.add ? OnOp : OnDeop) : (change.add ? OnVoice : OnDevoice);
+  if (event) event(setter, &channel, target);
+  if (op) {
+    change.add ? channel.SetOp(target) : channel.ClearOp(target);
+  } else {
+    change.add ? channel.SetVoice(target) : channel.ClearVoice(target);
+  }
 }
 
 }  // namespace zelmo

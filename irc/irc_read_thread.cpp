@@ -54,9 +54,9 @@ bool TIdIRCReadThread::ReadOneLine() {
     return false;  // closed gracefully, or the link was closed locally
   }
   if (Terminated()) return false;
-  if (!HandOver([this, &line] { owner_.HandleLineGuarded(line); })) return false;
+  if (!HandOver([this, &line] { owner_.HandleLineReportingFailure(line); })) return false;
   try {
-    owner_.VerifyLinkOpen(link_, true, false);
+    owner_.VerifyLinkOpen(link_, IfLinkDown::RaiseWhenDrained);
   } catch (const std::exception&) {
     return false;
   }
@@ -70,11 +70,11 @@ bool TIdIRCReadThread::HandOver(const std::function<void()>& task) {
 }
 
 void TIdIRCReadThread::SkipOverlongLine() {
-  TIdMaxLineAction saved = owner_.MaxLineAction;
-  owner_.MaxLineAction = TIdMaxLineAction::maSplit;
+  OverlongLineAction saved = owner_.MaxLineAction;
+  owner_.MaxLineAction = OverlongLineAction::maSplit;
   struct Restore {
     TIdIRC& owner;
-    TIdMaxLineAction action;
+    OverlongLineAction action;
     ~Restore() { owner.MaxLineAction = action; }
   } restore{owner_, saved};
   do {

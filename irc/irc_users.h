@@ -66,18 +66,18 @@ class TIdIRCUsers {
   std::optional<std::size_t> PositionOf(const TIdIRCUser& user) const;
 
   std::vector<std::shared_ptr<TIdIRCUser>> items_;
-  TNameIndex index_;
+  NameIndex index_;
 };
 
 // A holder of one user record for a scope: it adds a holder when made and
 // removes it when it goes, also when the scope is left by an exception.
-class TIdIRCUserHold {
+class UserHold {
  public:
-  TIdIRCUserHold(TIdIRCUsers& users, std::string_view nick, std::string_view address)
+  UserHold(TIdIRCUsers& users, std::string_view nick, std::string_view address)
       : users_(users), user_(users.AddRef(nick, address)) {}
-  ~TIdIRCUserHold() { users_.Release(user_); }
-  TIdIRCUserHold(const TIdIRCUserHold&) = delete;
-  TIdIRCUserHold& operator=(const TIdIRCUserHold&) = delete;
+  ~UserHold() { users_.Release(user_); }
+  UserHold(const UserHold&) = delete;
+  UserHold& operator=(const UserHold&) = delete;
 
   TIdIRCUser* get() const { return user_.get(); }
   TIdIRCUser* operator->() const { return user_.get(); }

@@ -7,7 +7,7 @@
 
 namespace zelmo {
 
-std::size_t TNoCaseHash::operator()(std::string_view text) const {
+std::size_t NoCaseHash::operator()(std::string_view text) const {
   // FNV-1a over the upper-cased bytes.
   std::uint64_t hash = 14695981039346656037ull;
   for (char c : text) {
@@ -17,23 +17,23 @@ std::size_t TNoCaseHash::operator()(std::string_view text) const {
   return static_cast<std::size_t>(hash);
 }
 
-bool TNoCaseEqual::operator()(std::string_view a, std::string_view b) const {
+bool NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
   return SameText(a, b);
 }
 
-std::optional<std::size_t> TNameIndex::First(std::string_view name) const {
+std::optional<std::size_t> NameIndex::First(std::string_view name) const {
   const std::vector<std::size_t>& positions = All(name);
   if (positions.empty()) return std::nullopt;
   return positions.front();
 }
 
-const std::vector<std::size_t>& TNameIndex::All(std::string_view name) const {
+const std::vector<std::size_t>& NameIndex::All(std::string_view name) const {
   static const std::vector<std::size_t> kNone;
   auto found = positions_.find(name);
   return found == positions_.end() ? kNone : found->second;
 }
 
-void TNameIndex::Add(std::string_view name, std::size_t position) {
+void NameIndex::Add(std::string_view name, std::size_t position) {
   auto found = positions_.find(name);
   if (found == positions_.end()) {
     positions_.emplace(std::string(name), std::vector<std::size_t>{position});
@@ -45,7 +45,7 @@ void TNameIndex::Add(std::string_view name, std::size_t position) {
   ++count_;
 }
 
-void TNameIndex::Remove(std::string_view name, std::size_t position) {
+void NameIndex::Remove(std::string_view name, std::size_t position) {
   auto found = positions_.find(name);
   if (found == positions_.end()) return;
   std::vector<std::size_t>& positions = found->second;
@@ -57,7 +57,7 @@ void TNameIndex::Remove(std::string_view name, std::size_t position) {
   if (positions.empty()) positions_.erase(found);
 }
 
-void TNameIndex::Erase(std::string_view name, std::size_t position) {
+void NameIndex::Erase(std::string_view name, std::size_t position) {
   Remove(name, position);
   // The common case, the newest entry going, moves nothing.
   if (position >= count_) return;

@@ -11,12 +11,12 @@ namespace zelmo {
 
 // Hash and equality that ignore the case of ASCII letters, usable with any
 // text type for lookups without building a key.
-struct TNoCaseHash {
+struct NoCaseHash {
   using is_transparent = void;
   std::size_t operator()(std::string_view text) const;
 };
 
-struct TNoCaseEqual {
+struct NoCaseEqual {
   using is_transparent = void;
   bool operator()(std::string_view a, std::string_view b) const;
 };
@@ -24,7 +24,7 @@ struct TNoCaseEqual {
 // The positions of the entries of an ordered list, by their name without
 // regard to case. Several entries may share a name; their positions are kept
 // ascending, so the first one is the first match of a scan from the front.
-class TNameIndex {
+class NameIndex {
  public:
   // Position of the first entry of that name.
   std::optional<std::size_t> First(std::string_view name) const;
@@ -46,7 +46,7 @@ class TNameIndex {
   }
 
  private:
-  std::unordered_map<std::string, std::vector<std::size_t>, TNoCaseHash, TNoCaseEqual> positions_;
+  std::unordered_map<std::string, std::vector<std::size_t>, NoCaseHash, NoCaseEqual> positions_;
   // Every entry of the list is indexed once, so this is the list's length
   // except while an entry is being renamed.
   std::size_t count_ = 0;

@@ -127,7 +127,7 @@ bool TIdSocketHandle::WaitReadable(int timeout_ms) const {
   return PollFor(fd_, POLLIN, timeout_ms) != 0;
 }
 
-TIdIoResult TIdSocketHandle::Receive(std::span<char> into) const {
+IoResult TIdSocketHandle::Receive(std::span<char> into) const {
   for (;;) {
     ssize_t received = ::recv(fd_, into.data(), into.size(), 0);
     if (received >= 0) return {static_cast<std::size_t>(received), 0};
@@ -135,7 +135,7 @@ TIdIoResult TIdSocketHandle::Receive(std::span<char> into) const {
   }
 }
 
-TIdIoResult TIdSocketHandle::Send(std::string_view bytes) const {
+IoResult TIdSocketHandle::Send(std::string_view bytes) const {
   for (;;) {
     ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (sent >= 0) return {static_cast<std::size_t>(sent), 0};

@@ -10,7 +10,7 @@ namespace zelmo {
 
 // The outcome of one receive or send: bytes moved, or the table's code of
 // the failure (0 when there was none).
-struct TIdIoResult {
+struct IoResult {
   std::size_t bytes = 0;
   int error = 0;
 };
@@ -40,9 +40,9 @@ class TIdSocketHandle {
   // Waits until a receive would not block; false when timeout_ms (0: no
   // limit) ran out first.
   bool WaitReadable(int timeout_ms) const;
-  TIdIoResult Receive(std::span<char> into) const;
+  IoResult Receive(std::span<char> into) const;
   // Never raises SIGPIPE; a broken link comes back as an error code.
-  TIdIoResult Send(std::string_view bytes) const;
+  IoResult Send(std::string_view bytes) const;
 
   // True for the one call that closed an open socket.
   bool Close();

@@ -8,6 +8,12 @@ namespace zelmo {
 
 namespace {
 
+// A fill that may raise on a closed link still hands out the lines already
+// received first.
+IfLinkDown WhenClosed(bool raise_if_closed) {
+  return raise_if_closed ? IfLinkDown::RaiseWhenDrained : IfLinkDown::CarryOn;
+}
+
 // Errors after which the socket is of no further use: the link is lost.
 bool IsLinkLoss(int code) {
   return code == kWsaConnAborted || code == kWsaConnReset || code == kWsaShutdown;
@@ -95,15 +101,17 @@ bool TIdTCPConnection::IsLinkUp() {
 }
 
 bool TIdTCPConnection::LinkUp(const Link& link) {
-  VerifyLinkOpen(link, false, false);
+  VerifyLinkOpen(link, IfLinkDown::CarryOn);
   return IsOpen(link.handler);
 }
 
 void TIdTCPConnection::VerifyLinkOpen(bool raise, bool ignore_buffer) {
-  VerifyLinkOpen(CurrentLink(), raise, ignore_buffer);
+  VerifyLinkOpen(CurrentLink(), !raise          ? IfLinkDown::CarryOn
+                                : ignore_buffer ? IfLinkDown::RaiseAtOnce
+                                                : IfLinkDown::RaiseWhenDrained);
 }
 
-bool TIdTCPConnection::VerifyLinkOpen(const Link& link, bool raise, bool ignore_buffer) {
+void TIdTCPConnection::VerifyLinkOpen(const Link& link, IfLinkDown if_down) {
   bool down = false;
   if (link.handler) {
     TIdSocketHandle& socket = link.handler->Binding();
@@ -114,8 +122,8 @@ bool TIdTCPConnection::VerifyLinkOpen(const Link& link, bool raise, bool ignore_
       down = !socket.IsOpen();
     }
   }
-  if (down && raise && (ignore_buffer || link.input->Empty())) throw EIdConnClosedGracefully();
-  return down;
+  if (!down || if_down == IfLinkDown::CarryOn) return;
+  if (if_down == IfLinkDown::RaiseAtOnce || link.input->Empty()) throw EIdConnClosedGracefully();
 }
 
 int TIdTCPConnection::FillInputBuffer(bool raise_if_closed, int timeout, bool raise_on_timeout) {
@@ -125,7 +133,7 @@ int TIdTCPConnection::FillInputBuffer(bool raise_if_closed, int timeout, bool ra
 int TIdTCPConnection::FillInputBuffer(const Link& link, bool raise_if_closed, int timeout,
                                       bool raise_on_timeout) {
   if (timeout == -1) timeout = ReadTimeout;
-  VerifyLinkOpen(link, raise_if_closed, false);
+  VerifyLinkOpen(link, WhenClosed(raise_if_closed));
   if (!IsOpen(link.handler)) {
     if (raise_if_closed) throw EIdNotConnected();
     return 0;
@@ -138,7 +146,7 @@ int TIdTCPConnection::FillInputBuffer(const Link& link, bool raise_if_closed, in
       return -1;
     }
     received = ReceiveChunk(link);
-    VerifyLinkOpen(link, raise_if_closed, false);
+    VerifyLinkOpen(link, WhenClosed(raise_if_closed));
   } while (received == 0 && socket.IsOpen());
   return received;
 }
@@ -148,7 +156,7 @@ int TIdTCPConnection::ReceiveChunk(const Link& link) {
   TIdSocketHandle& socket = link.handler->Binding();
   TIdManagedBuffer& input = *link.input;
   auto room = input.Reserve(static_cast<std::size_t>(std::max(RecvBufferSize, 1)));
-  TIdIoResult result = socket.Receive(room);
+  IoResult result = socket.Receive(room);
   input.Commit(result.bytes);
   if (result.error == 0) {
     if (result.bytes == 0) socket.MarkClosed();
@@ -194,7 +202,7 @@ std::string TIdTCPConnection::ReceiveLine(const Link& link, std::string_view ter
     }
     // A closed link raises here even with an unterminated rest in the
     // buffer: such a last fragment is never handed out as a line.
-    VerifyLinkOpen(link, true, true);
+    VerifyLinkOpen(link, IfLinkDown::RaiseAtOnce);
     if (FillInputBuffer(link, true, timeout, raise_on_timeout) == -1) {
       timed_out_.store(true, std::memory_order_relaxed);
       return {};
@@ -212,7 +220,7 @@ std::string TIdTCPConnection::TakeLine(TIdManagedBuffer& input, std::size_t leng
 }
 
 std::string TIdTCPConnection::TooLong(TIdManagedBuffer& input, int max_length) {
-  if (MaxLineAction == TIdMaxLineAction::maException) throw EIdReadLnMaxLineLengthExceeded();
+  if (MaxLineAction == OverlongLineAction::maException) throw EIdReadLnMaxLineLengthExceeded();
   split_.store(true, std::memory_order_relaxed);
   return input.Extract(static_cast<std::size_t>(max_length));
 }
@@ -220,18 +228,18 @@ std::string TIdTCPConnection::TooLong(TIdManagedBuffer& input, int max_length) {
 void TIdTCPConnection::SendText(std::string_view text) {
   if (text.empty()) return;
   Link link = CurrentLink();
-  VerifyLinkOpen(link, true, true);
+  VerifyLinkOpen(link, IfLinkDown::RaiseAtOnce);
   if (!IsOpen(link.handler)) throw EIdNotConnected();
   TIdSocketHandle& socket = link.handler->Binding();
   while (!text.empty()) {
-    TIdIoResult result = socket.Send(text);
+    IoResult result = socket.Send(text);
     if (result.error != 0) {
       if (IsLinkLoss(result.error)) GoDown(link);
       throw EIdSocketError(result.error);
     }
     if (result.bytes == 0) socket.MarkClosed();
     text.remove_prefix(result.bytes);
-    VerifyLinkOpen(link, true, false);
+    VerifyLinkOpen(link, IfLinkDown::RaiseWhenDrained);
   }
 }
 

@@ -14,7 +14,13 @@
 
 namespace zelmo {
 
-enum class TIdMaxLineAction { maException, maSplit };
+enum class OverlongLineAction { maException, maSplit };
+
+// What a check of a link that finds it down does besides closing the socket
+// and firing OnDisconnected: carry on, raise "Connection Closed Gracefully."
+// once no received bytes are left to read, or raise at once even with bytes
+// left (a rest without its terminator is never a line).
+enum class IfLinkDown { CarryOn, RaiseWhenDrained, RaiseAtOnce };
 
 // One blocking TCP connection that sends texts and lines and receives lines
 // out of an input buffer.
@@ -38,7 +44,7 @@ class TIdTCPConnection {
 
   int ReadTimeout = 0;  // milliseconds; 0 waits without limit
   int MaxLineLength = 16384;
-  TIdMaxLineAction MaxLineAction = TIdMaxLineAction::maException;
+  OverlongLineAction MaxLineAction = OverlongLineAction::maException;
   int RecvBufferSize = 32768;
   int SendBufferSize = 32768;
   bool UseNagle = true;
@@ -73,8 +79,7 @@ class TIdTCPConnection {
   // Bytes added to the input buffer, 0 when the link closed, -1 on time-out.
   int FillInputBuffer(bool raise_if_closed, int timeout, bool raise_on_timeout);
   void VerifyLinkOpen(bool raise, bool ignore_buffer);
-  // True when the link is down.
-  bool VerifyLinkOpen(const Link& link, bool raise, bool ignore_buffer);
+  void VerifyLinkOpen(const Link& link, IfLinkDown if_down);
   bool ReadLnSplit() const { return split_.load(std::memory_order_relaxed); }
   bool ReadLnTimedOut() const { return timed_out_.load(std::memory_order_relaxed); }
 

@@ -12,7 +12,12 @@ void TMainForm::HookIrcEvents() {
   IRC.OnConnected = [this] { IRCConnected(); };
   // The transport reports a closed link on whichever thread noticed it,
   // usually the reader thread: the handler runs on the user-interface thread.
-  IRC.OnDisconnected = [this] { NoteDisconnect(); };
+  IRC.OnDisconnected = [this] {
+    unsigned connection = connections_opened_.load();
+    PostToForm([this, connection] {
+      RunAtTopOfUiThread([this, connection] { IRCDisconnected(connection); });
+    });
+  };
   IRC.OnStateChange = [this] {
     if (IRC.ConnectionState() == stConnected) IRCRegistered();
   };
@@ -46,7 +51,7 @@ void TMainForm::HookIrcEvents() {
 void TMainForm::ConnectToServer() {
   MessageDisplay.DisplayLine("Connecting to " + IRC.Host + "...");
   // The operator closes the open link, whether or not the new one opens.
-  if (IRC.IsLinkUp()) replaced_link_ = links_opened_.load();
+  if (IRC.IsLinkUp()) replaced_connection_ = connections_opened_.load();
   last_connect_automatic_ = false;
   registered_ = false;
   IRC.Connect();
@@ -68,7 +73,7 @@ void TMainForm::DisconnectFromServer(const std::optional<std::string>& quit_text
 }
 
 void TMainForm::IRCConnected() {
-  links_opened_.fetch_add(1);
+  connections_opened_.fetch_add(1);
   MessageDisplay.DisplayColoredLine("Connected to " + IRC.Host + ".", Important);
   StopRejoin();
   if (SavedChannels.empty()) return;
@@ -93,23 +98,14 @@ void TMainForm::StopRejoin() {
   Timer->SetEnabled(false);
 }
 
-void TMainForm::NoteDisconnect() {
-  unsigned link = links_opened_.load();
-  PostToForm([this, link] { Guarded([this, link] { IRCDisconnectedFrom(link); }); });
-}
-
-void TMainForm::IRCDisconnected() {
-  IRCDisconnectedFrom(links_opened_.load());
-}
-
-void TMainForm::IRCDisconnectedFrom(unsigned link) {
+void TMainForm::IRCDisconnected(unsigned connection) {
   if (closing_) return;
   const std::string& host = IRC.Host;
-  const bool current = link == links_opened_.load();
+  const bool current = connection == connections_opened_.load();
   // A link that CONNECT closed is the operator's doing, also when the new
   // connect failed: nothing to repair. A rejoin has no link left to run on
   // once the current one is gone; the channels stay saved for the next.
-  if (!ReconnectWanted || !current || replaced_link_ == link) {
+  if (!ReconnectWanted || !current || replaced_connection_ == connection) {
     if (current) StopRejoin();
     MessageDisplay.DisplayColoredLine("Disconnected from " + host + " by host", Dangerous);
     return;

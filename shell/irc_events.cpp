@@ -24,7 +24,7 @@ std::string ChannelName(TIdIRCChannel* channel, TIdIRC& irc, std::size_t slot = 
 }  // namespace
 
 // A command that fails ends silently: no reply, no line, no error box.
-void TMainForm::SwallowCommandFailure(const std::function<void()>& command) {
+void TMainForm::RunCommandFailingSilently(const std::function<void()>& command) {
   try {
     command();
   } catch (const std::exception&) {
@@ -42,7 +42,7 @@ void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::
       channel->Kick(user->Nick(), "No colors!");
     }
     if (!text.empty() && text[0] == '!') {
-      SwallowCommandFailure([&] { DispatchChannel(*this, text, channel->Name(), *user); });
+      RunCommandFailingSilently([&] { DispatchChannel(*this, text, channel->Name(), *user); });
     }
     return;
   }
@@ -52,7 +52,7 @@ void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::
     ShowPrivate(*this, text, *user);
     return;
   }
-  SwallowCommandFailure([&] { DispatchPrivate(*this, text, *user); });
+  RunCommandFailingSilently([&] { DispatchPrivate(*this, text, *user); });
 }
 
 void TMainForm::IRCAction(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
@@ -121,7 +121,9 @@ void TMainForm::IRCNickChange(TIdIRCUser* user, const std::string& new_nick) {
 void TMainForm::IRCNickChanged(const std::string& old_nick) {
   Port.Balloon("Nick changed", "My nick has been changed from " + old_nick + " to " + IRC.Nick(),
                BalloonIcon::Info, 10);
-  Guarded([this] { WriteNickBack(); });
+  // A Config.ini that cannot be written is told as at the top of the
+  // user-interface thread; the line's handling goes on.
+  RunAtTopOfUiThread([this] { WriteNickBack(); });
 }
 
 // The bot keeps its nick, and Config.ini keeps it too.

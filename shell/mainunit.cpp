@@ -33,16 +33,16 @@ TMainForm::~TMainForm() {
   // The reader thread must be gone before any part of the form is, and a
   // notice it queued must find the form gone rather than half released.
   IRC.Stop();
-  alive_.reset();
+  lifetime_.reset();
   if (TCP.IsLinkUp()) TCP.CloseLink();
 }
 
 void TMainForm::FormCreate() {
   SetUpIrc();
   TCP.Port = 80;
-  Timer = Port.CreateTimer([this] { Guarded([this] { TimerTimer(); }); });
+  Timer = Port.CreateTimer([this] { RunAtTopOfUiThread([this] { TimerTimer(); }); });
   Port.SetCaption("ZelmoBot " + BotVersion());
-  Guarded([this] { LoadConfig(); });
+  RunAtTopOfUiThread([this] { LoadConfig(); });
   MessageDisplay.DisplayLines({"Opening ZelmoBot " + BotVersion() + "..",
                                "Type \"Connect\" to connect to the current IRC server"});
   SavedChannels.clear();
@@ -57,7 +57,7 @@ void TMainForm::SetUpIrc() {
   IRC.Replies.ClientInfo =
       "ZelmoBot " + BotVersion() + " - an IRC channel bot with an operator window";
   IRC.SetUserMode(0);
-  IRC.MaxLineAction = TIdMaxLineAction::maException;
+  IRC.MaxLineAction = OverlongLineAction::maException;
   IRC.SetUiPoster([this](std::function<void()> task) { Port.PostToUiThread(std::move(task)); });
   HookIrcEvents();
 }
@@ -103,12 +103,12 @@ void TMainForm::WriteNickBack() {
 }
 
 void TMainForm::UserInputEntered(const std::string& line) {
-  Guarded([&] { ConsoleCommand(*this, line); });
+  RunAtTopOfUiThread([&] { ConsoleCommand(*this, line); });
 }
 
 bool TMainForm::FormCloseQuery() {
   bool close = false;
-  Guarded([&] {
+  RunAtTopOfUiThread([&] {
     if (!Port.Question(kBoxTitle, "Do you want to exit ZelmoBot?")) return;
     Shutdown();
     close = true;
@@ -133,7 +133,7 @@ void TMainForm::Shutdown() {
   }
 }
 
-void TMainForm::Guarded(const std::function<void()>& action) {
+void TMainForm::RunAtTopOfUiThread(const std::function<void()>& action) {
   try {
     action();
   } catch (const std::exception& error) {
@@ -150,9 +150,9 @@ void TMainForm::Pause(int milliseconds) {
 }
 
 void TMainForm::PostToForm(std::function<void()> task) {
-  std::weak_ptr<int> alive = alive_;
-  Port.PostToUiThread([alive, task = std::move(task)] {
-    if (alive.lock()) task();
+  std::weak_ptr<Lifetime> form = lifetime_;
+  Port.PostToUiThread([form, task = std::move(task)] {
+    if (!form.expired()) task();
   });
 }
 

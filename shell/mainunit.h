@@ -49,7 +49,9 @@ class TMainForm : public FormHost, public BotContext {
   void IRCConnected();
   // The server's welcome: registration is complete.
   void IRCRegistered();
-  void IRCDisconnected();
+  // The loss of a link, told on the user-interface thread with the number of
+  // the connection that was lost (counted by IRCConnected).
+  void IRCDisconnected(unsigned connection);
   void TimerTimer();
   void Rejoin();
 
@@ -68,10 +70,10 @@ class TMainForm : public FormHost, public BotContext {
   void IRCNickRefused(const std::string& new_nick);
   void IRCReadError(const std::string& message);
 
-  // --- Catch point ----------------------------------------------------------
+  // --- Catch points ---------------------------------------------------------
   // The top of the user-interface thread: an error is shown in the error box
   // and the program goes on.
-  void Guarded(const std::function<void()>& action);
+  void RunAtTopOfUiThread(const std::function<void()>& action);
   void ShowError(const std::string& message);
 
   // --- What the commands use -------------------------------------------------
@@ -112,24 +114,25 @@ class TMainForm : public FormHost, public BotContext {
   // Queues work for the user-interface thread that is dropped once the form
   // is gone.
   void PostToForm(std::function<void()> task);
-  void NoteDisconnect();
   void StopRejoin();
-  void IRCDisconnectedFrom(unsigned link);
-  void SwallowCommandFailure(const std::function<void()>& command);
-  void ContinueAfterFailure(const std::function<void()>& reaction);
+  // A private or channel command: one that fails ends silently.
+  void RunCommandFailingSilently(const std::function<void()>& command);
 
   LookupEnvironment environment_;
   DictionarySource dictionary_;
   TvListingSource tv_listing_;
   TvListingCache tv_cache_;
   IniFileCache user_file_cache_;
-  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  // Tasks queued for the user-interface thread hold a weak copy: once the
+  // form is going, they find it expired and do nothing.
+  struct Lifetime {};
+  std::shared_ptr<Lifetime> lifetime_ = std::make_shared<Lifetime>();
   bool closing_ = false;
-  // The link whose loss a disconnect notice reports; a notice about an older
-  // link (closed by a new CONNECT) repairs nothing.
-  std::atomic<unsigned> links_opened_{0};
-  // The link that the operator's last CONNECT closed.
-  std::optional<unsigned> replaced_link_;
+  // Numbers the connections, so that a disconnect notice about an older one
+  // (closed by a new CONNECT) repairs nothing.
+  std::atomic<unsigned> connections_opened_{0};
+  // The connection that the operator's last CONNECT closed.
+  std::optional<unsigned> replaced_connection_;
   bool registered_ = false;
   bool last_connect_automatic_ = false;
   std::size_t rejoin_next_ = 0;

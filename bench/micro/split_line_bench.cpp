@@ -10,7 +10,7 @@ namespace {
 void BM_SplitLineChannelMessage(benchmark::State& state) {
   const std::string line =
       ":alice!~alice@client.example.net PRIVMSG #room :hello there, how is it going?";
-  TParsedLine parsed;
+  ParsedLine parsed;
   for (auto _ : state) {
     SplitLine(line, parsed);
     benchmark::DoNotOptimize(parsed.ParamTable[3].data());
@@ -24,7 +24,7 @@ void BM_SplitLineNamesReply(benchmark::State& state) {
   for (int i = 0; i < 60; ++i)
     names += (i % 3 == 0 ? "@" : "") + std::string("member") + std::to_string(i) + " ";
   const std::string line = ":irc.example.net 353 ZelmoBot = #room :" + names;
-  TParsedLine parsed;
+  ParsedLine parsed;
   for (auto _ : state) {
     SplitLine(line, parsed);
     benchmark::DoNotOptimize(parsed.ParamTable[5].data());
@@ -36,7 +36,7 @@ BENCHMARK(BM_SplitLineNamesReply);
 void BM_SplitLineManyParameters(benchmark::State& state) {
   std::string line = ":irc.example.net MODE #room +oooooooooo";
   for (int i = 0; i < 40; ++i) line += " nick" + std::to_string(i);
-  TParsedLine parsed;
+  ParsedLine parsed;
   for (auto _ : state) {
     SplitLine(line, parsed);
     benchmark::DoNotOptimize(parsed.ParamTable[29].data());

@@ -119,10 +119,6 @@ TColor StringToColor(std::string_view text) {
   return ConfigInteger(text);
 }
 
-std::uint32_t DefaultRoleRgb(int role) {
-  return RoleRgb(role);
-}
-
 std::uint32_t ColorToRgb(TColor color) {
   if (IsRoleColor(color)) return RoleRgb(RoleOf(color));
   if (color == clNone || color == clDefault) return RoleRgb(kRoleWindowText);

@@ -86,6 +86,5 @@ TColor StringToColor(std::string_view text);
 // colours and the special values resolve through the given role table
 // (a light desktop by default).
 std::uint32_t ColorToRgb(TColor color);
-std::uint32_t DefaultRoleRgb(int role);
 
 }  // namespace zelmo

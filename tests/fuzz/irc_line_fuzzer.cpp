@@ -9,7 +9,6 @@
 
 #include "irc/ctcp.h"
 #include "irc/irc_line.h"
-#include "shell/base/convert.h"
 #include "support/fuzz_check.h"
 
 namespace {
@@ -21,8 +20,8 @@ std::string_view Cut(std::string_view text) {
 }
 
 // The split worked out step by step from the line format, as an oracle.
-TParsedLine ModelSplit(std::string_view line) {
-  TParsedLine model;
+ParsedLine ModelSplit(std::string_view line) {
+  ParsedLine model;
   std::string_view rest = line;
   std::size_t blank = line.find(' ');
   if (!line.empty() && line[0] == ':' && blank != std::string_view::npos) {
@@ -61,9 +60,9 @@ TParsedLine ModelSplit(std::string_view line) {
   return model;
 }
 
-void CheckSplit(std::string_view line, TParsedLine& parsed) {
+void CheckSplit(std::string_view line, ParsedLine& parsed) {
   SplitLine(line, parsed);
-  const TParsedLine model = ModelSplit(line);
+  const ParsedLine model = ModelSplit(line);
   FUZZ_CHECK(parsed.SenderNick == model.SenderNick);
   FUZZ_CHECK(parsed.SenderAddress == model.SenderAddress);
   FUZZ_CHECK(parsed.CommandText == model.CommandText);
@@ -89,18 +88,25 @@ void CheckSplit(std::string_view line, TParsedLine& parsed) {
   }
 }
 
+// A reply number is a word of decimal digits only, read as a decimal number
+// that fits 32 bits; a sign or a hexadecimal form makes a command word.
 void CheckNumeric(const std::string& command) {
-  std::optional<int> number = NumericReply(command);
-  std::optional<std::int32_t> value = TryStrToInt(command);
-  FUZZ_CHECK(number.has_value() == (value.has_value() && *value >= 0));
-  if (number) FUZZ_CHECK(*number == *value);
+  std::optional<int> number = ReplyNumber(command);
+  bool digits = !command.empty();
+  std::int64_t value = 0;
+  for (char c : command) {
+    digits = digits && c >= '0' && c <= '9';
+    if (digits && value <= INT32_MAX) value = value * 10 + (c - '0');
+  }
+  FUZZ_CHECK(number.has_value() == (digits && value <= INT32_MAX));
+  if (number) FUZZ_CHECK(*number == value);
 }
 
 // CTCP: the command is everything between the leading \001 and the first
 // blank (or the last character); the arguments run from after that blank
 // to before the last character.
 void CheckCtcp(std::string_view text) {
-  std::optional<TCtcpMessage> message = ParseCtcp(text);
+  std::optional<CtcpMessage> message = ParseCtcp(text);
   FUZZ_CHECK(message.has_value() == (!text.empty() && text[0] == '\001'));
   if (!message) return;
   const std::size_t n = text.size();
@@ -120,7 +126,7 @@ void CheckCtcp(std::string_view text) {
   FUZZ_CHECK(word != ctcpVersion || message->Command == "VERSION");
 
   // The DCC split is lossless: the words joined by blanks give the text.
-  TDccRequest request(message->Arguments);
+  DccRequest request(message->Arguments);
   std::string joined;
   for (std::size_t i = 0; i < request.Words().size(); ++i) {
     if (i > 0) joined += ' ';
@@ -141,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view line(reinterpret_cast<const char*>(data), size);
   // One parsed-line object is reused for every line, as the client does, so
   // nothing of an earlier line may leak into a later one.
-  static TParsedLine parsed;
+  static ParsedLine parsed;
   CheckSplit(line, parsed);
   CheckNumeric(parsed.CommandText);
   FUZZ_CHECK(IsChannelName(parsed.ParamTable[2]) ==

@@ -52,10 +52,10 @@ struct Event {
 };
 
 struct ChannelState {
-  TIdIRCChannelModes mode = 0;
+  ChannelModes mode = 0;
   std::string key;
   int limit = 0;
-  std::vector<TIdIRCMember> names;
+  std::vector<ChannelMember> names;
   std::vector<Event> events;
 };
 
@@ -65,7 +65,7 @@ ChannelState StateOf(const TIdIRCChannel& channel) {
 
 bool KnownUser(std::string_view nick, std::string_view sender) {
   if (SameText(nick, sender)) return true;
-  for (const TIdIRCMember& member : session->irc.Channels.Find(kChannel)->Names()) {
+  for (const ChannelMember& member : session->irc.Channels.Find(kChannel)->Names()) {
     if (SameText(member.Nick, nick)) return true;
   }
   return false;
@@ -73,8 +73,8 @@ bool KnownUser(std::string_view nick, std::string_view sender) {
 
 // The mode letters of slot first + 1 applied to a channel's state, with the
 // events they raise, worked out from the mode rules.
-ChannelState ModelChannelModes(ChannelState state, const TParsedLine& line, std::size_t first) {
-  const TParamTable& slots = line.ParamTable;
+ChannelState ModelChannelModes(ChannelState state, const ParsedLine& line, std::size_t first) {
+  const ParamSlots& slots = line.ParamTable;
   std::size_t argument = first + 2;
   auto next = [&]() -> std::string {
     std::string value = argument < kParamSlots ? slots[argument] : std::string();
@@ -105,8 +105,8 @@ ChannelState ModelChannelModes(ChannelState state, const TParsedLine& line, std:
         const bool known = KnownUser(nick, line.SenderNick);
         const char* kinds[2][2] = {{"devoice", "voice"}, {"deop", "op"}};
         state.events.push_back(Event{kinds[letter == 'o'][add], known, known ? nick : ""});
-        const TIdIRCMemberFlags flag = letter == 'o' ? mfOp : mfVoice;
-        for (TIdIRCMember& member : state.names) {
+        const MemberFlags flag = letter == 'o' ? mfOp : mfVoice;
+        for (ChannelMember& member : state.names) {
           if (!SameText(member.Nick, nick)) continue;
           member.Flags = add ? (member.Flags | flag) : (member.Flags & ~flag);
           break;
@@ -114,7 +114,7 @@ ChannelState ModelChannelModes(ChannelState state, const TParsedLine& line, std:
         break;
       }
       default:
-        if (TIdIRCChannelModes flag = ChannelModeFlag(letter)) {
+        if (ChannelModes flag = ChannelModeFlag(letter)) {
           state.mode = add ? (state.mode | flag) : (state.mode & ~flag);
         }
         break;
@@ -123,7 +123,7 @@ ChannelState ModelChannelModes(ChannelState state, const TParsedLine& line, std:
   return state;
 }
 
-std::string JoinSlots(const TParamTable& slots, std::size_t first) {
+std::string JoinSlots(const ParamSlots& slots, std::size_t first) {
   std::string joined = slots[first];
   for (std::size_t i = first + 1; i < kParamSlots; ++i) {
     if (!slots[i].empty()) joined += " " + slots[i];
@@ -134,7 +134,7 @@ std::string JoinSlots(const TParamTable& slots, std::size_t first) {
 void CheckChannelLine(const std::string& line, std::size_t first) {
   TIdIRC& irc = session->irc;
   TIdIRCChannel* channel = irc.Channels.Find(kChannel);
-  TParsedLine parsed;
+  ParsedLine parsed;
   SplitLine(line, parsed);
   const ChannelState expected = ModelChannelModes(StateOf(*channel), parsed, first);
 
@@ -191,7 +191,7 @@ void CheckUserModeLine(const std::string& modes) {
   irc.HandleLine(":fuzzbot MODE fuzzbot -iosw");
   FUZZ_CHECK(irc.UserMode() == 0);
   const std::string line = ":fuzzbot MODE fuzzbot " + modes;
-  TParsedLine parsed;
+  ParsedLine parsed;
   SplitLine(line, parsed);
   TIdIRCUserModes expected = 0;
   bool add = true;

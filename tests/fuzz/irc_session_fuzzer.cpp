@@ -141,7 +141,7 @@ void CheckRecords(const TIdIRC& irc) {
   for (int c = 0; c < irc.Channels.Count(); ++c) {
     const TIdIRCChannel* channel = irc.Channels.Items(c);
     FUZZ_CHECK(irc.Channels.Find(channel->Name()) == channel);  // names are unique
-    const std::vector<TIdIRCMember>& names = channel->Names();
+    const std::vector<ChannelMember>& names = channel->Names();
     for (std::size_t i = 0; i < names.size(); ++i) {
       std::size_t first = i;
       for (std::size_t j = 0; j < i; ++j) {
@@ -176,9 +176,9 @@ bool Contains(const std::vector<const TIdIRCUser*>& records, const TIdIRCUser* u
 // a line only used is gone when the line is done.
 void CheckHolders(const std::vector<const TIdIRCUser*>& before,
                   const std::vector<const TIdIRCUser*>& after, const std::string& line) {
-  TParsedLine parsed;
+  ParsedLine parsed;
   SplitLine(line, parsed);
-  if (NumericReply(parsed.CommandText) == 353) {
+  if (ReplyNumber(parsed.CommandText) == 353) {
     for (const TIdIRCUser* user : before) FUZZ_CHECK(Contains(after, user));
   } else {
     for (const TIdIRCUser* user : after) FUZZ_CHECK(Contains(before, user));

@@ -39,7 +39,7 @@ void CheckLine(const std::string& line, const TIdTCPConnection& client) {
 // Drops the rest of an overlong line in pieces, as the IRC reader does.
 // False when the peer closed meanwhile.
 bool SkipOverlong(TIdTCPClient& client) {
-  client.MaxLineAction = TIdMaxLineAction::maSplit;
+  client.MaxLineAction = OverlongLineAction::maSplit;
   bool open = true;
   try {
     do {
@@ -52,7 +52,7 @@ bool SkipOverlong(TIdTCPClient& client) {
   } catch (const EIdConnClosedGracefully&) {
     open = false;
   }
-  client.MaxLineAction = TIdMaxLineAction::maException;
+  client.MaxLineAction = OverlongLineAction::maException;
   return open;
 }
 

@@ -21,7 +21,7 @@ using namespace zelmo;
 
 struct ModelMember {
   std::string nick;
-  TIdIRCMemberFlags flags;
+  MemberFlags flags;
 };
 
 int FindModel(const std::vector<ModelMember>& members, std::string_view nick) {
@@ -40,7 +40,7 @@ void ModelAddNames(std::string_view list, std::vector<ModelMember>& members) {
     std::size_t blank = rest.find(' ');
     std::string_view word = rest.substr(0, blank);
     rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1, 512);
-    TIdIRCMemberFlags flags = 0;
+    MemberFlags flags = 0;
     if (!word.empty() && word[0] == '@') {
       word.remove_prefix(1);
       flags = mfOp;
@@ -70,7 +70,7 @@ void AddAndCheck(TIdIRCChannel& channel, TIdIRCUsers& users, std::string_view li
   FUZZ_CHECK(names_updates == 1);
   ModelAddNames(list, model);
 
-  const std::vector<TIdIRCMember>& names = channel.Names();
+  const std::vector<ChannelMember>& names = channel.Names();
   FUZZ_CHECK(names.size() == model.size());
   for (std::size_t i = 0; i < names.size(); ++i) {
     FUZZ_CHECK(names[i].Nick == model[i].nick);

@@ -9,8 +9,8 @@
 namespace zelmo {
 namespace {
 
-TParsedLine Split(std::string_view line) {
-  TParsedLine parsed;
+ParsedLine Split(std::string_view line) {
+  ParsedLine parsed;
   SplitLine(line, parsed);
   return parsed;
 }
@@ -22,7 +22,7 @@ std::string Params(int count, int first = 0) {
 }
 
 TEST(SplitLine, PrefixCommandAndParameters) {
-  TParsedLine p = Split(":N!U@H PRIVMSG #room :hi there");
+  ParsedLine p = Split(":N!U@H PRIVMSG #room :hi there");
   EXPECT_EQ(p.SenderNick, "N");
   EXPECT_EQ(p.SenderAddress, "U@H");
   EXPECT_EQ(p.CommandText, "PRIVMSG");
@@ -34,12 +34,12 @@ TEST(SplitLine, PrefixCommandAndParameters) {
   EXPECT_EQ(p.ParamTable[4], "");
 
   EXPECT_EQ(Split(":a!b!c@h QUIT :bye").SenderAddress, "b!c@h");
-  TParsedLine names = Split(":S 353 bot = #room :@alice +bob carol");
+  ParsedLine names = Split(":S 353 bot = #room :@alice +bob carol");
   EXPECT_EQ(names.SenderNick, "");
   EXPECT_EQ(names.SenderAddress, "S");
   EXPECT_EQ(names.ParamTable[4], "#room");
   EXPECT_EQ(names.ParamTable[5], "@alice +bob carol");
-  TParsedLine notice = Split(":S NOTICE * :text");
+  ParsedLine notice = Split(":S NOTICE * :text");
   EXPECT_EQ(notice.SenderNick, "");
   EXPECT_EQ(notice.SenderAddress, "S");
   EXPECT_EQ(notice.ParamTable[3], "text");
@@ -47,7 +47,7 @@ TEST(SplitLine, PrefixCommandAndParameters) {
 
 TEST(SplitLine, PingWithAndWithoutColon) {
   for (const char* line : {"PING :x", "PING x"}) {
-    TParsedLine p = Split(line);
+    ParsedLine p = Split(line);
     EXPECT_EQ(p.ParamTable[0] + p.SenderNick + p.SenderAddress, "") << line;
     EXPECT_EQ(p.CommandText, "PING") << line;
     EXPECT_EQ(p.ParamTable[2], "x") << line;
@@ -57,7 +57,7 @@ TEST(SplitLine, PingWithAndWithoutColon) {
 TEST(SplitLine, EmptyAndSpecialParameters) {
   EXPECT_EQ(Split(":N!U@H PRIVMSG #room :").ParamTable[3], "");
   EXPECT_EQ(Split(":N!U@H PRIVMSG #room").ParamTable[3], "");
-  TParsedLine p = Split("MODE #c +ov  bob a:b :c d");
+  ParsedLine p = Split("MODE #c +ov  bob a:b :c d");
   EXPECT_EQ(p.ParamTable[4], "");  // two blanks in a row
   EXPECT_EQ(p.ParamTable[5], "bob");
   EXPECT_EQ(p.ParamTable[6], "a:b");
@@ -66,20 +66,20 @@ TEST(SplitLine, EmptyAndSpecialParameters) {
 }
 
 TEST(SplitLine, LinesWithoutBlank) {
-  TParsedLine word = Split("WORD");
+  ParsedLine word = Split("WORD");
   EXPECT_EQ(word.CommandText, "");
   EXPECT_EQ(word.ParamTable[2], "WORD");
   EXPECT_EQ(word.LineContent, "WORD");
 
   // A ":" line without a blank has no prefix and is kept whole as the rest.
-  TParsedLine colon = Split(":server.only");
+  ParsedLine colon = Split(":server.only");
   EXPECT_EQ(colon.ParamTable[0] + colon.SenderAddress + colon.CommandText, "");
   EXPECT_EQ(colon.LineContent, ":server.only");
   EXPECT_EQ(colon.ParamTable[2], "server.only");
 }
 
 TEST(SplitLine, ExcessParametersJoinTheLastSlot) {
-  TParsedLine p = Split("CMD" + Params(60));
+  ParsedLine p = Split("CMD" + Params(60));
   for (std::size_t i = 2; i <= 28; ++i) EXPECT_EQ(p.ParamTable[i], "p" + std::to_string(i - 2));
   EXPECT_EQ(p.ParamTable[29], Params(33, 27).substr(1));
   EXPECT_EQ(Split("CMD" + Params(27) + " :a  b :c").ParamTable[29], "a  b :c");
@@ -88,20 +88,20 @@ TEST(SplitLine, ExcessParametersJoinTheLastSlot) {
 
 TEST(SplitLine, EachCutKeepsAtMost512Characters) {
   std::string text(600, 'x');
-  TParsedLine p = Split(":N!U@H PRIVMSG #c :" + text);
+  ParsedLine p = Split(":N!U@H PRIVMSG #c :" + text);
   // The rest behind the prefix is cut to 512, then "PRIVMSG " and "#c :" go.
   EXPECT_EQ(p.LineContent.size(), 512u - 8);
   EXPECT_EQ(p.ParamTable[3], std::string(500, 'x'));
-  TParsedLine address = Split(":N!" + text + " PING x");
+  ParsedLine address = Split(":N!" + text + " PING x");
   EXPECT_EQ(address.SenderAddress, std::string(512, 'x'));
   EXPECT_EQ(address.ParamTable[0], "N!" + text);
-  TParsedLine word = Split(text);
+  ParsedLine word = Split(text);
   EXPECT_EQ(word.LineContent, text);
   EXPECT_EQ(word.ParamTable[2], std::string(512, 'x'));
 }
 
 TEST(SplitLine, ReuseClearsOldSlotsAndKeepsBuffers) {
-  TParsedLine p;
+  ParsedLine p;
   SplitLine(":N!U@H PRIVMSG #a-long-channel-name-here :first text" + Params(10), p);
   const char* slot2 = p.ParamTable[2].data();
   SplitLine("PING :another-long-server-name", p);
@@ -116,10 +116,10 @@ TEST(IrcLine, ChannelNamesAndNumerics) {
     EXPECT_TRUE(IsChannelName(name)) << name;
   }
   for (const char* name : {"", "bob", "a#room"}) EXPECT_FALSE(IsChannelName(name)) << name;
-  EXPECT_EQ(NumericReply("001"), 1);
-  EXPECT_EQ(NumericReply("0"), 0);
-  for (const char* word : {"-1", "PRIVMSG", "", "12a"}) {
-    EXPECT_EQ(NumericReply(word), std::nullopt) << word;
+  EXPECT_EQ(ReplyNumber("001"), 1);
+  EXPECT_EQ(ReplyNumber("0"), 0);
+  for (const char* word : {"-1", "PRIVMSG", "", "12a", "x01", "0x1", "$1", "+1"}) {
+    EXPECT_EQ(ReplyNumber(word), std::nullopt) << word;
   }
 }
 
@@ -140,7 +140,7 @@ TEST(Ctcp, CommandAndArguments) {
       {"\001", "", ""},
   };
   for (const Case& c : cases) {
-    std::optional<TCtcpMessage> message = ParseCtcp(c.text);
+    std::optional<CtcpMessage> message = ParseCtcp(c.text);
     ASSERT_TRUE(message) << c.text;
     EXPECT_EQ(message->Command, c.command) << c.text;
     EXPECT_EQ(message->Arguments, c.arguments) << c.text;
@@ -154,16 +154,16 @@ TEST(Ctcp, WordTablesAreCaseSensitive) {
   EXPECT_EQ(CtcpWordIndex("version"), -1);
   const char* dcc[] = {"SEND", "CHAT", "RESUME f 1 2", "ACCEPT", "send", " SEND"};
   const int kinds[] = {0, 1, 2, 3, -1, -1};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(TDccRequest(dcc[i]).Kind(), kinds[i]) << dcc[i];
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(DccRequest(dcc[i]).Kind(), kinds[i]) << dcc[i];
 }
 
 TEST(Ctcp, DccWordsSplitAtEveryBlank) {
-  TDccRequest request("SEND file.txt  3232235777 5000");
+  DccRequest request("SEND file.txt  3232235777 5000");
   EXPECT_EQ(request.Words(),
             (std::vector<std::string>{"SEND", "file.txt", "", "3232235777", "5000"}));
   EXPECT_EQ(request.Word(5), "");
-  EXPECT_EQ(TDccRequest("").Words(), std::vector<std::string>{""});
-  EXPECT_EQ(TDccRequest("CHAT chat ").Words(), (std::vector<std::string>{"CHAT", "chat", ""}));
+  EXPECT_EQ(DccRequest("").Words(), std::vector<std::string>{""});
+  EXPECT_EQ(DccRequest("CHAT chat ").Words(), (std::vector<std::string>{"CHAT", "chat", ""}));
 }
 
 }  // namespace

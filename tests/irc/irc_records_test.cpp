@@ -4,15 +4,15 @@
 #include <tuple>
 #include <vector>
 
+#include "irc/channel_command_sink.h"
 #include "irc/irc_channels.h"
-#include "irc/irc_command_sink.h"
 #include "irc/irc_users.h"
 #include "shell/base/errors.h"
 
 namespace zelmo {
 namespace {
 
-struct RecordingSink : TIdIRCCommandSink {
+struct RecordingSink : ChannelCommandSink {
   void Kick(const std::string& channel, const std::string& nick,
             const std::string& reason) override {
     lines.push_back("KICK|" + channel + "|" + nick + "|" + reason);
@@ -37,10 +37,10 @@ struct Tracker {
   }
   std::vector<std::string> Nicks() const {
     std::vector<std::string> nicks;
-    for (const TIdIRCMember& member : channel->Names()) nicks.push_back(member.Nick);
+    for (const ChannelMember& member : channel->Names()) nicks.push_back(member.Nick);
     return nicks;
   }
-  TIdIRCMemberFlags Flags(std::string_view nick) const {
+  MemberFlags Flags(std::string_view nick) const {
     return channel->Names().at(static_cast<std::size_t>(channel->FindUser(nick))).Flags;
   }
   TIdIRCUser* User(std::string_view nick) const { return users.Find(nick); }
@@ -320,7 +320,7 @@ TEST(ChannelMembers, IndexStaysRightThroughManyChanges) {
   for (int i = 1; i < 3000; i += 4) {
     t.channel->MemberNickChange(t.User("n" + std::to_string(i)), "m" + std::to_string(i));
   }
-  const std::vector<TIdIRCMember>& names = t.channel->Names();
+  const std::vector<ChannelMember>& names = t.channel->Names();
   ASSERT_EQ(names.size(), 1500u);
   for (std::size_t i = 0; i < names.size(); ++i) {
     ASSERT_EQ(t.channel->FindUser(names[i].Nick), static_cast<int>(i)) << names[i].Nick;

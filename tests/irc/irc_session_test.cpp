@@ -166,7 +166,7 @@ TEST_F(Session, TracksMembersThroughJoinPartKickQuitAndNick) {
   EXPECT_TRUE(room->HasUser("CAROL"));
   irc.HandleLine(":alice!a@h NICK alicia");
   EXPECT_EQ(room->FindUser("alicia"), 0);
-  EXPECT_EQ(room->Names()[0].Flags, static_cast<TIdIRCMemberFlags>(mfOp));
+  EXPECT_EQ(room->Names()[0].Flags, static_cast<MemberFlags>(mfOp));
   EXPECT_NE(irc.Users.Find("alicia"), nullptr);
   EXPECT_EQ(irc.Users.Find("alice"), nullptr);
   irc.HandleLine(":alicia!a@h KICK #room bob :bye");
@@ -223,12 +223,12 @@ TEST_F(Session, ChannelModesRaiseTheirEventsAndKeepTheRecord) {
   irc.HandleLine(":irc 353 ZelmoBot = #room :alice +bob");
   irc.HandleLine(":op!o@h MODE #room +o-v alice bob");
   TIdIRCChannel* room = irc.Channels.Find("#room");
-  EXPECT_EQ(room->Names()[0].Flags, static_cast<TIdIRCMemberFlags>(mfOp));
+  EXPECT_EQ(room->Names()[0].Flags, static_cast<MemberFlags>(mfOp));
   EXPECT_EQ(room->Names()[1].Flags, 0u);
   irc.HandleLine(":op!o@h MODE #room +kl secret 10");
   EXPECT_EQ(room->Key(), "secret");
   EXPECT_EQ(room->Limit(), 10);
-  EXPECT_EQ(room->Mode(), static_cast<TIdIRCChannelModes>(64 | 128));
+  EXPECT_EQ(room->Mode(), static_cast<ChannelModes>(64 | 128));
   irc.HandleLine(":op!o@h MODE #room -k+o alice");  // -k takes no argument
   EXPECT_EQ(room->Key(), "");
   irc.HandleLine(":op!o@h MODE #room +b");
@@ -310,6 +310,20 @@ TEST_F(Session, NumericsRaiseSystemAndUnknownEvents) {
   irc.HandleLine(":irc.test FROB x");
   EXPECT_EQ(seen, (std::vector<std::string>{"unknown 005", "311 WHOIS bob is b@host * Bob B",
                                             "391 TIME irc.test :Monday", "unknown FROB"}));
+}
+
+// Only a word of decimal digits is a reply number: "x01" is no welcome.
+TEST_F(Session, OnlyDecimalCommandWordsAreNumerics) {
+  ConnectOnly();
+  std::vector<std::string> unknown;
+  irc.OnUnknownCommand = [&](TIdIRCUser*, const std::string& command, const std::string&) {
+    unknown.push_back(command);
+  };
+  for (const char* word : {"x01", "0x1", "$1", "+1"}) {
+    irc.HandleLine(std::string(":irc.test ") + word + " ZelmoBot :Welcome");
+  }
+  EXPECT_EQ(irc.ConnectionState(), stLoggingOn);
+  EXPECT_EQ(unknown, (std::vector<std::string>{"x01", "0x1", "$1", "+1"}));
 }
 
 TEST_F(Session, LinesAreIgnoredWhileDisconnected) {
@@ -416,23 +430,23 @@ TEST_F(Session, LongLinesFitBehindTheBotsOwnPrefix) {
   ASSERT_NE(peer, nullptr);
   ServerSends(":irc.test 001 ZelmoBot :Welcome");
   sent.clear();
-  EXPECT_FALSE(irc.ISupport.Value("NICKLEN"));
+  EXPECT_FALSE(irc.Features.Value("NICKLEN"));
   EXPECT_EQ(pieces(), 410u);
 }
 
-TEST(ISupport, TokensAreAnnouncedAndWithdrawn) {
-  TIdIRCISupport isupport;
-  EXPECT_EQ(isupport.NickLength(), 30u);
-  isupport.Take("bot NICKLEN=9 SAFELIST  CHANTYPES=# :are supported NICKLEN=1");
-  EXPECT_EQ(isupport.NickLength(), 9u);
-  EXPECT_EQ(isupport.Value("SAFELIST"), "");
-  EXPECT_EQ(isupport.Value("CHANTYPES"), "#");
-  EXPECT_FALSE(isupport.Value("are"));
-  isupport.Take("bot -NICKLEN -SAFELIST :are supported");
-  EXPECT_FALSE(isupport.Value("SAFELIST"));
-  EXPECT_EQ(isupport.NickLength(), 30u);
-  isupport.Take("bot NICKLEN=none");
-  EXPECT_EQ(isupport.NickLength(), 30u);
+TEST(ServerFeatures, TokensAreAnnouncedAndWithdrawn) {
+  ServerFeatures features;
+  EXPECT_EQ(features.NickLength(), 30u);
+  features.Take("bot NICKLEN=9 SAFELIST  CHANTYPES=# :are supported NICKLEN=1");
+  EXPECT_EQ(features.NickLength(), 9u);
+  EXPECT_EQ(features.Value("SAFELIST"), "");
+  EXPECT_EQ(features.Value("CHANTYPES"), "#");
+  EXPECT_FALSE(features.Value("are"));
+  features.Take("bot -NICKLEN -SAFELIST :are supported");
+  EXPECT_FALSE(features.Value("SAFELIST"));
+  EXPECT_EQ(features.NickLength(), 30u);
+  features.Take("bot NICKLEN=none");
+  EXPECT_EQ(features.NickLength(), 30u);
 }
 
 TEST_F(Session, SendingWhileDisconnectedIsDroppedWithAnError) {

@@ -90,7 +90,7 @@ TEST_F(TransportLines, SmallerMaximaAndNoLimit) {
 
 TEST_F(TransportLines, SplitHandsOutTheFirstMaximumBytes) {
   Connect();
-  client.MaxLineAction = TIdMaxLineAction::maSplit;
+  client.MaxLineAction = OverlongLineAction::maSplit;
   client.MaxLineLength = 4;
   peer->Send("abcdefghij\nxy\n");
   EXPECT_EQ(client.ReceiveLine(), "abcd");

@@ -1,4 +1,4 @@
-#include "irc/isupport.h"
+#include "irc/server_features.h"
 
 #include "shell/base/convert.h"
 
@@ -10,7 +10,7 @@ constexpr std::size_t kDefaultNickLength = 30;
 
 }  // namespace
 
-void TIdIRCISupport::Take(std::string_view line_content) {
+void ServerFeatures::Take(std::string_view line_content) {
   // The first word is the target (the bot's nick); the trailing text
   // ("are supported by this server") begins with ":".
   std::size_t start = line_content.find(' ');
@@ -30,13 +30,13 @@ void TIdIRCISupport::Take(std::string_view line_content) {
   }
 }
 
-std::optional<std::string> TIdIRCISupport::Value(const std::string& token) const {
+std::optional<std::string> ServerFeatures::Value(const std::string& token) const {
   auto found = tokens_.find(token);
   if (found == tokens_.end()) return std::nullopt;
   return found->second;
 }
 
-std::size_t TIdIRCISupport::NickLength() const {
+std::size_t ServerFeatures::NickLength() const {
   const auto value = Value("NICKLEN");
   const auto length = value ? TryStrToInt(*value) : std::nullopt;
   if (!length || *length <= 0) return kDefaultNickLength;

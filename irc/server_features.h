@@ -12,7 +12,7 @@ namespace zelmo {
 // What the server announced of itself in its 005 lines (ISUPPORT): each
 // token with its value ("NICKLEN=30" gives NICKLEN -> 30, a bare token an
 // empty value). Valid for one connection.
-class TIdIRCISupport {
+class ServerFeatures {
  public:
   // Takes the tokens of one 005 line's content: the words after the target
   // up to the trailing text. "-TOKEN" withdraws a token announced earlier.
