@@ -9,7 +9,7 @@
 #include "shell/ui/qt/status_line.h"
 #include "shell/ui/qt/tray_icon.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 namespace {
 
 using testing::BoxAnswerer;
@@ -156,4 +156,4 @@ TEST_F(MainWindowTest, AnyClickOnTheTrayIconBringsTheWindowBack) {
 }
 
 }  // namespace
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -8,7 +8,7 @@
 #include "shell/ui/qt/main_window.h"
 #include "shell/ui/qt/qt_port.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 namespace {
 
 using testing::ProcessEventsUntil;
@@ -118,4 +118,4 @@ TEST_F(QtPortTest, TasksPostedToAGonePortAreDropped) {
 }
 
 }  // namespace
-}  // namespace zelmo::qtui
+}  // namespace zelmo

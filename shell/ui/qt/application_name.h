@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // The application's title: the task bar text and the title of the front
 // end's own error boxes.
@@ -10,4 +10,4 @@ inline QString ApplicationName() {
   return QStringLiteral("ZelmoBot");
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

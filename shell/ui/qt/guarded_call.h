@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // Runs a call into the logic from an event handler. The logic shows its own
 // errors; one that still escapes must not unwind through the toolkit's event
@@ -28,4 +28,4 @@ bool GuardedCall(QWidget* parent, Call&& call) {
   return false;
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

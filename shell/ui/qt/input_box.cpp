@@ -7,7 +7,7 @@
 #include "shell/base/form_host.h"
 #include "shell/ui/qt/text_bytes.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 InputBox::InputBox(QWidget* parent) : QPlainTextEdit(parent) {
   setObjectName(QStringLiteral("UserInput"));
@@ -44,4 +44,4 @@ void InputBox::keyPressEvent(QKeyEvent* event) {
   event->accept();
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

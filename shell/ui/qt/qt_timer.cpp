@@ -2,7 +2,7 @@
 
 #include "shell/ui/qt/guarded_call.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 QtTimer::QtTimer(std::function<void()> on_tick) : on_tick_(std::move(on_tick)) {
   QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
@@ -29,4 +29,4 @@ void QtTimer::Apply() {
   }
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -5,7 +5,7 @@
 
 #include "shell/base/ui_port.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // A UiTimer on the event loop. Like the desktop timers the logic was written
 // for, an interval of 0 never ticks, and changing the interval of a running
@@ -27,4 +27,4 @@ class QtTimer : public UiTimer {
   bool enabled_ = false;
 };
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cerrno>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 namespace {
 
@@ -70,4 +70,4 @@ void TerminationSignals::Drain() {
   if (on_signal_) on_signal_();
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

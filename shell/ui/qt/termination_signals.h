@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // Turns SIGINT and SIGTERM into a call on the GUI thread. The handler only
 // writes a byte into a pipe, which is async-signal-safe; the read end wakes
@@ -31,4 +31,4 @@ class TerminationSignals : public QObject {
   struct sigaction previous_term_ {};
 };
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -3,7 +3,7 @@
 #include <QByteArrayView>
 #include <QStringDecoder>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 QString TextFromBytes(const std::string& bytes) {
   const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -36,4 +36,4 @@ QString CutText(const QString& text, qsizetype max_units) {
   return text.left(end);
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

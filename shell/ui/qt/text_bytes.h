@@ -3,7 +3,7 @@
 #include <QString>
 #include <string>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // The logic's texts are bytes: people on IRC mostly send UTF-8, while the
 // bot's own texts and older clients use single-byte Latin-1. A text that is
@@ -20,4 +20,4 @@ std::string BytesFromText(const QString& text);
 // pair.
 QString CutText(const QString& text, qsizetype max_units);
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -13,7 +13,7 @@
 #include "shell/ui/qt/termination_signals.h"
 #include "shell/ui/window_module.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // Without a form there is no bot to run.
 constexpr int kFormFailedExitCode = 1;
@@ -60,12 +60,12 @@ int RunWindow(FormFactory& factory) {
 
 }  // namespace
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo
 
 extern "C" Q_DECL_EXPORT int zelmobot_window_main(int argc, char** argv,
                                                   zelmo::FormFactory* factory) {
   static_assert(std::is_same_v<decltype(zelmobot_window_main), ZelmoWindowMain>);
-  if (factory == nullptr) return zelmo::qtui::kFormFailedExitCode;
+  if (factory == nullptr) return zelmo::kFormFailedExitCode;
   // A host that already made the application (a test) keeps it.
   std::optional<QApplication> application;
   if (QCoreApplication::instance() == nullptr) {
@@ -74,5 +74,5 @@ extern "C" Q_DECL_EXPORT int zelmobot_window_main(int argc, char** argv,
     // stay in the C format.
     std::setlocale(LC_NUMERIC, "C");
   }
-  return zelmo::qtui::RunWindow(*factory);
+  return zelmo::RunWindow(*factory);
 }
