@@ -1,16 +1,19 @@
+#include <unistd.h>
+
 #include <QApplication>
+#include <QSocketNotifier>
 #include <clocale>
 #include <memory>
 #include <optional>
 #include <type_traits>
 
 #include "shell/base/form_host.h"
+#include "shell/base/termination_signals.h"
 #include "shell/ui/qt/app_icon.h"
 #include "shell/ui/qt/application_name.h"
 #include "shell/ui/qt/guarded_call.h"
 #include "shell/ui/qt/main_window.h"
 #include "shell/ui/qt/qt_port.h"
-#include "shell/ui/qt/termination_signals.h"
 #include "shell/ui/window_module.h"
 
 namespace zelmo {
@@ -20,7 +23,7 @@ constexpr int kFormFailedExitCode = 1;
 
 namespace {
 
-int RunWindow(FormFactory& factory) {
+int RunWindow(FormFactory& factory, int signal_fd) {
   // The application name only: a display name would be appended to every
   // window title, and the caption is the logic's to set.
   QApplication::setApplicationName(ApplicationName());
@@ -38,7 +41,11 @@ int RunWindow(FormFactory& factory) {
   // which asks the operator again.
   QObject::connect(window.get(), &MainWindow::Closed, window.get(),
                    [] { QCoreApplication::exit(0); });
-  TerminationSignals termination([&] {
+  QSocketNotifier signal_notifier(signal_fd, QSocketNotifier::Read);
+  QObject::connect(&signal_notifier, &QSocketNotifier::activated, window.get(), [&] {
+    signal_notifier.setEnabled(false);
+    char bytes[64];
+    [[maybe_unused]] ssize_t ignored = read(signal_fd, bytes, sizeof bytes);
     if (form) GuardedCall(window.get(), [&] { form->Shutdown(); });
     QCoreApplication::exit(0);
   });
@@ -66,6 +73,8 @@ extern "C" Q_DECL_EXPORT int zelmobot_window_main(int argc, char** argv,
                                                   zelmo::FormFactory* factory) {
   static_assert(std::is_same_v<decltype(zelmobot_window_main), ZelmoWindowMain>);
   if (factory == nullptr) return zelmo::kFormFailedExitCode;
+  // Before the application, which starts the toolkit's threads.
+  zelmo::TerminationSignals termination;
   // A host that already made the application (a test) keeps it.
   std::optional<QApplication> application;
   if (QCoreApplication::instance() == nullptr) {
@@ -74,5 +83,5 @@ extern "C" Q_DECL_EXPORT int zelmobot_window_main(int argc, char** argv,
     // stay in the C format.
     std::setlocale(LC_NUMERIC, "C");
   }
-  return zelmo::RunWindow(*factory);
+  return zelmo::RunWindow(*factory, termination.ReadFd());
 }

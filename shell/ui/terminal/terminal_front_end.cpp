@@ -6,9 +6,9 @@
 #include <string>
 
 #include "shell/base/form_host.h"
+#include "shell/base/termination_signals.h"
 #include "shell/ui/terminal/fd_output.h"
 #include "shell/ui/terminal/terminal_port.h"
-#include "shell/ui/terminal/termination_signals.h"
 
 namespace zelmo {
 
