@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, AFormThatFailsToAnswerKeepsTheWindowOpen) {
   BoxAnswerer answerer(QMessageBox::Ok);
   window_.close();
   EXPECT_TRUE(answerer.Seen().seen);
-  EXPECT_EQ(answerer.Seen().text, QStringLiteral("Socket Error # 10054"));
+  EXPECT_EQ(answerer.Seen().text, QStringLiteral("Socket Error # 10054."));
   EXPECT_EQ(closed_, 0);
   EXPECT_TRUE(window_.isVisible());
 }

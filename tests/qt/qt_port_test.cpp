@@ -102,7 +102,7 @@ TEST_F(QtPortTest, ATickThatFailsIsShownAndTheTimerGoesOn) {
   timer->SetInterval(5);
   timer->SetEnabled(true);
   EXPECT_TRUE(ProcessEventsUntil([&] { return ticks >= 3; }));
-  EXPECT_EQ(answerer.Seen().text, QStringLiteral("tick failed"));
+  EXPECT_EQ(answerer.Seen().text, QStringLiteral("tick failed."));
 }
 
 TEST_F(QtPortTest, TasksPostedToAGonePortAreDropped) {

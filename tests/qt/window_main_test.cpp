@@ -147,7 +147,7 @@ TEST(WindowMain, AFormThatCannotBeMadeEndsTheRun) {
   } factory;
   BoxAnswerer answerer(QMessageBox::Ok);
   EXPECT_EQ(RunWindowMain(factory), 1);
-  EXPECT_EQ(answerer.Seen().text, QStringLiteral("no form"));
+  EXPECT_EQ(answerer.Seen().text, QStringLiteral("no form."));
 }
 
 // The built module must load on its own: it may use nothing of the core

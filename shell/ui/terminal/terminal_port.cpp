@@ -6,22 +6,13 @@
 
 #include "shell/base/convert.h"
 #include "shell/base/error_box.h"
+#include "shell/base/guarded_call.h"
 #include "shell/ui/terminal/fd_output.h"
 #include "shell/ui/terminal/terminal_text.h"
 
 namespace zelmo {
 
 namespace {
-
-std::string ErrorText(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "Unknown error";
-  }
-}
 
 std::string_view TrimBlanks(std::string_view text) {
   auto first = text.find_first_not_of(" \t");
@@ -202,15 +193,12 @@ void TerminalPort::OnSignal() {
 }
 
 void TerminalPort::ShowError(std::exception_ptr error) {
-  ErrorBox(kBoxTitle, ErrorBoxText(ErrorText(error)));
+  ErrorBox(kBoxTitle, ErrorBoxText(error));
 }
 
 void TerminalPort::Guarded(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (...) {
-    ShowError(std::current_exception());
-  }
+  GuardedUiCall(
+      action, [this](const std::string& title, const std::string& text) { ErrorBox(title, text); });
 }
 
 }  // namespace zelmo

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "shell/base/form_host.h"
+#include "shell/base/front_end.h"
 #include "shell/base/ui_port.h"
 #include "shell/ui/terminal/event_loop.h"
 #include "shell/ui/terminal/line_reader.h"
@@ -28,8 +29,8 @@ struct TerminalStreams {
 // The user-interface port of a bot without a window: the display goes to
 // standard output, one line each, boxes and notices to standard error, and
 // every line of standard input is a console input. The thread that makes the
-// port is its user-interface thread.
-class TerminalPort : public UiPort {
+// port is its user-interface thread. It is its own front end.
+class TerminalPort : public UiPort, public FrontEnd {
  public:
   explicit TerminalPort(const TerminalStreams& streams);
   ~TerminalPort() override;
@@ -48,9 +49,10 @@ class TerminalPort : public UiPort {
   void RequestClose() override;
   bool OnUiThread() const override { return loop_.OnLoopThread(); }
 
+  UiPort& Port() override { return *this; }
   // Runs the form's console until the form lets it close, or until a
   // termination signal has shut the form down.
-  void Run(FormHost& form);
+  void Run(FormHost& form) override;
 
   // Runs the loop until done() holds or the time is up; returns done().
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
