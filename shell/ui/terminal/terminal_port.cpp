@@ -14,13 +14,6 @@ namespace zelmo {
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view text) {
-  auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 bool IsYes(std::string_view answer) {
   std::string word = LowerCase(TrimBlanks(answer));
   return word == "ok" || word == "y" || word == "yes";
@@ -168,20 +161,13 @@ void TerminalPort::DrainInput() {
     if (form_ == nullptr || Stopping()) return;
     auto line = reader_.Next();
     if (!line) return;
-    HandInput(std::move(*line));
+    HandInput(*line);
   }
 }
 
-// An empty line is Enter on the fresh line under the last command, which
-// hands that command over again.
-void TerminalPort::HandInput(std::string line) {
-  if (line.empty()) {
-    if (last_text_line_.empty()) return;
-    line = last_text_line_;
-  } else {
-    last_text_line_ = line;
-  }
-  Guarded([&] { form_->UserInputEntered(line); });
+void TerminalPort::HandInput(const std::string& line) {
+  const std::string entered = console_.Enter(line);
+  Guarded([&] { form_->UserInputEntered(entered); });
 }
 
 void TerminalPort::OnSignal() {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "shell/base/console_input.h"
 #include "shell/base/form_host.h"
 #include "shell/base/front_end.h"
 #include "shell/base/ui_port.h"
@@ -68,7 +69,7 @@ class TerminalPort : public UiPort, public FrontEnd {
 
   void OnInputReady();
   void DrainInput();
-  void HandInput(std::string line);
+  void HandInput(const std::string& line);
   void CloseConsole();
   void OnSignal();
   bool Stopping() const { return closed_ || shutdown_requested_; }
@@ -86,8 +87,8 @@ class TerminalPort : public UiPort, public FrontEnd {
   bool shutdown_requested_ = false;
   // The answer slot of the innermost open question.
   std::optional<std::string>* waiting_answer_ = nullptr;
-  // What an empty input line hands over again.
-  std::string last_text_line_;
+  // Each input line is typed text and Enter.
+  ConsoleLines console_;
   TColor background_ = clWindow;
   std::string font_, caption_;
 };
