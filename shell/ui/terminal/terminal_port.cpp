@@ -7,6 +7,7 @@
 #include "shell/base/convert.h"
 #include "shell/base/error_box.h"
 #include "shell/base/guarded_call.h"
+#include "shell/base/interval_timer.h"
 #include "shell/ui/terminal/fd_output.h"
 #include "shell/ui/terminal/terminal_text.h"
 
@@ -21,28 +22,18 @@ bool IsYes(std::string_view answer) {
 
 }  // namespace
 
-class TerminalPort::Timer : public UiTimer {
+class TerminalPort::Timer : public IntervalTimer {
  public:
   Timer(EventLoop& loop, std::function<void()> on_tick)
       : loop_(loop), id_(loop.AddTimer(std::move(on_tick))) {}
   ~Timer() override { loop_.RemoveTimer(id_); }
 
-  void SetInterval(int milliseconds) override {
-    interval_ = milliseconds;
-    if (enabled_) loop_.SetTimer(id_, interval_, true);
-  }
-  void SetEnabled(bool enabled) override {
-    if (enabled == enabled_) return;
-    enabled_ = enabled;
-    loop_.SetTimer(id_, interval_, enabled_);
-  }
-  bool Enabled() const override { return enabled_; }
+ protected:
+  void Schedule(int period_ms) override { loop_.SetTimer(id_, period_ms, period_ms > 0); }
 
  private:
   EventLoop& loop_;
   int id_;
-  int interval_ = 1000;
-  bool enabled_ = false;
 };
 
 TerminalPort::TerminalPort(const TerminalStreams& streams)
