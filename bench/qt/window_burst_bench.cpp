@@ -25,7 +25,7 @@
 // event loop went without turning (what the operator would feel).
 //   zelmo_qt_bench [--lines N] [--runs N]
 
-namespace zelmo::qtui {
+namespace zelmo::bench {
 namespace {
 
 constexpr int kTimeLimitMs = 30000;
@@ -190,7 +190,7 @@ double Median(std::vector<double> values) {
 }
 
 }  // namespace
-}  // namespace zelmo::qtui
+}  // namespace zelmo::bench
 
 int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -208,18 +208,18 @@ int main(int argc, char** argv) {
   for (int run = 1; run <= runs; ++run) {
     // A fresh window each run, so every burst starts on an empty log; then
     // a second burst on a log that already holds one.
-    zelmo::qtui::Bench bench;
+    zelmo::bench::Bench bench;
     auto first = bench.HandedOver(lines);
-    zelmo::qtui::Print("handed over, empty log", run, first);
+    zelmo::bench::Print("handed over, empty log", run, first);
     auto second = bench.InOneTurn(lines);
-    zelmo::qtui::Print("one turn, full log    ", run, second);
+    zelmo::bench::Print("one turn, full log    ", run, second);
     complete = complete && first.total_ms >= 0 && second.total_ms >= 0;
     handed.push_back(first.total_ms);
     handed_stall.push_back(first.longest_stall_ms);
     one_turn.push_back(second.total_ms);
     one_turn_stall.push_back(second.longest_stall_ms);
   }
-  using zelmo::qtui::Median;
+  using zelmo::bench::Median;
   std::printf(
       "\n%d lines: handed over %.1f ms (stall %.1f ms), in one turn %.1f ms (stall %.1f ms);"
       " target <= 500 ms\n",

@@ -32,6 +32,13 @@ bool SameText(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
 namespace {
 
 std::optional<std::int32_t> ParseHex(std::string_view digits) {

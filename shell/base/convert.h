@@ -13,6 +13,9 @@ std::string LowerCase(std::string_view text);
 bool SameText(std::string_view a, std::string_view b);
 char UpperChar(char c);
 
+// The text without the blanks (spaces and tabs) at either end.
+std::string_view TrimBlanks(std::string_view text);
+
 // The integer reading of stored rights and of usermod's rights argument:
 // optional leading blanks, then an optional sign and decimal digits, or
 // hexadecimal digits after "$", "x" or "0x" (either case of x). Hexadecimal

@@ -7,4 +7,14 @@ std::string ErrorBoxText(const std::string& message) {
   return message;
 }
 
+std::string ErrorBoxText(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return ErrorBoxText(std::string(e.what()));
+  } catch (...) {
+    return ErrorBoxText(std::string("Unknown error"));
+  }
+}
+
 }  // namespace zelmo

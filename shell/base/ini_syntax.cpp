@@ -1,5 +1,7 @@
 #include "shell/base/ini_syntax.h"
 
+#include "shell/base/convert.h"
+
 namespace zelmo {
 
 namespace {
@@ -23,12 +25,6 @@ bool HasLineBreakOrNul(std::string_view text) {
 }
 
 }  // namespace
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 std::string_view DecodeValue(std::string_view raw) {
   std::string_view value = TrimBlanks(raw);

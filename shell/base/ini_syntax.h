@@ -5,10 +5,9 @@
 
 namespace zelmo {
 
-// The line-level rules of INI text: blanks are space and tab, a value may be
-// wrapped in one pair of quotes so that its own blanks and quotes survive.
-
-std::string_view TrimBlanks(std::string_view text);
+// The line-level rules of INI text: blanks are space and tab (TrimBlanks), a
+// value may be wrapped in one pair of quotes so that its own blanks and
+// quotes survive.
 
 // The value as a reader sees it: blanks around it dropped, then one enclosing
 // pair of matching quotes (" or ') dropped.

@@ -1,9 +1,9 @@
 #include "shell/base/ui_call_gate.h"
 
-#include <sched.h>
-
 #include <chrono>
 #include <mutex>
+
+#include "shell/base/spin_before_sleep.h"
 
 namespace zelmo {
 
@@ -23,24 +23,13 @@ constexpr int kQueued = 0;
 constexpr int kRunning = 1;
 constexpr int kDone = 2;
 constexpr int kCancelled = 3;
-// Most lines are handled within a few microseconds, sooner than a sleeping
-// thread wakes up again (on a virtual machine a wake-up on another processor
-// can take tens of microseconds). Waiting that long awake keeps such a
-// hand-over from paying for a sleep and a wake-up on each side; beyond that
-// the waiter sleeps on the futex.
-constexpr auto kSpinTime = std::chrono::microseconds(50);
+// Most lines are handled within a few microseconds; beyond this look the
+// caller sleeps on the futex.
+constexpr SpinBeforeSleep kCallerLook(std::chrono::microseconds(50));
 
-// Waits awake, for the spin time at most, until the task has run or the
-// call was cancelled. Yielding rather than pausing hands the processor to
-// the user-interface thread at once when both threads share one.
-void SpinUntilSettled(const std::atomic<int>& state) {
-  const auto until = std::chrono::steady_clock::now() + kSpinTime;
-  for (;;) {
-    const int now = state.load(std::memory_order_acquire);
-    if (now == kDone || now == kCancelled) return;
-    if (std::chrono::steady_clock::now() >= until) return;
-    sched_yield();
-  }
+bool Settled(const std::atomic<int>& state) {
+  const int now = state.load(std::memory_order_acquire);
+  return now == kDone || now == kCancelled;
 }
 }  // namespace
 
@@ -74,7 +63,7 @@ bool UiCallGate::Call(std::function<void()> task) {
     int expected = kQueued;
     if (slot->state.compare_exchange_strong(expected, kCancelled)) return false;
   }
-  SpinUntilSettled(slot->state);
+  kCallerLook.Look([&] { return Settled(slot->state); });
   for (;;) {
     int state = slot->state.load(std::memory_order_acquire);
     if (state == kDone) break;

@@ -9,7 +9,7 @@
 #include "shell/ui/qt/status_line.h"
 #include "shell/ui/qt/tray_icon.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 namespace {
 
 using testing::BoxAnswerer;
@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, AFormThatFailsToAnswerKeepsTheWindowOpen) {
   BoxAnswerer answerer(QMessageBox::Ok);
   window_.close();
   EXPECT_TRUE(answerer.Seen().seen);
-  EXPECT_EQ(answerer.Seen().text, QStringLiteral("Socket Error # 10054"));
+  EXPECT_EQ(answerer.Seen().text, QStringLiteral("Socket Error # 10054."));
   EXPECT_EQ(closed_, 0);
   EXPECT_TRUE(window_.isVisible());
 }
@@ -156,4 +156,4 @@ TEST_F(MainWindowTest, AnyClickOnTheTrayIconBringsTheWindowBack) {
 }
 
 }  // namespace
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -11,7 +11,7 @@
 #include "shell/ui/qt/main_window.h"
 #include "shell/ui/qt/qt_port.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 namespace {
 
 using testing::ProcessEventsUntil;
@@ -162,4 +162,4 @@ TEST_F(MessageDisplayTest, ABurstOfFiveThousandLines) {
 }
 
 }  // namespace
-}  // namespace zelmo::qtui
+}  // namespace zelmo

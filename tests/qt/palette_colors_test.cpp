@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zelmo::qtui {
+namespace zelmo {
 namespace {
 
 // Every role in its own colour, so a wrong mapping cannot pass by accident.
@@ -60,4 +60,4 @@ TEST(PaletteColors, SpecialValuesAndUnknownRolesGiveTheWidgetDefault) {
 }
 
 }  // namespace
-}  // namespace zelmo::qtui
+}  // namespace zelmo

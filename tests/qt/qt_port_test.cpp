@@ -8,7 +8,7 @@
 #include "shell/ui/qt/main_window.h"
 #include "shell/ui/qt/qt_port.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 namespace {
 
 using testing::ProcessEventsUntil;
@@ -102,7 +102,7 @@ TEST_F(QtPortTest, ATickThatFailsIsShownAndTheTimerGoesOn) {
   timer->SetInterval(5);
   timer->SetEnabled(true);
   EXPECT_TRUE(ProcessEventsUntil([&] { return ticks >= 3; }));
-  EXPECT_EQ(answerer.Seen().text, QStringLiteral("tick failed"));
+  EXPECT_EQ(answerer.Seen().text, QStringLiteral("tick failed."));
 }
 
 TEST_F(QtPortTest, TasksPostedToAGonePortAreDropped) {
@@ -118,4 +118,4 @@ TEST_F(QtPortTest, TasksPostedToAGonePortAreDropped) {
 }
 
 }  // namespace
-}  // namespace zelmo::qtui
+}  // namespace zelmo

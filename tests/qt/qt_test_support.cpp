@@ -1,17 +1,35 @@
 #include "qt_test_support.h"
 
+#include <signal.h>
+
 #include <QAbstractButton>
 #include <QDeadlineTimer>
 #include <QTimer>
 
 namespace zelmo::testing {
 
-QApplication& TestApp() {
+namespace {
+
+// The program takes SIGINT and SIGTERM on a thread of its own with sigwait(),
+// which needs them blocked in every thread; it blocks them before the
+// toolkit starts its threads, and so does the test process.
+QApplication* MakeApplication() {
   static int argc = 1;
   static char name[] = "test_qt";
   static char* argv[] = {name, nullptr};
+  sigset_t termination;
+  sigemptyset(&termination);
+  sigaddset(&termination, SIGINT);
+  sigaddset(&termination, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &termination, nullptr);
+  return new QApplication(argc, argv);
+}
+
+}  // namespace
+
+QApplication& TestApp() {
   // Never destroyed: widgets of a failed test may outlive main().
-  static QApplication* application = new QApplication(argc, argv);
+  static QApplication* application = MakeApplication();
   return *application;
 }
 

@@ -4,7 +4,7 @@
 
 #include "shell/ui/qt/balloon_text.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 namespace {
 
 TEST(TextBytes, Utf8WhenValidElseLatin1) {
@@ -45,4 +45,4 @@ TEST(BalloonText, TitleAndTextAreCutAndCarriageReturnsBreakLines) {
 }
 
 }  // namespace
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -8,7 +8,7 @@
 #include "shell/ui/qt/main_window.h"
 #include "shell/ui/qt/text_bytes.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 namespace {
 
 using testing::FakeForm;
@@ -143,4 +143,4 @@ TEST_F(UserInputTest, AnErrorFromTheFormIsShownAndTheBoxGoesOn) {
 }
 
 }  // namespace
-}  // namespace zelmo::qtui
+}  // namespace zelmo

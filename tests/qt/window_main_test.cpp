@@ -1,5 +1,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <QPlainTextEdit>
 #include <csignal>
@@ -122,19 +124,20 @@ TEST(WindowMain, TerminationSignalsShutDownWithoutAsking) {
   for (int signal_number : {SIGTERM, SIGINT}) {
     SCOPED_TRACE(signal_number);
     RunRecord record;
-    ScriptedFactory factory(record,
-                            [signal_number](UiPort&, ScriptedForm&) { std::raise(signal_number); });
+    // Sent to the process, as kill and the terminal's Ctrl-C do.
+    ScriptedFactory factory(
+        record, [signal_number](UiPort&, ScriptedForm&) { kill(getpid(), signal_number); });
     EXPECT_EQ(RunWindowMain(factory), 0);
     EXPECT_EQ(record.shutdowns, 1);
     EXPECT_EQ(record.close_queries, 0);
     EXPECT_TRUE(record.form_released);
 
-    // The handlers are handed back; SIGPIPE stays ignored.
+    // The signals and SIGPIPE are handed back as they were.
     struct sigaction current {};
     sigaction(signal_number, nullptr, &current);
     EXPECT_EQ(current.sa_handler, SIG_DFL);
     sigaction(SIGPIPE, nullptr, &current);
-    EXPECT_EQ(current.sa_handler, SIG_IGN);
+    EXPECT_EQ(current.sa_handler, SIG_DFL);
   }
 }
 
@@ -144,7 +147,7 @@ TEST(WindowMain, AFormThatCannotBeMadeEndsTheRun) {
   } factory;
   BoxAnswerer answerer(QMessageBox::Ok);
   EXPECT_EQ(RunWindowMain(factory), 1);
-  EXPECT_EQ(answerer.Seen().text, QStringLiteral("no form"));
+  EXPECT_EQ(answerer.Seen().text, QStringLiteral("no form."));
 }
 
 // The built module must load on its own: it may use nothing of the core

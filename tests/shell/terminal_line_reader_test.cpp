@@ -31,29 +31,33 @@ TEST(LineReader, JoinsALineThatArrivesInPieces) {
   EXPECT_TRUE(reader.Ended());
 }
 
+// The reader keeps 16384 bytes of a line, the most that 4096 characters
+// take; the console cuts the line to its characters.
+constexpr std::size_t kKept = 4 * 4096;
+
 TEST(LineReader, CutsLongLinesAndSkipsTheirRest) {
   LineReader reader(-1);
-  reader.Feed(std::string(3000, 'a'));
-  reader.Feed(std::string(3000, 'b') + "\r\nnext\n");
+  reader.Feed(std::string(10000, 'a'));
+  reader.Feed(std::string(10000, 'b') + "\r\nnext\n");
   auto lines = Lines(reader);
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], std::string(3000, 'a') + std::string(1096, 'b'));
+  EXPECT_EQ(lines[0], std::string(10000, 'a') + std::string(kKept - 10000, 'b'));
   EXPECT_EQ(lines[1], "next");
 }
 
 TEST(LineReader, CrAtTheCutIsKeptOnlyAsData) {
   LineReader reader(-1);
-  // 4095 bytes and CR LF: a CR LF line of 4095 bytes.
-  reader.Feed(std::string(4095, 'x') + "\r\n");
-  // 4096 bytes and CR LF: the CR falls beyond the cut.
-  reader.Feed(std::string(4096, 'y') + "\r\n");
-  // The CR is byte 4096 but no line ending: it is data inside the cut.
-  reader.Feed(std::string(4095, 'z') + "\rmore\n");
+  // All but one of the bytes kept, and CR LF: a CR LF line.
+  reader.Feed(std::string(kKept - 1, 'x') + "\r\n");
+  // As many bytes as are kept, and CR LF: the CR falls beyond the cut.
+  reader.Feed(std::string(kKept, 'y') + "\r\n");
+  // The CR is the last byte kept but no line ending: it is data.
+  reader.Feed(std::string(kKept - 1, 'z') + "\rmore\n");
   auto lines = Lines(reader);
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], std::string(4095, 'x'));
-  EXPECT_EQ(lines[1], std::string(4096, 'y'));
-  EXPECT_EQ(lines[2], std::string(4095, 'z') + "\r");
+  EXPECT_EQ(lines[0], std::string(kKept - 1, 'x'));
+  EXPECT_EQ(lines[1], std::string(kKept, 'y'));
+  EXPECT_EQ(lines[2], std::string(kKept - 1, 'z') + "\r");
 }
 
 TEST(LineReader, EndWithoutAPartialLineAddsNoLine) {

@@ -4,7 +4,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 namespace {
 
@@ -39,4 +39,4 @@ QIcon MakeAppIcon() {
   return icon;
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -2,10 +2,10 @@
 
 #include <QIcon>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // The bot's icon for the window and the tray, drawn so that the module
 // needs no image files.
 QIcon MakeAppIcon();
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

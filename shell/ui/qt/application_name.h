@@ -2,12 +2,11 @@
 
 #include <QString>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
-// The application's title: the task bar text and the title of the front
-// end's own error boxes.
+// The application's name: the task bar text and the tray icon's tip.
 inline QString ApplicationName() {
   return QStringLiteral("ZelmoBot");
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -4,7 +4,7 @@
 
 #include "shell/ui/qt/text_bytes.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 BalloonText MakeBalloonText(const std::string& title, const std::string& text) {
   QString lines = CutText(TextFromBytes(text), kBalloonTextLength);
@@ -21,4 +21,4 @@ int BalloonMilliseconds(int seconds) {
   return seconds * 1000;
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -3,7 +3,7 @@
 #include <QString>
 #include <string>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // A tray notice as shown: the title cut to 63 characters, the text to 255,
 // a carriage return in the text breaking the line.
@@ -21,4 +21,4 @@ int BalloonMilliseconds(int seconds);
 inline constexpr qsizetype kBalloonTitleLength = 63;
 inline constexpr qsizetype kBalloonTextLength = 255;
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

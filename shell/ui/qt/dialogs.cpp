@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 bool AskQuestion(QWidget* parent, const QString& title, const QString& text) {
   QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel,
@@ -21,4 +21,4 @@ void ShowErrorBox(QWidget* parent, const QString& title, const QString& text) {
   box.exec();
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -4,10 +4,9 @@
 #include <QTextDocument>
 
 #include "shell/base/console_input.h"
-#include "shell/base/form_host.h"
 #include "shell/ui/qt/text_bytes.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 InputBox::InputBox(QWidget* parent) : QPlainTextEdit(parent) {
   setObjectName(QStringLiteral("UserInput"));
@@ -33,10 +32,8 @@ void InputBox::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
     return;
   }
-  // The line is taken before the key lands, so the caret's fresh empty line
-  // after an earlier Enter hands the line above over again.
-  const std::string line = LastLineHoldingText(BytesFromText(toPlainText()));
-  if (on_enter_) on_enter_(CutConsoleInput(line));
+  // The line is taken before the key lands.
+  if (on_enter_) on_enter_(LineForEnter(BytesFromText(toPlainText())));
   // Every Enter, Shift+Enter included, starts a plain new line; the editor
   // would otherwise put a soft line break there or drop Ctrl+Enter.
   insertPlainText(QStringLiteral("\n"));
@@ -44,4 +41,4 @@ void InputBox::keyPressEvent(QKeyEvent* event) {
   event->accept();
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

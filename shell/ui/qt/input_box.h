@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // The operator's input box: one text line high, keeps every line typed.
 // Enter hands over the last line that holds text, then starts a new line.
@@ -26,4 +26,4 @@ class InputBox : public QPlainTextEdit {
   EnterHandler on_enter_;
 };
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -3,7 +3,7 @@
 #include <QScrollBar>
 #include <QTextCharFormat>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 LogView::LogView(QWidget* parent) : QPlainTextEdit(parent) {
   setObjectName(QStringLiteral("MessageDisplay"));
@@ -86,4 +86,4 @@ void LogView::SetFontFace(const QString& face) {
   setFont(display_font);
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

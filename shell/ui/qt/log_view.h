@@ -6,7 +6,7 @@
 #include <QTextCursor>
 #include <QTimer>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // The operator's log: read-only, one block per line, each line in its own
 // colour. Lines are only appended or all cleared.
@@ -41,4 +41,4 @@ class LogView : public QPlainTextEdit {
   bool has_lines_ = false;
 };
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

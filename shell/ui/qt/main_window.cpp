@@ -12,7 +12,7 @@
 #include "shell/ui/qt/status_line.h"
 #include "shell/ui/qt/tray_icon.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 MainWindow::MainWindow()
     : display_(new LogView(this)), input_(new InputBox(this)), status_(new StatusLine(this)) {
@@ -89,4 +89,4 @@ void MainWindow::changeEvent(QEvent* event) {
   }
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -6,11 +6,8 @@
 #include "shell/base/ui_port.h"
 
 namespace zelmo {
+
 class FormHost;
-}
-
-namespace zelmo::qtui {
-
 class InputBox;
 class LogView;
 class StatusLine;
@@ -62,4 +59,4 @@ class MainWindow : public QWidget {
   bool asking_to_close_ = false;
 };
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 std::optional<QPalette::ColorRole> PaletteRoleFor(int desktop_role) {
   switch (desktop_role) {
@@ -64,4 +64,4 @@ QColor ColorFor(TColor color, const QPalette& palette, QPalette::ColorRole widge
                 static_cast<int>((bgr >> 16) & 0xFF));
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

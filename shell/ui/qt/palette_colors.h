@@ -6,7 +6,7 @@
 
 #include "shell/base/colors.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // The palette role that stands for a desktop colour role; none for role
 // numbers that the desktop does not define.
@@ -18,4 +18,4 @@ std::optional<QPalette::ColorRole> PaletteRoleFor(int desktop_role);
 // Base for a background).
 QColor ColorFor(TColor color, const QPalette& palette, QPalette::ColorRole widget_default);
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -12,7 +12,7 @@
 #include "shell/ui/qt/qt_timer.h"
 #include "shell/ui/qt/text_bytes.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 namespace {
 
@@ -81,4 +81,4 @@ bool QtPort::OnUiThread() const {
   return application != nullptr && QThread::currentThread() == application->thread();
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

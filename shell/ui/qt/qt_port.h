@@ -4,7 +4,7 @@
 
 #include "shell/base/ui_port.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 class MainWindow;
 
@@ -35,4 +35,4 @@ class QtPort : public UiPort {
   QObject task_receiver_;
 };
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -2,7 +2,7 @@
 
 #include "shell/ui/qt/guarded_call.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 QtTimer::QtTimer(std::function<void()> on_tick) : on_tick_(std::move(on_tick)) {
   QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] {
@@ -10,23 +10,12 @@ QtTimer::QtTimer(std::function<void()> on_tick) : on_tick_(std::move(on_tick)) {
   });
 }
 
-void QtTimer::SetInterval(int milliseconds) {
-  interval_ = milliseconds < 0 ? 0 : milliseconds;
-  Apply();
-}
-
-void QtTimer::SetEnabled(bool enabled) {
-  if (enabled == enabled_) return;
-  enabled_ = enabled;
-  Apply();
-}
-
-void QtTimer::Apply() {
-  if (enabled_ && interval_ > 0) {
-    timer_.start(interval_);
+void QtTimer::Schedule(int period_ms) {
+  if (period_ms > 0) {
+    timer_.start(period_ms);
   } else {
     timer_.stop();
   }
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

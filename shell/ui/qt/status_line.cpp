@@ -1,6 +1,6 @@
 #include "shell/ui/qt/status_line.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 StatusLine::StatusLine(QWidget* parent) : QLabel(parent) {
   setObjectName(QStringLiteral("StatusLine"));
@@ -22,4 +22,4 @@ void StatusLine::ShowFor(const QString& text, int milliseconds) {
   hide_timer_.start(milliseconds);
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QTimer>
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 // A line at the bottom of the window for notices that have no tray to go
 // to; hidden while it has nothing to say. A new notice replaces the old.
@@ -17,4 +17,4 @@ class StatusLine : public QLabel {
   QTimer hide_timer_;
 };
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

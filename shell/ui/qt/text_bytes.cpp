@@ -1,19 +1,22 @@
 #include "shell/ui/qt/text_bytes.h"
 
-#include <QByteArrayView>
-#include <QStringDecoder>
+#include "shell/base/display_text.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 QString TextFromBytes(const std::string& bytes) {
-  const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  // Stateless: a sequence cut off at the end is an error, not a remainder
-  // kept for a next call. A leading byte order mark is text as sent.
-  QStringDecoder utf8(QStringDecoder::Utf8,
-                      QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
-  QString text = utf8.decode(view);
-  if (!utf8.hasError()) return text;
-  return QString::fromLatin1(view);
+  const std::u32string characters = DecodeDisplayText(bytes);
+  QString text;
+  text.reserve(static_cast<qsizetype>(characters.size()));
+  for (char32_t character : characters) {
+    if (QChar::requiresSurrogates(character)) {
+      text += QChar(QChar::highSurrogate(character));
+      text += QChar(QChar::lowSurrogate(character));
+    } else {
+      text += QChar(static_cast<char16_t>(character));
+    }
+  }
+  return text;
 }
 
 QString LogLineFromBytes(const std::string& bytes) {
@@ -36,4 +39,4 @@ QString CutText(const QString& text, qsizetype max_units) {
   return text.left(end);
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

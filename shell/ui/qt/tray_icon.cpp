@@ -5,7 +5,7 @@
 #include "shell/ui/qt/balloon_text.h"
 #include "shell/ui/qt/status_line.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 namespace {
 
@@ -53,4 +53,4 @@ void TrayIcon::ShowBalloon(const std::string& title, const std::string& text, Ba
   fallback_.ShowFor(shown.title + QStringLiteral(": ") + shown.text, milliseconds);
 }
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

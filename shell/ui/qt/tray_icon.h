@@ -6,7 +6,7 @@
 
 #include "shell/base/ui_port.h"
 
-namespace zelmo::qtui {
+namespace zelmo {
 
 class StatusLine;
 
@@ -26,4 +26,4 @@ class TrayIcon : public QSystemTrayIcon {
   StatusLine& fallback_;
 };
 
-}  // namespace zelmo::qtui
+}  // namespace zelmo

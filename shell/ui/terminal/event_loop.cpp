@@ -1,7 +1,6 @@
 #include "shell/ui/terminal/event_loop.h"
 
 #include <poll.h>
-#include <sched.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -16,13 +15,9 @@ namespace zelmo {
 namespace {
 
 // A hand-over from the IRC reader is answered at once when the loop is still
-// looking at its queue, which it does for a while before it sleeps in
-// poll(). A sleep that a hand-over ended within kMaxSpin would have been
-// cheaper spent looking (waking a sleeping thread can take tens of
-// microseconds), so the loop then looks twice as long the next time, up to
-// kMaxSpin; after a longer sleep it halves the time again, down to kMinSpin.
-// Lines that come in quick succession are thus taken without any wake-up,
-// while a quiet bot looks only briefly after each.
+// looking at its queue, which it does for 20 us to 250 us before it sleeps
+// in poll(), the longer the sooner the last sleeps were ended by a
+// hand-over.
 constexpr auto kMinSpin = std::chrono::microseconds(20);
 constexpr auto kMaxSpin = std::chrono::microseconds(250);
 // While tasks keep arriving during the spin, descriptors are still polled
@@ -31,7 +26,7 @@ constexpr auto kMaxPollGap = std::chrono::milliseconds(1);
 
 }  // namespace
 
-EventLoop::EventLoop() : thread_(std::this_thread::get_id()), spin_time_(kMinSpin) {
+EventLoop::EventLoop() : thread_(std::this_thread::get_id()), spin_(kMinSpin, kMaxSpin) {
   wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (wake_fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
 }
@@ -157,22 +152,9 @@ int EventLoop::TimeoutMs() const {
   return static_cast<int>(std::min<decltype(ms)>(ms, 60 * 60 * 1000));
 }
 
-// The reader and this thread take turns, so the scheduler often puts them
-// on one processor. Looking with sched_yield() rather than a pause hands
-// the processor to the reader at once in that case; on a processor of its
-// own the call returns at once and the look is a plain spin.
-bool EventLoop::SpinForTask() const {
-  Clock::time_point until = Clock::now() + spin_time_;
-  for (;;) {
-    if (queued_.load(std::memory_order_acquire) > 0) return true;
-    if (Clock::now() >= until) return false;
-    sched_yield();
-  }
-}
-
 void EventLoop::WaitAndDispatch(const std::function<bool()>& done) {
   int timeout = queued_.load() > 0 ? 0 : TimeoutMs();
-  if (timeout != 0 && SpinForTask()) {
+  if (timeout != 0 && spin_.Look([this] { return queued_.load(std::memory_order_acquire) > 0; })) {
     if (Clock::now() - last_poll_ < kMaxPollGap) return;
     timeout = 0;
   }
@@ -190,7 +172,7 @@ void EventLoop::WaitAndDispatch(const std::function<bool()>& done) {
   int ready = poll(fds.data(), fds.size(), timeout);
   sleeping_.store(false);
   last_poll_ = Clock::now();
-  if (timeout != 0) AdaptSpin(last_poll_ - slept_from, ready > 0 && fds[0].revents != 0);
+  if (timeout != 0) spin_.Slept(last_poll_ - slept_from, ready > 0 && fds[0].revents != 0);
   if (ready <= 0) return;
   if (fds[0].revents != 0) DrainWake();
   for (std::size_t i = 1; i < fds.size(); ++i) {
@@ -202,14 +184,6 @@ void EventLoop::WaitAndDispatch(const std::function<bool()>& done) {
       return w.fd == entry.fd && w.on_ready == entry.on_ready;
     });
     if (still_watched) Call(*entry.on_ready);
-  }
-}
-
-void EventLoop::AdaptSpin(Clock::duration slept, bool woken_by_task) {
-  if (woken_by_task && slept < kMaxSpin) {
-    spin_time_ = std::min<Clock::duration>(spin_time_ * 2, kMaxSpin);
-  } else if (slept >= kMaxSpin) {
-    spin_time_ = std::max<Clock::duration>(spin_time_ / 2, kMinSpin);
   }
 }
 

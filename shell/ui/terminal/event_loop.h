@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "shell/base/spin_before_sleep.h"
+
 namespace zelmo {
 
 // A small single-threaded event loop: functions posted from any thread,
@@ -66,9 +68,6 @@ class EventLoop {
   void RunDueTimers(const std::function<bool()>& done);
   void WaitAndDispatch(const std::function<bool()>& done);
   int TimeoutMs() const;
-  bool SpinForTask() const;
-  // Sets how long the next spin looks, from how the last sleep ended.
-  void AdaptSpin(Clock::duration slept, bool woken_by_task);
   void Call(const std::function<void()>& callback);
   void Wake();
   void DrainWake();
@@ -87,7 +86,8 @@ class EventLoop {
   std::map<int, Timer> timers_;
   int next_timer_id_ = 1;
   Clock::time_point last_poll_;
-  Clock::duration spin_time_;
+  // The look for the next task before the loop sleeps in poll().
+  SpinBeforeSleep spin_;
 };
 
 }  // namespace zelmo

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace zelmo {
 
@@ -28,7 +29,7 @@ void LineReader::Feed(std::string_view bytes) {
   while (!bytes.empty()) {
     std::size_t newline = bytes.find('\n');
     std::string_view piece = bytes.substr(0, newline);
-    std::size_t room = kMaxLine - partial_.size();
+    std::size_t room = kMaxConsoleInputBytes - partial_.size();
     if (piece.size() > room) overflow_ = true;
     partial_.append(piece.substr(0, room));
     if (newline == std::string_view::npos) return;
@@ -46,7 +47,7 @@ void LineReader::FeedEnd() {
 }
 
 void LineReader::EndLine() {
-  lines_.push_back(CutConsoleInput(partial_));
+  lines_.push_back(std::move(partial_));
   partial_.clear();
   overflow_ = false;
 }

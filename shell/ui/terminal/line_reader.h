@@ -11,15 +11,12 @@
 namespace zelmo {
 
 // Splits what arrives on a file descriptor into console input lines. A line
-// ends at LF; a CR right before the LF is dropped; a line is cut to its first
-// kMaxConsoleInput characters and the rest of it is skipped. The last line of
-// the input counts even without LF.
+// ends at LF; a CR right before the LF is dropped; of a line only its first
+// kMaxConsoleInputBytes bytes are kept, enough for the longest console input
+// in any encoding, and the rest of it is skipped. The last line of the input
+// counts even without LF.
 class LineReader {
  public:
-  // What is kept of a line while it arrives: enough bytes for the longest
-  // input in any encoding.
-  static constexpr std::size_t kMaxLine = kMaxConsoleInputBytes;
-
   explicit LineReader(int fd);
 
   // Reads once from the descriptor (blocks only when nothing is there, so

@@ -6,29 +6,14 @@
 
 #include "shell/base/convert.h"
 #include "shell/base/error_box.h"
+#include "shell/base/guarded_call.h"
+#include "shell/base/interval_timer.h"
 #include "shell/ui/terminal/fd_output.h"
 #include "shell/ui/terminal/terminal_text.h"
 
 namespace zelmo {
 
 namespace {
-
-std::string ErrorText(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "Unknown error";
-  }
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
 
 bool IsYes(std::string_view answer) {
   std::string word = LowerCase(TrimBlanks(answer));
@@ -37,28 +22,18 @@ bool IsYes(std::string_view answer) {
 
 }  // namespace
 
-class TerminalPort::Timer : public UiTimer {
+class TerminalPort::Timer : public IntervalTimer {
  public:
   Timer(EventLoop& loop, std::function<void()> on_tick)
       : loop_(loop), id_(loop.AddTimer(std::move(on_tick))) {}
   ~Timer() override { loop_.RemoveTimer(id_); }
 
-  void SetInterval(int milliseconds) override {
-    interval_ = milliseconds;
-    if (enabled_) loop_.SetTimer(id_, interval_, true);
-  }
-  void SetEnabled(bool enabled) override {
-    if (enabled == enabled_) return;
-    enabled_ = enabled;
-    loop_.SetTimer(id_, interval_, enabled_);
-  }
-  bool Enabled() const override { return enabled_; }
+ protected:
+  void Schedule(int period_ms) override { loop_.SetTimer(id_, period_ms, period_ms > 0); }
 
  private:
   EventLoop& loop_;
   int id_;
-  int interval_ = 1000;
-  bool enabled_ = false;
 };
 
 TerminalPort::TerminalPort(const TerminalStreams& streams)
@@ -177,20 +152,13 @@ void TerminalPort::DrainInput() {
     if (form_ == nullptr || Stopping()) return;
     auto line = reader_.Next();
     if (!line) return;
-    HandInput(std::move(*line));
+    HandInput(*line);
   }
 }
 
-// An empty line is Enter on the fresh line under the last command, which
-// hands that command over again.
-void TerminalPort::HandInput(std::string line) {
-  if (line.empty()) {
-    if (last_text_line_.empty()) return;
-    line = last_text_line_;
-  } else {
-    last_text_line_ = line;
-  }
-  Guarded([&] { form_->UserInputEntered(line); });
+void TerminalPort::HandInput(const std::string& line) {
+  const std::string entered = console_.Enter(line);
+  Guarded([&] { form_->UserInputEntered(entered); });
 }
 
 void TerminalPort::OnSignal() {
@@ -202,15 +170,12 @@ void TerminalPort::OnSignal() {
 }
 
 void TerminalPort::ShowError(std::exception_ptr error) {
-  ErrorBox(kBoxTitle, ErrorBoxText(ErrorText(error)));
+  ErrorBox(kBoxTitle, ErrorBoxText(error));
 }
 
 void TerminalPort::Guarded(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (...) {
-    ShowError(std::current_exception());
-  }
+  GuardedUiCall(
+      action, [this](const std::string& title, const std::string& text) { ErrorBox(title, text); });
 }
 
 }  // namespace zelmo

@@ -7,7 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "shell/base/console_input.h"
 #include "shell/base/form_host.h"
+#include "shell/base/front_end.h"
 #include "shell/base/ui_port.h"
 #include "shell/ui/terminal/event_loop.h"
 #include "shell/ui/terminal/line_reader.h"
@@ -28,8 +30,8 @@ struct TerminalStreams {
 // The user-interface port of a bot without a window: the display goes to
 // standard output, one line each, boxes and notices to standard error, and
 // every line of standard input is a console input. The thread that makes the
-// port is its user-interface thread.
-class TerminalPort : public UiPort {
+// port is its user-interface thread. It is its own front end.
+class TerminalPort : public UiPort, public FrontEnd {
  public:
   explicit TerminalPort(const TerminalStreams& streams);
   ~TerminalPort() override;
@@ -48,9 +50,10 @@ class TerminalPort : public UiPort {
   void RequestClose() override;
   bool OnUiThread() const override { return loop_.OnLoopThread(); }
 
+  UiPort& Port() override { return *this; }
   // Runs the form's console until the form lets it close, or until a
   // termination signal has shut the form down.
-  void Run(FormHost& form);
+  void Run(FormHost& form) override;
 
   // Runs the loop until done() holds or the time is up; returns done().
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
@@ -66,7 +69,7 @@ class TerminalPort : public UiPort {
 
   void OnInputReady();
   void DrainInput();
-  void HandInput(std::string line);
+  void HandInput(const std::string& line);
   void CloseConsole();
   void OnSignal();
   bool Stopping() const { return closed_ || shutdown_requested_; }
@@ -84,8 +87,8 @@ class TerminalPort : public UiPort {
   bool shutdown_requested_ = false;
   // The answer slot of the innermost open question.
   std::optional<std::string>* waiting_answer_ = nullptr;
-  // What an empty input line hands over again.
-  std::string last_text_line_;
+  // Each input line is typed text and Enter.
+  ConsoleLines console_;
   TColor background_ = clWindow;
   std::string font_, caption_;
 };

@@ -1,71 +1,13 @@
 #include "shell/ui/terminal/terminal_text.h"
 
 #include <cstdint>
-#include <optional>
+
+#include "shell/base/display_text.h"
+#include "shell/base/utf8.h"
 
 namespace zelmo {
 
 namespace {
-
-// Length of the UTF-8 sequence at the start of the text with its code point,
-// or nothing for a malformed, overlong, surrogate or out-of-range sequence.
-struct CodePoint {
-  char32_t value;
-  std::size_t length;
-};
-
-std::optional<CodePoint> DecodeUtf8(std::string_view text) {
-  auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-  std::uint8_t lead = byte(0);
-  if (lead < 0x80) return CodePoint{lead, 1};
-  std::size_t length;
-  char32_t value;
-  char32_t minimum;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, value = lead & 0x1F, minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, value = lead & 0x0F, minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, value = lead & 0x07, minimum = 0x10000;
-  } else {
-    return std::nullopt;
-  }
-  if (text.size() < length) return std::nullopt;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return std::nullopt;
-    value = (value << 6) | (byte(i) & 0x3F);
-  }
-  if (value < minimum || value > 0x10FFFF) return std::nullopt;
-  if (value >= 0xD800 && value <= 0xDFFF) return std::nullopt;
-  return CodePoint{value, length};
-}
-
-bool IsValidUtf8(std::string_view text) {
-  while (!text.empty()) {
-    auto point = DecodeUtf8(text);
-    if (!point) return false;
-    text.remove_prefix(point->length);
-  }
-  return true;
-}
-
-void AppendUtf8(std::string& out, char32_t value) {
-  if (value < 0x80) {
-    out += static_cast<char>(value);
-  } else if (value < 0x800) {
-    out += static_cast<char>(0xC0 | (value >> 6));
-    out += static_cast<char>(0x80 | (value & 0x3F));
-  } else if (value < 0x10000) {
-    out += static_cast<char>(0xE0 | (value >> 12));
-    out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (value & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (value >> 18));
-    out += static_cast<char>(0x80 | ((value >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((value >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (value & 0x3F));
-  }
-}
 
 // Writes one code point, turning the terminal's control characters into
 // visible text.
@@ -88,15 +30,7 @@ void AppendSafe(std::string& out, char32_t value) {
 std::string TerminalSafeText(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8);
-  if (IsValidUtf8(text)) {
-    while (!text.empty()) {
-      CodePoint point = *DecodeUtf8(text);
-      AppendSafe(out, point.value);
-      text.remove_prefix(point.length);
-    }
-  } else {
-    for (char c : text) AppendSafe(out, static_cast<std::uint8_t>(c));
-  }
+  for (char32_t character : DecodeDisplayText(text)) AppendSafe(out, character);
   return out;
 }
 

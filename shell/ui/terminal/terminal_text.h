@@ -8,10 +8,10 @@
 namespace zelmo {
 
 // What people send on IRC ends up in the log, so no byte of it may reach a
-// terminal as a control: C0 bytes and DEL become caret notation ("^C",
-// "^[", "^?"), C1 code points become "\x" and two hex digits. A text that is
-// valid UTF-8 keeps its other characters; any other text is read as Latin-1
-// and written as UTF-8.
+// terminal as a control: the text is read as every display text is
+// (DecodeDisplayText), C0 controls and DEL become caret notation ("^C", "^[",
+// "^?"), C1 controls "\x" and two hex digits, and the other characters are
+// written in UTF-8.
 std::string TerminalSafeText(std::string_view text);
 
 // Whether display lines get colour codes: only on a terminal, and not when

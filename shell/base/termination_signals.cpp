@@ -1,4 +1,4 @@
-#include "shell/ui/terminal/termination_signals.h"
+#include "shell/base/termination_signals.h"
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -40,11 +40,11 @@ TerminationSignals::TerminationSignals() {
   waiter_ = std::thread([this, set] { Wait(set); });
 }
 
-void TerminationSignals::Wait(sigset_t signals) {
+void TerminationSignals::Wait(sigset_t set) {
   bool seen = false;
   for (;;) {
     int number = 0;
-    if (sigwait(&signals, &number) != 0) continue;
+    if (sigwait(&set, &number) != 0) continue;
     if (stopping_.load()) return;
     if (seen) _exit(0);
     seen = true;

@@ -1,4 +1,4 @@
-#include "shell/ui/terminal/termination_signals.h"
+#include "shell/base/termination_signals.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>
