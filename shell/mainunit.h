@@ -14,6 +14,7 @@
 #include "shell/base/ini_file.h"
 #include "shell/base/ui_port.h"
 #include "users/bot_context.h"
+#include "users/login_throttle.h"
 
 namespace zelmo {
 
@@ -86,6 +87,8 @@ class TMainForm : public FormHost, public BotContext {
   std::string UsersFilePath() const override { return ProgramFolder + UsersFileName; }
   IniFileCache* UserFileCache() override { return &user_file_cache_; }
   std::string CurrentSecurityPassword() const override { return SecurityPassword; }
+  LoginThrottle& FailedLogins() override { return failed_logins_; }
+  bool StoresHashedPasswords() const override { return HashPasswords; }
   TIdTCPClient& PageClient() override { return TCP; }
   WebHostSetting DictionaryHost() const override { return hosts_.dictionary; }
   WebHostSetting TvHost() const override { return hosts_.tv; }
@@ -102,6 +105,7 @@ class TMainForm : public FormHost, public BotContext {
   std::string UsersFileName = "Users.ini";
   std::string QuitMessage;
   std::string SecurityPassword = "-unset-pw-";
+  bool HashPasswords = false;
   bool AutoVoice = true;
   bool KickOnColors = true;
   std::vector<std::string> SavedChannels;
@@ -110,6 +114,8 @@ class TMainForm : public FormHost, public BotContext {
 
  private:
   void FormCreate();
+  // One Dangerous line for each file of secrets that others may use.
+  void WarnOfOpenFiles();
   void SetUpIrc();
   void HookIrcEvents();
   // Queues work for the user-interface thread that is dropped once the form
@@ -123,6 +129,7 @@ class TMainForm : public FormHost, public BotContext {
 
   WebHosts hosts_;
   IniFileCache user_file_cache_;
+  LoginThrottle failed_logins_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   bool closing_ = false;
   // The link whose loss a disconnect notice reports; a notice about an older

@@ -6,6 +6,7 @@
 namespace zelmo {
 
 class IniFileCache;
+class LoginThrottle;
 class TMessageDisplay;
 class TIdIRC;
 class TIdTCPClient;
@@ -45,6 +46,12 @@ class BotContext {
   virtual std::string CurrentSecurityPassword() const = 0;
   // The configuration load of start-up; raises on a bad value.
   virtual void LoadConfig() = 0;
+
+  // Failed logins by address, kept in memory for the whole run, with the
+  // limits of the configuration in force.
+  virtual LoginThrottle& FailedLogins() = 0;
+  // Whether passwords are written hashed ([General] HashPasswords).
+  virtual bool StoresHashedPasswords() const = 0;
 
   // The page connection of the web lookups and their two hosts.
   virtual TIdTCPClient& PageClient() = 0;

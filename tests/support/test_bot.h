@@ -11,6 +11,7 @@
 #include "support/recording_port.h"
 #include "support/temp_dir.h"
 #include "users/bot_context.h"
+#include "users/login_throttle.h"
 
 namespace zelmo::testing {
 
@@ -29,6 +30,8 @@ class TestBot : public BotContext {
   IniFileCache* UserFileCache() override { return &cache; }
   std::string CurrentSecurityPassword() const override { return security_password; }
   void LoadConfig() override;
+  LoginThrottle& FailedLogins() override { return failed_logins; }
+  bool StoresHashedPasswords() const override { return hash_passwords; }
   TIdTCPClient& PageClient() override { return page; }
   WebHostSetting DictionaryHost() const override { return dictionary_host; }
   WebHostSetting TvHost() const override { return tv_host; }
@@ -65,6 +68,10 @@ class TestBot : public BotContext {
   IniFileCache cache;
   std::string users_file = "Users.ini";
   std::string security_password = "-unset-pw-";
+  bool hash_passwords = false;
+  // The time the login throttle sees; tests move it on by hand.
+  LoginThrottle::TimePoint now{};
+  LoginThrottle failed_logins{[this] { return now; }};
   WebHostSetting dictionary_host = WebHost{"127.0.0.1", 1};
   WebHostSetting tv_host = WebHost{"127.0.0.1", 1};
   // Short bounds, so tests of silent web servers end quickly.
