@@ -7,8 +7,8 @@ LoginSettings ReadLoginSettings(const TIniFile& config) {
   LoginSettings settings;
   const int failures = config.ReadInteger("General", "LoginFailures", defaults.failures);
   if (failures >= 0) settings.throttle.failures = failures;
-  const int seconds = config.ReadInteger("General", "LoginBlockSeconds",
-                                         static_cast<int>(defaults.window.count()));
+  const int seconds =
+      config.ReadInteger("General", "LoginBlockSeconds", static_cast<int>(defaults.window.count()));
   if (seconds >= 1) settings.throttle.window = std::chrono::seconds(seconds);
   settings.hash_passwords = config.ReadBool("General", "HashPasswords", false);
   return settings;

@@ -29,8 +29,9 @@ std::optional<std::string> SecretFileWarning(const std::string& path, const std:
   const bool readable = status.st_mode & (S_IRGRP | S_IROTH);
   const bool writable = status.st_mode & (S_IWGRP | S_IWOTH);
   if (readable || writable) {
-    const std::string how = readable && writable ? "readable and writable" : readable ? "readable"
-                                                                                      : "writable";
+    const std::string how = readable && writable ? "readable and writable"
+                            : readable           ? "readable"
+                                                 : "writable";
     faults.push_back(how + " by other users");
     remedies.push_back("chmod 600 it");
   }
