@@ -3,14 +3,17 @@
 #include <chrono>
 #include <exception>
 #include <thread>
+#include <utility>
 
 #include "channel/tv_channels.h"
 #include "shell/base/colors.h"
 #include "shell/base/convert.h"
 #include "shell/base/error_box.h"
+#include "shell/base/file_access.h"
 #include "shell/main_form_factory.h"
 #include "shell/usermsg.h"
 #include "users/bot_version.h"
+#include "users/login_settings.h"
 
 namespace zelmo {
 
@@ -68,6 +71,9 @@ void TMainForm::LoadConfig() {
   SecurityPassword = ini.ReadString("General", "Security password", "-unset-pw-");
   KickOnColors = ini.ReadBool("General", "KickOnColors", true);
   AutoVoice = ini.ReadBool("General", "AutoVoice", true);
+  const LoginSettings logins = ReadLoginSettings(ini);
+  failed_logins_.SetLimits(logins.throttle);
+  HashPasswords = logins.hash_passwords;
   IRC.SetNick(ini.ReadString("Me", "Nick", "ZelmoBot"));
   IRC.RealName = ini.ReadString("Me", "Realname", "Zelmo Bot");
   IRC.Host = ini.ReadString("Me", "IRCHost", "localhost");
@@ -85,6 +91,16 @@ void TMainForm::LoadConfig() {
   MessageDisplay.ErrorousColor = colour("Errorous Text Color", "ClRed");
   LoadLookups(ini);
   MessageDisplay.DisplayColoredLine("(Re)Loaded Config file...", Important);
+  WarnOfOpenFiles();
+}
+
+void TMainForm::WarnOfOpenFiles() {
+  for (const auto& [path, name] : {std::pair(ConfigPath(), std::string("Config.ini")),
+                                   std::pair(UsersFilePath(), UsersFileName)}) {
+    if (auto warning = SecretFileWarning(path, name)) {
+      MessageDisplay.DisplayColoredLine(*warning, Dangerous);
+    }
+  }
 }
 
 void TMainForm::LoadLookups(const TIniFile& ini) {

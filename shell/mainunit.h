@@ -16,6 +16,7 @@
 #include "shell/base/ui_port.h"
 #include "shell/lookup_settings.h"
 #include "users/bot_context.h"
+#include "users/login_throttle.h"
 
 namespace zelmo {
 
@@ -82,6 +83,8 @@ class TMainForm : public FormHost, public BotContext {
   std::string UsersFilePath() const override { return ProgramFolder + UsersFileName; }
   IniFileCache* UserFileCache() override { return &user_file_cache_; }
   std::string CurrentSecurityPassword() const override { return SecurityPassword; }
+  LoginThrottle& FailedLogins() override { return failed_logins_; }
+  bool StoresHashedPasswords() const override { return HashPasswords; }
   TIdTCPClient& PageClient() override { return TCP; }
   DictionarySource Dictionary() const override { return dictionary_; }
   TvListingSource TvListing() const override { return tv_listing_; }
@@ -99,6 +102,7 @@ class TMainForm : public FormHost, public BotContext {
   std::string UsersFileName = "Users.ini";
   std::string QuitMessage;
   std::string SecurityPassword = "-unset-pw-";
+  bool HashPasswords = false;
   bool AutoVoice = true;
   bool KickOnColors = true;
   std::vector<std::string> SavedChannels;
@@ -109,6 +113,8 @@ class TMainForm : public FormHost, public BotContext {
   void FormCreate();
   // [Lookups] and [TV]; raises on a value that names no lookup source.
   void LoadLookups(const TIniFile& ini);
+  // One Dangerous line for each file of secrets that others may use.
+  void WarnOfOpenFiles();
   void SetUpIrc();
   void HookIrcEvents();
   // Queues work for the user-interface thread that is dropped once the form
@@ -123,6 +129,7 @@ class TMainForm : public FormHost, public BotContext {
   TvListingSource tv_listing_;
   TvListingCache tv_cache_;
   IniFileCache user_file_cache_;
+  LoginThrottle failed_logins_;
   // Tasks queued for the user-interface thread hold a weak copy: once the
   // form is going, they find it expired and do nothing.
   struct Lifetime {};

@@ -9,6 +9,7 @@
 namespace zelmo {
 
 class IniFileCache;
+class LoginThrottle;
 class TMessageDisplay;
 class TvListingCache;
 class TIdIRC;
@@ -74,6 +75,12 @@ class BotContext {
   virtual std::string CurrentSecurityPassword() const = 0;
   // The configuration load of start-up; raises on a bad value.
   virtual void LoadConfig() = 0;
+
+  // Failed logins by address, kept in memory for the whole run, with the
+  // limits of the configuration in force.
+  virtual LoginThrottle& FailedLogins() = 0;
+  // Whether passwords are written hashed ([General] HashPasswords).
+  virtual bool StoresHashedPasswords() const = 0;
 
   // The connection of the lookups (web pages and DICT servers alike) and
   // where each lookup goes.

@@ -3,25 +3,27 @@
 #include "irc/irc_users.h"
 #include "shell/base/convert.h"
 #include "shell/base/datetime.h"
+#include "shell/base/display.h"
+#include "users/login_throttle.h"
+#include "users/password_hash.h"
 #include "users/scriptfunc.h"
 #include "users/user_file.h"
 
 namespace zelmo {
 
-namespace {
-
-bool SamePassword(const std::string& stored, const std::string& given) {
-  return UpperCase(stored) == UpperCase(given);
-}
-
-}  // namespace
-
 std::string LoginUser(BotContext& bot, const TIdIRCUser& user, const std::string& password,
                       const std::string& name) {
+  LoginThrottle::Attempt attempt = bot.FailedLogins().Begin(user.Address);
+  if (attempt.Blocked()) return "Login: Error - Too many failed logins, try again later";
   UserFile users(bot);
   const std::string stored = users.Read(name, kPasswordKey);
-  if (stored == kAbsent) return "Login: Error - User not found";
-  if (!SamePassword(stored, password)) return "Login: Wrong password";
+  if (stored == kAbsent || !PasswordMatches(stored, password)) {
+    if (attempt.Failed()) {
+      bot.Display().DisplayColoredLine("Too many failed logins from " + user.Address, Dangerous);
+    }
+    return stored == kAbsent ? "Login: Error - User not found" : "Login: Wrong password";
+  }
+  attempt.Succeeded();
   // Checked before the first write, so that a login which cannot be recorded
   // changes nothing and says why.
   if (!UserFile::CanStoreAddress(user.Address)) {
@@ -33,6 +35,10 @@ std::string LoginUser(BotContext& bot, const TIdIRCUser& user, const std::string
   users.Write(name, kHostmaskKey, user.Address);
   users.Write(name, kLogintimeKey, NowText());
   users.MapAddress(user.Address, name);
+  // A password stored before hashing was turned on is replaced by its hash.
+  if (bot.StoresHashedPasswords() && !IsHashedPassword(stored)) {
+    users.Write(name, kPasswordKey, HashPassword(password));
+  }
   return "Login: Logged on";
 }
 
@@ -41,19 +47,21 @@ std::string ChangePassword(BotContext& bot, const std::string& old_password,
   UserFile users(bot);
   const std::string name = users.UserAt(user.Address);
   if (name == kAbsent) return "Newpass: Error - You have to log in before you can use newpass";
-  if (!SamePassword(users.Read(name, kPasswordKey), old_password)) {
+  if (!PasswordMatches(users.Read(name, kPasswordKey), old_password)) {
     return "Newpass: Error - " + old_password +
            " is not your old password. If you don't remember your old password, contact my "
            "owner";
   }
-  users.Write(name, kPasswordKey, new_password);
+  users.Write(name, kPasswordKey, PasswordToStore(new_password, bot.StoresHashedPasswords()));
   return "Newpass: Your password is now set to " + new_password;
 }
 
 std::string ShowPassword(BotContext& bot, const std::string& name) {
   const UserFile users(bot);
   if (!users.HasUser(name)) return "Userpass: Error - User " + name + " not found";
-  return "Userpass: " + name + " - \"" + users.Read(name, kPasswordKey) + "\"";
+  const std::string stored = users.Read(name, kPasswordKey);
+  if (IsHashedPassword(stored)) return "Userpass: " + name + " - (hashed)";
+  return "Userpass: " + name + " - \"" + stored + "\"";
 }
 
 void HandleLogin(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {

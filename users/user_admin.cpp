@@ -5,6 +5,7 @@
 #include "irc/irc_users.h"
 #include "shell/base/convert.h"
 #include "shell/base/errors.h"
+#include "users/password_hash.h"
 #include "users/rights.h"
 #include "users/scriptfunc.h"
 #include "users/user_file.h"
@@ -72,7 +73,7 @@ std::string AddUserEntry(BotContext& bot, const std::string& name) {
   if (!UserFile::CanStoreUser(name)) {
     return "Useradd: Error - User name " + name + " can't be stored";
   }
-  users.Write(name, kPasswordKey, name);
+  users.Write(name, kPasswordKey, PasswordToStore(name, bot.StoresHashedPasswords()));
   users.Write(name, RightsKey("General"), "0");
   SendReply(bot, name,
             "You have been added to my userfile. Type \"login;<nick>;<password>\" to log in. You "

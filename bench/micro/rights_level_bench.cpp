@@ -10,6 +10,7 @@
 #include "support/recording_port.h"
 #include "support/temp_dir.h"
 #include "users/bot_context.h"
+#include "users/login_throttle.h"
 #include "users/scriptfunc.h"
 
 namespace zelmo {
@@ -30,6 +31,8 @@ class LookupBot : public BotContext {
   IniFileCache* UserFileCache() override { return cached_ ? &cache_ : nullptr; }
   std::string CurrentSecurityPassword() const override { return "-unset-pw-"; }
   void LoadConfig() override {}
+  LoginThrottle& FailedLogins() override { return failed_logins_; }
+  bool StoresHashedPasswords() const override { return false; }
   TIdTCPClient& PageClient() override { return page_; }
   DictionarySource Dictionary() const override { return {}; }
   TvListingSource TvListing() const override { return {}; }
@@ -43,6 +46,7 @@ class LookupBot : public BotContext {
   TIdIRC irc_;
   TIdTCPClient page_;
   IniFileCache cache_;
+  LoginThrottle failed_logins_;
 };
 
 void LookUp(benchmark::State& state, bool cached, const std::string& address,

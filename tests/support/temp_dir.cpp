@@ -26,9 +26,14 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+// A new file is for its owner only, as the bot makes its own files, so the
+// bot does not warn of it; one that exists keeps its mode.
 void TempDir::Write(const std::string& name, const std::string& content) const {
+  const bool is_new = !Exists(name);
   std::ofstream out(File(name), std::ios::binary | std::ios::trunc);
   out << content;
+  out.close();
+  if (is_new) chmod(File(name).c_str(), 0600);
 }
 
 std::string TempDir::Read(const std::string& name) const {

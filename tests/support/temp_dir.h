@@ -16,6 +16,7 @@ class TempDir {
   // The folder, ending with "/".
   const std::string& Path() const { return path_; }
   std::string File(const std::string& name) const { return path_ + name; }
+  // A new file gets mode 0600.
   void Write(const std::string& name, const std::string& content) const;
   std::string Read(const std::string& name) const;
   bool Exists(const std::string& name) const;

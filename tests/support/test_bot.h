@@ -12,6 +12,7 @@
 #include "support/recording_port.h"
 #include "support/temp_dir.h"
 #include "users/bot_context.h"
+#include "users/login_throttle.h"
 
 namespace zelmo::testing {
 
@@ -30,6 +31,8 @@ class TestBot : public BotContext {
   IniFileCache* UserFileCache() override { return &cache; }
   std::string CurrentSecurityPassword() const override { return security_password; }
   void LoadConfig() override;
+  LoginThrottle& FailedLogins() override { return failed_logins; }
+  bool StoresHashedPasswords() const override { return hash_passwords; }
   TIdTCPClient& PageClient() override { return page; }
   DictionarySource Dictionary() const override { return dictionary; }
   TvListingSource TvListing() const override { return tv_listing; }
@@ -70,6 +73,10 @@ class TestBot : public BotContext {
   DictionarySource dictionary = WebHost{"127.0.0.1", 1};
   TvListingSource tv_listing = WebHost{"127.0.0.1", 1};
   TvListingCache tv_cache;
+  bool hash_passwords = false;
+  // The time the login throttle sees; tests move it on by hand.
+  LoginThrottle::TimePoint now{};
+  LoginThrottle failed_logins{[this] { return now; }};
   // Short bounds, so tests of silent web servers end quickly.
   PageLimits page_limits{2000, 1000, 3000};
   std::vector<std::string> sent;

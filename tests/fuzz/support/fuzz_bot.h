@@ -10,6 +10,7 @@
 #include "shell/base/ui_port.h"
 #include "support/loopback_peers.h"
 #include "users/bot_context.h"
+#include "users/login_throttle.h"
 
 namespace zelmo::fuzz {
 
@@ -49,6 +50,8 @@ class FuzzBot : public BotContext {
   IniFileCache* UserFileCache() override { return &cache; }
   std::string CurrentSecurityPassword() const override { return "fuzzpw"; }
   void LoadConfig() override {}
+  LoginThrottle& FailedLogins() override { return failed_logins; }
+  bool StoresHashedPasswords() const override { return false; }
   TIdTCPClient& PageClient() override { return page; }
   DictionarySource Dictionary() const override { return WebHost{"127.0.0.1", 1}; }
   TvListingSource TvListing() const override { return WebHost{"127.0.0.1", 1}; }
@@ -62,6 +65,7 @@ class FuzzBot : public BotContext {
   TIdIRC irc;
   TIdTCPClient page;
   IniFileCache cache;
+  LoginThrottle failed_logins;
 };
 
 }  // namespace zelmo::fuzz
