@@ -2,7 +2,7 @@
 # Builds the Debian packages from a Release build folder (build-release, as
 # scripts/build-release.sh leaves it, unless another is given), installs the
 # headless package on this machine, runs the installed program, verifies the
-# service unit, installs the window package too, then removes both. Whatever
+# service unit, installs the window package too, then purges both. Whatever
 # fails, what it installed is removed and its files are deleted.
 #   scripts/package-check.sh [build folder]
 set -euo pipefail
@@ -23,6 +23,8 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+# Installed, or removed with its files still known to dpkg.
+known() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -qv "not-installed"; }
 for package in zelmobot zelmobot-qt; do
   if installed "$package"; then
     echo "package-check: $package is installed already; remove it first" >&2
@@ -36,7 +38,7 @@ chmod 755 "$work"
 cleanup() {
   local status=$?
   for package in zelmobot-qt zelmobot; do
-    if installed "$package"; then $sudo apt-get remove -y -q "$package" >/dev/null || status=1; fi
+    if known "$package"; then $sudo apt-get purge -y -q "$package" >/dev/null || status=1; fi
   done
   rm -rf "$work"
   [ "$status" -eq 0 ] && echo "package-check: passed" || echo "package-check: FAILED" >&2
@@ -128,6 +130,11 @@ if [ -n "$qt_deb" ]; then
   ! grep -q "running headless" "$work/window.err" || fail "$(cat "$work/window.err")"
 fi
 
-step "apt-get remove"
-$sudo apt-get remove -y -q zelmobot-qt zelmobot
+# Purged, not only removed: the window package runs ldconfig on removal, so
+# dpkg would keep a record of it.
+step "apt-get purge"
+$sudo apt-get purge -y -q zelmobot-qt zelmobot
 [ ! -e /usr/bin/zelmobot ] || fail "/usr/bin/zelmobot is still there"
+for package in zelmobot zelmobot-qt; do
+  ! known "$package" || fail "dpkg still knows $package"
+done
