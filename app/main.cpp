@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/add_user.h"
 #include "app/folders.h"
 #include "app/options.h"
 #include "app/standard_streams.h"
@@ -55,14 +56,17 @@ int main(int argc, char** argv) {
   }
 
   std::string program_folder = zelmo::ProgramFolder(argc > 0 ? argv[0] : nullptr);
-  std::string data_folder = program_folder;
-  if (options.data_dir) {
-    try {
-      data_folder = zelmo::CheckedDataFolder(*options.data_dir);
-    } catch (const zelmo::Exception& e) {
-      std::cerr << "ZelmoBot: " << e.what() << std::endl;
-      return 2;
-    }
+  std::string data_folder;
+  try {
+    data_folder = options.data_dir ? zelmo::CheckedDataFolder(*options.data_dir)
+                                   : zelmo::DefaultDataFolder(program_folder);
+  } catch (const zelmo::Exception& e) {
+    std::cerr << "ZelmoBot: " << e.what() << std::endl;
+    return 2;
+  }
+  // Adding a user never starts the bot nor loads the window module.
+  if (options.action == zelmo::StartAction::AddUser) {
+    return zelmo::RunAddUser(options, data_folder);
   }
   std::unique_ptr<zelmo::FormFactory> factory = zelmo::MakeMainFormFactory(data_folder);
   return RunFrontEnd(options, program_folder, argc, argv, *factory);

@@ -5,7 +5,20 @@
 namespace zelmo {
 
 namespace {
-constexpr std::string_view kDataDirOption = "--data-dir";
+
+// The value of an option given as "--name VALUE" or "--name=VALUE"; nothing
+// when the argument is another option. Advances i past a separate value.
+std::optional<std::string> OptionValue(const std::vector<std::string>& args, std::size_t& i,
+                                       std::string_view name, const char* what) {
+  const std::string& arg = args[i];
+  if (arg == name) {
+    if (i + 1 >= args.size()) throw UsageError(std::string(name) + " needs " + what);
+    return args[++i];
+  }
+  if (arg.starts_with(std::string(name) + "=")) return arg.substr(name.size() + 1);
+  return std::nullopt;
+}
+
 }  // namespace
 
 StartOptions ParseStartOptions(const std::vector<std::string>& args) {
@@ -22,31 +35,44 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
     }
     if (arg == "--headless") {
       options.headless = true;
-    } else if (arg == kDataDirOption) {
-      if (i + 1 >= args.size()) throw UsageError("--data-dir needs a folder");
-      options.data_dir = args[++i];
-    } else if (arg.starts_with(std::string(kDataDirOption) + "=")) {
-      options.data_dir = arg.substr(kDataDirOption.size() + 1);
+    } else if (arg == "--owner") {
+      options.owner = true;
+    } else if (auto dir = OptionValue(args, i, "--data-dir", "a folder")) {
+      options.data_dir = *dir;
+    } else if (auto name = OptionValue(args, i, "--add-user", "a user name")) {
+      options.action = StartAction::AddUser;
+      options.new_user = *name;
     } else if (arg.starts_with("-")) {
       throw UsageError("unknown option '" + arg + "'");
     } else {
       throw UsageError("unexpected argument '" + arg + "'");
     }
   }
+  if (options.owner && options.action != StartAction::AddUser) {
+    throw UsageError("--owner goes only with --add-user");
+  }
   return options;
 }
 
 std::string UsageText() {
   return "Usage: zelmobot [--headless] [--data-dir DIR]\n"
+         "       zelmobot --add-user NAME [--owner] [--data-dir DIR]\n"
          "       zelmobot --version | --help\n"
          "\n"
-         "  --headless      run without a window: the log goes to standard output\n"
-         "                  and each line of standard input is a console command\n"
-         "  --data-dir DIR  keep Config.ini and the user file in DIR instead of\n"
-         "                  the program's folder\n"
-         "  --version       print the version and exit\n"
-         "  --help          print this help and exit\n"
+         "  --headless        run without a window: the log goes to standard output\n"
+         "                    and each line of standard input is a console command\n"
+         "  --data-dir DIR    keep Config.ini and the user file in DIR instead of\n"
+         "                    the default data folder\n"
+         "  --add-user NAME   add a user to the user file and exit; the password is\n"
+         "                    asked twice on a terminal, else read as one line of\n"
+         "                    standard input\n"
+         "  --owner           with --add-user: make the user a bot owner\n"
+         "  --version         print the version and exit\n"
+         "  --help            print this help and exit\n"
          "\n"
+         "The default data folder is the program's own folder, or, when that is a\n"
+         "folder of installed programs without a Config.ini, $XDG_CONFIG_HOME/zelmobot\n"
+         "(~/.config/zelmobot).\n"
          "Without --headless the bot opens its window when a display is there.\n"
          "SIGINT or SIGTERM shut it down as after a confirmed EXIT.\n";
 }

@@ -14,17 +14,21 @@ class UsageError : public Exception {
   using Exception::Exception;
 };
 
-enum class StartAction { Run, ShowVersion, ShowHelp };
+enum class StartAction { Run, ShowVersion, ShowHelp, AddUser };
 
 struct StartOptions {
   StartAction action = StartAction::Run;
   bool headless = false;
   // The folder given with --data-dir, as written.
   std::optional<std::string> data_dir;
+  // --add-user NAME and --owner: the user to add, and with which rights.
+  std::string new_user;
+  bool owner = false;
 };
 
 // Reads the arguments after the program name. --help and --version win over
-// everything after them; anything unknown raises UsageError.
+// everything after them; anything unknown raises UsageError, and so does
+// --owner without --add-user.
 StartOptions ParseStartOptions(const std::vector<std::string>& args);
 
 std::string UsageText();

@@ -66,6 +66,15 @@ bool XServerAnswers(const std::string& display) {
   return ConnectsToTcp(host, 6000 + std::stoi(number));
 }
 
+// Beside the program in the build folder; in lib/zelmobot/ beside bin/ when
+// installed.
+std::string ModulePath(const std::string& program_folder) {
+  std::string installed = program_folder + "../lib/zelmobot/" + kWindowModuleFile;
+  std::string beside = program_folder + kWindowModuleFile;
+  return access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0 ? installed
+                                                                                   : beside;
+}
+
 bool WaylandAnswers(const std::string& display) {
   std::string path = display;
   if (path.front() != '/') {
@@ -95,7 +104,7 @@ bool DisplayAvailable() {
 
 std::optional<int> RunWindowFrontEnd(const std::string& program_folder, int argc, char** argv,
                                      FormFactory& factory, std::string& why_not) {
-  std::string path = program_folder + kWindowModuleFile;
+  std::string path = ModulePath(program_folder);
   // The module stays loaded for the rest of the process: a toolkit does not
   // survive being unloaded while its objects may still be torn down.
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

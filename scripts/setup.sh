@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that ZelmoBot needs to build, run and test,
-# when any of them is missing. Safe to run again.
+# when any of them is missing. Safe to run again. Packages named as
+# arguments are wanted too (scripts/package-check.sh names its own).
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,7 @@ packages=(
   dictd dict-freedict-fin-eng dict-freedict-eng-fin
   xvfb xauth
   clang libclang-rt-14-dev clang-format
+  "$@"
 )
 
 missing=()

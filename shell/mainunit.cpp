@@ -48,7 +48,13 @@ void TMainForm::FormCreate() {
   RunAtTopOfUiThread([this] { LoadConfig(); });
   MessageDisplay.DisplayLines({"Opening ZelmoBot " + BotVersion() + "..",
                                "Type \"Connect\" to connect to the current IRC server"});
+  MessageDisplay.DisplayLine("Data folder: " + ProgramFolder);
   SavedChannels.clear();
+  // A bot without an operator (a service) connects by itself when told to;
+  // posted, so that the front end shows the opening lines first.
+  if (TIniFile(ConfigPath()).ReadBool("Me", "AutoConnect", false)) {
+    PostToForm([this] { Guarded([this] { ConnectToServer(); }); });
+  }
 }
 
 void TMainForm::SetUpIrc() {

@@ -24,7 +24,8 @@ namespace zelmo {
 // and handles every event on the user-interface thread.
 class TMainForm : public FormHost, public BotContext {
  public:
-  // Runs the start-up steps: caption, configuration, opening lines.
+  // Runs the start-up steps: caption, configuration, opening lines (the last
+  // names the data folder), and a connection when [Me] AutoConnect asks.
   TMainForm(UiPort& port, std::string program_folder,
             LookupEnvironment environment = LookupEnvironment::FromEnvironment());
   ~TMainForm() override;

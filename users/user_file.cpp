@@ -26,4 +26,8 @@ bool UserFile::CanStoreAddress(std::string_view address) {
   return IsStorableKey(address);
 }
 
+bool UserFile::CanStoreValue(std::string_view value) {
+  return IsStorableValue(value);
+}
+
 }  // namespace zelmo

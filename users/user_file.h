@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "shell/base/ini_file.h"
@@ -28,6 +29,8 @@ std::string RightsKey(std::string_view scope);
 class UserFile {
  public:
   explicit UserFile(BotContext& bot) : ini_(bot.UsersFilePath(), bot.UserFileCache()) {}
+  // The user file on a path, for work done without a running bot.
+  explicit UserFile(std::string path) : ini_(std::move(path)) {}
 
   std::string Read(std::string_view section, std::string_view key) const {
     return ini_.ReadString(section, key, kAbsent);
@@ -54,6 +57,7 @@ class UserFile {
   static bool CanStoreUser(std::string_view name);
   static bool CanStoreScope(std::string_view scope);
   static bool CanStoreAddress(std::string_view address);
+  static bool CanStoreValue(std::string_view value);
 
  private:
   TIniFile ini_;

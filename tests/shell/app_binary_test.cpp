@@ -180,8 +180,8 @@ TEST(AppHeadless, ConsoleExitAsksAndEndsOnOk) {
   BotProcess bot(App({"--headless", "--data-dir", dir.Path()}));
   ASSERT_TRUE(AwaitLines(bot, 3));
   bot.Command("exit\nno\ncomment;still here");
-  ASSERT_TRUE(AwaitLines(bot, 4)) << bot.DisplayOutput() << bot.ErrorOutput();
-  EXPECT_EQ(bot.DisplayTexts()[3], "Comment by user: still here");
+  ASSERT_TRUE(AwaitLines(bot, 5)) << bot.DisplayOutput() << bot.ErrorOutput();
+  EXPECT_EQ(bot.DisplayTexts()[4], "Comment by user: still here");
   // Standard error is collected apart from standard output: wait for it too.
   EXPECT_TRUE(AwaitError(bot, "[ok/cancel]")) << bot.ErrorOutput();
   bot.Command("EXIT\nyes");
@@ -210,8 +210,8 @@ TEST(AppHeadless, ALongConsoleLineIsCutAfter4096Characters) {
   std::string umlauts;
   for (int i = 0; i < 5000; ++i) umlauts += "\xC3\xA4";
   bot.Command("comment;x" + umlauts);
-  ASSERT_TRUE(AwaitLines(bot, 4)) << bot.DisplayOutput();
-  EXPECT_EQ(bot.DisplayTexts()[3], "Comment by user: x" + umlauts.substr(0, 2 * (4096 - 9)));
+  ASSERT_TRUE(AwaitLines(bot, 5)) << bot.DisplayOutput();
+  EXPECT_EQ(bot.DisplayTexts()[4], "Comment by user: x" + umlauts.substr(0, 2 * (4096 - 9)));
 }
 
 TEST(AppWindow, WithoutADisplayTheBotRunsHeadless) {

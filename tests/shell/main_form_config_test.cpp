@@ -26,7 +26,8 @@ TEST_F(MainFormConfig, WithoutConfigEveryDefaultAppliesAndNothingIsCreated) {
   EXPECT_EQ(port.caption, "ZelmoBot v0.5");
   EXPECT_EQ(port.Texts(),
             (std::vector<std::string>{"(Re)Loaded Config file...", "Opening ZelmoBot v0.5..",
-                                      "Type \"Connect\" to connect to the current IRC server"}));
+                                      "Type \"Connect\" to connect to the current IRC server",
+                                      "Data folder: " + dir.Path()}));
   EXPECT_EQ(port.lines[0].color, clGreen);
   EXPECT_EQ(port.lines[1].color, clBlack);
   EXPECT_EQ(form->IRC.Nick(), "ZelmoBot");
@@ -112,7 +113,8 @@ TEST_F(MainFormConfig, ABadColourStopsTheLoadAtThatKey) {
   EXPECT_EQ(form->MessageDisplay.ErrorousColor, clRed);  // after the bad key: the old value
   EXPECT_EQ(port.Texts(),
             (std::vector<std::string>{"Opening ZelmoBot v0.5..",
-                                      "Type \"Connect\" to connect to the current IRC server"}));
+                                      "Type \"Connect\" to connect to the current IRC server",
+                                      "Data folder: " + dir.Path()}));
   // Plain lines take the normal colour that was read, loaded or not.
   EXPECT_EQ(port.lines[0].color, clBlue);
 

@@ -1,0 +1,48 @@
+#include "app/add_user.h"
+
+#include <iostream>
+
+#include "app/options.h"
+#include "app/password_input.h"
+#include "shell/base/ini_file.h"
+#include "users/command_line_user.h"
+#include "users/login_settings.h"
+
+namespace zelmo {
+
+namespace {
+
+struct UserFileSettings {
+  std::string users_file;
+  bool hash_passwords;
+};
+
+// The same file, default and password form as the running bot's
+// configuration load.
+UserFileSettings SettingsIn(const std::string& data_folder) {
+  TIniFile config(data_folder + "Config.ini");
+  return {data_folder + config.ReadString("General", "Usersfile", "Users.ini"),
+          ReadLoginSettings(config).hash_passwords};
+}
+
+}  // namespace
+
+int RunAddUser(const StartOptions& options, const std::string& data_folder) {
+  const std::string& name = options.new_user;
+  try {
+    const UserFileSettings settings = SettingsIn(data_folder);
+    const std::string& users_file = settings.users_file;
+    // Before the password is asked, so that nobody types one for nothing.
+    CheckNewUserName(users_file, name);
+    AddUserToFile(users_file, name, ReadNewPassword(name), options.owner,
+                  settings.hash_passwords);
+    std::cout << "ZelmoBot: added " << (options.owner ? "the owner " : "the user ") << name
+              << " to " << users_file << std::endl;
+    return 0;
+  } catch (const Exception& e) {
+    std::cerr << "ZelmoBot: " << e.what() << std::endl;
+    return 1;
+  }
+}
+
+}  // namespace zelmo

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <string>
+
+#include "support/bot_process.h"
+#include "support/irc_test_client.h"
+#include "support/ngircd_server.h"
+#include "support/temp_dir.h"
+
+namespace zelmo::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The bot as a service runs it: headless, standard input /dev/null.
+ProcessOptions ServiceBot(const TempDir& dir) {
+  ProcessOptions options = HeadlessBot(dir.Path());
+  options.with_input = false;
+  return options;
+}
+
+TEST(AutoConnect, AServiceWithoutConsoleConnectsByItselfAndQuitsOnSigterm) {
+  if (!NgircdServer::Available()) GTEST_SKIP() << "ngircd is not installed";
+  NgircdServer server;
+  TempDir dir;
+  dir.Write("Config.ini", LoopbackConfig(server.Port(), "AutoConnect=1\n"));
+  IrcTestClient watcher(NgircdServer::Host(), server.Port(), "watcher");
+
+  BotProcess bot(ServiceBot(dir));
+  ASSERT_TRUE(bot.AwaitDisplay("Connected to 127.0.0.1.", 10s))
+      << bot.DisplayOutput() << bot.ErrorOutput();
+  // Registered under its nick, as the server sees it.
+  watcher.Send("ISON ZelmoBot");
+  ASSERT_TRUE(watcher.WaitFor(" 303 watcher :ZelmoBot"));
+  auto texts = bot.DisplayTexts();
+  ASSERT_GE(texts.size(), 5u);
+  EXPECT_EQ(texts[3], "Data folder: " + dir.Path());
+  EXPECT_EQ(texts[4], "Connecting to 127.0.0.1...");
+
+  bot.Signal(SIGTERM);
+  EXPECT_EQ(bot.WaitExit(10s), 0) << bot.ErrorOutput();
+  EXPECT_EQ(bot.ErrorOutput(), "");
+}
+
+TEST(AutoConnect, WithoutTheKeyOrWithAWordTheBotWaitsForConnect) {
+  if (!NgircdServer::Available()) GTEST_SKIP() << "ngircd is not installed";
+  NgircdServer server;
+  for (const std::string extra : {"", "AutoConnect=yes\n", "AutoConnect=0\n"}) {
+    TempDir dir;
+    dir.Write("Config.ini", LoopbackConfig(server.Port(), extra));
+    BotProcess bot(ServiceBot(dir));
+    ASSERT_TRUE(bot.AwaitDisplay("Data folder: ", 10s)) << bot.ErrorOutput();
+    EXPECT_FALSE(bot.AwaitDisplay("Connecting to", 1s)) << extra;
+    bot.Signal(SIGTERM);
+    EXPECT_EQ(bot.WaitExit(10s), 0);
+  }
+}
+
+}  // namespace
+}  // namespace zelmo::testing
