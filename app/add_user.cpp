@@ -34,8 +34,7 @@ int RunAddUser(const StartOptions& options, const std::string& data_folder) {
     const std::string& users_file = settings.users_file;
     // Before the password is asked, so that nobody types one for nothing.
     CheckNewUserName(users_file, name);
-    AddUserToFile(users_file, name, ReadNewPassword(name), options.owner,
-                  settings.hash_passwords);
+    AddUserToFile(users_file, name, ReadNewPassword(name), options.owner, settings.hash_passwords);
     std::cout << "ZelmoBot: added " << (options.owner ? "the owner " : "the user ") << name
               << " to " << users_file << std::endl;
     return 0;

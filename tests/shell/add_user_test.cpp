@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "shell/base/ini_file.h"
-#include "users/password_hash.h"
 #include "support/bot_process.h"
 #include "support/temp_dir.h"
+#include "users/password_hash.h"
 
 namespace zelmo {
 namespace {
