@@ -53,7 +53,7 @@ void TMainForm::FormCreate() {
   // A bot without an operator (a service) connects by itself when told to;
   // posted, so that the front end shows the opening lines first.
   if (TIniFile(ConfigPath()).ReadBool("Me", "AutoConnect", false)) {
-    PostToForm([this] { Guarded([this] { ConnectToServer(); }); });
+    PostToForm([this] { RunAtTopOfUiThread([this] { ConnectToServer(); }); });
   }
 }
 
