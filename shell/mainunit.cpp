@@ -53,7 +53,7 @@ void TMainForm::FormCreate() {
   // A bot without an operator (a service) connects by itself when told to;
   // posted, so that the front end shows the opening lines first.
   if (TIniFile(ConfigPath()).ReadBool("Me", "AutoConnect", false)) {
-    PostToForm([this] { Guarded([this] { ConnectToServer(); }); });
+    PostToForm([this] { RunAtTopOfUiThread([this] { ConnectToServer(); }); });
   }
 }
 
@@ -95,6 +95,7 @@ void TMainForm::LoadConfig() {
   MessageDisplay.ImportantColor = colour("Important Text Color", "ClGreen");
   MessageDisplay.DangerousColor = colour("Dangerous Text Color", "ClOlive");
   MessageDisplay.ErrorousColor = colour("Errorous Text Color", "ClRed");
+  MessageDisplay.SetMaxLines(DisplayMaxLinesFrom(ini.ReadString("Display", "MaxLines", "")));
   LoadLookups(ini);
   MessageDisplay.DisplayColoredLine("(Re)Loaded Config file...", Important);
   WarnOfOpenFiles();
