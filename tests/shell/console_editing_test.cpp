@@ -34,9 +34,10 @@ TEST(ConsoleEditing, EditedLinesHistoryAndExitRestoreTheTerminal) {
   bot.Settle(100);
   EXPECT_FALSE(LineMode(bot.Mode()));  // the editor has the terminal
 
-  // Typed with a slip, mended in the middle of the line.
-  bot.Type(std::string("comt;one") + kLeft + kLeft + kLeft + kLeft + kLeft + "men\r");
-  ASSERT_TRUE(bot.AwaitShown("Comment by user: one")) << bot.shown;
+  // Typed with a slip, mended in the middle of the line; a character of
+  // several bytes is one step of the cursor.
+  bot.Type(std::string("comt;ön€") + kLeft + kLeft + kLeft + kLeft + kLeft + "men\r");
+  ASSERT_TRUE(bot.AwaitShown("Comment by user: ön€\r\n")) << bot.shown;
   // The line again from the history, its end rubbed out and typed anew.
   bot.Type(std::string(kUp) + "\x7f\x7f\x7f" + "two\r");
   ASSERT_TRUE(bot.AwaitShown("Comment by user: two")) << bot.shown;

@@ -1,10 +1,12 @@
 #include "shell/ui/terminal/line_editor.h"
 
 #include <editline/readline.h>
+#include <langinfo.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <clocale>
 #include <cstring>
 #include <system_error>
 
@@ -24,6 +26,13 @@ LineEditor* active_editor = nullptr;
 std::size_t CharacterCount(std::string_view text) {
   return static_cast<std::size_t>(
       std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// libedit reads characters by the locale's encoding; console input is UTF-8
+// whatever the environment says, as the rest of the bot reads it.
+void ReadCharactersAsUtf8() {
+  std::setlocale(LC_CTYPE, "");
+  if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
 FILE* StreamOn(int fd, const char* mode) {
@@ -48,6 +57,7 @@ LineEditor::LineEditor(int input_fd, int output_fd, std::string prompt, LineHand
   rl_instream = in_;
   rl_outstream = out_;
   rl_readline_name = "zelmobot";
+  ReadCharactersAsUtf8();
   rl_initialize();
   // Tab would complete file names, which no console command takes.
   rl_bind_key('\t', rl_insert);
