@@ -70,7 +70,6 @@ class TerminalPort : public UiPort, public FrontEnd {
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
 
   bool ConsoleOpen() const { return input_watched_; }
-  bool EditsLines() const { return editor_ != nullptr; }
   bool Closed() const { return closed_; }
   const std::string& Caption() const { return caption_; }
   TColor DisplayBackground() const { return background_; }
