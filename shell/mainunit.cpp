@@ -95,6 +95,7 @@ void TMainForm::LoadConfig() {
   MessageDisplay.ImportantColor = colour("Important Text Color", "ClGreen");
   MessageDisplay.DangerousColor = colour("Dangerous Text Color", "ClOlive");
   MessageDisplay.ErrorousColor = colour("Errorous Text Color", "ClRed");
+  MessageDisplay.SetMaxLines(DisplayMaxLinesFrom(ini.ReadString("Display", "MaxLines", "")));
   LoadLookups(ini);
   MessageDisplay.DisplayColoredLine("(Re)Loaded Config file...", Important);
   WarnOfOpenFiles();
