@@ -70,7 +70,8 @@ void TIdIRC::Connect() {
   try {
     if (OnConnect) OnConnect();
     if (IsLinkUp()) StartReader();
-    std::string local = BoundIP.empty() ? LocalAddress() : BoundIP;
+    std::string local = LinkIPv6Address();
+    if (local.empty()) local = BoundIP.empty() ? LocalAddress() : BoundIP;
     std::string server = ServerName.empty() ? local : ServerName;
     // The server holds the registration back until CAP END.
     if (sasl_) Raw(SaslExchange::Opening());
