@@ -22,8 +22,8 @@ TEST_P(Ipv6Link, TheBotRegistersAndJoinsOverIpv6) {
   if (!NgircdServer::Available()) GTEST_SKIP() << "ngircd is not installed";
   NgircdServer server("", "::1");
   TempDir dir;
-  dir.Write("Config.ini", "[Me]\nIRCHost=" + GetParam() + "\nPort=" +
-                              std::to_string(server.Port()) + "\n");
+  dir.Write("Config.ini",
+            "[Me]\nIRCHost=" + GetParam() + "\nPort=" + std::to_string(server.Port()) + "\n");
   RecordingPort port;
   auto form = std::make_unique<TMainForm>(port, dir.Path());
   form->UserInputEntered("connect");
