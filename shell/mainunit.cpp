@@ -85,6 +85,11 @@ void TMainForm::LoadConfig() {
   IRC.Host = ini.ReadString("Me", "IRCHost", "localhost");
   IRC.Port = ini.ReadInteger("Me", "Port", 6667);
   IRC.Username = ini.ReadString("Me", "Username", "ZelmoBot");
+  IRC.SASLUser = ini.ReadString("Me", "SASLUser", "");
+  IRC.SASLPassword = ini.ReadString("Me", "SASLPassword", "");
+  IRC.SASLMechanism =
+      SameText(ini.ReadString("Me", "SASLMechanism", "PLAIN"), "EXTERNAL") ? "EXTERNAL" : "PLAIN";
+  IRC.UTF8Only = ini.ReadBool("Me", "UTF8Only", false);
   QuitMessage = ini.ReadString("Me", "Quitmsg", "ZelmoBot " + BotVersion());
   auto colour = [&ini](const char* key, const char* fallback) {
     return StringToColor(ini.ReadString("Display", key, fallback));

@@ -26,7 +26,8 @@ bool NgircdServer::Available() {
   return access(kNgircd, X_OK) == 0;
 }
 
-NgircdServer::NgircdServer(std::string extra_options) : options_(std::move(extra_options)) {
+NgircdServer::NgircdServer(std::string extra_options, std::string listen)
+    : options_(std::move(extra_options)), listen_(std::move(listen)) {
   // A free port can be taken by another test between the look and ngircd's
   // bind: try again with another one.
   for (int attempt = 1;; ++attempt) {
@@ -72,7 +73,9 @@ void NgircdServer::WriteConfig() const {
                  Name() +
                  "\n"
                  "Info = ZelmoBot test server\n"
-                 "Listen = 127.0.0.1\n"
+                 "Listen = " +
+                 listen_ +
+                 "\n"
                  "Ports = " +
                  std::to_string(port_) +
                  "\n"
@@ -93,8 +96,10 @@ void NgircdServer::WriteConfig() const {
 // port when ngircd's bind failed) and the port takes connections.
 void NgircdServer::WaitUntilListening() {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  // The port probe speaks IPv4; on ::1 ngircd's own word is taken.
+  const bool ipv4 = listen_.find(':') == std::string::npos;
   while (dir_.Read("ngircd.log").find("Now listening on") == std::string::npos ||
-         !LoopbackPortAccepts(port_)) {
+         (ipv4 && !LoopbackPortAccepts(port_))) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;

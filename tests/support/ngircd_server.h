@@ -13,8 +13,9 @@ namespace zelmo::testing {
 // knows one IRC operator, "oper" with password "operpw".
 class NgircdServer {
  public:
-  // Extra lines go into the [Options] section of its configuration.
-  explicit NgircdServer(std::string extra_options = "");
+  // Extra lines go into the [Options] section of its configuration; it
+  // listens on the given loopback address ("127.0.0.1" or "::1").
+  explicit NgircdServer(std::string extra_options = "", std::string listen = "127.0.0.1");
   ~NgircdServer();
   NgircdServer(const NgircdServer&) = delete;
   NgircdServer& operator=(const NgircdServer&) = delete;
@@ -35,6 +36,7 @@ class NgircdServer {
   void WaitUntilListening();
 
   std::string options_;
+  std::string listen_;
   TempDir dir_;
   int port_ = 0;
   pid_t pid_ = -1;
