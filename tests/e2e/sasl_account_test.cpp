@@ -65,7 +65,9 @@ TEST_F(SaslAccount, TheRightPasswordLogsInAndTheBotWorks) {
   ASSERT_TRUE(port.PumpUntil([&] { return form->IRC.Channels.Find("#lab") != nullptr; }, 10000));
   IrcTestClient client(SaslLab::Host(), lab->Port(), "labuser");
   client.Send("PRIVMSG ZelmoLab :\001VERSION\001");
-  bool answered = port.PumpUntil([&] { return client.WaitFor("NOTICE labuser :\001VERSION ZelmoBot", 20).has_value(); }, 10000);
+  bool answered = port.PumpUntil(
+      [&] { return client.WaitFor("NOTICE labuser :\001VERSION ZelmoBot", 20).has_value(); },
+      10000);
   EXPECT_TRUE(answered);
   // The services know the bot by its account.
   client.Send("WHOIS ZelmoLab");

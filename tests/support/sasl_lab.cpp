@@ -72,9 +72,9 @@ SaslLab::SaslLab() {
     std::filesystem::create_directories(dir_.File(folder));
   }
   WriteConfigs();
-  ircd_ = Spawn({kInspircd, "--config", dir_.File("inspircd/inspircd.conf"), "--nofork",
-                 "--runasroot"},
-                dir_.File("inspircd/out.log"));
+  ircd_ =
+      Spawn({kInspircd, "--config", dir_.File("inspircd/inspircd.conf"), "--nofork", "--runasroot"},
+            dir_.File("inspircd/out.log"));
   services_ = Spawn({kAtheme, "-n", "-c", dir_.File("atheme/etc/atheme.conf"), "-l",
                      dir_.File("atheme/logs/atheme.log"), "-p", dir_.File("atheme/run/atheme.pid"),
                      "-D", dir_.File("atheme/data")},
@@ -152,22 +152,30 @@ void SaslLab::WriteConfigs() const {
       "<config format=\"xml\">\n"
       "<server name=\"irc.lab.test\" description=\"lab\" id=\"0AA\" network=\"LabNet\">\n"
       "<admin name=\"lab\" nick=\"lab\" email=\"lab@localhost\">\n"
-      "<path configdir=\"" + lab + "inspircd\" datadir=\"" + lab + "inspircd/data\" logdir=\"" +
-          lab + "inspircd/logs\" runtimedir=\"" + lab +
+      "<path configdir=\"" +
+          lab + "inspircd\" datadir=\"" + lab + "inspircd/data\" logdir=\"" + lab +
+          "inspircd/logs\" runtimedir=\"" + lab +
           "inspircd/run\" moduledir=\"/usr/lib/inspircd/modules\">\n"
-          "<pid file=\"" + lab + "inspircd/run/inspircd.pid\">\n"
+          "<pid file=\"" +
+          lab +
+          "inspircd/run/inspircd.pid\">\n"
           "<module name=\"cap\"><module name=\"sasl\"><module name=\"services_account\">\n"
           "<module name=\"spanningtree\"><module name=\"chghost\"><module name=\"cban\">"
           "<module name=\"svshold\">\n"
-          "<bind address=\"127.0.0.1\" port=\"" + plain + "\" type=\"clients\">\n"
-          "<bind address=\"127.0.0.1\" port=\"" + link + "\" type=\"servers\">\n"
+          "<bind address=\"127.0.0.1\" port=\"" +
+          plain +
+          "\" type=\"clients\">\n"
+          "<bind address=\"127.0.0.1\" port=\"" +
+          link +
+          "\" type=\"servers\">\n"
           "<connect name=\"main\" allow=\"*\" timeout=\"60\" pingfreq=\"120\" hardsendq=\"1M\" "
           "softsendq=\"65536\" recvq=\"65536\" threshold=\"1000\" commandrate=\"100000\" "
           "fakelag=\"no\" localmax=\"1000\" globalmax=\"1000\" resolvehostnames=\"no\" "
           "useident=\"no\">\n"
-          "<link name=\"services.lab.test\" ipaddr=\"127.0.0.1\" port=\"" + link +
-          "\" allowmask=\"127.0.0.0/8\" sendpass=\"" + kLinkPassword + "\" recvpass=\"" +
-          kLinkPassword + "\">\n"
+          "<link name=\"services.lab.test\" ipaddr=\"127.0.0.1\" port=\"" +
+          link + "\" allowmask=\"127.0.0.0/8\" sendpass=\"" + kLinkPassword + "\" recvpass=\"" +
+          kLinkPassword +
+          "\">\n"
           "<uline server=\"services.lab.test\" silent=\"yes\">\n"
           "<sasl target=\"services.lab.test\" requiressl=\"no\">\n"
           "<dns server=\"127.0.0.1\" timeout=\"1\">\n"
@@ -180,21 +188,27 @@ void SaslLab::WriteConfigs() const {
       "loadmodule \"modules/nickserv/help\";\nloadmodule \"modules/nickserv/register\";\n"
       "loadmodule \"modules/nickserv/identify\";\nloadmodule \"modules/nickserv/info\";\n"
       "loadmodule \"modules/saslserv/main\";\nloadmodule \"modules/saslserv/plain\";\n"
-      "serverinfo { name = \"services.lab.test\"; desc = \"lab\"; numeric = \"00A\"; recontime = 2;\n"
+      "serverinfo { name = \"services.lab.test\"; desc = \"lab\"; numeric = \"00A\"; recontime = "
+      "2;\n"
       "  netname = \"LabNet\"; hidehostsuffix = \"users.lab\"; adminname = \"lab\";\n"
       "  adminemail = \"lab@localhost\"; registeremail = \"noreply@localhost\";\n"
       "  loglevel = {error;info;admin;network;wallops;}; maxlogins = 5; maxusers = 1000;\n"
       "  mdlimit = 30; emaillimit = 10; emailtime = 300; auth = none; casemapping = rfc1459; };\n"
-      "uplink \"irc.lab.test\" { host = \"127.0.0.1\"; port = " + link + ";\n"
-      "  send_password = \"" + kLinkPassword + "\"; receive_password = \"" + kLinkPassword +
+      "uplink \"irc.lab.test\" { host = \"127.0.0.1\"; port = " +
+          link +
+          ";\n"
+          "  send_password = \"" +
+          kLinkPassword + "\"; receive_password = \"" + kLinkPassword +
           "\"; };\n"
           "nickserv { nick = \"NickServ\"; user = \"NickServ\"; host = \"services.lab.test\"; "
           "real = \"NickServ\"; maxnicks = 5; expire = 30; };\n"
           "saslserv { nick = \"SaslServ\"; user = \"SaslServ\"; host = \"services.lab.test\"; "
           "real = \"SASL\"; };\n"
-          "general { flood_msgs = 0; flood_time = 10; ratelimit_uses = 1000; ratelimit_period = 60;\n"
+          "general { flood_msgs = 0; flood_time = 10; ratelimit_uses = 1000; ratelimit_period = "
+          "60;\n"
           "  kline_time = 7; clone_time = 0; commit_interval = 5; default_clone_allowed = 1000;\n"
-          "  default_clone_warn = 1000; uplink_sendq_limit = 1048576; language = \"en\"; exempts{}; "
+          "  default_clone_warn = 1000; uplink_sendq_limit = 1048576; language = \"en\"; "
+          "exempts{}; "
           "immune_level = immune; };\n"
           "operclass \"user\" { };\n");
 }
