@@ -2,7 +2,6 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QScrollBar>
-#include <QTextDocument>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -143,8 +142,8 @@ class Bench {
   // and has been painted with them.
   Figures Measure(int lines, const std::function<bool(const std::function<void()>&, int&)>& burst) {
     Figures figures;
-    QTextDocument& document = *window_.Display().document();
-    const int blocks_before = document.isEmpty() ? 0 : document.blockCount();
+    const LogView& log = window_.Display();
+    const int blocks_before = log.LineCount();
     StallMeter stalls;
     QElapsedTimer clock;
     auto started = [&] {
@@ -160,7 +159,7 @@ class Bench {
     }
     const QScrollBar* bar = window_.Display().verticalScrollBar();
     bool shown = RunUntil([&] {
-      return document.blockCount() >= blocks_before + lines && bar->value() == bar->maximum() &&
+      return log.LineCount() >= blocks_before + lines && bar->value() == bar->maximum() &&
              paints_.paints > paints_at_end;
     });
     if (shown) figures.total_ms = clock.nsecsElapsed() / 1e6;

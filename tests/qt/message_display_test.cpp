@@ -2,9 +2,8 @@
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QImage>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextDocument>
 
 #include "qt_test_support.h"
 #include "shell/base/display.h"
@@ -24,12 +23,9 @@ class MessageDisplayTest : public ::testing::Test {
   QApplication& app_ = TestApp();
 
   LogView& Display() { return window_.Display(); }
-  QTextDocument& Document() { return *Display().document(); }
-  QTextBlock Block(int number) { return Document().findBlockByNumber(number); }
-  static QTextCharFormat FormatOf(const QTextBlock& block) {
-    return block.begin().fragment().charFormat();
-  }
-  static QColor ColorOf(const QTextBlock& block) { return FormatOf(block).foreground().color(); }
+  int Lines() { return Display().LineCount(); }
+  QString Text(int number) { return Display().LineText(number); }
+  QColor ColorOf(int number) { return Display().LineColor(number); }
 
   MainWindow window_;
   QtPort port_{window_};
@@ -41,13 +37,13 @@ TEST_F(MessageDisplayTest, EachLineKeepsItsOwnColour) {
   port_.AppendDisplayLine("[1.1.2026 10:00:01] lost", clRed);
   port_.AppendDisplayLine("role", RoleColor(kRoleHighlight));
 
-  ASSERT_EQ(Document().blockCount(), 4);
-  EXPECT_EQ(Block(0).text(), QStringLiteral("[1.1.2026 10:00:00] (Re)Loaded Config file..."));
-  EXPECT_EQ(ColorOf(Block(0)), QColor(0, 128, 0));
-  EXPECT_EQ(Block(1).text(), QStringLiteral("[1.1.2026 10:00:00] Opening ZelmoBot v0.5.."));
-  EXPECT_EQ(ColorOf(Block(1)), QColor(0, 0, 0));
-  EXPECT_EQ(ColorOf(Block(2)), QColor(255, 0, 0));
-  EXPECT_EQ(ColorOf(Block(3)), QGuiApplication::palette().color(QPalette::Highlight));
+  ASSERT_EQ(Lines(), 4);
+  EXPECT_EQ(Text(0), QStringLiteral("[1.1.2026 10:00:00] (Re)Loaded Config file..."));
+  EXPECT_EQ(ColorOf(0), QColor(0, 128, 0));
+  EXPECT_EQ(Text(1), QStringLiteral("[1.1.2026 10:00:00] Opening ZelmoBot v0.5.."));
+  EXPECT_EQ(ColorOf(1), QColor(0, 0, 0));
+  EXPECT_EQ(ColorOf(2), QColor(255, 0, 0));
+  EXPECT_EQ(ColorOf(3), QGuiApplication::palette().color(QPalette::Highlight));
 }
 
 TEST_F(MessageDisplayTest, EmptyLinesAndBytesAreKept) {
@@ -57,26 +53,26 @@ TEST_F(MessageDisplayTest, EmptyLinesAndBytesAreKept) {
       "4colour\x0F p\xE4iv\xE4\xE4",
       clBlue);
   port_.AppendDisplayLine("", clGreen);
-  ASSERT_EQ(Document().blockCount(), 3);
-  EXPECT_EQ(Block(0).text(), QString());
-  EXPECT_EQ(Block(1).text(), QStringLiteral(u"\u00034colour\u000F päivää"));
-  EXPECT_EQ(ColorOf(Block(1)), QColor(0, 0, 255));
-  EXPECT_EQ(Block(2).text(), QString());
+  ASSERT_EQ(Lines(), 3);
+  EXPECT_EQ(Text(0), QString());
+  EXPECT_EQ(Text(1), QStringLiteral(u"\u00034colour\u000F päivää"));
+  EXPECT_EQ(ColorOf(1), QColor(0, 0, 255));
+  EXPECT_EQ(Text(2), QString());
 }
 
 TEST_F(MessageDisplayTest, ClearRemovesEveryLineAndTheNextLineIsTheFirst) {
   window_.show();
   port_.AppendDisplayLine("one", clRed);
   port_.ClearDisplay();  // in the middle of a burst
-  EXPECT_TRUE(Document().isEmpty());
+  EXPECT_EQ(Lines(), 0);
   port_.AppendDisplayLine("two", clGreen);
   QCoreApplication::processEvents();
   port_.ClearDisplay();
   port_.AppendDisplayLine("Message display cleared by host", clBlack);
   ProcessEventsUntil([] { return false; }, 20);
-  ASSERT_EQ(Document().blockCount(), 1);
-  EXPECT_EQ(Block(0).text(), QStringLiteral("Message display cleared by host"));
-  EXPECT_EQ(ColorOf(Block(0)), QColor(0, 0, 0));
+  ASSERT_EQ(Lines(), 1);
+  EXPECT_EQ(Text(0), QStringLiteral("Message display cleared by host"));
+  EXPECT_EQ(ColorOf(0), QColor(0, 0, 0));
 }
 
 TEST_F(MessageDisplayTest, BackgroundAndFontApplyToTheWholeDisplay) {
@@ -88,14 +84,20 @@ TEST_F(MessageDisplayTest, BackgroundAndFontApplyToTheWholeDisplay) {
   EXPECT_EQ(Display().palette().color(QPalette::Base), QColor(0, 0, 128));
   EXPECT_EQ(Display().font().family(), QStringLiteral("DejaVu Sans Mono"));
   EXPECT_EQ(Display().font().pointSize(), LogView::kFontPointSize);
-  // No line carries a font or background of its own, so the widget's
-  // settings reach old and new lines alike.
-  for (int number : {0, 1}) {
-    const QTextCharFormat format = FormatOf(Block(number));
-    EXPECT_FALSE(format.hasProperty(QTextFormat::BackgroundBrush));
-    EXPECT_FALSE(format.hasProperty(QTextFormat::FontFamilies));
-    EXPECT_FALSE(format.hasProperty(QTextFormat::FontPointSize));
+  // What is drawn: the background behind every line, each line in its colour.
+  port_.AppendDisplayLine(std::string(40, '#'), clRed);
+  window_.show();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return Lines() == 3; }));
+  const QImage shown = Display().viewport()->grab().toImage();
+  EXPECT_EQ(shown.pixelColor(1, 1), QColor(0, 0, 128));
+  int red_pixels = 0;  // red text, smoothed into the navy around it
+  for (int x = 0; x < shown.width(); ++x) {
+    for (int y = 0; y < shown.height(); ++y) {
+      const QColor pixel = shown.pixelColor(x, y);
+      red_pixels += pixel.red() > 120 && pixel.red() > 2 * pixel.blue() && pixel.green() < 60;
+    }
   }
+  EXPECT_GT(red_pixels, 40);
 
   port_.SetDisplayBackground(clWindow);
   EXPECT_EQ(Display().palette().color(QPalette::Base),
@@ -129,12 +131,24 @@ TEST_F(MessageDisplayTest, FollowsTheNewestLineOnlyFromTheBottom) {
 
 TEST_F(MessageDisplayTest, AppendingKeepsTheOperatorsSelection) {
   port_.AppendDisplayLine("select me", clBlack);
-  QTextCursor selection(&Document());
-  selection.setPosition(0);
-  selection.setPosition(6, QTextCursor::KeepAnchor);
-  Display().setTextCursor(selection);
+  Display().Select(Display().LineStart(0), {Display().LineStart(0).line, 6});
   port_.AppendDisplayLine("next", clBlack);
-  EXPECT_EQ(Display().textCursor().selectedText(), QStringLiteral("select"));
+  EXPECT_EQ(Display().SelectedText(), QStringLiteral("select"));
+}
+
+// The selection follows its lines while older ones are dropped, and what is
+// dropped leaves the selection.
+TEST_F(MessageDisplayTest, ASelectionAcrossLinesOutlivesTheDroppedLines) {
+  Display().SetMaxLines(3);
+  for (const char* text : {"zero", "one", "two"}) port_.AppendDisplayLine(text, clBlack);
+  Display().Select({Display().LineStart(0).line, 2}, {Display().LineStart(2).line, 2});
+  EXPECT_EQ(Display().SelectedText(), QStringLiteral("ro\none\ntw"));
+  port_.AppendDisplayLine("three", clBlack);
+  EXPECT_EQ(Display().SelectedText(), QStringLiteral("one\ntw"));
+  Display().SelectAll();
+  EXPECT_EQ(Display().SelectedText(), QStringLiteral("one\ntwo\nthree"));
+  port_.ClearDisplay();
+  EXPECT_EQ(Display().SelectedText(), QString());
 }
 
 TEST_F(MessageDisplayTest, ABurstOfFiveThousandLines) {
@@ -146,20 +160,17 @@ TEST_F(MessageDisplayTest, ABurstOfFiveThousandLines) {
     port_.AppendDisplayLine("[6.12.2026 18:31:23] " + std::to_string(i) + text,
                             i % 2 == 0 ? clRed : clGreen);
   }
-  ASSERT_EQ(Document().blockCount(), 5000);
+  ASSERT_EQ(Lines(), 5000);
   QScrollBar* bar = Display().verticalScrollBar();
   ASSERT_TRUE(ProcessEventsUntil([&] { return bar->maximum() > 0; }));
   RecordProperty("append_ms", static_cast<int>(clock.elapsed()));
-  EXPECT_EQ(Block(4999).text(), QString::fromStdString("[6.12.2026 18:31:23] 4999" + text));
-  EXPECT_EQ(ColorOf(Block(4998)), QColor(255, 0, 0));
-  EXPECT_EQ(ColorOf(Block(4999)), QColor(0, 128, 0));
+  EXPECT_EQ(Text(4999), QString::fromStdString("[6.12.2026 18:31:23] 4999" + text));
+  EXPECT_EQ(ColorOf(4998), QColor(255, 0, 0));
+  EXPECT_EQ(ColorOf(4999), QColor(0, 128, 0));
   EXPECT_EQ(bar->value(), bar->maximum());
   // The newest line is the last one in view.
-  EXPECT_EQ(Display()
-                .cursorForPosition(QPoint(2, Display().viewport()->height() - 4))
-                .block()
-                .blockNumber(),
-            4999);
+  ASSERT_TRUE(ProcessEventsUntil(
+      [&] { return Display().LineAt(QPoint(2, Display().viewport()->height() - 6)) == 4999; }));
 }
 
 // The window keeps the newest MaxLines lines in one burst and across turns
@@ -172,8 +183,8 @@ TEST_F(MessageDisplayTest, KeepsTheNewestMaxLinesLines) {
   for (int i = 0; i < 10; ++i) display.DisplayLine("line " + std::to_string(i));
   auto texts = [this] {
     std::vector<std::string> out;
-    for (QTextBlock b = Document().begin(); b.isValid(); b = b.next()) {
-      std::string text = b.text().toStdString();
+    for (int number = 0; number < Lines(); ++number) {
+      std::string text = Text(number).toStdString();
       out.push_back(text.substr(text.find("] ") + 2));
     }
     return out;
@@ -186,7 +197,7 @@ TEST_F(MessageDisplayTest, KeepsTheNewestMaxLinesLines) {
   EXPECT_EQ(texts(), settles_at({"line 7", "line 8", "line 9"}));
   display.DisplayColoredLine("line 10", Errorous);
   EXPECT_EQ(texts(), settles_at({"line 8", "line 9", "line 10"}));
-  EXPECT_EQ(ColorOf(Block(2)), QColor(255, 0, 0));
+  EXPECT_EQ(ColorOf(2), QColor(255, 0, 0));
 
   display.Clear();
   for (int i = 0; i < 5; ++i) display.DisplayLine("again " + std::to_string(i));
@@ -194,7 +205,7 @@ TEST_F(MessageDisplayTest, KeepsTheNewestMaxLinesLines) {
 
   display.SetMaxLines(0);
   for (int i = 0; i < 5; ++i) display.DisplayLine("kept " + std::to_string(i));
-  EXPECT_EQ(Document().blockCount(), 8);
+  EXPECT_EQ(Lines(), 8);
   display.SetMaxLines(2);  // in the middle of a batch
   EXPECT_EQ(texts(), (std::vector<std::string>{"kept 3", "kept 4"}));
 }

@@ -3,12 +3,13 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <QPlainTextEdit>
+#include <QAbstractScrollArea>
 #include <csignal>
 #include <filesystem>
 
 #include "qt_test_support.h"
 #include "shell/base/ui_port.h"
+#include "shell/ui/qt/log_view.h"
 #include "shell/ui/window_module.h"
 
 extern "C" int zelmobot_window_main(int argc, char** argv, zelmo::FormFactory* factory);
@@ -45,8 +46,10 @@ class ScriptedForm : public FakeForm {
       record_.caption = widget->windowTitle().toStdString();
       record_.size = widget->size();
       record_.window_visible = widget->isVisible();
-      if (auto* display = widget->findChild<QPlainTextEdit*>(QStringLiteral("MessageDisplay"))) {
-        record_.display_text = display->toPlainText();
+      auto* area = widget->findChild<QAbstractScrollArea*>(QStringLiteral("MessageDisplay"));
+      if (auto* display = dynamic_cast<LogView*>(area)) {
+        display->SelectAll();
+        record_.display_text = display->SelectedText();
       }
     }
   }
