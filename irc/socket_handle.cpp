@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "irc/tls_session.h"
 #include "irc/transport_errors.h"
 
 namespace zelmo {
@@ -121,6 +122,15 @@ void TIdSocketHandle::SetSendTimeout(int timeout_ms) {
   limit.tv_sec = timeout_ms / 1000;
   limit.tv_usec = (timeout_ms % 1000) * 1000;
   ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  send_timeout_ms_.store(timeout_ms, std::memory_order_relaxed);
+}
+
+short TIdSocketHandle::Poll(short events, int timeout_ms) const {
+  return PollFor(fd_, events, timeout_ms);
+}
+
+void TIdSocketHandle::SetNonBlocking() {
+  SetBlocking(fd_, false);
 }
 
 bool TIdSocketHandle::WaitReadable(int timeout_ms) const {
@@ -150,6 +160,26 @@ bool TIdSocketHandle::Close() {
   // wakes up and sees the end of the stream.
   ::shutdown(fd_, SHUT_RDWR);
   return true;
+}
+
+TIdIOHandlerSocket::TIdIOHandlerSocket() = default;
+TIdIOHandlerSocket::~TIdIOHandlerSocket() = default;
+
+void TIdIOHandlerSocket::StartTls(const std::string& host, const TlsSettings& settings,
+                                  int timeout_ms) {
+  tls_ = std::make_unique<TlsSession>(binding_, host, settings, timeout_ms);
+}
+
+bool TIdIOHandlerSocket::WaitReadable(int timeout_ms) const {
+  return tls_ ? tls_->WaitReadable(timeout_ms) : binding_.WaitReadable(timeout_ms);
+}
+
+IoResult TIdIOHandlerSocket::Receive(std::span<char> into) {
+  return tls_ ? tls_->Receive(into) : binding_.Receive(into);
+}
+
+IoResult TIdIOHandlerSocket::Send(std::string_view bytes) {
+  return tls_ ? tls_->Send(bytes) : binding_.Send(bytes);
 }
 
 }  // namespace zelmo

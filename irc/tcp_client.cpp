@@ -39,6 +39,7 @@ std::shared_ptr<TIdIOHandlerSocket> TIdTCPClient::ConnectSocket(int timeout) {
   std::string address = TIdStack::ResolveHost(Host, left(), Resolver);
   if (!UseNagle) socket.SetNoDelay();
   socket.Connect(address, Port, left());
+  if (Tls.enabled) handler->StartTls(Host, Tls, left());
   return handler;
 }
 

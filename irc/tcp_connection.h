@@ -10,6 +10,7 @@
 #include "irc/id_stack.h"
 #include "irc/managed_buffer.h"
 #include "irc/socket_handle.h"
+#include "irc/tls_settings.h"
 #include "irc/transport_errors.h"
 
 namespace zelmo {
@@ -125,6 +126,9 @@ class TIdTCPClient : public TIdTCPConnection {
   int BoundPort = 0;
   // The name service for Host and BoundIP; empty: the system's.
   NameLookup Resolver;
+  // Off: a plain TCP link. On: the link is secured before OnConnected, and
+  // a failed handshake or certificate check raises EIdTLSError.
+  TlsSettings Tls;
 
   // -1 or 0: as long as the platform's name lookup and connect take; a
   // positive value bounds the two together to that many milliseconds.

@@ -26,6 +26,24 @@ bool NgircdServer::Available() {
   return access(kNgircd, X_OK) == 0;
 }
 
+NgircdServer::NgircdServer(std::string extra_options, std::string tls_cert, std::string tls_key)
+    : options_(std::move(extra_options)),
+      tls_cert_(std::move(tls_cert)),
+      tls_key_(std::move(tls_key)) {
+  for (int attempt = 1;; ++attempt) {
+    port_ = FreeLoopbackPort();
+    do tls_port_ = FreeLoopbackPort();
+    while (tls_port_ == port_);
+    try {
+      Start();
+      return;
+    } catch (const std::runtime_error& error) {
+      bool taken = std::string(error.what()).find("Address already in use") != std::string::npos;
+      if (!taken || attempt == 5) throw;
+    }
+  }
+}
+
 NgircdServer::NgircdServer(std::string extra_options) : options_(std::move(extra_options)) {
   // A free port can be taken by another test between the look and ngircd's
   // bind: try again with another one.
@@ -86,7 +104,10 @@ void NgircdServer::WriteConfig() const {
                  "PAM = no\nIdent = no\nDNS = no\nOperCanUseMode = yes\n" +
                  options_ +
                  "[Operator]\n"
-                 "Name = oper\nPassword = operpw\n");
+                 "Name = oper\nPassword = operpw\n" +
+                 (tls_port_ == 0 ? std::string()
+                                 : "[SSL]\nCertFile = " + tls_cert_ + "\nKeyFile = " + tls_key_ +
+                                       "\nPorts = " + std::to_string(tls_port_) + "\n"));
 }
 
 // Ready once ngircd itself says it listens (another program could hold the
@@ -94,7 +115,7 @@ void NgircdServer::WriteConfig() const {
 void NgircdServer::WaitUntilListening() {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (dir_.Read("ngircd.log").find("Now listening on") == std::string::npos ||
-         !LoopbackPortAccepts(port_)) {
+         !LoopbackPortAccepts(port_) || (tls_port_ != 0 && !LoopbackPortAccepts(tls_port_))) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;

@@ -15,6 +15,8 @@ class NgircdServer {
  public:
   // Extra lines go into the [Options] section of its configuration.
   explicit NgircdServer(std::string extra_options = "");
+  // Listens for TLS besides, on TlsPort(), with this certificate and key.
+  NgircdServer(std::string extra_options, std::string tls_cert, std::string tls_key);
   ~NgircdServer();
   NgircdServer(const NgircdServer&) = delete;
   NgircdServer& operator=(const NgircdServer&) = delete;
@@ -23,6 +25,7 @@ class NgircdServer {
   static bool Available();
 
   int Port() const { return port_; }
+  int TlsPort() const { return tls_port_; }
   static std::string Host() { return "127.0.0.1"; }
   static std::string Name() { return "irc.zelmo.test"; }
   // Stops the server now; the clients' links close.
@@ -35,6 +38,8 @@ class NgircdServer {
   void WaitUntilListening();
 
   std::string options_;
+  std::string tls_cert_, tls_key_;
+  int tls_port_ = 0;
   TempDir dir_;
   int port_ = 0;
   pid_t pid_ = -1;

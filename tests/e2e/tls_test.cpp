@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "support/bot_process.h"
+#include "support/irc_test_client.h"
+#include "support/loopback_server.h"
+#include "support/ngircd_server.h"
+#include "support/temp_dir.h"
+#include "support/test_certificates.h"
+
+namespace zelmo::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The bot, as a program, against ngircd's TLS port: one server whose
+// certificate the test's CA issued for "irc.zelmo.test" and 127.0.0.1, one
+// with a certificate signed by itself.
+class Tls : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (!NgircdServer::Available() || !TestCertificates::Available()) return;
+    certificates = new TestCertificates();
+    issued = new CertificateFiles(certificates->Issue("issued", "DNS:irc.zelmo.test,IP:127.0.0.1"));
+    self_signed = new CertificateFiles(
+        certificates->SelfSigned("selfsigned", "DNS:irc.zelmo.test,IP:127.0.0.1"));
+  }
+  static void TearDownTestSuite() {
+    delete issued;
+    delete self_signed;
+    delete certificates;
+  }
+  void SetUp() override {
+    if (certificates == nullptr) GTEST_SKIP() << "ngircd or openssl is not installed";
+  }
+
+  static std::unique_ptr<NgircdServer> Server(const CertificateFiles& files) {
+    return std::make_unique<NgircdServer>("", files.cert, files.key);
+  }
+  // The bot connects by itself to the server's TLS port under that name.
+  std::unique_ptr<BotProcess> StartBot(const NgircdServer& server, const std::string& host,
+                                       const std::string& tls_keys) {
+    dir.Write("Config.ini", "[Me]\nIRCHost=" + host + "\nPort=" +
+                                std::to_string(server.TlsPort()) + "\nAutoConnect=1\nTLS=1\n" +
+                                tls_keys);
+    return std::make_unique<BotProcess>(HeadlessBot(dir.Path()));
+  }
+  static bool Registered(const NgircdServer& server) {
+    IrcTestClient watcher(NgircdServer::Host(), server.Port(), "watcher");
+    watcher.Send("ISON ZelmoBot");
+    auto reply = watcher.WaitFor(" 303 watcher :");
+    return reply && reply->ends_with(":ZelmoBot");
+  }
+  // Refused with the reason in the error box, and tried only the once.
+  static void ExpectRefused(BotProcess& bot, const std::string& reason) {
+    ASSERT_TRUE(bot.Await(
+        [&](const ProcessOutput& output) {
+          return (output.out + output.err).find("ZelmoBot: " + reason) != std::string::npos;
+        },
+        15s))
+        << bot.DisplayOutput() << bot.ErrorOutput();
+    EXPECT_FALSE(bot.AwaitDisplay("Connected to", 2s)) << bot.DisplayOutput();
+    EXPECT_EQ(bot.CountDisplay("Connecting to"), 1) << bot.DisplayOutput();
+  }
+
+  static inline TestCertificates* certificates = nullptr;
+  static inline CertificateFiles* issued = nullptr;
+  static inline CertificateFiles* self_signed = nullptr;
+  TempDir dir;
+};
+
+TEST_F(Tls, AVerifiedLinkRegistersAnswersAndReconnectsOverTls) {
+  auto server = Server(*issued);
+  auto bot = StartBot(*server, "127.0.0.1", "TLSCAFile=" + certificates->CaFile() + "\n");
+  ASSERT_TRUE(bot->AwaitDisplay("Connected to 127.0.0.1.", 15s))
+      << bot->DisplayOutput() << bot->ErrorOutput();
+  EXPECT_EQ(bot->CountDisplay("TLS certificate not verified"), 0);
+  IrcTestClient alice(NgircdServer::Host(), server->Port(), "alice");
+  alice.Send("PRIVMSG ZelmoBot :\001VERSION\001");
+  auto reply = alice.WaitFor("NOTICE alice :\001VERSION");
+  ASSERT_TRUE(reply.has_value()) << bot->DisplayOutput();
+  EXPECT_NE(reply->find("ZelmoBot v0.5"), std::string::npos) << *reply;
+  // A line longer than any record goes through whole.
+  std::string long_text(400, 'x');
+  alice.Send("PRIVMSG ZelmoBot :" + long_text);
+  ASSERT_TRUE(bot->AwaitDisplay(long_text, 10s)) << bot->DisplayOutput();
+
+  // Killed, it reconnects over TLS at once, as over TCP.
+  IrcTestClient oper(NgircdServer::Host(), server->Port(), "oper");
+  oper.BecomeOperator();
+  oper.Send("KILL ZelmoBot :testing");
+  ASSERT_TRUE(bot->AwaitDisplay("I were on 0 channel(s)", 10s)) << bot->DisplayOutput();
+  ASSERT_TRUE(bot->Await(
+      [](const ProcessOutput& output) {
+        std::size_t first = output.out.find("Connected to 127.0.0.1.");
+        return first != std::string::npos &&
+               output.out.find("Connected to 127.0.0.1.", first + 1) != std::string::npos;
+      },
+      15s))
+      << bot->DisplayOutput();
+  EXPECT_TRUE(Registered(*server));
+}
+
+TEST_F(Tls, ACertificateForAnotherNameIsRefused) {
+  auto server = Server(*issued);
+  auto bot = StartBot(*server, "localhost", "TLSCAFile=" + certificates->CaFile() + "\n");
+  ExpectRefused(*bot,
+                "TLS: certificate verify failed: hostname mismatch (the certificate is not for "
+                "localhost)");
+}
+
+TEST_F(Tls, ACertificateSignedByItselfIsRefused) {
+  auto server = Server(*self_signed);
+  auto bot = StartBot(*server, "127.0.0.1", "TLSCAFile=" + certificates->CaFile() + "\n");
+  ExpectRefused(*bot, "TLS: certificate verify failed: self-signed certificate");
+  EXPECT_FALSE(Registered(*server));
+}
+
+TEST_F(Tls, WithoutTheTestsCaTheSystemStoreRefusesTheIssuedCertificate) {
+  auto server = Server(*issued);
+  auto bot = StartBot(*server, "127.0.0.1", "");
+  ExpectRefused(*bot, "TLS: certificate verify failed: unable to get local issuer certificate");
+}
+
+TEST_F(Tls, AWrongPinIsRefusedEvenForAVerifiedCertificate) {
+  auto server = Server(*issued);
+  std::string pin = certificates->Fingerprint(self_signed->cert);
+  auto bot = StartBot(*server, "127.0.0.1",
+                      "TLSCAFile=" + certificates->CaFile() + "\nTLSFingerprint=" + pin + "\n");
+  ExpectRefused(*bot, "TLS: certificate fingerprint does not match");
+}
+
+TEST_F(Tls, TheRightPinTakesASelfSignedCertificateWrittenInAnyCase) {
+  auto server = Server(*self_signed);
+  std::string pin = certificates->Fingerprint(self_signed->cert);
+  for (char& c : pin) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  auto bot = StartBot(*server, "localhost", "TLSFingerprint=" + pin + "\n");
+  ASSERT_TRUE(bot->AwaitDisplay("Connected to localhost.", 15s)) << bot->DisplayOutput();
+  EXPECT_EQ(bot->CountDisplay("TLS certificate not verified"), 0);
+  EXPECT_TRUE(Registered(*server));
+}
+
+TEST_F(Tls, APinThatIsNoFingerprintIsNamed) {
+  auto server = Server(*self_signed);
+  auto bot = StartBot(*server, "127.0.0.1", "TLSFingerprint=12:34\n");
+  ExpectRefused(*bot, "TLS: TLSFingerprint is not a SHA-256 fingerprint in hex");
+}
+
+TEST_F(Tls, WithoutVerificationEachConnectionSaysSo) {
+  auto server = Server(*self_signed);
+  auto bot = StartBot(*server, "127.0.0.1", "TLSVerify=0\n");
+  ASSERT_TRUE(bot->AwaitDisplay("TLS certificate not verified", 15s)) << bot->DisplayOutput();
+  auto texts = bot->DisplayTexts();
+  auto connected = std::find(texts.begin(), texts.end(), "Connected to 127.0.0.1.");
+  ASSERT_NE(connected, texts.end());
+  ASSERT_NE(connected + 1, texts.end());
+  EXPECT_EQ(*(connected + 1), "TLS certificate not verified");
+  EXPECT_TRUE(Registered(*server));
+}
+
+TEST_F(Tls, APlainServerIsNamedNotRetried) {
+  LoopbackServer plain;
+  dir.Write("Config.ini", "[Me]\nIRCHost=127.0.0.1\nPort=" + std::to_string(plain.Port()) +
+                              "\nAutoConnect=1\nTLS=1\n");
+  BotProcess bot(HeadlessBot(dir.Path()));
+  {
+    auto peer = plain.Accept(10s);
+    ASSERT_TRUE(peer) << bot.DisplayOutput();
+    peer->SendLine("ERROR :Closing Link: plain text here");
+  }
+  ExpectRefused(bot, "TLS: handshake failed: ");
+  EXPECT_FALSE(plain.Accept(500ms));
+}
+
+TEST_F(Tls, AClientCertificateIsOfferedAndABadOneNamed) {
+  auto server = Server(*issued);
+  CertificateFiles client = certificates->Issue("client", "DNS:zelmobot.test");
+  auto bot = StartBot(*server, "127.0.0.1",
+                      "TLSCAFile=" + certificates->CaFile() + "\nTLSCertFile=" + client.combined +
+                          "\n");
+  ASSERT_TRUE(bot->AwaitDisplay("Connected to 127.0.0.1.", 15s)) << bot->DisplayOutput();
+  bot.reset();
+  auto refused = StartBot(*server, "127.0.0.1", "TLSCertFile=" + client.key + "\n");
+  ExpectRefused(*refused, "TLS: cannot use the client certificate " + client.key);
+}
+
+}  // namespace
+}  // namespace zelmo::testing
