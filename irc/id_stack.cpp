@@ -38,17 +38,18 @@ std::optional<int> ParseOctet(std::string_view part) {
 // library cannot cancel a lookup under way, so one that outlasts the wait is
 // left to finish on that thread; its outcome is shared with it and goes when
 // both are done with it.
-std::optional<std::string> LookUpWithin(const std::string& name, int timeout_ms,
-                                        NameLookup lookup) {
+template <typename Result>
+Result LookUpWithin(const std::string& name, int timeout_ms,
+                    std::function<Result(const std::string&)> lookup) {
   struct Outcome {
     std::mutex mutex;
     std::condition_variable done_changed;
     bool done = false;
-    std::optional<std::string> address;
+    Result address;
   };
   auto outcome = std::make_shared<Outcome>();
   std::thread([outcome, name, lookup = std::move(lookup)] {
-    std::optional<std::string> address;
+    Result address;
     try {
       address = lookup(name);
     } catch (const std::exception&) {
@@ -116,9 +117,74 @@ std::string TIdStack::ResolveHost(std::string_view host, int timeout_ms, const N
   }
   const NameLookup service = lookup ? lookup : NameLookup(SystemLookUp);
   const std::string name(host);
-  auto address = timeout_ms > 0 ? LookUpWithin(name, timeout_ms, service) : service(name);
+  auto address = timeout_ms > 0
+                     ? LookUpWithin<std::optional<std::string>>(name, timeout_ms, service)
+                     : service(name);
   if (!address) throw EIdSocketError(kWsaHostNotFound);
   return *address;
+}
+
+std::optional<std::string> TIdStack::ParseIPv6(std::string_view text) {
+  in6_addr binary{};
+  const std::string plain(text);
+  if (plain.find('\0') != std::string::npos) return std::nullopt;
+  if (inet_pton(AF_INET6, plain.c_str(), &binary) != 1) return std::nullopt;
+  std::array<char, INET6_ADDRSTRLEN> out{};
+  if (inet_ntop(AF_INET6, &binary, out.data(), out.size()) == nullptr) return std::nullopt;
+  return std::string(out.data());
+}
+
+std::vector<std::string> TIdStack::SystemLookUpAll(const std::string& name) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  std::vector<std::string> addresses;
+  if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+    return addresses;
+  }
+  std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(found, freeaddrinfo);
+  for (addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+    if (entry->ai_addr == nullptr) continue;
+    std::array<char, INET6_ADDRSTRLEN> text{};
+    const void* binary = nullptr;
+    if (entry->ai_family == AF_INET) {
+      binary = &reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
+    } else if (entry->ai_family == AF_INET6) {
+      binary = &reinterpret_cast<const sockaddr_in6*>(entry->ai_addr)->sin6_addr;
+    } else {
+      continue;
+    }
+    if (inet_ntop(entry->ai_family, binary, text.data(), text.size()) != nullptr) {
+      addresses.emplace_back(text.data());
+    }
+  }
+  return addresses;
+}
+
+std::string_view TIdStack::Unbracketed(std::string_view host) {
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+    return host.substr(1, host.size() - 2);
+  }
+  return host;
+}
+
+std::vector<std::string> TIdStack::ResolveHostAddresses(std::string_view host, int timeout_ms,
+                                                        const AddressLookup& lookup) {
+  host = Unbracketed(host);
+  if (SameText(host, "LOCALHOST")) return {std::string(kLoopback)};
+  if (auto address = ParseDottedQuad(host)) return {*address};
+  if (auto address = ParseIPv6(host)) return {*address};
+  if (host.empty() || host.find('\0') != std::string_view::npos) {
+    throw EIdSocketError(kWsaHostNotFound);
+  }
+  const AddressLookup service = lookup ? lookup : AddressLookup(SystemLookUpAll);
+  const std::string name(host);
+  auto addresses = timeout_ms > 0
+                       ? LookUpWithin<std::vector<std::string>>(name, timeout_ms, service)
+                       : service(name);
+  if (addresses.empty()) throw EIdSocketError(kWsaHostNotFound);
+  return addresses;
 }
 
 std::string TIdStack::HostName() {

@@ -4,12 +4,16 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zelmo {
 
 // A name service: the first IPv4 address of a name as dotted text, or
 // nothing when the name is unknown.
 using NameLookup = std::function<std::optional<std::string>(const std::string& name)>;
+// A name service that gives every address of a name (IPv6 and IPv4, as
+// text) in the order they are to be tried; empty when the name is unknown.
+using AddressLookup = std::function<std::vector<std::string>(const std::string& name)>;
 
 // The platform's name functions, as the transport needs them. Addresses are
 // dotted IPv4 texts.
@@ -31,6 +35,19 @@ class TIdStack {
   // none is given.
   static std::string ResolveHost(std::string_view host, int timeout_ms = -1,
                                  const NameLookup& lookup = {});
+
+  // Every address to try for a host, in order: "LOCALHOST" and an IPv4 or
+  // IPv6 literal (brackets allowed, as in "[::1]") without a lookup, a name
+  // through the given service (the system's, both families, when none is
+  // given). The time limit and the errors are those of ResolveHost.
+  static std::vector<std::string> ResolveHostAddresses(std::string_view host, int timeout_ms,
+                                                       const AddressLookup& lookup = {});
+  // "[::1]" -> "::1"; any other text as it is.
+  static std::string_view Unbracketed(std::string_view host);
+  // The IPv6 address in its plain form, or nothing.
+  static std::optional<std::string> ParseIPv6(std::string_view text);
+  // The system's name service, every address of both families.
+  static std::vector<std::string> SystemLookUpAll(const std::string& name);
 
   // The system's name service (the resolver of the C library).
   static std::optional<std::string> SystemLookUp(const std::string& name);

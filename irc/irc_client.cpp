@@ -62,14 +62,19 @@ void TIdIRC::Connect() {
   CurrentNick = nick_;
   Features.Clear();
   relay_address_.reset();
+  sasl_.reset();
+  if (WantsSasl()) sasl_.emplace(SASLMechanism, SASLUser, SASLPassword);
   SetState(stConnecting);
   OpenLink(-1);
   SetState(stLoggingOn);
   try {
     if (OnConnect) OnConnect();
     if (IsLinkUp()) StartReader();
-    std::string local = BoundIP.empty() ? LocalAddress() : BoundIP;
+    std::string local = LinkIPv6Address();
+    if (local.empty()) local = BoundIP.empty() ? LocalAddress() : BoundIP;
     std::string server = ServerName.empty() ? local : ServerName;
+    // The server holds the registration back until CAP END.
+    if (sasl_) Raw(SaslExchange::Opening());
     if (!Password.empty()) Raw(outgoing::Pass(Password));
     Raw(outgoing::Nick(nick_));
     Raw(outgoing::User(Username, local, server, RealName));
@@ -120,7 +125,9 @@ void TIdIRC::Raw(const std::string& line) {
     if (OnError) OnError(nullptr, "", "Not connected to server.");
     return;
   }
-  for (const std::string& fitted : FitLine(SanitizeOutgoingLine(line), RelayPrefix())) {
+  std::string text = SanitizeOutgoingLine(line);
+  if (UTF8Only || Features.Value("UTF8ONLY")) text = AsUtf8(std::move(text));
+  for (const std::string& fitted : FitLine(text, RelayPrefix())) {
     SendLine(fitted);
     if (OnSend) OnSend(fitted);
   }
@@ -177,7 +184,9 @@ void TIdIRC::HandleLine(const std::string& line) {
     OnRaw(user.get(), line_.CommandText, line_.LineContent, suppress);
     if (suppress) return;
   }
-  if (auto number = ReplyNumber(line_.CommandText)) {
+  const auto number = ReplyNumber(line_.CommandText);
+  if (sasl_ && TakeSaslLine(number)) return;
+  if (number) {
     HandleNumeric(*number, user.get());
   } else {
     HandleCommand(user.get());

@@ -15,6 +15,7 @@
 #include "irc/irc_users.h"
 #include "irc/line_fit.h"
 #include "irc/mode_changes.h"
+#include "irc/sasl_exchange.h"
 #include "irc/server_features.h"
 #include "irc/tcp_connection.h"
 
@@ -65,6 +66,15 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::string Username = "username";
   std::string RealName = "Real name";
   std::string Password;
+  // A SASL login during registration: with a user, PLAIN (user and
+  // password); EXTERNAL takes the client certificate instead. Without
+  // either, registration is the plain NICK and USER.
+  std::string SASLUser;
+  std::string SASLPassword;
+  std::string SASLMechanism = "PLAIN";
+  // Every outgoing line that is not valid UTF-8 is taken as Latin-1 and
+  // sent as UTF-8; also on while the server announces UTF8ONLY.
+  bool UTF8Only = false;
   TIdIRCUserModes UserMode() const { return user_mode_; }
   void SetUserMode(TIdIRCUserModes modes);  // only while not connected
   TIdIRCReplies Replies;
@@ -166,6 +176,9 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // raised by a handler); raised on the user-interface thread, after which
   // the reader goes on with the next line.
   std::function<void(const std::string&)> OnReadError;
+  // The SASL login failed or the server offers none (the text says which);
+  // the link is closed right after.
+  std::function<void(const std::string&)> OnSASLFailed;
 
  private:
   friend class TIdIRCReadThread;
@@ -188,6 +201,12 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   }
   // HandleLine for the reader: an error is reported through OnReadError.
   void HandleLineReportingFailure(const std::string& line);
+  // SASL.
+  bool WantsSasl() const;
+  // Feeds a line to the SASL exchange under way; true when the line is
+  // its alone and needs no further handling.
+  bool TakeSaslLine(std::optional<int> number);
+  void SendSaslLines(const std::vector<std::string>& lines);
   void ReportReadError(const std::string& what, const std::string& message);
   void StartReader();
   void RetireReader();
@@ -237,6 +256,7 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // The length of "!user@host" in the bot's own prefix, once known; the
   // nick part follows CurrentNick.
   std::optional<std::size_t> relay_address_;
+  std::optional<SaslExchange> sasl_;
   std::unique_ptr<TIdIRCReadThread> reader_;
   std::vector<std::unique_ptr<TIdIRCReadThread>> retired_readers_;
   // Counts Connect calls, so a Disconnect that a handler interrupts with a

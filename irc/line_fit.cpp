@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "shell/base/convert.h"
+#include "shell/base/utf8.h"
 
 namespace zelmo {
 
@@ -128,6 +129,14 @@ std::vector<std::string> SplitText(const Message& message, std::size_t room) {
 }
 
 }  // namespace
+
+std::string AsUtf8(std::string line) {
+  if (IsValidUtf8(line)) return line;
+  std::string converted;
+  converted.reserve(line.size() * 2);
+  for (const char byte : line) AppendUtf8(converted, static_cast<unsigned char>(byte));
+  return converted;
+}
 
 std::size_t LineRoom(std::size_t relay_prefix) {
   return kMaxIrcLineBytes - 2 - std::min(relay_prefix, kLongestRelayPrefix);

@@ -20,6 +20,11 @@ inline constexpr std::size_t kLongestRelayPrefix = 400;
 // server relays it behind a prefix of that many bytes.
 std::size_t LineRoom(std::size_t relay_prefix);
 
+// The line itself when it is valid UTF-8; otherwise it is taken as Latin-1
+// (as the bot's own texts and the dictionary's letters are) and converted,
+// for servers that take nothing but UTF-8.
+std::string AsUtf8(std::string line);
+
 // The lines to send for one outgoing line, each within LineRoom. A PRIVMSG
 // or NOTICE ("COMMAND target :text") whose text does not fit becomes several
 // messages to the same target, each as full as fits, split at the last blank

@@ -21,20 +21,40 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int AllocateSocket() {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+int AllocateSocket(int family) {
+  int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) RaiseLastSocketError();
   return fd;
 }
 
-sockaddr_in MakeAddress(const std::string& address, int port) {
+// An address of the socket's family; an empty text is any address.
+struct SocketAddress {
+  sockaddr_storage storage{};
+  socklen_t length = 0;
+  const sockaddr* get() const { return reinterpret_cast<const sockaddr*>(&storage); }
+};
+
+SocketAddress MakeAddress(int family, const std::string& address, int port) {
   if (port < 0 || port > 65535) throw EIdSocketError(kWsaAddrNotAvail);
-  sockaddr_in result{};
-  result.sin_family = AF_INET;
-  result.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (address.empty()) {
-    result.sin_addr.s_addr = htonl(INADDR_ANY);
-  } else if (inet_pton(AF_INET, address.c_str(), &result.sin_addr) != 1) {
+  const auto net_port = htons(static_cast<std::uint16_t>(port));
+  SocketAddress result;
+  if (family == AF_INET6) {
+    auto& v6 = reinterpret_cast<sockaddr_in6&>(result.storage);
+    v6.sin6_family = AF_INET6;
+    v6.sin6_port = net_port;
+    v6.sin6_addr = in6addr_any;
+    result.length = sizeof v6;
+    if (!address.empty() && inet_pton(AF_INET6, address.c_str(), &v6.sin6_addr) != 1) {
+      throw EIdSocketError(kWsaAddrNotAvail);
+    }
+    return result;
+  }
+  auto& v4 = reinterpret_cast<sockaddr_in&>(result.storage);
+  v4.sin_family = AF_INET;
+  v4.sin_port = net_port;
+  v4.sin_addr.s_addr = htonl(INADDR_ANY);
+  result.length = sizeof v4;
+  if (!address.empty() && inet_pton(AF_INET, address.c_str(), &v4.sin_addr) != 1) {
     throw EIdSocketError(kWsaAddrNotAvail);
   }
   return result;
@@ -68,14 +88,31 @@ void SetBlocking(int fd, bool blocking) {
 
 }  // namespace
 
-TIdSocketHandle::TIdSocketHandle() : fd_(AllocateSocket()) {}
+TIdSocketHandle::TIdSocketHandle(int family) : family_(family), fd_(AllocateSocket(family)) {}
+
+int TIdSocketHandle::FamilyOf(const std::string& address) {
+  return address.find(':') == std::string::npos ? AF_INET : AF_INET6;
+}
+
+std::string TIdSocketHandle::LocalIP() const {
+  sockaddr_storage local{};
+  socklen_t length = sizeof local;
+  if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length) != 0) return {};
+  char text[INET6_ADDRSTRLEN] = {};
+  const void* binary =
+      local.ss_family == AF_INET6
+          ? static_cast<const void*>(&reinterpret_cast<sockaddr_in6&>(local).sin6_addr)
+          : static_cast<const void*>(&reinterpret_cast<sockaddr_in&>(local).sin_addr);
+  if (inet_ntop(local.ss_family, binary, text, sizeof text) == nullptr) return {};
+  return text;
+}
 
 TIdSocketHandle::~TIdSocketHandle() {
   ::close(fd_);
 }
 
 void TIdSocketHandle::Bind(const std::string& address, int port) {
-  sockaddr_in local = MakeAddress(address, port);
+  const SocketAddress local = MakeAddress(family_, address, port);
 #ifdef IP_BIND_ADDRESS_NO_PORT
   // A bound address without a port takes its port at connect time, where
   // the far end is known: otherwise every outgoing connection from that
@@ -87,7 +124,7 @@ void TIdSocketHandle::Bind(const std::string& address, int port) {
     ::setsockopt(fd_, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on);
   }
 #endif
-  if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+  if (::bind(fd_, local.get(), local.length) != 0) {
     RaiseLastSocketError();
   }
 }
@@ -100,9 +137,9 @@ void TIdSocketHandle::SetNoDelay() {
 // The connect always runs non-blocking and waits with poll(): that bounds it
 // when asked to, and a signal arriving meanwhile cannot leave it half done.
 void TIdSocketHandle::Connect(const std::string& address, int port, int timeout_ms) {
-  sockaddr_in remote = MakeAddress(address, port);
+  const SocketAddress remote = MakeAddress(family_, address, port);
   SetBlocking(fd_, false);
-  if (::connect(fd_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) {
+  if (::connect(fd_, remote.get(), remote.length) != 0) {
     if (errno != EINPROGRESS && errno != EINTR) RaiseLastSocketError();
     WaitConnected(timeout_ms);
   }
@@ -162,7 +199,7 @@ bool TIdSocketHandle::Close() {
   return true;
 }
 
-TIdIOHandlerSocket::TIdIOHandlerSocket() = default;
+TIdIOHandlerSocket::TIdIOHandlerSocket(int family) : binding_(family) {}
 TIdIOHandlerSocket::~TIdIOHandlerSocket() = default;
 
 void TIdIOHandlerSocket::StartTls(const std::string& host, const TlsSettings& settings,

@@ -23,8 +23,14 @@ struct IoResult {
 // never released (and its number reused) while another thread still uses it.
 class TIdSocketHandle {
  public:
-  // Allocates the socket; a failure raises the socket error.
-  TIdSocketHandle();
+  // Allocates the socket of that address family (AF_INET, AF_INET6); a
+  // failure raises the socket error.
+  explicit TIdSocketHandle(int family);
+  // The family of an address text: IPv6 when it holds a colon.
+  static int FamilyOf(const std::string& address);
+  int Family() const { return family_; }
+  // The socket's own address as text; empty when it has none.
+  std::string LocalIP() const;
   ~TIdSocketHandle();
   TIdSocketHandle(const TIdSocketHandle&) = delete;
   TIdSocketHandle& operator=(const TIdSocketHandle&) = delete;
@@ -64,6 +70,7 @@ class TIdSocketHandle {
  private:
   void WaitConnected(int timeout_ms);
 
+  const int family_;
   const int fd_;
   std::atomic<bool> open_{true};
   std::atomic<bool> closed_mark_{false};
@@ -79,7 +86,7 @@ struct TlsSettings;
 // they do a plain one.
 class TIdIOHandlerSocket {
  public:
-  TIdIOHandlerSocket();
+  explicit TIdIOHandlerSocket(int family);
   ~TIdIOHandlerSocket();
   TIdSocketHandle& Binding() { return binding_; }
   const TIdSocketHandle& Binding() const { return binding_; }

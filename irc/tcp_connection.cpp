@@ -1,5 +1,7 @@
 #include "irc/tcp_connection.h"
 
+#include <sys/socket.h>
+
 #include <algorithm>
 
 #include "irc/id_stack.h"
@@ -252,6 +254,15 @@ void TIdTCPConnection::SendLine(std::string_view text) {
 
 std::string TIdTCPConnection::LocalAddress() {
   return TIdStack::LocalAddress();
+}
+
+std::string TIdTCPConnection::LinkIPv6Address() const {
+  const Link link = CurrentLink();
+  if (!link.handler || link.handler->Binding().Family() != AF_INET6) return {};
+  std::string address = link.handler->Binding().LocalIP();
+  // "::1" would read as a trailing parameter; "0::1" is the same address.
+  if (address.starts_with(':')) address = "0" + address;
+  return address;
 }
 
 }  // namespace zelmo

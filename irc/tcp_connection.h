@@ -86,6 +86,10 @@ class TIdTCPConnection {
 
   // The host's own IPv4 address as dotted text; needs no connection.
   static std::string LocalAddress();
+  // The address this end of an IPv6 link has, written so that it can stand
+  // as a parameter of an IRC line (never beginning with ":"); empty for an
+  // IPv4 link or none.
+  std::string LinkIPv6Address() const;
 
  protected:
   bool HasOpenSocket() const;
@@ -126,6 +130,9 @@ class TIdTCPClient : public TIdTCPConnection {
   int BoundPort = 0;
   // The name service for Host and BoundIP; empty: the system's.
   NameLookup Resolver;
+  // A name service giving every address of Host, tried in order until one
+  // connects; used when Resolver is empty. Empty: the system's.
+  AddressLookup AddressResolver;
   // Off: a plain TCP link. On: the link is secured before OnConnected, and
   // a failed handshake or certificate check raises EIdTLSError.
   TlsSettings Tls;
@@ -136,6 +143,9 @@ class TIdTCPClient : public TIdTCPConnection {
 
  private:
   std::shared_ptr<TIdIOHandlerSocket> ConnectSocket(int timeout);
+  std::vector<std::string> Addresses(int timeout) const;
+  std::shared_ptr<TIdIOHandlerSocket> ConnectTo(const std::string& address, int attempt_ms,
+                                                const std::function<int()>& left);
 };
 
 }  // namespace zelmo

@@ -118,7 +118,8 @@ TlsSession::TlsSession(TIdSocketHandle& socket, const std::string& host,
   ERR_clear_error();
   context_.reset(MakeContext(settings_));
   ssl_.reset(SSL_new(context_.get()));
-  if (!ssl_ || SSL_set_fd(ssl_.get(), socket_.Fd()) != 1) Refuse("cannot start: " + LastSslReason());
+  if (!ssl_ || SSL_set_fd(ssl_.get(), socket_.Fd()) != 1)
+    Refuse("cannot start: " + LastSslReason());
   if (IsAddressLiteral(host)) {
     X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_.get()), host.c_str());
   } else {

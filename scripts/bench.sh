@@ -12,11 +12,12 @@ build=build-bench
 runs=3
 e2e_sizes=()
 micro_time=()
+memory_lines=1000000
 while [ $# -gt 0 ]; do
   case "$1" in
     --build-dir) build="$2"; shift 2 ;;
     --runs) runs="$2"; shift 2 ;;
-    --quick) e2e_sizes=(--chatter 20000 --pings 50 --joins 500); micro_time=(--benchmark_min_time=0.05); shift ;;
+    --quick) e2e_sizes=(--chatter 20000 --pings 50 --joins 500); micro_time=(--benchmark_min_time=0.05); memory_lines=100000; shift ;;
     *) echo "usage: scripts/bench.sh [--build-dir DIR] [--runs N] [--quick]" >&2; exit 2 ;;
   esac
 done
@@ -28,7 +29,7 @@ cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZELMO_BUILD_
 # Two jobs: the machine may be shared.
 cmake --build "$build" -j 2 --target zelmobot zelmo_e2e_bench zelmo_micro_bench
 qt_bench=""
-if cmake --build "$build" -j 2 --target zelmo_qt_bench >/dev/null 2>&1; then
+if cmake --build "$build" -j 2 --target zelmo_qt_bench zelmo_qt_memory_bench >/dev/null 2>&1; then
   qt_bench="$build/zelmo_qt_bench"
 fi
 
@@ -47,6 +48,10 @@ if [ -n "$qt_bench" ]; then
   echo
   echo "== Qt window: a burst of 5,000 display lines, offscreen"
   QT_QPA_PLATFORM=offscreen "$qt_bench" --runs "$runs" 2>/dev/null || status=1
+  echo
+  echo "== Qt window: memory after $memory_lines display lines, offscreen"
+  QT_QPA_PLATFORM=offscreen "$build/zelmo_qt_memory_bench" --lines "$memory_lines" 2>/dev/null ||
+    status=1
 else
   echo
   echo "== Qt window: not built (Qt 6 Widgets missing)"

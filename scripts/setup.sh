@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libcrypt-dev libssl-dev openssl
+  libcrypt-dev libedit-dev libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libexpat1-dev
   ngircd
@@ -35,7 +35,10 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
 $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-# ngircd's package starts a system-wide server; the bot's sandbox runs its own.
-if command -v systemctl >/dev/null 2>&1 && systemctl is-active --quiet ngircd 2>/dev/null; then
-  $sudo systemctl stop ngircd || true
-fi
+# The IRC servers' packages start system-wide servers; the bot's sandbox and
+# the tests run their own.
+for service in ngircd inspircd atheme-services; do
+  if command -v systemctl >/dev/null 2>&1 && systemctl is-active --quiet "$service" 2>/dev/null; then
+    $sudo systemctl stop "$service" || true
+  fi
+done

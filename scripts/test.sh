@@ -15,7 +15,8 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-scripts/setup.sh
+# The tests also start an InspIRCd with Atheme services for SASL logins.
+scripts/setup.sh inspircd atheme-services
 
 build=build
 options=(-DZELMO_WERROR=ON)

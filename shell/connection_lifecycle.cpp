@@ -46,6 +46,7 @@ void TMainForm::HookIrcEvents() {
   IRC.OnNickChanged = [this](const std::string& old_nick) { IRCNickChanged(old_nick); };
   IRC.OnNickRefused = [this](const std::string& new_nick) { IRCNickRefused(new_nick); };
   IRC.OnReadError = [this](const std::string& message) { IRCReadError(message); };
+  IRC.OnSASLFailed = [this](const std::string& reason) { IRCSaslFailed(reason); };
 }
 
 void TMainForm::ConnectToServer() {

@@ -137,3 +137,15 @@ void TMainForm::IRCReadError(const std::string& message) {
 }
 
 }  // namespace zelmo
+
+namespace zelmo {
+
+// The operator asked for an account: joining without it could cost channel
+// access, and a new attempt would fail the same way, so the link that is
+// closed now is not reconnected.
+void TMainForm::IRCSaslFailed(const std::string& reason) {
+  ReconnectWanted = false;
+  MessageDisplay.DisplayColoredLine(reason, Errorous);
+}
+
+}  // namespace zelmo

@@ -94,6 +94,11 @@ void TMainForm::LoadConfig() {
   LoadTls(ini);
   IRC.Port = ini.ReadInteger("Me", "Port", IRC.Tls.enabled ? 6697 : 6667);
   IRC.Username = ini.ReadString("Me", "Username", "ZelmoBot");
+  IRC.SASLUser = ini.ReadString("Me", "SASLUser", "");
+  IRC.SASLPassword = ini.ReadString("Me", "SASLPassword", "");
+  IRC.SASLMechanism =
+      SameText(ini.ReadString("Me", "SASLMechanism", "PLAIN"), "EXTERNAL") ? "EXTERNAL" : "PLAIN";
+  IRC.UTF8Only = ini.ReadBool("Me", "UTF8Only", false);
   QuitMessage = ini.ReadString("Me", "Quitmsg", "ZelmoBot " + BotVersion());
   auto colour = [&ini](const char* key, const char* fallback) {
     return StringToColor(ini.ReadString("Display", key, fallback));
@@ -104,6 +109,7 @@ void TMainForm::LoadConfig() {
   MessageDisplay.ImportantColor = colour("Important Text Color", "ClGreen");
   MessageDisplay.DangerousColor = colour("Dangerous Text Color", "ClOlive");
   MessageDisplay.ErrorousColor = colour("Errorous Text Color", "ClRed");
+  MessageDisplay.SetMaxLines(DisplayMaxLinesFrom(ini.ReadString("Display", "MaxLines", "")));
   LoadLookups(ini);
   MessageDisplay.DisplayColoredLine("(Re)Loaded Config file...", Important);
   WarnOfOpenFiles();

@@ -71,6 +71,7 @@ class TMainForm : public FormHost, public BotContext {
   void IRCNickChanged(const std::string& old_nick);
   void IRCNickRefused(const std::string& new_nick);
   void IRCReadError(const std::string& message);
+  void IRCSaslFailed(const std::string& reason);
 
   // --- Catch points ---------------------------------------------------------
   // The top of the user-interface thread: an error is shown in the error box

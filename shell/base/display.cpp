@@ -1,9 +1,18 @@
 #include "shell/base/display.h"
 
+#include "shell/base/convert.h"
 #include "shell/base/datetime.h"
+#include "shell/base/errors.h"
 #include "shell/base/ui_port.h"
 
 namespace zelmo {
+
+int DisplayMaxLinesFrom(std::string_view value) {
+  if (TrimBlanks(value).empty()) return kDefaultDisplayMaxLines;
+  const std::int32_t count = ConfigInteger(value);
+  if (count < 0) throw EConvertError("'" + std::string(value) + "' is not a valid line count");
+  return count;
+}
 
 TMessageDisplay::TMessageDisplay(UiPort& port) : port_(port) {}
 
@@ -45,6 +54,10 @@ void TMessageDisplay::Clear() {
 
 void TMessageDisplay::SetBackground(TColor color) {
   port_.SetDisplayBackground(color);
+}
+
+void TMessageDisplay::SetMaxLines(int count) {
+  port_.SetDisplayMaxLines(count);
 }
 
 void TMessageDisplay::SetFontFace(const std::string& face) {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shell/base/colors.h"
@@ -12,6 +13,13 @@ class UiPort;
 
 // The coloured writer numbers its classes 0 to 2; Normal is what the plain
 // writer uses. Any other value leaves the insertion colour as it is.
+// The lines a display keeps unless [Display] MaxLines says otherwise.
+inline constexpr int kDefaultDisplayMaxLines = 100000;
+
+// The [Display] MaxLines value: empty is the default, 0 keeps every line;
+// raises EConvertError for a text that is no number or a negative count.
+int DisplayMaxLinesFrom(std::string_view value);
+
 enum TextClass : int { Important = 0, Dangerous = 1, Errorous = 2, Normal = 3 };
 
 // The operator's log: every line is "[" + local date and time + "] " + text,
@@ -30,6 +38,8 @@ class TMessageDisplay {
 
   void SetBackground(TColor color);
   void SetFontFace(const std::string& face);
+  // Older lines beyond the count are dropped; 0 keeps them all.
+  void SetMaxLines(int count);
 
   // The colour of the class during a coloured write, NormalColor at any
   // other time, whatever a configuration load left half done.

@@ -12,6 +12,12 @@ namespace zelmo {
 int RunFrontEnd(FormFactory& factory, const FrontEndMaker& make) {
   TerminationSignals signals;
   std::unique_ptr<FrontEnd> front_end = make(signals.ReadFd());
+  signals.SetBeforeHardExit([&front_end] { front_end->BeforeHardExit(); });
+  // Unhooked before the front end goes.
+  struct Unhook {
+    TerminationSignals& signals;
+    ~Unhook() { signals.SetBeforeHardExit(nullptr); }
+  } unhook{signals};
   UiPort& port = front_end->Port();
   auto show_box = [&port](const std::string& title, const std::string& text) {
     port.ErrorBox(title, text);

@@ -19,6 +19,10 @@ class FrontEnd {
   // close, or until a termination signal has shut the form down without
   // asking.
   virtual void Run(FormHost& form) = 0;
+  // The process is about to end at once (a second termination signal):
+  // puts back what the front end changed outside the process, such as a
+  // terminal's mode. Called on another thread than the loop's.
+  virtual void BeforeHardExit() {}
 };
 
 // Makes a front end whose event loop watches signal_fd, which turns readable

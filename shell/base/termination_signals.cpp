@@ -46,12 +46,21 @@ void TerminationSignals::Wait(sigset_t set) {
     int number = 0;
     if (sigwait(&set, &number) != 0) continue;
     if (stopping_.load()) return;
-    if (seen) _exit(0);
+    if (seen) {
+      std::lock_guard lock(before_exit_mutex_);
+      if (before_exit_) before_exit_();
+      _exit(0);
+    }
     seen = true;
     char byte = 1;
     ssize_t ignored = write(write_fd_, &byte, 1);
     (void)ignored;
   }
+}
+
+void TerminationSignals::SetBeforeHardExit(std::function<void()> action) {
+  std::lock_guard lock(before_exit_mutex_);
+  before_exit_ = std::move(action);
 }
 
 TerminationSignals::~TerminationSignals() {

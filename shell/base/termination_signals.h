@@ -3,6 +3,8 @@
 #include <signal.h>
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 namespace zelmo {
@@ -31,6 +33,10 @@ class TerminationSignals {
   // Readable once a signal has arrived.
   int ReadFd() const { return read_fd_; }
 
+  // Runs on the signal thread right before a second signal ends the
+  // process; empty for nothing.
+  void SetBeforeHardExit(std::function<void()> action);
+
  private:
   void Wait(sigset_t set);
 
@@ -39,6 +45,8 @@ class TerminationSignals {
   sigset_t old_mask_{};
   struct sigaction old_pipe_ {};
   std::atomic<bool> stopping_{false};
+  std::mutex before_exit_mutex_;
+  std::function<void()> before_exit_;
   std::thread waiter_;
 };
 

@@ -31,6 +31,9 @@ class UiPort {
   virtual void ClearDisplay() = 0;
   virtual void SetDisplayBackground(TColor color) = 0;
   virtual void SetDisplayFont(const std::string& face) = 0;
+  // The most lines the display keeps, the oldest dropped first; 0 keeps
+  // every line. Applies at once to the lines already shown.
+  virtual void SetDisplayMaxLines(int count) = 0;
   virtual void SetCaption(const std::string& caption) = 0;
 
   // Modal boxes. Question returns true for OK, false for Cancel.

@@ -38,14 +38,13 @@ class Tls : public ::testing::Test {
   }
 
   static std::unique_ptr<NgircdServer> Server(const CertificateFiles& files) {
-    return std::make_unique<NgircdServer>("", files.cert, files.key);
+    return std::make_unique<NgircdServer>("", "127.0.0.1", files.cert, files.key);
   }
   // The bot connects by itself to the server's TLS port under that name.
   std::unique_ptr<BotProcess> StartBot(const NgircdServer& server, const std::string& host,
                                        const std::string& tls_keys) {
-    dir.Write("Config.ini", "[Me]\nIRCHost=" + host + "\nPort=" +
-                                std::to_string(server.TlsPort()) + "\nAutoConnect=1\nTLS=1\n" +
-                                tls_keys);
+    dir.Write("Config.ini", "[Me]\nIRCHost=" + host + "\nPort=" + std::to_string(server.TlsPort()) +
+                                "\nAutoConnect=1\nTLS=1\n" + tls_keys);
     return std::make_unique<BotProcess>(HeadlessBot(dir.Path()));
   }
   static bool Registered(const NgircdServer& server) {
@@ -110,6 +109,23 @@ TEST_F(Tls, ACertificateForAnotherNameIsRefused) {
   ExpectRefused(*bot,
                 "TLS: certificate verify failed: hostname mismatch (the certificate is not for "
                 "localhost)");
+}
+
+// "[::1]" is checked as the address ::1, not as a name with brackets.
+TEST_F(Tls, AnIpv6AddressIsCheckedAsAnAddressWithOrWithoutBrackets) {
+  const std::string ca = "TLSCAFile=" + certificates->CaFile() + "\n";
+  {
+    CertificateFiles v6 = certificates->Issue("v6", "IP:::1");
+    NgircdServer server("", "::1", v6.cert, v6.key);
+    auto bot = StartBot(server, "[::1]", ca);
+    ASSERT_TRUE(bot->AwaitDisplay("Connected to [::1].", 15s))
+        << bot->DisplayOutput() << bot->ErrorOutput();
+  }
+  NgircdServer server("", "::1", issued->cert, issued->key);
+  auto bot = StartBot(server, "[::1]", ca);
+  ExpectRefused(*bot,
+                "TLS: certificate verify failed: IP address mismatch (the certificate is not for "
+                "::1)");
 }
 
 TEST_F(Tls, ACertificateSignedByItselfIsRefused) {
@@ -178,9 +194,9 @@ TEST_F(Tls, APlainServerIsNamedNotRetried) {
 TEST_F(Tls, AClientCertificateIsOfferedAndABadOneNamed) {
   auto server = Server(*issued);
   CertificateFiles client = certificates->Issue("client", "DNS:zelmobot.test");
-  auto bot = StartBot(*server, "127.0.0.1",
-                      "TLSCAFile=" + certificates->CaFile() + "\nTLSCertFile=" + client.combined +
-                          "\n");
+  auto bot =
+      StartBot(*server, "127.0.0.1",
+               "TLSCAFile=" + certificates->CaFile() + "\nTLSCertFile=" + client.combined + "\n");
   ASSERT_TRUE(bot->AwaitDisplay("Connected to 127.0.0.1.", 15s)) << bot->DisplayOutput();
   bot.reset();
   auto refused = StartBot(*server, "127.0.0.1", "TLSCertFile=" + client.key + "\n");

@@ -434,6 +434,35 @@ TEST_F(Session, LongLinesFitBehindTheBotsOwnPrefix) {
   EXPECT_EQ(pieces(), 410u);
 }
 
+TEST_F(Session, Latin1TextGoesOutAsUtf8OnlyWhereTheServerWantsIt) {
+  Register();
+  irc.Say("#c", "caf\xe9");
+  EXPECT_EQ(TakeSent(), std::vector<std::string>{"PRIVMSG #c :caf\xe9"});
+  irc.HandleLine(":irc.test 005 ZelmoBot UTF8ONLY :are supported by this server");
+  irc.Say("#c", "caf\xe9 d\xc3\xa9j\xe0");
+  irc.Say("#c", "d\xc3\xa9j\xc3\xa0");  // already UTF-8: left alone
+  EXPECT_EQ(TakeSent(),
+            (std::vector<std::string>{"PRIVMSG #c :caf\xc3\xa9 d\xc3\x83\xc2\xa9j\xc3\xa0",
+                                      "PRIVMSG #c :d\xc3\xa9j\xc3\xa0"}));
+  // Doubled by the conversion, a long text is still split within the
+  // limit, never inside a character.
+  irc.Say("#c", std::string(400, '\xe9'));
+  for (const std::string& line : TakeSent()) {
+    EXPECT_LE(line.size(), 410u);
+    EXPECT_EQ((line.size() - std::string("PRIVMSG #c :").size()) % 2, 0u);
+  }
+  // The announcement holds for its connection; the key for every one.
+  irc.Connect();
+  peer = server.Accept();
+  ASSERT_NE(peer, nullptr);
+  ServerSends(":irc.test 001 ZelmoBot :Welcome");
+  sent.clear();
+  irc.Say("#c", "\xe9");
+  irc.UTF8Only = true;
+  irc.Say("#c", "\xe9");
+  EXPECT_EQ(TakeSent(), (std::vector<std::string>{"PRIVMSG #c :\xe9", "PRIVMSG #c :\xc3\xa9"}));
+}
+
 TEST(ServerFeatures, TokensAreAnnouncedAndWithdrawn) {
   ServerFeatures features;
   EXPECT_EQ(features.NickLength(), 30u);

@@ -209,3 +209,48 @@ TEST_F(TransportConnect, DestroyingAnOpenConnectionFiresNothing) {
 
 }  // namespace
 }  // namespace zelmo::testing
+
+namespace zelmo::testing {
+namespace {
+
+// A name's addresses are tried in the resolver's order: refused ones (an
+// IPv4 address nobody listens on, IPv6 loopback without a listener) give
+// way to the next, and only when all fail is the last failure reported.
+TEST_F(TransportConnect, EveryAddressOfANameIsTriedInOrder) {
+  std::vector<std::string> asked;
+  client.Host = "two.zelmo.test";
+  client.AddressResolver = [&](const std::string& name) {
+    asked.push_back(name);
+    return std::vector<std::string>{"127.0.0.2", "::1", "127.0.0.1"};
+  };
+  Connect();
+  EXPECT_EQ(connected, 1);
+  EXPECT_EQ(asked, std::vector<std::string>{"two.zelmo.test"});
+  client.CloseLink();
+
+  RefusingPort refusing;
+  client.Port = refusing.Port();
+  client.AddressResolver = [](const std::string&) {
+    return std::vector<std::string>{"::1", "127.0.0.1"};
+  };
+  EXPECT_EQ(RaisedText<EIdSocketError>([&] { client.OpenLink(); }),
+            "Socket Error # 10061\r\nConnection refused.");
+  client.AddressResolver = [](const std::string&) { return std::vector<std::string>{}; };
+  EXPECT_EQ(RaisedText<EIdSocketError>([&] { client.OpenLink(); }),
+            "Socket Error # 11001\r\nHost not found.");
+}
+
+TEST(TransportAddresses, Ipv6LiteralsNeedNoLookup) {
+  const AddressLookup none = [](const std::string&) -> std::vector<std::string> {
+    throw std::runtime_error("looked up");
+  };
+  EXPECT_EQ(TIdStack::ResolveHostAddresses("[::1]", -1, none), std::vector<std::string>{"::1"});
+  EXPECT_EQ(TIdStack::ResolveHostAddresses("0:0::1", -1, none), std::vector<std::string>{"::1"});
+  EXPECT_EQ(TIdStack::ResolveHostAddresses("[127.0.0.1]", -1, none),
+            std::vector<std::string>{"127.0.0.1"});
+  EXPECT_FALSE(TIdStack::ParseIPv6("[::1"));
+  EXPECT_FALSE(TIdStack::ParseIPv6("::g"));
+}
+
+}  // namespace
+}  // namespace zelmo::testing

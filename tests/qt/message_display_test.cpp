@@ -7,6 +7,7 @@
 #include <QTextDocument>
 
 #include "qt_test_support.h"
+#include "shell/base/display.h"
 #include "shell/ui/qt/log_view.h"
 #include "shell/ui/qt/main_window.h"
 #include "shell/ui/qt/qt_port.h"
@@ -159,6 +160,41 @@ TEST_F(MessageDisplayTest, ABurstOfFiveThousandLines) {
                 .block()
                 .blockNumber(),
             4999);
+}
+
+// The window keeps the newest MaxLines lines in one burst and across turns
+// of the event loop, after CLEAR, and drops lines at once when the limit is
+// lowered; 0 keeps every line.
+TEST_F(MessageDisplayTest, KeepsTheNewestMaxLinesLines) {
+  window_.show();
+  TMessageDisplay display(port_);
+  display.SetMaxLines(3);
+  for (int i = 0; i < 10; ++i) display.DisplayLine("line " + std::to_string(i));
+  ProcessEventsUntil([] { return false; }, 40);
+  auto texts = [this] {
+    std::vector<std::string> out;
+    for (QTextBlock b = Document().begin(); b.isValid(); b = b.next()) {
+      std::string text = b.text().toStdString();
+      out.push_back(text.substr(text.find("] ") + 2));
+    }
+    return out;
+  };
+  EXPECT_EQ(texts(), (std::vector<std::string>{"line 7", "line 8", "line 9"}));
+  display.DisplayColoredLine("line 10", Errorous);
+  ProcessEventsUntil([] { return false; }, 40);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"line 8", "line 9", "line 10"}));
+  EXPECT_EQ(ColorOf(Block(2)), QColor(255, 0, 0));
+
+  display.Clear();
+  for (int i = 0; i < 5; ++i) display.DisplayLine("again " + std::to_string(i));
+  ProcessEventsUntil([] { return false; }, 40);
+  EXPECT_EQ(texts(), (std::vector<std::string>{"again 2", "again 3", "again 4"}));
+
+  display.SetMaxLines(0);
+  for (int i = 0; i < 5; ++i) display.DisplayLine("kept " + std::to_string(i));
+  EXPECT_EQ(Document().blockCount(), 8);
+  display.SetMaxLines(2);  // in the middle of a batch
+  EXPECT_EQ(texts(), (std::vector<std::string>{"kept 3", "kept 4"}));
 }
 
 }  // namespace

@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,12 +8,12 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "shell/base/ini_file.h"
 #include "support/bot_process.h"
 #include "support/temp_dir.h"
+#include "support/terminal_process.h"
 #include "users/password_hash.h"
 
 namespace zelmo {
@@ -26,6 +22,7 @@ namespace {
 using testing::BotProcess;
 using testing::ProcessOptions;
 using testing::TempDir;
+using testing::TerminalProcess;
 
 constexpr auto kPatience = std::chrono::seconds(10);
 
@@ -147,73 +144,10 @@ TEST(AddUser, OwnerGoesOnlyWithAddUser) {
   EXPECT_TRUE(FilesIn(dir).empty());
 }
 
-// The program on a pseudo terminal: what it shows there, and how it ended.
-class OnTerminal {
- public:
-  explicit OnTerminal(const std::vector<std::string>& args) {
-    std::vector<std::string> argv_text{testing::BotBinary()};
-    argv_text.insert(argv_text.end(), args.begin(), args.end());
-    pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
-    if (pid_ == 0) {
-      std::vector<char*> argv;
-      for (auto& arg : argv_text) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-  }
-  ~OnTerminal() {
-    if (pid_ > 0 && !status_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (master_ >= 0) close(master_);
-  }
-  bool AwaitShown(const std::string& text) {
-    for (int i = 0; i < 100 && shown.find(text) == std::string::npos; ++i) ReadFor(100);
-    return shown.find(text) != std::string::npos;
-  }
-  void Type(const std::string& keys) {
-    ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
-  }
-  std::optional<int> Exit() {
-    // Once the program closed the terminal, reads end at once: pause
-    // between the checks.
-    for (int i = 0; i < 200 && !status_; ++i) {
-      while (ReadFor(50)) {
-      }
-      int raw = 0;
-      if (waitpid(pid_, &raw, WNOHANG) == pid_) {
-        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      }
-    }
-    return status_;
-  }
-
-  std::string shown;
-
- private:
-  bool ReadFor(int ms) {
-    pollfd fd{master_, POLLIN, 0};
-    if (poll(&fd, 1, ms) <= 0) return false;
-    char buffer[4096];
-    ssize_t got = read(master_, buffer, sizeof buffer);
-    if (got <= 0) return false;
-    shown.append(buffer, static_cast<std::size_t>(got));
-    return true;
-  }
-
-  int master_ = -1;
-  pid_t pid_ = -1;
-  std::optional<int> status_;
-};
-
 TEST(AddUser, OnATerminalThePasswordIsTypedTwiceWithoutEcho) {
   TempDir dir;
   {
-    OnTerminal differ({"--add-user", "dave", "--data-dir", dir.Path()});
+    TerminalProcess differ({"--add-user", "dave", "--data-dir", dir.Path()});
     ASSERT_TRUE(differ.AwaitShown("Password for dave: ")) << differ.shown;
     differ.Type("first-secret\n");
     ASSERT_TRUE(differ.AwaitShown("The same password again: ")) << differ.shown;
@@ -225,7 +159,7 @@ TEST(AddUser, OnATerminalThePasswordIsTypedTwiceWithoutEcho) {
     EXPECT_EQ(differ.shown.find("secret"), std::string::npos) << differ.shown;
     EXPECT_FALSE(dir.Exists("Users.ini"));
   }
-  OnTerminal same({"--add-user", "dave", "--owner", "--data-dir", dir.Path()});
+  TerminalProcess same({"--add-user", "dave", "--owner", "--data-dir", dir.Path()});
   ASSERT_TRUE(same.AwaitShown("Password for dave: ")) << same.shown;
   same.Type("hidden-pw\n");
   ASSERT_TRUE(same.AwaitShown("The same password again: ")) << same.shown;

@@ -130,6 +130,32 @@ TEST_F(MainFormConfig, ABadColourStopsTheLoadAtThatKey) {
   EXPECT_EQ(port.lines.back().color, clLime);
 }
 
+// The display's line limit is read with the colours, on start and RELOAD; a
+// value that is no count stops the load there as a bad colour does.
+TEST_F(MainFormConfig, MaxLinesIsReadOnStartAndReload) {
+  auto form = Start();
+  EXPECT_EQ(port.max_lines, 100000);
+  for (const auto& [value, count] :
+       {std::pair("0", 0), std::pair(" $10", 16), std::pair("2500", 2500), std::pair("", 100000)}) {
+    dir.Write("Config.ini", std::string("[display]\nmaxlines=") + value + "\n");
+    form->LoadConfig();
+    EXPECT_EQ(port.max_lines, count) << value;
+  }
+  for (const auto& [value, error] : {std::pair("many", "'many' is not a valid integer value"),
+                                     std::pair("-5", "'-5' is not a valid line count")}) {
+    port.lines.clear();
+    dir.Write("Config.ini", std::string("[Display]\nMaxLines=") + value + "\n");
+    EXPECT_THROW(
+        try { form->LoadConfig(); } catch (const EConvertError& e) {
+          EXPECT_EQ(e.Message(), error);
+          throw;
+        },
+        EConvertError);
+    EXPECT_EQ(port.max_lines, 100000);
+    EXPECT_TRUE(port.lines.empty());  // no "(Re)Loaded Config file..."
+  }
+}
+
 TEST_F(MainFormConfig, NickWriteBackCreatesTheMeSection) {
   dir.Write("Config.ini", "; the bot's settings\n[General]\nAutoVoice=0\n");
   auto form = Start();

@@ -13,10 +13,12 @@ namespace zelmo::testing {
 // knows one IRC operator, "oper" with password "operpw".
 class NgircdServer {
  public:
-  // Extra lines go into the [Options] section of its configuration.
-  explicit NgircdServer(std::string extra_options = "");
+  // Extra lines go into the [Options] section of its configuration; it
+  // listens on the given loopback address ("127.0.0.1" or "::1").
+  explicit NgircdServer(std::string extra_options = "", std::string listen = "127.0.0.1");
   // Listens for TLS besides, on TlsPort(), with this certificate and key.
-  NgircdServer(std::string extra_options, std::string tls_cert, std::string tls_key);
+  NgircdServer(std::string extra_options, std::string listen, std::string tls_cert,
+               std::string tls_key);
   ~NgircdServer();
   NgircdServer(const NgircdServer&) = delete;
   NgircdServer& operator=(const NgircdServer&) = delete;
@@ -38,6 +40,7 @@ class NgircdServer {
   void WaitUntilListening();
 
   std::string options_;
+  std::string listen_;
   std::string tls_cert_, tls_key_;
   int tls_port_ = 0;
   TempDir dir_;

@@ -36,6 +36,7 @@ class RecordingPort : public UiPort {
   void ClearDisplay() override;
   void SetDisplayBackground(TColor color) override { background = color; }
   void SetDisplayFont(const std::string& face) override { font = face; }
+  void SetDisplayMaxLines(int count) override { max_lines = count; }
   void SetCaption(const std::string& text) override { caption = text; }
   bool Question(const std::string& title, const std::string& text) override;
   void ErrorBox(const std::string& title, const std::string& text) override;
@@ -62,6 +63,7 @@ class RecordingPort : public UiPort {
   bool answer = true;
   TColor background = clNone;
   std::string font, caption;
+  int max_lines = -1;  // -1: never set
   int close_requests = 0;
   int clears = 0;
 

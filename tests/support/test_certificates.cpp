@@ -39,8 +39,8 @@ CertificateFiles TestCertificates::Issue(const std::string& name,
                          dir_.File(name + "-both.pem")};
   std::string request = dir_.File(name + ".csr");
   dir_.Write(name + ".ext", "subjectAltName=" + alt_names + "\n");
-  Run("req" + std::string(kNewKey) + " -keyout " + Quoted(files.key) + " -out " +
-      Quoted(request) + " -subj '/CN=" + name + "'");
+  Run("req" + std::string(kNewKey) + " -keyout " + Quoted(files.key) + " -out " + Quoted(request) +
+      " -subj '/CN=" + name + "'");
   Run("x509 -req -in " + Quoted(request) + " -CA " + Quoted(ca_.cert) + " -CAkey " +
       Quoted(ca_.key) + " -CAcreateserial -days 2 -out " + Quoted(files.cert) + " -extfile " +
       Quoted(dir_.File(name + ".ext")));
@@ -53,8 +53,8 @@ CertificateFiles TestCertificates::SelfSigned(const std::string& name,
   CertificateFiles files{dir_.File(name + ".pem"), dir_.File(name + ".key"),
                          dir_.File(name + "-both.pem")};
   Run("req -x509" + std::string(kNewKey) + " -keyout " + Quoted(files.key) + " -out " +
-      Quoted(files.cert) + " -days 2 -subj '/CN=" + name + "' -addext 'subjectAltName=" +
-      alt_names + "'");
+      Quoted(files.cert) + " -days 2 -subj '/CN=" + name +
+      "' -addext 'subjectAltName=" + alt_names + "'");
   dir_.Write(name + "-both.pem", dir_.Read(name + ".pem") + dir_.Read(name + ".key"));
   return files;
 }

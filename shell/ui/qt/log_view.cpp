@@ -45,6 +45,9 @@ void LogView::AppendLine(const QString& text, const QColor& color) {
   if (has_lines_) batch_cursor_.insertBlock(QTextBlockFormat(), format);
   batch_cursor_.insertText(text, format);
   has_lines_ = true;
+  // Old lines go only when the batch ends; a burst longer than the limit
+  // must not hold them all meanwhile.
+  if (maximumBlockCount() > 0 && ++batch_lines_ >= maximumBlockCount()) CloseBatch();
 }
 
 void LogView::OpenBatch() {
@@ -55,6 +58,7 @@ void LogView::OpenBatch() {
   batch_cursor_.movePosition(QTextCursor::End);
   batch_cursor_.beginEditBlock();
   batch_open_ = true;
+  batch_lines_ = 0;
   batch_end_.start();
 }
 
@@ -71,6 +75,13 @@ void LogView::ClearLines() {
   CloseBatch();
   clear();
   has_lines_ = false;
+}
+
+void LogView::SetMaxLines(int count) {
+  // The document drops blocks when an edit block ends; a new limit applies
+  // to the lines shown at once.
+  CloseBatch();
+  setMaximumBlockCount(count);
 }
 
 void LogView::SetBackground(const QColor& color) {

@@ -24,6 +24,8 @@ class LogView : public QPlainTextEdit {
   void ClearLines();
   void SetBackground(const QColor& color);
   void SetFontFace(const QString& face);
+  // The most lines kept, the oldest dropped first; 0 keeps every line.
+  void SetMaxLines(int count);
 
   static constexpr int kFontPointSize = 8;
 
@@ -34,6 +36,7 @@ class LogView : public QPlainTextEdit {
   QTextCursor batch_cursor_;
   QTimer batch_end_;
   bool batch_open_ = false;
+  int batch_lines_ = 0;
   // Whether the view was at the newest line when the batch began.
   bool follow_newest_ = false;
   // An empty first line leaves the document looking empty, so whether the

@@ -41,6 +41,10 @@ void QtPort::SetDisplayBackground(TColor color) {
   window_.Display().SetBackground(ColorFor(color, QGuiApplication::palette(), QPalette::Base));
 }
 
+void QtPort::SetDisplayMaxLines(int count) {
+  window_.Display().SetMaxLines(count);
+}
+
 void QtPort::SetDisplayFont(const std::string& face) {
   window_.Display().SetFontFace(TextFromBytes(face));
 }

@@ -18,6 +18,7 @@ class QtPort : public UiPort {
   void ClearDisplay() override;
   void SetDisplayBackground(TColor color) override;
   void SetDisplayFont(const std::string& face) override;
+  void SetDisplayMaxLines(int count) override;
   void SetCaption(const std::string& caption) override;
   bool Question(const std::string& title, const std::string& text) override;
   void ErrorBox(const std::string& title, const std::string& text) override;

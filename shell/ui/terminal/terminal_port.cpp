@@ -15,6 +15,8 @@ namespace zelmo {
 
 namespace {
 
+constexpr const char* kConsolePrompt = "> ";
+
 bool IsYes(std::string_view answer) {
   std::string word = LowerCase(TrimBlanks(answer));
   return word == "ok" || word == "y" || word == "yes";
@@ -42,19 +44,52 @@ TerminalPort::TerminalPort(const TerminalStreams& streams)
       input_is_terminal_(isatty(streams.input_fd) == 1),
       reader_(streams.input_fd) {
   loop_.SetErrorHandler([this](std::exception_ptr error) { ShowError(error); });
+  if (input_is_terminal_ && streams_.output_is_terminal &&
+      tcgetattr(streams_.input_fd, &mode_before_editor_) == 0) {
+    editor_ = std::make_unique<LineEditor>(
+        streams_.input_fd, streams_.output_fd, kConsolePrompt,
+        [this](std::optional<std::string> line) { TakeEditedLine(line); });
+    editing_ = true;
+  }
   loop_.Watch(streams_.input_fd, [this] { OnInputReady(); });
   input_watched_ = true;
   if (streams_.signal_fd >= 0) loop_.Watch(streams_.signal_fd, [this] { OnSignal(); });
 }
 
-TerminalPort::~TerminalPort() = default;
+TerminalPort::~TerminalPort() {
+  // The terminal gets its own mode back before anything else goes.
+  editing_ = false;
+  editor_.reset();
+}
+
+void TerminalPort::BeforeHardExit() {
+  if (editing_) tcsetattr(streams_.input_fd, TCSANOW, &mode_before_editor_);
+}
+
+// An edited line is read as if it had come down a pipe, so it is cut and
+// handed on as every input line is.
+void TerminalPort::TakeEditedLine(const std::optional<std::string>& line) {
+  if (line) {
+    reader_.Feed(*line + "\n");
+  } else {
+    reader_.FeedEnd();
+  }
+}
+
+void TerminalPort::Write(int fd, std::string_view text) {
+  if (editor_) {
+    editor_->PrintAbove(fd, text);
+  } else {
+    WriteFully(fd, text);
+  }
+}
 
 void TerminalPort::AppendDisplayLine(const std::string& line, TColor color) {
   std::string escape = color_wanted_ ? ForegroundEscape(color) : std::string();
   std::string out = escape + TerminalSafeText(line);
   if (!escape.empty()) out += kResetEscape;
   out += '\n';
-  WriteFully(streams_.output_fd, out);
+  Write(streams_.output_fd, out);
 }
 
 // An error text may hold line breaks (a socket error's number and reason are
@@ -72,7 +107,7 @@ void TerminalPort::ErrorBox(const std::string& title, const std::string& text) {
     rest.remove_prefix(end + (crlf ? 2 : 1));
     out += indent;
   }
-  WriteFully(streams_.error_fd, out);
+  Write(streams_.error_fd, out);
 }
 
 void TerminalPort::Balloon(const std::string& title, const std::string& text, BalloonIcon, int) {
@@ -80,20 +115,32 @@ void TerminalPort::Balloon(const std::string& title, const std::string& text, Ba
   for (char& c : one_line) {
     if (c == '\r') c = ' ';
   }
-  WriteFully(streams_.error_fd, TerminalSafeText(title) + ": " + TerminalSafeText(one_line) + "\n");
+  Write(streams_.error_fd, TerminalSafeText(title) + ": " + TerminalSafeText(one_line) + "\n");
 }
 
 bool TerminalPort::Question(const std::string& title, const std::string& text) {
-  WriteFully(streams_.error_fd,
-             TerminalSafeText(title) + ": " + TerminalSafeText(text) + " [ok/cancel] ");
+  const std::string ask = TerminalSafeText(title) + ": " + TerminalSafeText(text) + " [ok/cancel] ";
+  // On a terminal the question is the edit line's prompt until answered.
+  const bool asked_in_editor = editor_ != nullptr;
+  std::string console_prompt;
+  if (editor_) {
+    console_prompt = editor_->Prompt();
+    editor_->SetPrompt(ask);
+  } else {
+    WriteFully(streams_.error_fd, ask);
+  }
   std::optional<std::string> answer;
   std::optional<std::string>* outer = waiting_answer_;
   waiting_answer_ = &answer;
   DrainInput();
   loop_.RunUntil([&] { return answer.has_value() || !input_watched_ || Stopping(); });
   waiting_answer_ = outer;
-  // Typing on a terminal ends the prompt line itself; elsewhere end it here.
-  if (!answer || !input_is_terminal_) WriteFully(streams_.error_fd, "\n");
+  if (asked_in_editor) {
+    if (editor_) editor_->SetPrompt(console_prompt);
+  } else if (!answer || !input_is_terminal_) {
+    // Typing on a terminal ends the prompt line itself; elsewhere end it here.
+    WriteFully(streams_.error_fd, "\n");
+  }
   // Lines read together with the answer are console input again.
   if (reader_.HasLine()) loop_.Post([this] { DrainInput(); });
   return answer && IsYes(*answer);
@@ -129,7 +176,13 @@ bool TerminalPort::RunUntil(const std::function<bool()>& done, std::chrono::mill
 }
 
 void TerminalPort::OnInputReady() {
-  bool open = reader_.Fill();
+  bool open;
+  if (editor_) {
+    editor_->ReadInput();
+    open = !reader_.Ended();
+  } else {
+    open = reader_.Fill();
+  }
   DrainInput();
   if (!open) CloseConsole();
 }
@@ -138,6 +191,8 @@ void TerminalPort::CloseConsole() {
   if (!input_watched_) return;
   loop_.Unwatch(streams_.input_fd);
   input_watched_ = false;
+  editing_ = false;
+  editor_.reset();
 }
 
 // Hands buffered lines out one at a time: to the innermost open question
@@ -157,6 +212,7 @@ void TerminalPort::DrainInput() {
 }
 
 void TerminalPort::HandInput(const std::string& line) {
+  if (editor_ && !line.empty()) editor_->AddHistory(CutConsoleInput(line));
   const std::string entered = console_.Enter(line);
   Guarded([&] { form_->UserInputEntered(entered); });
 }

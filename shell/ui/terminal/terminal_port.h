@@ -1,5 +1,8 @@
 #pragma once
 
+#include <termios.h>
+
+#include <atomic>
 #include <chrono>
 #include <exception>
 #include <functional>
@@ -12,6 +15,7 @@
 #include "shell/base/front_end.h"
 #include "shell/base/ui_port.h"
 #include "shell/ui/terminal/event_loop.h"
+#include "shell/ui/terminal/line_editor.h"
 #include "shell/ui/terminal/line_reader.h"
 
 namespace zelmo {
@@ -29,8 +33,11 @@ struct TerminalStreams {
 
 // The user-interface port of a bot without a window: the display goes to
 // standard output, one line each, boxes and notices to standard error, and
-// every line of standard input is a console input. The thread that makes the
-// port is its user-interface thread. It is its own front end.
+// every line of standard input is a console input. When both input and output
+// are a terminal, lines are typed in a line editor with the session's
+// history, and what the port writes goes above the line being typed. The
+// thread that makes the port is its user-interface thread. It is its own
+// front end.
 class TerminalPort : public UiPort, public FrontEnd {
  public:
   explicit TerminalPort(const TerminalStreams& streams);
@@ -40,6 +47,8 @@ class TerminalPort : public UiPort, public FrontEnd {
   void ClearDisplay() override {}
   void SetDisplayBackground(TColor color) override { background_ = color; }
   void SetDisplayFont(const std::string& face) override { font_ = face; }
+  // Lines written to the output are gone from the port already.
+  void SetDisplayMaxLines(int) override {}
   void SetCaption(const std::string& caption) override { caption_ = caption; }
   bool Question(const std::string& title, const std::string& text) override;
   void ErrorBox(const std::string& title, const std::string& text) override;
@@ -54,6 +63,8 @@ class TerminalPort : public UiPort, public FrontEnd {
   // Runs the form's console until the form lets it close, or until a
   // termination signal has shut the form down.
   void Run(FormHost& form) override;
+  // Gives the terminal back the mode it had before the line editor.
+  void BeforeHardExit() override;
 
   // Runs the loop until done() holds or the time is up; returns done().
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
@@ -68,9 +79,12 @@ class TerminalPort : public UiPort, public FrontEnd {
   class Timer;
 
   void OnInputReady();
+  void TakeEditedLine(const std::optional<std::string>& line);
   void DrainInput();
   void HandInput(const std::string& line);
   void CloseConsole();
+  // Writes to one of the output descriptors, above the edit line if any.
+  void Write(int fd, std::string_view text);
   void OnSignal();
   bool Stopping() const { return closed_ || shutdown_requested_; }
   void ShowError(std::exception_ptr error);
@@ -91,6 +105,12 @@ class TerminalPort : public UiPort, public FrontEnd {
   ConsoleLines console_;
   TColor background_ = clWindow;
   std::string font_, caption_;
+  // Only while the console is open on a terminal.
+  std::unique_ptr<LineEditor> editor_;
+  // The terminal's mode before the editor, and whether the editor has it
+  // now, for a signal thread's last act.
+  termios mode_before_editor_{};
+  std::atomic<bool> editing_{false};
 };
 
 }  // namespace zelmo

@@ -22,6 +22,7 @@ class SilentPort : public UiPort {
   void ClearDisplay() override {}
   void SetDisplayBackground(TColor) override {}
   void SetDisplayFont(const std::string&) override {}
+  void SetDisplayMaxLines(int) override {}
   void SetCaption(const std::string&) override {}
   bool Question(const std::string&, const std::string&) override { return true; }
   void ErrorBox(const std::string&, const std::string&) override {}

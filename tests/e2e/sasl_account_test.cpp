@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/mainunit.h"
+#include "support/bot_process.h"
+#include "support/irc_test_client.h"
+#include "support/recording_port.h"
+#include "support/sasl_lab.h"
+#include "support/temp_dir.h"
+
+// The bot logging in to a services account on a real server (InspIRCd with
+// Atheme) while it registers.
+
+namespace zelmo::testing {
+namespace {
+
+class SaslAccount : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!SaslLab::Available()) GTEST_SKIP() << "inspircd or atheme-services is not installed";
+    lab = std::make_unique<SaslLab>();
+    lab->RegisterAccount("zbacct", "right-pw");
+  }
+  void StartBot(const std::string& password) {
+    dir.Write("Config.ini", "[Me]\nIRCHost=127.0.0.1\nPort=" + std::to_string(lab->Port()) +
+                                "\nNick=ZelmoLab\nSASLUser=zbacct\nSASLPassword=" + password +
+                                "\n");
+    form = std::make_unique<TMainForm>(port, dir.Path());
+    auto connected = form->IRC.OnConnected;
+    form->IRC.OnConnected = [this, connected] {
+      ++connects;
+      connected();
+    };
+    form->IRC.OnRaw = [this](TIdIRCUser*, const std::string& command, const std::string&, bool&) {
+      commands.push_back(command);
+    };
+    form->UserInputEntered("connect");
+  }
+  bool Saw(const std::string& command) const {
+    return std::find(commands.begin(), commands.end(), command) != commands.end();
+  }
+  void TearDown() override {
+    form.reset();
+    lab.reset();
+  }
+
+  std::unique_ptr<SaslLab> lab;
+  TempDir dir;
+  RecordingPort port;
+  std::unique_ptr<TMainForm> form;
+  std::vector<std::string> commands;
+  int connects = 0;
+};
+
+TEST_F(SaslAccount, TheRightPasswordLogsInAndTheBotWorks) {
+  StartBot("right-pw");
+  ASSERT_TRUE(port.PumpUntil([&] { return form->IRC.ConnectionState() == stConnected; }, 10000));
+  EXPECT_TRUE(Saw("903"));
+  EXPECT_TRUE(Saw("900"));
+  form->IRC.Join("#lab", "");
+  ASSERT_TRUE(port.PumpUntil([&] { return form->IRC.Channels.Find("#lab") != nullptr; }, 10000));
+  IrcTestClient client(SaslLab::Host(), lab->Port(), "labuser");
+  client.Send("PRIVMSG ZelmoLab :\001VERSION\001");
+  bool answered = port.PumpUntil(
+      [&] { return client.WaitFor("NOTICE labuser :\001VERSION ZelmoBot", 20).has_value(); },
+      10000);
+  EXPECT_TRUE(answered);
+  // The services know the bot by its account.
+  client.Send("WHOIS ZelmoLab");
+  EXPECT_TRUE(port.PumpUntil([&] { return client.WaitFor(" 330 ", 20).has_value(); }, 10000));
+}
+
+TEST_F(SaslAccount, AWrongPasswordDisconnectsWithoutReconnecting) {
+  StartBot("wrong-pw");
+  ASSERT_TRUE(port.PumpUntil(
+      [&] {
+        for (const auto& text : port.Texts()) {
+          if (text == "SASL authentication failed") return true;
+        }
+        return false;
+      },
+      10000));
+  EXPECT_TRUE(port.PumpUntil([&] { return form->IRC.ConnectionState() == stDisconnected; }));
+  // Longer than the automatic reconnection takes to start.
+  port.PumpUntil([] { return false; }, 3000);
+  EXPECT_EQ(connects, 1);
+  EXPECT_NE(form->IRC.ConnectionState(), stConnected);
+  for (const auto& text : port.Texts()) EXPECT_EQ(text.find("wrong-pw"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zelmo::testing
