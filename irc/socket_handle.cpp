@@ -12,7 +12,7 @@
 #include <cerrno>
 #include <chrono>
 
-#include "irc/tls_session.h"
+#include "irc/tls_link.h"
 #include "irc/transport_errors.h"
 
 namespace zelmo {
@@ -77,6 +77,12 @@ short PollFor(int fd, short events, int timeout_ms) {
     if (ready > 0) return entry.revents;
     if (ready < 0 && errno != EINTR) RaiseLastSocketError();
   }
+}
+
+// A TLS link's errno as the socket error table's code.
+IoResult InTable(IoResult result) {
+  if (result.error != 0) result.error = WinsockCode(result.error);
+  return result;
 }
 
 void SetBlocking(int fd, bool blocking) {
@@ -162,10 +168,6 @@ void TIdSocketHandle::SetSendTimeout(int timeout_ms) {
   send_timeout_ms_.store(timeout_ms, std::memory_order_relaxed);
 }
 
-short TIdSocketHandle::Poll(short events, int timeout_ms) const {
-  return PollFor(fd_, events, timeout_ms);
-}
-
 void TIdSocketHandle::SetNonBlocking() {
   SetBlocking(fd_, false);
 }
@@ -204,7 +206,11 @@ TIdIOHandlerSocket::~TIdIOHandlerSocket() = default;
 
 void TIdIOHandlerSocket::StartTls(const std::string& host, const TlsSettings& settings,
                                   int timeout_ms) {
-  tls_ = std::make_unique<TlsSession>(binding_, host, settings, timeout_ms);
+  ZelmoTlsConnect* connect = LoadTlsModule();
+  binding_.SetNonBlocking();
+  std::string why_not;
+  tls_.reset(connect(binding_.Fd(), host, settings, timeout_ms, why_not));
+  if (!tls_) throw EIdTLSError(why_not);
 }
 
 bool TIdIOHandlerSocket::WaitReadable(int timeout_ms) const {
@@ -212,11 +218,11 @@ bool TIdIOHandlerSocket::WaitReadable(int timeout_ms) const {
 }
 
 IoResult TIdIOHandlerSocket::Receive(std::span<char> into) {
-  return tls_ ? tls_->Receive(into) : binding_.Receive(into);
+  return tls_ ? InTable(tls_->Receive(into)) : binding_.Receive(into);
 }
 
 IoResult TIdIOHandlerSocket::Send(std::string_view bytes) {
-  return tls_ ? tls_->Send(bytes) : binding_.Send(bytes);
+  return tls_ ? InTable(tls_->Send(bytes, binding_.SendTimeout())) : binding_.Send(bytes);
 }
 
 }  // namespace zelmo

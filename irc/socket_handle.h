@@ -47,9 +47,6 @@ class TIdSocketHandle {
   // Waits until a receive would not block; false when timeout_ms (0: no
   // limit) ran out first.
   bool WaitReadable(int timeout_ms) const;
-  // poll() for these events; the revents, or 0 when timeout_ms (0: no limit)
-  // ran out first.
-  short Poll(short events, int timeout_ms) const;
   // For a layer that drives the socket with its own waits (TLS).
   void SetNonBlocking();
   int Fd() const { return fd_; }
@@ -77,7 +74,7 @@ class TIdSocketHandle {
   std::atomic<int> send_timeout_ms_{0};
 };
 
-class TlsSession;
+class TlsLink;
 struct TlsSettings;
 
 // The socket handler a client makes for each connection; it owns the socket
@@ -102,7 +99,7 @@ class TIdIOHandlerSocket {
 
  private:
   TIdSocketHandle binding_;
-  std::unique_ptr<TlsSession> tls_;
+  std::unique_ptr<TlsLink> tls_;
 };
 
 }  // namespace zelmo

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "support/bot_process.h"
@@ -65,6 +68,14 @@ class Tls : public ::testing::Test {
     EXPECT_EQ(bot.CountDisplay("Connecting to"), 1) << bot.DisplayOutput();
   }
 
+  // The libraries the running bot has mapped.
+  static std::string Maps(const BotProcess& bot) {
+    std::ifstream in("/proc/" + std::to_string(bot.Pid()) + "/maps");
+    std::ostringstream maps;
+    maps << in.rdbuf();
+    return maps.str();
+  }
+
   static inline TestCertificates* certificates = nullptr;
   static inline CertificateFiles* issued = nullptr;
   static inline CertificateFiles* self_signed = nullptr;
@@ -77,6 +88,7 @@ TEST_F(Tls, AVerifiedLinkRegistersAnswersAndReconnectsOverTls) {
   ASSERT_TRUE(bot->AwaitDisplay("Connected to 127.0.0.1.", 15s))
       << bot->DisplayOutput() << bot->ErrorOutput();
   EXPECT_EQ(bot->CountDisplay("TLS certificate not verified"), 0);
+  EXPECT_NE(Maps(*bot).find("libzelmobot_tls.so"), std::string::npos);
   IrcTestClient alice(NgircdServer::Host(), server->Port(), "alice");
   alice.Send("PRIVMSG ZelmoBot :\001VERSION\001");
   auto reply = alice.WaitFor("NOTICE alice :\001VERSION");
@@ -189,6 +201,41 @@ TEST_F(Tls, APlainServerIsNamedNotRetried) {
   }
   ExpectRefused(bot, "TLS: handshake failed: ");
   EXPECT_FALSE(plain.Accept(500ms));
+}
+
+// OpenSSL is loaded with the TLS module, for a secured link only: a bot
+// without TLS stays small.
+TEST_F(Tls, APlainLinkLoadsNoneOfOpenSsl) {
+  LoopbackServer plain;
+  dir.Write("Config.ini", LoopbackConfig(plain.Port(), "AutoConnect=1\n"));
+  BotProcess bot(HeadlessBot(dir.Path()));
+  auto peer = plain.Accept(10s);
+  ASSERT_TRUE(peer) << bot.DisplayOutput();
+  ASSERT_TRUE(bot.AwaitDisplay("Connected to 127.0.0.1.", 10s)) << bot.DisplayOutput();
+  const std::string maps = Maps(bot);
+  EXPECT_EQ(maps.find("libzelmobot_tls.so"), std::string::npos);
+  EXPECT_EQ(maps.find("libssl"), std::string::npos) << maps;
+  EXPECT_EQ(maps.find("libcrypto"), std::string::npos) << maps;
+}
+
+// A program without its TLS module beside it still runs and links plainly;
+// a TLS link fails saying why, once.
+TEST_F(Tls, WithoutTheModuleATlsLinkFailsSayingWhy) {
+  TempDir program;
+  std::filesystem::copy_file(BotBinary(), program.File("zelmobot"));
+  std::filesystem::permissions(program.File("zelmobot"), std::filesystem::perms::owner_all);
+  LoopbackServer server;
+  dir.Write("Config.ini", LoopbackConfig(server.Port(), "AutoConnect=1\nTLS=1\n"));
+  ProcessOptions options = HeadlessBot(dir.Path());
+  options.program = program.File("zelmobot");
+  {
+    BotProcess bot(options);
+    ExpectRefused(bot, "TLS: the TLS module cannot be loaded: " +
+                           program.File("libzelmobot_tls.so") + ": cannot open shared object file");
+  }
+  dir.Write("Config.ini", LoopbackConfig(server.Port(), "AutoConnect=1\n"));
+  BotProcess bot(options);
+  EXPECT_TRUE(bot.AwaitDisplay("Connected to 127.0.0.1.", 10s)) << bot.DisplayOutput();
 }
 
 TEST_F(Tls, AClientCertificateIsOfferedAndABadOneNamed) {

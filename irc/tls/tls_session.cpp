@@ -1,4 +1,4 @@
-#include "irc/tls_session.h"
+#include "irc/tls/tls_session.h"
 
 #include <arpa/inet.h>
 #include <openssl/err.h>
@@ -11,8 +11,6 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
-
-#include "irc/transport_errors.h"
 
 namespace zelmo {
 
@@ -32,7 +30,7 @@ std::string LastSslReason() {
 }
 
 [[noreturn]] void Refuse(const std::string& why) {
-  throw EIdTLSError("TLS: " + why);
+  throw TlsRefused("TLS: " + why);
 }
 
 bool IsAddressLiteral(const std::string& host) {
@@ -84,14 +82,29 @@ std::string CertificateFingerprint(X509* certificate) {
   return text;
 }
 
-// Waits for the socket as OpenSSL asked; false when the time ran out.
-bool WaitFor(const TIdSocketHandle& socket, int ssl_error, int timeout_ms) {
-  return socket.Poll(ssl_error == SSL_ERROR_WANT_WRITE ? POLLOUT : POLLIN, timeout_ms) != 0;
-}
-
 int MillisecondsLeft(Clock::time_point deadline) {
   auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return static_cast<int>(std::max<long long>(left, 0));
+}
+
+// poll() with a deadline that survives signals; timeout_ms 0 or less waits
+// without limit. False when the time ran out; a failed poll() counts as
+// ready, so that the next call into OpenSSL reports the error.
+bool PollFor(int fd, short events, int timeout_ms) {
+  const bool limited = timeout_ms > 0;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    const int left = limited ? MillisecondsLeft(deadline) : -1;
+    if (left == 0) return false;
+    pollfd entry{fd, events, 0};
+    int ready = ::poll(&entry, 1, left);
+    if (ready != 0 && !(ready < 0 && errno == EINTR)) return true;
+  }
+}
+
+// Waits for the socket as OpenSSL asked; false when the time ran out.
+bool WaitFor(int fd, int ssl_error, int timeout_ms) {
+  return PollFor(fd, ssl_error == SSL_ERROR_WANT_WRITE ? POLLOUT : POLLIN, timeout_ms);
 }
 
 }  // namespace
@@ -106,27 +119,21 @@ std::string NormalizeFingerprint(std::string_view text) {
   return hex.size() == 64 ? hex : std::string();
 }
 
-TlsSession::TlsSession(TIdSocketHandle& socket, const std::string& host,
-                       const TlsSettings& settings, int timeout_ms)
-    : socket_(socket),
-      settings_(settings),
-      context_(nullptr, SSL_CTX_free),
-      ssl_(nullptr, SSL_free) {
+TlsSession::TlsSession(int fd, const std::string& host, const TlsSettings& settings, int timeout_ms)
+    : fd_(fd), settings_(settings), context_(nullptr, SSL_CTX_free), ssl_(nullptr, SSL_free) {
   if (!settings_.fingerprint.empty() && NormalizeFingerprint(settings_.fingerprint).empty()) {
     Refuse("TLSFingerprint is not a SHA-256 fingerprint in hex");
   }
   ERR_clear_error();
   context_.reset(MakeContext(settings_));
   ssl_.reset(SSL_new(context_.get()));
-  if (!ssl_ || SSL_set_fd(ssl_.get(), socket_.Fd()) != 1)
-    Refuse("cannot start: " + LastSslReason());
+  if (!ssl_ || SSL_set_fd(ssl_.get(), fd_) != 1) Refuse("cannot start: " + LastSslReason());
   if (IsAddressLiteral(host)) {
     X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl_.get()), host.c_str());
   } else {
     SSL_set_tlsext_host_name(ssl_.get(), host.c_str());
     SSL_set1_host(ssl_.get(), host.c_str());
   }
-  socket_.SetNonBlocking();
   Handshake(timeout_ms > 0 ? timeout_ms : kDefaultHandshakeMs);
   CheckCertificate(host);
 }
@@ -152,7 +159,7 @@ void TlsSession::Handshake(int timeout_ms) {
     if (step.error == SSL_ERROR_NONE) return;
     if (step.error == SSL_ERROR_WANT_READ || step.error == SSL_ERROR_WANT_WRITE) {
       int left = MillisecondsLeft(deadline);
-      if (left == 0 || !WaitFor(socket_, step.error, left)) Refuse("handshake timed out");
+      if (left == 0 || !WaitFor(fd_, step.error, left)) Refuse("handshake timed out");
       continue;
     }
     if (step.error == SSL_ERROR_SYSCALL) {
@@ -189,11 +196,7 @@ bool TlsSession::WaitReadable(int timeout_ms) const {
     std::lock_guard lock(mutex_);
     if (!broken_ && SSL_has_pending(ssl_.get()) == 1) return true;
   }
-  return socket_.Poll(POLLIN, timeout_ms) != 0;
-}
-
-IoResult TlsSession::Failed(int code) {
-  return {0, code};
+  return PollFor(fd_, POLLIN, timeout_ms);
 }
 
 IoResult TlsSession::Receive(std::span<char> into) {
@@ -209,19 +212,18 @@ IoResult TlsSession::Receive(std::span<char> into) {
       case SSL_ERROR_WANT_WRITE:
         // A record not complete yet, or a message of TLS's own (a session
         // ticket): wait for the rest. A close here wakes the poll.
-        WaitFor(socket_, step.error, 0);
+        WaitFor(fd_, step.error, 0);
         continue;
       case SSL_ERROR_SYSCALL:
-        return errno == 0 ? IoResult{0, 0} : Failed(WinsockCode(errno));
+        return {0, errno};
       default:
-        return Failed(kWsaConnAborted);
+        return {0, ECONNABORTED};
     }
   }
 }
 
-IoResult TlsSession::Send(std::string_view bytes) {
+IoResult TlsSession::Send(std::string_view bytes, int timeout_ms) {
   const int size = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 30));
-  const int timeout_ms = socket_.SendTimeout();
   for (;;) {
     Step step = Locked([&](SSL* ssl) { return SSL_write(ssl, bytes.data(), size); });
     switch (step.error) {
@@ -229,12 +231,12 @@ IoResult TlsSession::Send(std::string_view bytes) {
         return {static_cast<std::size_t>(step.result), 0};
       case SSL_ERROR_WANT_READ:
       case SSL_ERROR_WANT_WRITE:
-        if (!WaitFor(socket_, step.error, timeout_ms)) return Failed(WinsockCode(EWOULDBLOCK));
+        if (!WaitFor(fd_, step.error, timeout_ms)) return {0, EWOULDBLOCK};
         continue;
       case SSL_ERROR_SYSCALL:
-        return Failed(WinsockCode(errno != 0 ? errno : EPIPE));
+        return {0, errno != 0 ? errno : EPIPE};
       default:
-        return Failed(kWsaConnAborted);
+        return {0, ECONNABORTED};
     }
   }
 }
