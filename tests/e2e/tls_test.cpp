@@ -218,20 +218,36 @@ TEST_F(Tls, APlainLinkLoadsNoneOfOpenSsl) {
   EXPECT_EQ(maps.find("libcrypto"), std::string::npos) << maps;
 }
 
-// A program without its TLS module beside it still runs and links plainly;
-// a TLS link fails saying why, once.
+// A program without its TLS module still runs and links plainly; a TLS link
+// fails saying why, once. Installed, the program finds the module in
+// lib/zelmobot/ beside its bin/.
 TEST_F(Tls, WithoutTheModuleATlsLinkFailsSayingWhy) {
-  TempDir program;
-  std::filesystem::copy_file(BotBinary(), program.File("zelmobot"));
-  std::filesystem::permissions(program.File("zelmobot"), std::filesystem::perms::owner_all);
+  namespace fs = std::filesystem;
+  TempDir root;
+  fs::create_directories(root.File("bin"));
+  fs::copy_file(BotBinary(), root.File("bin/zelmobot"));
+  fs::permissions(root.File("bin/zelmobot"), fs::perms::owner_all);
   LoopbackServer server;
   dir.Write("Config.ini", LoopbackConfig(server.Port(), "AutoConnect=1\nTLS=1\n"));
   ProcessOptions options = HeadlessBot(dir.Path());
-  options.program = program.File("zelmobot");
+  options.program = root.File("bin/zelmobot");
   {
     BotProcess bot(options);
-    ExpectRefused(bot, "TLS: the TLS module cannot be loaded: " +
-                           program.File("libzelmobot_tls.so") + ": cannot open shared object file");
+    ExpectRefused(bot,
+                  "TLS: the TLS module cannot be loaded: " + root.File("bin/libzelmobot_tls.so") +
+                      ": cannot open shared object file");
+    ASSERT_TRUE(server.Accept(1s));  // its connection: the next one is the next bot's
+  }
+  const std::string installed = root.File("lib/zelmobot/libzelmobot_tls.so");
+  fs::create_directories(root.File("lib/zelmobot"));
+  fs::copy_file(fs::path(BotBinary()).parent_path() / "libzelmobot_tls.so", installed);
+  {
+    BotProcess bot(options);
+    auto peer = server.Accept(10s);
+    ASSERT_TRUE(peer) << bot.DisplayOutput();
+    peer->SendLine("ERROR :Closing Link: plain text here");
+    ExpectRefused(bot, "TLS: handshake failed: ");
+    EXPECT_NE(Maps(bot).find(installed), std::string::npos);
   }
   dir.Write("Config.ini", LoopbackConfig(server.Port(), "AutoConnect=1\n"));
   BotProcess bot(options);
