@@ -34,7 +34,9 @@ bool SameText(std::string_view a, std::string_view b) {
 
 std::string_view TrimBlanks(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
+  // An all-blank text trims to an empty view at its end, still inside the
+  // text: the INI reader keeps names as offsets into the text it read.
+  if (first == std::string_view::npos) return text.substr(text.size());
   const auto last = text.find_last_not_of(" \t");
   return text.substr(first, last - first + 1);
 }

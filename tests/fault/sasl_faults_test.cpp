@@ -98,6 +98,15 @@ TEST_F(SaslFaults, AServerWithoutSaslOrCapabilitiesIsLeft) {
   ASSERT_TRUE(link->AwaitLineStarting("USER ", kIrcWait));
   link->SendLine(":irc.fault.test 001 ZelmoBot :Welcome");
   EXPECT_TRUE(link->WaitClosed(kIrcWait));
+  // The line reaches the display after the link is closed, so wait for it.
+  const auto shown_twice = [](const ProcessOutput& output) {
+    int count = 0;
+    for (const auto& text : output.DisplayTexts()) {
+      if (text.find("the server does not offer SASL") != std::string::npos) ++count;
+    }
+    return count == 2;
+  };
+  EXPECT_TRUE(bot->Await(shown_twice, 5s));
   EXPECT_EQ(bot->CountDisplay("the server does not offer SASL"), 2);
 }
 

@@ -37,6 +37,7 @@ class QueuePort : public UiPort {
   void ClearDisplay() override {}
   void SetDisplayBackground(TColor) override {}
   void SetDisplayFont(const std::string&) override {}
+  void SetDisplayMaxLines(int) override {}
   void SetCaption(const std::string&) override {}
   bool Question(const std::string&, const std::string&) override { return true; }
   void ErrorBox(const std::string&, const std::string&) override {}

@@ -71,6 +71,15 @@ TEST(IniDocument, CaseInsensitiveNamesAndFirstMatchWins) {
   EXPECT_EQ(ValueOr(document, "Bob\nHostMask", ""), "<none>");
 }
 
+// Found by the fuzzer: a head of blanks only once named a section outside
+// the text.
+TEST(IniDocument, AHeadOfBlanksIsASectionWithAnEmptyName) {
+  const IniDocument document("k=0\n[ \t ]\nk = v\n[A]\nk=second\n");
+  EXPECT_EQ(document.SectionNames(), (std::vector<std::string>{"", "A"}));
+  EXPECT_EQ(ValueOr(document, "", "k"), "v");
+  EXPECT_EQ(ValueOr(document, "a", "k"), "second");
+}
+
 TEST(IniDocument, CrLfLinesDropOnlyTheCrBeforeTheLf) {
   const IniDocument document("[a]\r\nk=v\r\nr=x\ry\r\n");
   EXPECT_EQ(ValueOr(document, "A", "k"), "v");

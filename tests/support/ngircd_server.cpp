@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "support/loopback_ports.h"
+#include "support/server_process.h"
 
 extern char** environ;
 
@@ -128,19 +129,7 @@ void NgircdServer::WaitUntilListening() {
 }
 
 void NgircdServer::Stop() {
-  if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  int status = 0;
-  while (waitpid(pid_, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  pid_ = -1;
+  StopServerProcess(pid_);
 }
 
 }  // namespace zelmo::testing

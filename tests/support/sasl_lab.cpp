@@ -15,6 +15,7 @@
 
 #include "support/irc_test_client.h"
 #include "support/loopback_ports.h"
+#include "support/server_process.h"
 
 extern char** environ;
 
@@ -26,22 +27,6 @@ constexpr const char* kInspircd = "/usr/sbin/inspircd";
 constexpr const char* kAtheme = "/usr/bin/atheme-services";
 constexpr const char* kLinkPassword = "labLinkPass";
 constexpr auto kReadyWait = std::chrono::seconds(20);
-
-void StopProcess(pid_t& pid) {
-  if (pid <= 0) return;
-  kill(pid, SIGTERM);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  pid = -1;
-}
 
 // Whether the server's answer to CAP LS lists sasl: it does once the
 // services have linked.
@@ -92,9 +77,9 @@ SaslLab::~SaslLab() {
 }
 
 void SaslLab::Stop() {
-  StopProcess(services_);
+  StopServerProcess(services_);
   // InspIRCd may end with a crash on SIGTERM; it is gone either way.
-  StopProcess(ircd_);
+  StopServerProcess(ircd_);
 }
 
 pid_t SaslLab::Spawn(const std::vector<std::string>& argv, const std::string& log) const {
