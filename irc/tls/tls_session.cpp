@@ -1,6 +1,7 @@
 #include "irc/tls/tls_session.h"
 
 #include <arpa/inet.h>
+#include <malloc.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/ssl.h>
@@ -11,6 +12,9 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
+
+#include "irc/tls/code_pages.h"
 
 namespace zelmo {
 
@@ -39,6 +43,18 @@ bool IsAddressLiteral(const std::string& host) {
          inet_pton(AF_INET6, host.c_str(), address) == 1;
 }
 
+// The system's CAs from its hashed folder, where a CA is read only when a
+// chain names it: parsing the whole bundle would hold every CA in memory.
+// SSL_CERT_DIR and SSL_CERT_FILE are honoured as OpenSSL's defaults do.
+void TrustSystemStore(SSL_CTX* context) {
+  const char* folder = std::getenv(X509_get_default_cert_dir_env());
+  SSL_CTX_load_verify_dir(context, folder != nullptr ? folder : X509_get_default_cert_dir());
+  if (const char* file = std::getenv(X509_get_default_cert_file_env()); file != nullptr) {
+    SSL_CTX_load_verify_file(context, file);
+  }
+  ERR_clear_error();
+}
+
 ssl_ctx_st* MakeContext(const TlsSettings& settings) {
   SSL_CTX* context = SSL_CTX_new(TLS_client_method());
   if (context == nullptr) Refuse("cannot start: " + LastSslReason());
@@ -48,11 +64,13 @@ ssl_ctx_st* MakeContext(const TlsSettings& settings) {
   // ends the stream like one that sends it, as IRC servers often do.
   SSL_CTX_set_read_ahead(context, 1);
   SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
-  SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+  // An idle link holds no record buffers.
+  SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER |
+                                SSL_MODE_RELEASE_BUFFERS);
   // The result is checked after the handshake, so a pin can overrule it.
   SSL_CTX_set_verify(context, SSL_VERIFY_NONE, nullptr);
   if (settings.verify && settings.fingerprint.empty()) {
-    SSL_CTX_set_default_verify_paths(context);
+    TrustSystemStore(context);
     if (!settings.ca_file.empty() &&
         SSL_CTX_load_verify_locations(context, settings.ca_file.c_str(), nullptr) != 1) {
       Refuse("cannot read the CA file " + settings.ca_file + ": " + LastSslReason());
@@ -136,6 +154,9 @@ TlsSession::TlsSession(int fd, const std::string& host, const TlsSettings& setti
   }
   Handshake(timeout_ms > 0 ? timeout_ms : kDefaultHandshakeMs);
   CheckCertificate(host);
+  // What setting up and the handshake needed is freed now; give it back.
+  ::malloc_trim(0);
+  ReleaseOpenSslCodePages();
 }
 
 TlsSession::~TlsSession() = default;

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/bot_process.h"
 #include "support/irc_test_client.h"
@@ -45,10 +47,11 @@ class Tls : public ::testing::Test {
   }
   // The bot connects by itself to the server's TLS port under that name.
   std::unique_ptr<BotProcess> StartBot(const NgircdServer& server, const std::string& host,
-                                       const std::string& tls_keys) {
+                                       const std::string& tls_keys,
+                                       const std::vector<std::string>& environment = {}) {
     dir.Write("Config.ini", "[Me]\nIRCHost=" + host + "\nPort=" + std::to_string(server.TlsPort()) +
                                 "\nAutoConnect=1\nTLS=1\n" + tls_keys);
-    return std::make_unique<BotProcess>(HeadlessBot(dir.Path()));
+    return std::make_unique<BotProcess>(HeadlessBot(dir.Path(), environment));
   }
   static bool Registered(const NgircdServer& server) {
     IrcTestClient watcher(NgircdServer::Host(), server.Port(), "watcher");
@@ -151,6 +154,19 @@ TEST_F(Tls, WithoutTheTestsCaTheSystemStoreRefusesTheIssuedCertificate) {
   auto server = Server(*issued);
   auto bot = StartBot(*server, "127.0.0.1", "");
   ExpectRefused(*bot, "TLS: certificate verify failed: unable to get local issuer certificate");
+}
+
+// The system's CAs are read from their hashed folder, one when a chain
+// names it; the test's CA hashed into a folder of its own is found there.
+TEST_F(Tls, TheSystemStoreIsTheHashedFolderOfCas) {
+  TempDir cas;
+  std::filesystem::copy_file(certificates->CaFile(), cas.Path() + "/test-ca.pem");
+  ASSERT_EQ(std::system(("openssl rehash " + cas.Path() + " >/dev/null 2>&1").c_str()), 0);
+  auto server = Server(*issued);
+  auto bot = StartBot(*server, "127.0.0.1", "", {"SSL_CERT_DIR=" + cas.Path()});
+  ASSERT_TRUE(bot->AwaitDisplay("Connected to 127.0.0.1.", 15s))
+      << bot->DisplayOutput() << bot->ErrorOutput();
+  EXPECT_TRUE(Registered(*server));
 }
 
 TEST_F(Tls, AWrongPinIsRefusedEvenForAVerifiedCertificate) {
