@@ -87,16 +87,15 @@ std::vector<Mapping> FileBackedMappings(const std::vector<std::string>& files) {
 
 void ReleaseOpenSslCodePages() {
   std::vector<std::string> files;
-  for (const void* function : {reinterpret_cast<const void*>(&SSL_new),
-                               reinterpret_cast<const void*>(&OPENSSL_cleanse)}) {
+  for (const void* function :
+       {reinterpret_cast<const void*>(&SSL_new), reinterpret_cast<const void*>(&OPENSSL_cleanse)}) {
     std::string file = LibraryOf(function);
     if (!file.empty()) files.push_back(file);
   }
   if (files.empty()) return;
   try {
     for (const Mapping& mapping : FileBackedMappings(files)) {
-      ::madvise(reinterpret_cast<void*>(mapping.start), mapping.end - mapping.start,
-                MADV_DONTNEED);
+      ::madvise(reinterpret_cast<void*>(mapping.start), mapping.end - mapping.start, MADV_DONTNEED);
     }
   } catch (const std::exception&) {
     // A line of smaps not as expected: the pages stay, nothing else changes.
