@@ -153,7 +153,12 @@ TlsSession::TlsSession(int fd, const std::string& host, const TlsSettings& setti
   }
   Handshake(timeout_ms > 0 ? timeout_ms : kDefaultHandshakeMs);
   CheckCertificate(host);
-  // What setting up and the handshake needed is freed now; give it back.
+  GiveBackSetUpMemory();
+}
+
+// What setting up and the handshake needed is freed now: give the freed heap
+// and the code pages back.
+void TlsSession::GiveBackSetUpMemory() {
   ::malloc_trim(0);
   ReleaseOpenSslCodePages();
 }
@@ -225,6 +230,10 @@ IoResult TlsSession::Receive(std::span<char> into) {
     Step step = Locked([&](SSL* ssl) { return SSL_read(ssl, into.data(), size); });
     switch (step.error) {
       case SSL_ERROR_NONE:
+        // The server's session tickets come after the handshake, before its
+        // first bytes, and taking them runs through certificate and ASN.1
+        // code once more.
+        if (!first_bytes_taken_.exchange(true)) GiveBackSetUpMemory();
         return {static_cast<std::size_t>(step.result), 0};
       case SSL_ERROR_ZERO_RETURN:
         return {0, 0};

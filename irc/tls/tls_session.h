@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -47,6 +48,7 @@ class TlsSession : public TlsLink {
   Step Locked(Call call);
   void Handshake(int timeout_ms);
   void CheckCertificate(const std::string& host) const;
+  static void GiveBackSetUpMemory();
 
   const int fd_;
   const TlsSettings settings_;
@@ -54,6 +56,7 @@ class TlsSession : public TlsLink {
   std::unique_ptr<ssl_st, void (*)(ssl_st*)> ssl_;
   mutable std::mutex mutex_;
   bool broken_ = false;  // after a fatal error OpenSSL must not be called again
+  std::atomic<bool> first_bytes_taken_ = false;
 };
 
 // "ab:CD:.." -> "abcd.."; empty when the text is no SHA-256 in hex.
