@@ -156,7 +156,7 @@ std::string TlsReportTable(const std::vector<RunFigures>& plain_bot,
       {"VmRSS after chatter", "kB", [](const RunFigures& f) { return f.rss_chatter_kb; },
        std::nullopt, false, 0},
   };
-  return Table(rows, tls_bot, tls_floor) + "CTCP PING p50 target: " + std::to_string(kPingFactor) +
+  return Table(rows, tls_bot, tls_floor) + "CTCP PING p50 target: " + Format(kPingFactor, 1) +
          " times the plain p50 of " + SpreadText(plain_p50, 1) + " us\n";
 }
 

@@ -97,7 +97,8 @@ bool TlsClientEnd::Ready() const {
 
 long TlsClientEnd::Receive(char* into, std::size_t size) {
   int got = SSL_read(context_->ssl.get(), into, static_cast<int>(size));
-  return got > 0 ? got : (SSL_get_error(context_->ssl.get(), got) == SSL_ERROR_ZERO_RETURN ? 0 : -1);
+  return got > 0 ? got
+                 : (SSL_get_error(context_->ssl.get(), got) == SSL_ERROR_ZERO_RETURN ? 0 : -1);
 }
 
 long TlsClientEnd::Send(const char* bytes, std::size_t size) {
