@@ -162,11 +162,16 @@ std::vector<std::string> TIdStack::SystemLookUpAll(const std::string& name) {
   return addresses;
 }
 
+std::string_view TIdStack::Unbracketed(std::string_view host) {
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+    return host.substr(1, host.size() - 2);
+  }
+  return host;
+}
+
 std::vector<std::string> TIdStack::ResolveHostAddresses(std::string_view host, int timeout_ms,
                                                         const AddressLookup& lookup) {
-  if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
-    host = host.substr(1, host.size() - 2);
-  }
+  host = Unbracketed(host);
   if (SameText(host, "LOCALHOST")) return {std::string(kLoopback)};
   if (auto address = ParseDottedQuad(host)) return {*address};
   if (auto address = ParseIPv6(host)) return {*address};

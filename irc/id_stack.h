@@ -42,6 +42,8 @@ class TIdStack {
   // given). The time limit and the errors are those of ResolveHost.
   static std::vector<std::string> ResolveHostAddresses(std::string_view host, int timeout_ms,
                                                        const AddressLookup& lookup = {});
+  // "[::1]" -> "::1"; any other text as it is.
+  static std::string_view Unbracketed(std::string_view host);
   // The IPv6 address in its plain form, or nothing.
   static std::optional<std::string> ParseIPv6(std::string_view text);
   // The system's name service, every address of both families.

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "irc/tls_link.h"
 #include "irc/transport_errors.h"
 
 namespace zelmo {
@@ -76,6 +77,12 @@ short PollFor(int fd, short events, int timeout_ms) {
     if (ready > 0) return entry.revents;
     if (ready < 0 && errno != EINTR) RaiseLastSocketError();
   }
+}
+
+// A TLS link's errno as the socket error table's code.
+IoResult InTable(IoResult result) {
+  if (result.error != 0) result.error = WinsockCode(result.error);
+  return result;
 }
 
 void SetBlocking(int fd, bool blocking) {
@@ -158,6 +165,11 @@ void TIdSocketHandle::SetSendTimeout(int timeout_ms) {
   limit.tv_sec = timeout_ms / 1000;
   limit.tv_usec = (timeout_ms % 1000) * 1000;
   ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  send_timeout_ms_.store(timeout_ms, std::memory_order_relaxed);
+}
+
+void TIdSocketHandle::SetNonBlocking() {
+  SetBlocking(fd_, false);
 }
 
 bool TIdSocketHandle::WaitReadable(int timeout_ms) const {
@@ -187,6 +199,30 @@ bool TIdSocketHandle::Close() {
   // wakes up and sees the end of the stream.
   ::shutdown(fd_, SHUT_RDWR);
   return true;
+}
+
+TIdIOHandlerSocket::TIdIOHandlerSocket(int family) : binding_(family) {}
+TIdIOHandlerSocket::~TIdIOHandlerSocket() = default;
+
+void TIdIOHandlerSocket::StartTls(const std::string& host, const TlsSettings& settings,
+                                  int timeout_ms) {
+  ZelmoTlsConnect* connect = LoadTlsModule();
+  binding_.SetNonBlocking();
+  std::string why_not;
+  tls_.reset(connect(binding_.Fd(), host, settings, timeout_ms, why_not));
+  if (!tls_) throw EIdTLSError(why_not);
+}
+
+bool TIdIOHandlerSocket::WaitReadable(int timeout_ms) const {
+  return tls_ ? tls_->WaitReadable(timeout_ms) : binding_.WaitReadable(timeout_ms);
+}
+
+IoResult TIdIOHandlerSocket::Receive(std::span<char> into) {
+  return tls_ ? InTable(tls_->Receive(into)) : binding_.Receive(into);
+}
+
+IoResult TIdIOHandlerSocket::Send(std::string_view bytes) {
+  return tls_ ? InTable(tls_->Send(bytes, binding_.SendTimeout())) : binding_.Send(bytes);
 }
 
 }  // namespace zelmo

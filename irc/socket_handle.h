@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -46,6 +47,10 @@ class TIdSocketHandle {
   // Waits until a receive would not block; false when timeout_ms (0: no
   // limit) ran out first.
   bool WaitReadable(int timeout_ms) const;
+  // For a layer that drives the socket with its own waits (TLS).
+  void SetNonBlocking();
+  int Fd() const { return fd_; }
+  int SendTimeout() const { return send_timeout_ms_.load(std::memory_order_relaxed); }
   IoResult Receive(std::span<char> into) const;
   // Never raises SIGPIPE; a broken link comes back as an error code.
   IoResult Send(std::string_view bytes) const;
@@ -66,18 +71,35 @@ class TIdSocketHandle {
   const int fd_;
   std::atomic<bool> open_{true};
   std::atomic<bool> closed_mark_{false};
+  std::atomic<int> send_timeout_ms_{0};
 };
 
-// The socket handler a client makes for each connection; it owns the socket.
+class TlsLink;
+struct TlsSettings;
+
+// The socket handler a client makes for each connection; it owns the socket
+// and, on a secured link, the TLS session over it. Bytes go in and out
+// through the handler, so the layers above read and write a TLS link as
+// they do a plain one.
 class TIdIOHandlerSocket {
  public:
-  explicit TIdIOHandlerSocket(int family) : binding_(family) {}
+  explicit TIdIOHandlerSocket(int family);
+  ~TIdIOHandlerSocket();
   TIdSocketHandle& Binding() { return binding_; }
   const TIdSocketHandle& Binding() const { return binding_; }
   bool Connected() const { return binding_.IsOpen(); }
 
+  // Secures the connected socket; raises EIdTLSError when that fails.
+  void StartTls(const std::string& host, const TlsSettings& settings, int timeout_ms);
+  bool Secured() const { return tls_ != nullptr; }
+
+  bool WaitReadable(int timeout_ms) const;
+  IoResult Receive(std::span<char> into);
+  IoResult Send(std::string_view bytes);
+
  private:
   TIdSocketHandle binding_;
+  std::unique_ptr<TlsLink> tls_;
 };
 
 }  // namespace zelmo

@@ -44,12 +44,18 @@ std::shared_ptr<TIdIOHandlerSocket> TIdTCPClient::ConnectSocket(int timeout) {
   for (const std::string& address : Addresses(left())) {
     const int remaining = left();
     const int attempt = remaining > 0 ? std::min(remaining, kAttemptBound) : kAttemptBound;
+    std::shared_ptr<TIdIOHandlerSocket> handler;
     try {
-      return ConnectTo(address, attempt, left);
+      handler = ConnectTo(address, attempt, left);
     } catch (const EIdSocketError& error) {
       // The next address may answer; only the last failure is reported.
       last_error = error;
+      continue;
     }
+    // A failed handshake or certificate is the server's answer, not a dead
+    // address: the next address would give the same one.
+    if (Tls.enabled) handler->StartTls(std::string(TIdStack::Unbracketed(Host)), Tls, left());
+    return handler;
   }
   if (!last_error) throw EIdSocketError(kWsaHostNotFound);
   throw *last_error;

@@ -143,7 +143,7 @@ int TIdTCPConnection::FillInputBuffer(const Link& link, bool raise_if_closed, in
   const TIdSocketHandle& socket = link.handler->Binding();
   int received = 0;
   do {
-    if (!socket.WaitReadable(timeout)) {
+    if (!link.handler->WaitReadable(timeout)) {
       if (raise_on_timeout) throw EIdReadTimeout();
       return -1;
     }
@@ -158,7 +158,7 @@ int TIdTCPConnection::ReceiveChunk(const Link& link) {
   TIdSocketHandle& socket = link.handler->Binding();
   TIdManagedBuffer& input = *link.input;
   auto room = input.Reserve(static_cast<std::size_t>(std::max(RecvBufferSize, 1)));
-  IoResult result = socket.Receive(room);
+  IoResult result = link.handler->Receive(room);
   input.Commit(result.bytes);
   if (result.error == 0) {
     if (result.bytes == 0) socket.MarkClosed();
@@ -234,7 +234,7 @@ void TIdTCPConnection::SendText(std::string_view text) {
   if (!IsOpen(link.handler)) throw EIdNotConnected();
   TIdSocketHandle& socket = link.handler->Binding();
   while (!text.empty()) {
-    IoResult result = socket.Send(text);
+    IoResult result = link.handler->Send(text);
     if (result.error != 0) {
       if (IsLinkLoss(result.error)) GoDown(link);
       throw EIdSocketError(result.error);

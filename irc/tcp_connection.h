@@ -10,6 +10,7 @@
 #include "irc/id_stack.h"
 #include "irc/managed_buffer.h"
 #include "irc/socket_handle.h"
+#include "irc/tls_settings.h"
 #include "irc/transport_errors.h"
 
 namespace zelmo {
@@ -132,6 +133,9 @@ class TIdTCPClient : public TIdTCPConnection {
   // A name service giving every address of Host, tried in order until one
   // connects; used when Resolver is empty. Empty: the system's.
   AddressLookup AddressResolver;
+  // Off: a plain TCP link. On: the link is secured before OnConnected, and
+  // a failed handshake or certificate check raises EIdTLSError.
+  TlsSettings Tls;
 
   // -1 or 0: as long as the platform's name lookup and connect take; a
   // positive value bounds the two together to that many milliseconds.

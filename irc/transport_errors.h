@@ -42,6 +42,12 @@ class EIdReadLnMaxLineLengthExceeded : public EIdException {
   EIdReadLnMaxLineLengthExceeded() : EIdException("Max line length exceeded.") {}
 };
 
+// A TLS handshake or certificate check that failed; the text says why.
+class EIdTLSError : public EIdException {
+ public:
+  using EIdException::EIdException;
+};
+
 // A failure reported by the socket layer, numbered as Windows Sockets numbers
 // its errors, so the texts read the same on every platform.
 class EIdSocketError : public EIdException {

@@ -58,9 +58,11 @@ bot_depends=$(dpkg-deb -f "$bot_deb" Depends)
 [ -n "$bot_depends" ] || fail "zelmobot has no computed dependencies"
 case "$bot_depends" in *libc6*) ;; *) fail "zelmobot does not depend on libc6: $bot_depends" ;; esac
 case "$bot_depends" in *qt*|*Qt*) fail "zelmobot needs the toolkit: $bot_depends" ;; esac
+# OpenSSL comes with the TLS module, which the bot's package carries.
+case "$bot_depends" in *libssl3*) ;; *) fail "zelmobot does not depend on libssl3: $bot_depends" ;; esac
 contents=$(dpkg-deb -c "$bot_deb")
-for path in ./usr/bin/zelmobot ./usr/share/man/man1/zelmobot.1 \
-            ./usr/lib/systemd/system/zelmobot.service; do
+for path in ./usr/bin/zelmobot ./usr/lib/zelmobot/libzelmobot_tls.so \
+            ./usr/share/man/man1/zelmobot.1 ./usr/lib/systemd/system/zelmobot.service; do
   grep -q " $path\$" <<<"$contents" || fail "zelmobot lacks $path"
 done
 

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libcrypt-dev libedit-dev
+  libcrypt-dev libedit-dev libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libexpat1-dev
   ngircd

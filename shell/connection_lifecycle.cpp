@@ -76,6 +76,9 @@ void TMainForm::DisconnectFromServer(const std::optional<std::string>& quit_text
 void TMainForm::IRCConnected() {
   connections_opened_.fetch_add(1);
   MessageDisplay.DisplayColoredLine("Connected to " + IRC.Host + ".", Important);
+  if (IRC.Tls.Unverified()) {
+    MessageDisplay.DisplayColoredLine("TLS certificate not verified", Important);
+  }
   StopRejoin();
   if (SavedChannels.empty()) return;
   RejoinPending = true;
@@ -141,6 +144,9 @@ void TMainForm::IRCDisconnected(unsigned connection) {
   registered_ = false;
   try {
     IRC.Connect();
+  } catch (const EIdTLSError& error) {
+    // The reason is worth knowing: the next attempt would fail the same way.
+    MessageDisplay.DisplayColoredLine(error.what(), Errorous);
   } catch (const std::exception&) {
     // One attempt only; the operator can type CONNECT.
   }

@@ -71,6 +71,14 @@ void TMainForm::SetUpIrc() {
   HookIrcEvents();
 }
 
+void TMainForm::LoadTls(const TIniFile& ini) {
+  IRC.Tls.enabled = ini.ReadBool("Me", "TLS", false);
+  IRC.Tls.verify = ini.ReadBool("Me", "TLSVerify", true);
+  IRC.Tls.ca_file = ini.ReadString("Me", "TLSCAFile", "");
+  IRC.Tls.fingerprint = ini.ReadString("Me", "TLSFingerprint", "");
+  IRC.Tls.cert_file = ini.ReadString("Me", "TLSCertFile", "");
+}
+
 void TMainForm::LoadConfig() {
   TIniFile ini(ConfigPath());
   UsersFileName = ini.ReadString("General", "Usersfile", "Users.ini");
@@ -83,7 +91,8 @@ void TMainForm::LoadConfig() {
   IRC.SetNick(ini.ReadString("Me", "Nick", "ZelmoBot"));
   IRC.RealName = ini.ReadString("Me", "Realname", "Zelmo Bot");
   IRC.Host = ini.ReadString("Me", "IRCHost", "localhost");
-  IRC.Port = ini.ReadInteger("Me", "Port", 6667);
+  LoadTls(ini);
+  IRC.Port = ini.ReadInteger("Me", "Port", IRC.Tls.enabled ? 6697 : 6667);
   IRC.Username = ini.ReadString("Me", "Username", "ZelmoBot");
   IRC.SASLUser = ini.ReadString("Me", "SASLUser", "");
   IRC.SASLPassword = ini.ReadString("Me", "SASLPassword", "");

@@ -115,6 +115,7 @@ class TMainForm : public FormHost, public BotContext {
   void FormCreate();
   // [Lookups] and [TV]; raises on a value that names no lookup source.
   void LoadLookups(const TIniFile& ini);
+  void LoadTls(const TIniFile& ini);
   // One Dangerous line for each file of secrets that others may use.
   void WarnOfOpenFiles();
   void SetUpIrc();

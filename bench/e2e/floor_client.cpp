@@ -7,16 +7,34 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "tls_ends.h"
 
 namespace zelmo::bench {
 
 namespace {
 
-bool SendAll(int fd, std::string_view bytes) {
+// The connection, plain or through TLS.
+struct Link {
+  int fd;
+  std::unique_ptr<TlsClientEnd> tls;
+
+  long Receive(char* into, std::size_t size) const {
+    if (tls) return tls->Receive(into, size);
+    return recv(fd, into, size, 0);
+  }
+  long Send(std::string_view bytes) const {
+    if (tls) return tls->Send(bytes.data(), bytes.size());
+    return send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  }
+};
+
+bool SendAll(const Link& link, std::string_view bytes) {
   while (!bytes.empty()) {
-    ssize_t sent = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    long sent = link.Send(bytes);
     if (sent < 0 && errno == EINTR) continue;
     if (sent <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(sent));
@@ -45,7 +63,7 @@ std::string PingAnswer(std::string_view line) {
 
 }  // namespace
 
-int RunFloorClient(int port) {
+int RunFloorClient(int port, bool tls) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return 1;
   sockaddr_in address{};
@@ -55,13 +73,15 @@ int RunFloorClient(int port) {
   if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return 1;
   int one = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  if (!SendAll(fd, "NICK FloorBot\r\nUSER floor 127.0.0.1 127.0.0.1 :Floor client\r\n")) return 1;
+  Link link{fd, tls ? std::make_unique<TlsClientEnd>(fd) : nullptr};
+  if (link.tls && !link.tls->Ready()) return 1;
+  if (!SendAll(link, "NICK FloorBot\r\nUSER floor 127.0.0.1 127.0.0.1 :Floor client\r\n")) return 1;
 
   std::string buffer;
   std::size_t start = 0;
   char chunk[32768];
   for (;;) {
-    ssize_t got = recv(fd, chunk, sizeof chunk, 0);
+    long got = link.Receive(chunk, sizeof chunk);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     buffer.append(chunk, static_cast<std::size_t>(got));
@@ -69,13 +89,14 @@ int RunFloorClient(int port) {
       std::string_view line(buffer.data() + start, end - start);
       if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
       std::string answer = PingAnswer(line);
-      if (!answer.empty() && !SendAll(fd, answer)) break;
+      if (!answer.empty() && !SendAll(link, answer)) break;
     }
     if (start >= 32768) {
       buffer.erase(0, start);
       start = 0;
     }
   }
+  link.tls.reset();
   close(fd);
   return 0;
 }

@@ -8,6 +8,8 @@
 
 #include "floor_client.h"
 #include "report.h"
+#include "support/test_certificates.h"
+#include "tls_ends.h"
 #include "workloads.h"
 
 // End-to-end benchmark: the real bot, headless, against a scripted IRC
@@ -39,8 +41,9 @@ int main(int argc, char** argv) {
   // A client that goes away while being flooded must not end the benchmark.
   signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 2 && args[0] == "--floor-client") {
-    return zelmo::bench::RunFloorClient(std::stoi(args[1]));
+  if ((args.size() == 2 || (args.size() == 3 && args[2] == "--tls")) &&
+      args[0] == "--floor-client") {
+    return zelmo::bench::RunFloorClient(std::stoi(args[1]), args.size() == 3);
   }
   std::string bot_path;
   int runs = 3;
@@ -69,19 +72,38 @@ int main(int argc, char** argv) {
   }
   if (bot_path.empty() || runs < 1 || sizes.pings < 1) return Usage();
 
-  const Subject bot{"bot", {bot_path, "--headless", "--data-dir", "{data}"}, "connect"};
-  const Subject floor{"floor", {SelfPath(), "--floor-client", "{port}"}, ""};
+  const Subject bot{"bot", {bot_path, "--headless", "--data-dir", "{data}"}, "connect", ""};
+  const Subject floor{"floor", {SelfPath(), "--floor-client", "{port}"}, "", ""};
   const std::string chatter = zelmo::bench::ChatterBlock(sizes.chatter_lines, sizes.members);
 
-  std::vector<RunFigures> bot_runs, floor_runs;
+  // The same again over TLS: a certificate for 127.0.0.1 from a CA of the
+  // run's own, which the bot verifies.
+  zelmo::testing::TestCertificates certificates;
+  const auto issued = certificates.Issue("bench", "IP:127.0.0.1");
+  const zelmo::bench::TlsServerEnd tls(issued.cert, issued.key);
+  Subject tls_bot = bot;
+  tls_bot.name = "bot over TLS";
+  tls_bot.config_keys = "TLS=1\nTLSCAFile=" + certificates.CaFile() + "\n";
+  Subject tls_floor = floor;
+  tls_floor.name = "floor over TLS";
+  tls_floor.argv.push_back("--tls");
+
+  std::vector<RunFigures> bot_runs, floor_runs, tls_bot_runs, tls_floor_runs;
   bool complete = true;
+  auto play = [&](const Subject& subject, const zelmo::bench::TlsServerEnd* end, int run,
+                  std::vector<RunFigures>& into) {
+    into.push_back(zelmo::bench::RunWorkloads(subject, sizes, chatter, end));
+    std::cout << zelmo::bench::RunLine(subject.name, run, into.back()) << std::endl;
+    complete = complete && into.back().problems.empty();
+  };
   for (int run = 1; run <= runs; ++run) {
-    bot_runs.push_back(zelmo::bench::RunWorkloads(bot, sizes, chatter));
-    std::cout << zelmo::bench::RunLine("bot", run, bot_runs.back()) << std::endl;
-    floor_runs.push_back(zelmo::bench::RunWorkloads(floor, sizes, chatter));
-    std::cout << zelmo::bench::RunLine("floor", run, floor_runs.back()) << std::endl;
-    complete = complete && bot_runs.back().problems.empty() && floor_runs.back().problems.empty();
+    play(bot, nullptr, run, bot_runs);
+    play(floor, nullptr, run, floor_runs);
+    play(tls_bot, &tls, run, tls_bot_runs);
+    play(tls_floor, &tls, run, tls_floor_runs);
   }
   std::cout << "\n" << zelmo::bench::ReportTable(bot_runs, floor_runs);
+  std::cout << "\nOver TLS (bot verifying the certificate, floor over TLS too)\n"
+            << zelmo::bench::TlsReportTable(bot_runs, tls_bot_runs, tls_floor_runs);
   return complete ? 0 : 1;
 }

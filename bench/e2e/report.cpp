@@ -44,6 +44,11 @@ std::string Padded(const std::string& text, std::size_t width) {
   return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
+// The table of the rows: each with the bot's median (min-max), the floor's,
+// their ratio, the target and whether the bot's median meets it.
+std::string Table(const std::vector<Row>& rows, const std::vector<RunFigures>& bot,
+                  const std::vector<RunFigures>& floor);
+
 }  // namespace
 
 std::optional<Spread> SpreadOf(const std::vector<std::optional<double>>& values) {
@@ -95,6 +100,13 @@ std::string ReportTable(const std::vector<RunFigures>& bot, const std::vector<Ru
        false,
        0},
   };
+  return Table(rows, bot, floor);
+}
+
+namespace {
+
+std::string Table(const std::vector<Row>& rows, const std::vector<RunFigures>& bot,
+                  const std::vector<RunFigures>& floor) {
   const std::size_t widths[] = {28, 30, 30, 8, 12, 5};
   std::string out;
   auto add_row = [&](const std::vector<std::string>& cells) {
@@ -120,6 +132,32 @@ std::string ReportTable(const std::vector<RunFigures>& bot, const std::vector<Ru
              SpreadText(base, row.decimals), ratio, target, met});
   }
   return out;
+}
+
+}  // namespace
+
+std::string TlsReportTable(const std::vector<RunFigures>& plain_bot,
+                           const std::vector<RunFigures>& tls_bot,
+                           const std::vector<RunFigures>& tls_floor) {
+  const Figure p50 = [](const RunFigures& f) { return f.ping_p50_us; };
+  auto plain_p50 = SpreadOf(Collect(plain_bot, p50));
+  // The p50 may be this many times the plain one.
+  constexpr double kPingFactor = 1.5;
+  const std::vector<Row> rows = {
+      {"chatter", "lines/s", [](const RunFigures& f) { return f.chatter_lines_per_second; },
+       200000.0, true, 0},
+      {"CTCP PING p50", "us", p50,
+       plain_p50 ? std::optional<double>(plain_p50->median * kPingFactor) : std::nullopt, false, 1},
+      {"CTCP PING p99", "us", [](const RunFigures& f) { return f.ping_p99_us; }, std::nullopt,
+       false, 1},
+      {"CPU per chatter line", "us", [](const RunFigures& f) { return f.chatter_cpu_us_per_line; },
+       std::nullopt, false, 2},
+      {"VmRSS idle", "kB", [](const RunFigures& f) { return f.rss_idle_kb; }, 8192.0, false, 0},
+      {"VmRSS after chatter", "kB", [](const RunFigures& f) { return f.rss_chatter_kb; },
+       std::nullopt, false, 0},
+  };
+  return Table(rows, tls_bot, tls_floor) + "CTCP PING p50 target: " + Format(kPingFactor, 1) +
+         " times the plain p50 of " + SpreadText(plain_p50, 1) + " us\n";
 }
 
 std::string RunLine(const std::string& name, int run, const RunFigures& f) {

@@ -21,6 +21,12 @@ std::optional<Spread> SpreadOf(const std::vector<std::optional<double>>& values)
 // floor's, their ratio, the target and whether the bot's median meets it.
 std::string ReportTable(const std::vector<RunFigures>& bot, const std::vector<RunFigures>& floor);
 
+// The figures over TLS: the bot's and the floor's over TLS, the targets
+// set against the bot's plain figures of the same sitting.
+std::string TlsReportTable(const std::vector<RunFigures>& plain_bot,
+                           const std::vector<RunFigures>& tls_bot,
+                           const std::vector<RunFigures>& tls_floor);
+
 // One line per run with every figure, for the record.
 std::string RunLine(const std::string& name, int run, const RunFigures& figures);
 

@@ -12,6 +12,7 @@
 #include "support/process_probe.h"
 #include "support/scripted_irc.h"
 #include "support/temp_dir.h"
+#include "tls_ends.h"
 
 namespace zelmo::bench {
 
@@ -103,8 +104,10 @@ testing::ProcessOptions SubjectProcess(const Subject& subject, int port, const s
 // One client under test against the benchmark's server.
 class Session {
  public:
-  Session(const Subject& subject, const WorkloadSizes& sizes) : sizes_(sizes) {
-    folder_.Write("Config.ini", testing::LoopbackConfig(server_.Port()));
+  Session(const Subject& subject, const WorkloadSizes& sizes, const TlsServerEnd* tls)
+      : sizes_(sizes) {
+    if (tls != nullptr) server_.SetChannel([tls](int fd) { return tls->Accept(fd); });
+    folder_.Write("Config.ini", testing::LoopbackConfig(server_.Port(), subject.config_keys));
     folder_.Write("Users.ini", BenchUsers(sizes.known_users, kChannel));
     child_ = std::make_unique<testing::BotProcess>(
         SubjectProcess(subject, server_.Port(), folder_.Path()));
@@ -211,10 +214,10 @@ std::string ChatterBlock(int lines, int members) {
 }
 
 RunFigures RunWorkloads(const Subject& subject, const WorkloadSizes& sizes,
-                        const std::string& chatter) {
+                        const std::string& chatter, const TlsServerEnd* tls) {
   RunFigures figures;
   try {
-    Session session(subject, sizes);
+    Session session(subject, sizes, tls);
     session.Register();
     testing::MemoryFigures idle = session.Memory();
     figures.rss_idle_kb = idle.rss_kib;

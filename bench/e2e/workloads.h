@@ -22,7 +22,11 @@ struct Subject {
   std::vector<std::string> argv;
   // Written to the client's standard input once it runs ("connect").
   std::string first_input;
+  // Lines added to the [Me] section of the bot's Config.ini.
+  std::string config_keys;
 };
+
+class TlsServerEnd;
 
 // The figures of one run; a figure is missing when its workload failed or
 // timed out, and `problems` says why.
@@ -43,9 +47,10 @@ struct RunFigures {
 // The chatter lines, built once and played against every subject.
 std::string ChatterBlock(int lines, int members);
 
-// Starts the subject against a scripted server of its own, plays every
-// workload in turn and stops the subject by its PID.
+// Starts the subject against a scripted server of its own (speaking TLS
+// when given its end), plays every workload in turn and stops the subject
+// by its PID.
 RunFigures RunWorkloads(const Subject& subject, const WorkloadSizes& sizes,
-                        const std::string& chatter);
+                        const std::string& chatter, const TlsServerEnd* tls = nullptr);
 
 }  // namespace zelmo::bench

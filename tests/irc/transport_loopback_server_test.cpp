@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
 #include "transport_fixture.h"
@@ -10,6 +13,46 @@ namespace {
 using namespace std::chrono_literals;
 
 using LoopbackServerTest = TransportTest;
+
+// A channel that takes all the socket has and hands it out a line at a
+// time, as TLS hands out one record while holding the next.
+class LineAtATimeChannel : public PeerChannel {
+ public:
+  explicit LineAtATimeChannel(int fd) : fd_(fd) {}
+  long Receive(char* into, std::size_t size) override {
+    char chunk[4096];
+    ssize_t got = ::recv(fd_, chunk, sizeof chunk, MSG_DONTWAIT);
+    if (got > 0) held_.append(chunk, static_cast<std::size_t>(got));
+    if (got == 0 && held_.empty()) return -1;
+    if (held_.empty()) return 0;
+    std::size_t line_end = held_.find('\n');
+    std::size_t count = std::min(line_end == std::string::npos ? held_.size() : line_end + 1, size);
+    held_.copy(into, count);
+    held_.erase(0, count);
+    return static_cast<long>(count);
+  }
+  long Send(std::string_view bytes) override {
+    ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    return sent >= 0 ? sent : (errno == EAGAIN ? 0 : -1);
+  }
+  bool Buffered() const override { return !held_.empty(); }
+
+ private:
+  int fd_;
+  std::string held_;
+};
+
+// The second line is in the channel, not in the socket: reading it must not
+// wait for the socket to show more.
+TEST_F(LoopbackServerTest, AChannelsHeldBytesAreReadWithoutWaitingForTheSocket) {
+  server.SetChannel([](int fd) { return std::make_unique<LineAtATimeChannel>(fd); });
+  Connect();
+  client.SendText("one\r\ntwo\r\n");
+  EXPECT_EQ(peer->ReadLine(), "one");
+  EXPECT_EQ(peer->ReadLine(500ms), "two");
+  ASSERT_TRUE(peer->SendLine("back"));
+  EXPECT_EQ(client.ReceiveLine(), "back");
+}
 
 TEST_F(LoopbackServerTest, AcceptWithoutAClientEndsEmpty) {
   EXPECT_EQ(server.Accept(20ms), nullptr);

@@ -64,23 +64,43 @@ short PollUntil(int fd, short events, const StopSignal& stop, Clock::time_point 
 
 }  // namespace
 
-LoopbackPeer::LoopbackPeer(int fd, std::shared_ptr<StopSignal> stop)
-    : fd_(fd), stop_(std::move(stop)) {}
+LoopbackPeer::LoopbackPeer(int fd, std::shared_ptr<StopSignal> stop,
+                           std::unique_ptr<PeerChannel> channel)
+    : fd_(fd), stop_(std::move(stop)), channel_(std::move(channel)) {}
 
 LoopbackPeer::~LoopbackPeer() {
   Close();
 }
 
+long LoopbackPeer::SendNow(std::string_view bytes) {
+  if (channel_) return channel_->Send(bytes);
+  for (;;) {
+    ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent >= 0) return static_cast<long>(sent);
+    if (errno == EINTR) continue;
+    return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
+  }
+}
+
+long LoopbackPeer::ReceiveInto(char* into, std::size_t size) {
+  if (channel_) return channel_->Receive(into, size);
+  for (;;) {
+    ssize_t received = ::recv(fd_, into, size, MSG_DONTWAIT);
+    if (received > 0) return static_cast<long>(received);
+    if (received < 0 && errno == EINTR) continue;
+    return (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) ? 0 : -1;
+  }
+}
+
 bool LoopbackPeer::Send(std::string_view bytes, Wait wait) {
   const auto deadline = Clock::now() + wait;
   while (fd_ >= 0 && !bytes.empty()) {
-    ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    long sent = SendNow(bytes);
     if (sent > 0) {
       bytes.remove_prefix(static_cast<std::size_t>(sent));
       continue;
     }
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+    if (sent < 0) {
       client_closed_ = true;
       return false;
     }
@@ -101,27 +121,18 @@ bool LoopbackPeer::SendLine(std::string_view line, Wait wait) {
 }
 
 long LoopbackPeer::TrySend(std::string_view bytes) {
-  if (fd_ < 0) return -1;
-  for (;;) {
-    ssize_t sent = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-    if (sent >= 0) return static_cast<long>(sent);
-    if (errno == EINTR) continue;
-    return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
-  }
+  return fd_ < 0 ? -1 : SendNow(bytes);
 }
 
 int LoopbackPeer::ReceiveNow() {
   std::array<char, 65536> chunk;
-  ssize_t received;
-  do {
-    received = ::recv(fd_, chunk.data(), chunk.size(), MSG_DONTWAIT);
-  } while (received < 0 && errno == EINTR);
+  long received = ReceiveInto(chunk.data(), chunk.size());
   if (received > 0) {
     pending_.append(chunk.data(), static_cast<std::size_t>(received));
     arrivals_.emplace_back(pending_.size(), Clock::now());
     return 1;
   }
-  if (received < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+  if (received == 0) return 0;
   client_closed_ = true;
   return -1;
 }
@@ -129,7 +140,8 @@ int LoopbackPeer::ReceiveNow() {
 bool LoopbackPeer::ReceiveMore(Clock::time_point deadline) {
   if (fd_ < 0 || client_closed_) return false;
   for (;;) {
-    if (PollUntil(fd_, POLLIN, *stop_, deadline) == 0) return false;
+    const bool buffered = channel_ && channel_->Buffered();
+    if (!buffered && PollUntil(fd_, POLLIN, *stop_, deadline) == 0) return false;
     int received = ReceiveNow();
     if (received != 0) return received > 0;
   }
@@ -230,6 +242,7 @@ std::optional<std::string> LoopbackPeer::ReadUntilClosed(Wait wait) {
 void LoopbackPeer::Close() {
   if (fd_ < 0) return;
   if (!client_closed_) Drain();
+  channel_.reset();
   ::shutdown(fd_, SHUT_WR);
   ::close(fd_);
   fd_ = -1;
@@ -237,6 +250,7 @@ void LoopbackPeer::Close() {
 
 void LoopbackPeer::Reset() {
   if (fd_ < 0) return;
+  channel_.reset();
   linger abort{1, 0};
   ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
   ::close(fd_);
@@ -260,7 +274,12 @@ std::shared_ptr<LoopbackPeer> LoopbackServer::Accept(std::chrono::milliseconds w
   // Lines go out as they are sent, so that round trips measure the client.
   int on = 1;
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  return std::make_shared<LoopbackPeer>(fd, stop_);
+  std::unique_ptr<PeerChannel> channel;
+  if (channel_ && !(channel = channel_(fd))) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_shared<LoopbackPeer>(fd, stop_, std::move(channel));
 }
 
 void LoopbackServer::Run(std::function<void(LoopbackServer&)> script) {

@@ -21,6 +21,22 @@ inline constexpr std::chrono::milliseconds kLoopbackWait{5000};
 
 class StopSignal;
 
+// What a peer's bytes pass through on their way over its socket: the socket
+// itself, or a layer such as TLS that the server's owner supplies.
+class PeerChannel {
+ public:
+  virtual ~PeerChannel() = default;
+  // Without waiting: the bytes moved, 0 when none can move now, -1 when the
+  // client is gone or the link failed.
+  virtual long Receive(char* into, std::size_t size) = 0;
+  virtual long Send(std::string_view bytes) = 0;
+  // True when bytes have come in that the socket no longer shows.
+  virtual bool Buffered() const = 0;
+};
+
+// Sets up the channel over a socket just accepted; nothing when it cannot.
+using ChannelFactory = std::function<std::unique_ptr<PeerChannel>(int fd)>;
+
 // One connection that the loopback server accepted. A peer is used by one
 // thread at a time. Its waits end early, as if timed out, once the server
 // is stopped.
@@ -29,7 +45,8 @@ class LoopbackPeer {
   using Clock = std::chrono::steady_clock;
   using Wait = std::chrono::milliseconds;
 
-  LoopbackPeer(int fd, std::shared_ptr<StopSignal> stop);
+  LoopbackPeer(int fd, std::shared_ptr<StopSignal> stop,
+               std::unique_ptr<PeerChannel> channel = nullptr);
   ~LoopbackPeer();
   LoopbackPeer(const LoopbackPeer&) = delete;
   LoopbackPeer& operator=(const LoopbackPeer&) = delete;
@@ -86,8 +103,14 @@ class LoopbackPeer {
   std::optional<std::string> NextLine();
   void Consume(std::size_t end);
 
+  // One send or receive without waiting, through the channel if any: as
+  // PeerChannel's.
+  long SendNow(std::string_view bytes);
+  long ReceiveInto(char* into, std::size_t size);
+
   int fd_;
   std::shared_ptr<StopSignal> stop_;
+  std::unique_ptr<PeerChannel> channel_;
   // What came from the client; the bytes before read_ have been read.
   std::string pending_;
   std::size_t read_ = 0;
@@ -112,6 +135,8 @@ class LoopbackServer {
   LoopbackServer& operator=(const LoopbackServer&) = delete;
 
   int Port() const { return socket_.Port(); }
+  // Every client accepted from now on talks through such a channel.
+  void SetChannel(ChannelFactory factory) { channel_ = std::move(factory); }
   static std::string Host() { return "127.0.0.1"; }
 
   // The next client, or nullptr when none came within the wait.
@@ -130,6 +155,7 @@ class LoopbackServer {
  private:
   LoopbackSocket socket_;
   std::shared_ptr<StopSignal> stop_;
+  ChannelFactory channel_;
   std::thread script_;
 };
 

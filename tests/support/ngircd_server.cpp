@@ -28,11 +28,22 @@ bool NgircdServer::Available() {
 }
 
 NgircdServer::NgircdServer(std::string extra_options, std::string listen)
-    : options_(std::move(extra_options)), listen_(std::move(listen)) {
+    : NgircdServer(std::move(extra_options), std::move(listen), "", "") {}
+
+NgircdServer::NgircdServer(std::string extra_options, std::string listen, std::string tls_cert,
+                           std::string tls_key)
+    : options_(std::move(extra_options)),
+      listen_(std::move(listen)),
+      tls_cert_(std::move(tls_cert)),
+      tls_key_(std::move(tls_key)) {
   // A free port can be taken by another test between the look and ngircd's
   // bind: try again with another one.
   for (int attempt = 1;; ++attempt) {
     port_ = FreeLoopbackPort();
+    if (!tls_cert_.empty()) {
+      do tls_port_ = FreeLoopbackPort();
+      while (tls_port_ == port_);
+    }
     try {
       Start();
       return;
@@ -90,7 +101,10 @@ void NgircdServer::WriteConfig() const {
                  "PAM = no\nIdent = no\nDNS = no\nOperCanUseMode = yes\n" +
                  options_ +
                  "[Operator]\n"
-                 "Name = oper\nPassword = operpw\n");
+                 "Name = oper\nPassword = operpw\n" +
+                 (tls_port_ == 0 ? std::string()
+                                 : "[SSL]\nCertFile = " + tls_cert_ + "\nKeyFile = " + tls_key_ +
+                                       "\nPorts = " + std::to_string(tls_port_) + "\n"));
 }
 
 // Ready once ngircd itself says it listens (another program could hold the
@@ -100,7 +114,8 @@ void NgircdServer::WaitUntilListening() {
   // The port probe speaks IPv4; on ::1 ngircd's own word is taken.
   const bool ipv4 = listen_.find(':') == std::string::npos;
   while (dir_.Read("ngircd.log").find("Now listening on") == std::string::npos ||
-         (ipv4 && !LoopbackPortAccepts(port_))) {
+         (ipv4 &&
+          (!LoopbackPortAccepts(port_) || (tls_port_ != 0 && !LoopbackPortAccepts(tls_port_))))) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;

@@ -16,6 +16,9 @@ class NgircdServer {
   // Extra lines go into the [Options] section of its configuration; it
   // listens on the given loopback address ("127.0.0.1" or "::1").
   explicit NgircdServer(std::string extra_options = "", std::string listen = "127.0.0.1");
+  // Listens for TLS besides, on TlsPort(), with this certificate and key.
+  NgircdServer(std::string extra_options, std::string listen, std::string tls_cert,
+               std::string tls_key);
   ~NgircdServer();
   NgircdServer(const NgircdServer&) = delete;
   NgircdServer& operator=(const NgircdServer&) = delete;
@@ -24,6 +27,7 @@ class NgircdServer {
   static bool Available();
 
   int Port() const { return port_; }
+  int TlsPort() const { return tls_port_; }
   static std::string Host() { return "127.0.0.1"; }
   static std::string Name() { return "irc.zelmo.test"; }
   // Stops the server now; the clients' links close.
@@ -37,6 +41,8 @@ class NgircdServer {
 
   std::string options_;
   std::string listen_;
+  std::string tls_cert_, tls_key_;
+  int tls_port_ = 0;
   TempDir dir_;
   int port_ = 0;
   pid_t pid_ = -1;

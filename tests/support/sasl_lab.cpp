@@ -47,16 +47,21 @@ bool SaslLab::Available() {
   return access(kInspircd, X_OK) == 0 && access(kAtheme, X_OK) == 0;
 }
 
-SaslLab::SaslLab() {
+SaslLab::SaslLab(const std::string& tls_cert, const std::string& tls_key) {
   plain_port_ = FreeLoopbackPort();
   do {
     link_port_ = FreeLoopbackPort();
   } while (link_port_ == plain_port_);
+  if (!tls_cert.empty()) {
+    do {
+      tls_port_ = FreeLoopbackPort();
+    } while (tls_port_ == plain_port_ || tls_port_ == link_port_);
+  }
   for (const char* folder : {"inspircd/data", "inspircd/logs", "inspircd/run", "atheme/etc",
                              "atheme/logs", "atheme/run", "atheme/data"}) {
     std::filesystem::create_directories(dir_.File(folder));
   }
-  WriteConfigs();
+  WriteConfigs(tls_cert, tls_key);
   ircd_ =
       Spawn({kInspircd, "--config", dir_.File("inspircd/inspircd.conf"), "--nofork", "--runasroot"},
             dir_.File("inspircd/out.log"));
@@ -128,10 +133,35 @@ void SaslLab::RegisterAccount(const std::string& nick, const std::string& passwo
   client.Send("QUIT");
 }
 
-void SaslLab::WriteConfigs() const {
+void SaslLab::AddCertificate(const std::string& nick, const std::string& password,
+                             const std::string& fingerprint) {
+  IrcTestClient client(Host(), plain_port_, nick);
+  client.Send("PRIVMSG NickServ :IDENTIFY " + nick + " " + password);
+  if (!client.WaitFor("now logged in", 10000)) {
+    throw std::runtime_error("NickServ did not identify " + nick);
+  }
+  client.Send("PRIVMSG NickServ :CERT ADD " + fingerprint);
+  if (!client.WaitFor("to your fingerprint list", 10000)) {
+    throw std::runtime_error("NickServ did not add the fingerprint for " + nick);
+  }
+  client.Send("QUIT");
+}
+
+void SaslLab::WriteConfigs(const std::string& tls_cert, const std::string& tls_key) const {
   const std::string lab = dir_.Path();
   const std::string plain = std::to_string(plain_port_);
   const std::string link = std::to_string(link_port_);
+  // TLS clients on a port of their own, asked for a certificate, whose
+  // fingerprint the services see.
+  const std::string tls = tls_cert.empty()
+                              ? std::string()
+                              : "<module name=\"ssl_gnutls\"><module name=\"sslinfo\">\n"
+                                "<sslprofile name=\"Clients\" provider=\"gnutls\" certfile=\"" +
+                                    tls_cert + "\" keyfile=\"" + tls_key +
+                                    "\" hash=\"sha256\" requestclientcert=\"yes\">\n"
+                                    "<bind address=\"127.0.0.1\" port=\"" +
+                                    std::to_string(tls_port_) +
+                                    "\" type=\"clients\" sslprofile=\"Clients\">\n";
   dir_.Write(
       "inspircd/inspircd.conf",
       "<config format=\"xml\">\n"
@@ -146,9 +176,8 @@ void SaslLab::WriteConfigs() const {
           "inspircd/run/inspircd.pid\">\n"
           "<module name=\"cap\"><module name=\"sasl\"><module name=\"services_account\">\n"
           "<module name=\"spanningtree\"><module name=\"chghost\"><module name=\"cban\">"
-          "<module name=\"svshold\">\n"
-          "<bind address=\"127.0.0.1\" port=\"" +
-          plain +
+          "<module name=\"svshold\">\n" +
+          tls + "<bind address=\"127.0.0.1\" port=\"" + plain +
           "\" type=\"clients\">\n"
           "<bind address=\"127.0.0.1\" port=\"" +
           link +
@@ -173,6 +202,7 @@ void SaslLab::WriteConfigs() const {
       "loadmodule \"modules/nickserv/help\";\nloadmodule \"modules/nickserv/register\";\n"
       "loadmodule \"modules/nickserv/identify\";\nloadmodule \"modules/nickserv/info\";\n"
       "loadmodule \"modules/saslserv/main\";\nloadmodule \"modules/saslserv/plain\";\n"
+      "loadmodule \"modules/saslserv/external\";\nloadmodule \"modules/nickserv/cert\";\n"
       "serverinfo { name = \"services.lab.test\"; desc = \"lab\"; numeric = \"00A\"; recontime = "
       "2;\n"
       "  netname = \"LabNet\"; hidehostsuffix = \"users.lab\"; adminname = \"lab\";\n"

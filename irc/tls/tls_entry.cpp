@@ -1,0 +1,20 @@
+#include <exception>
+#include <type_traits>
+
+#include "irc/tls/tls_session.h"
+
+// The one symbol the module shows; nothing thrown here crosses into the
+// program, which has its own error types.
+extern "C" __attribute__((visibility("default"))) zelmo::TlsLink* zelmobot_tls_connect(
+    int fd, const std::string& host, const zelmo::TlsSettings& settings, int timeout_ms,
+    std::string& why_not) {
+  static_assert(std::is_same_v<decltype(zelmobot_tls_connect), zelmo::ZelmoTlsConnect>);
+  try {
+    return new zelmo::TlsSession(fd, host, settings, timeout_ms);
+  } catch (const zelmo::TlsRefused& refused) {
+    why_not = refused.what();
+  } catch (const std::exception& error) {
+    why_not = std::string("TLS: cannot start: ") + error.what();
+  }
+  return nullptr;
+}

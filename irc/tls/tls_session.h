@@ -1,0 +1,65 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "irc/tls_link.h"
+
+struct ssl_st;
+struct ssl_ctx_st;
+
+namespace zelmo {
+
+// Why a session could not be set up, in plain words ("TLS: ...").
+class TlsRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// TLS over one connected, non-blocking socket: every wait is a poll()
+// outside the lock, so one thread can wait for bytes while another sends.
+// The lock is held only around the calls into OpenSSL, whose connection
+// object does not take a read and a write at the same time.
+class TlsSession : public TlsLink {
+ public:
+  // Runs the handshake and checks the certificate; raises TlsRefused
+  // saying why when that fails, or when it takes longer than timeout_ms.
+  TlsSession(int fd, const std::string& host, const TlsSettings& settings, int timeout_ms);
+  ~TlsSession() override;
+  TlsSession(const TlsSession&) = delete;
+  TlsSession& operator=(const TlsSession&) = delete;
+
+  bool WaitReadable(int timeout_ms) const override;
+  IoResult Receive(std::span<char> into) override;
+  IoResult Send(std::string_view bytes, int timeout_ms) override;
+
+ private:
+  struct Step {
+    int result;
+    int error;
+  };
+  // One call into OpenSSL under the lock, with its SSL_get_error.
+  template <typename Call>
+  Step Locked(Call call);
+  void Handshake(int timeout_ms);
+  void CheckCertificate(const std::string& host) const;
+  static void GiveBackSetUpMemory();
+
+  const int fd_;
+  const TlsSettings settings_;
+  std::unique_ptr<ssl_ctx_st, void (*)(ssl_ctx_st*)> context_;
+  std::unique_ptr<ssl_st, void (*)(ssl_st*)> ssl_;
+  mutable std::mutex mutex_;
+  bool broken_ = false;  // after a fatal error OpenSSL must not be called again
+  std::atomic<bool> first_bytes_taken_ = false;
+};
+
+// "ab:CD:.." -> "abcd.."; empty when the text is no SHA-256 in hex.
+std::string NormalizeFingerprint(std::string_view text);
+
+}  // namespace zelmo
