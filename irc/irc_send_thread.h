@@ -15,7 +15,7 @@ namespace zelmo {
 // How one connection sends: the pace of its queue and the keepalive.
 struct SendSettings {
   int burst = 5;
-  int interval_ms = 0;     // 0: every line goes out at once
+  int interval_ms = 0;      // 0: every line goes out at once
   int ping_interval_s = 0;  // 0: no keepalive
 };
 

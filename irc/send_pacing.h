@@ -21,8 +21,8 @@ enum class SendKind {
 // The outgoing lines of one connection and the pace at which they go out: a
 // token bucket that lets `burst` lines go at once and then one line every
 // `interval`. An interval of 0 paces nothing. CTCP replies give way to the
-// other paced lines, so a CTCP flood never holds up the bot's answers. The clock is passed in, so no
-// decision here waits or reads the time.
+// other paced lines, so a CTCP flood never holds up the bot's answers. The clock is passed in, so
+// no decision here waits or reads the time.
 class SendPacing {
  public:
   using Clock = std::chrono::steady_clock;

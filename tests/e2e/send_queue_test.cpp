@@ -38,8 +38,7 @@ class PacedBot : public ::testing::Test {
     form.reset();
     server.reset();
   }
-  std::optional<std::string> Await(IrcTestClient& client, const std::string& text,
-                                   int timeout_ms) {
+  std::optional<std::string> Await(IrcTestClient& client, const std::string& text, int timeout_ms) {
     const auto deadline = Clock::now() + milliseconds(timeout_ms);
     while (Clock::now() < deadline) {
       port.RunPending();
