@@ -64,7 +64,7 @@ class TIdIRCSendThread {
   TIdTCPConnection& connection_;
   const TIdTCPConnection::Link link_;
   // Held for every write, so lines reach the socket whole and in order.
-  std::timed_mutex write_mutex_;
+  std::mutex write_mutex_;
   // Guards everything below.
   std::mutex mutex_;
   std::condition_variable wake_;
