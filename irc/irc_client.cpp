@@ -3,6 +3,7 @@
 #include "irc/ctcp.h"
 #include "irc/irc_commands.h"
 #include "irc/irc_read_thread.h"
+#include "irc/irc_send_thread.h"
 #include "irc/transport_errors.h"
 
 namespace zelmo {
@@ -17,6 +18,7 @@ TIdIRC::~TIdIRC() {
 
 void TIdIRC::Stop() {
   RetireReader();
+  RetireSender();
   CloseLink();
   JoinRetiredReaders();
 }
@@ -55,6 +57,7 @@ void TIdIRC::Connect() {
   // Every earlier reader has been told to stop and its link is closed, so
   // it ends at once; none may live on to read from the new link.
   RetireReader();
+  RetireSender();
   JoinRetiredReaders();
   Channels.Clear();
   Users.Clear();
@@ -66,6 +69,8 @@ void TIdIRC::Connect() {
   if (WantsSasl()) sasl_.emplace(SASLMechanism, SASLUser, SASLPassword);
   SetState(stConnecting);
   OpenLink(-1);
+  sender_ = std::make_unique<TIdIRCSendThread>(*this,
+                                               SendSettings{SendBurst, SendInterval, PingInterval});
   SetState(stLoggingOn);
   try {
     if (OnConnect) OnConnect();
@@ -93,6 +98,7 @@ void TIdIRC::Disconnect(bool force) {
   SetState(stDisconnecting);
   if (OnDisconnect) OnDisconnect();
   RetireReader();
+  RetireSender();
   CloseLink();
   // A handler of the disconnect notice may have connected anew meanwhile;
   // that connection keeps its own state.
@@ -112,15 +118,23 @@ void TIdIRC::RetireReader() {
   retired_readers_.push_back(std::move(reader_));
 }
 
+// Queued lines belong to the link they were sent on: they go with it.
+void TIdIRC::RetireSender() {
+  if (!sender_) return;
+  sender_->Terminate();
+  retired_senders_.push_back(std::move(sender_));
+}
+
 // Each retired reader was told to stop and its link is closed, so it ends
 // at once; destroying it joins its thread.
 void TIdIRC::JoinRetiredReaders() {
   retired_readers_.clear();
+  retired_senders_.clear();
 }
 
 // --- Sending -------------------------------------------------------------
 
-void TIdIRC::Raw(const std::string& line) {
+void TIdIRC::Raw(const std::string& line, SendKind kind) {
   if (!IsLinkUp()) {
     if (OnError) OnError(nullptr, "", "Not connected to server.");
     return;
@@ -128,9 +142,21 @@ void TIdIRC::Raw(const std::string& line) {
   std::string text = SanitizeOutgoingLine(line);
   if (UTF8Only || Features.Value("UTF8ONLY")) text = AsUtf8(std::move(text));
   for (const std::string& fitted : FitLine(text, RelayPrefix())) {
-    SendLine(fitted);
+    Submit(fitted, kind);
     if (OnSend) OnSend(fitted);
   }
+}
+
+void TIdIRC::Submit(const std::string& line, SendKind kind) {
+  if (!sender_) {
+    SendLine(line);
+    return;
+  }
+  if (sender_->Submit(line, kind) && OnSendQueueFull) OnSendQueueFull();
+}
+
+void TIdIRC::DelaySending(int milliseconds) {
+  if (sender_) sender_->Delay(milliseconds);
 }
 
 std::size_t TIdIRC::RelayPrefix() const {
@@ -148,7 +174,7 @@ void TIdIRC::Notice(const std::string& target, const std::string& text) {
 
 void TIdIRC::CTCPReply(const std::string& target, const std::string& command,
                        const std::string& args) {
-  Raw(outgoing::CTCPReply(target, command, args));
+  Raw(outgoing::CTCPReply(target, command, args), SendKind::CtcpReply);
 }
 
 void TIdIRC::Join(const std::string& channel, const std::string& key) {
@@ -165,6 +191,10 @@ void TIdIRC::Kick(const std::string& channel, const std::string& nick, const std
 
 void TIdIRC::Quit(const std::string& message) {
   Raw(outgoing::Quit(message));
+}
+
+void TIdIRC::QuitAtOnce(const std::string& message) {
+  Raw(outgoing::Quit(message), SendKind::Immediate);
 }
 
 void TIdIRC::Mode(const std::string& target, const std::string& modes,

@@ -16,12 +16,14 @@
 #include "irc/line_fit.h"
 #include "irc/mode_changes.h"
 #include "irc/sasl_exchange.h"
+#include "irc/send_pacing.h"
 #include "irc/server_features.h"
 #include "irc/tcp_connection.h"
 
 namespace zelmo {
 
 class TIdIRCReadThread;
+class TIdIRCSendThread;
 
 enum SessionState {
   stDisconnecting = 0,
@@ -78,6 +80,14 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   TIdIRCUserModes UserMode() const { return user_mode_; }
   void SetUserMode(TIdIRCUserModes modes);  // only while not connected
   TIdIRCReplies Replies;
+  // The send queue, taken at each Connect: SendBurst lines at once, then
+  // one every SendInterval milliseconds (0: at once, unqueued). PONG and
+  // QuitAtOnce go ahead of the queue.
+  int SendBurst = 5;
+  int SendInterval = 0;
+  // After PingInterval seconds without a byte from the server a PING goes
+  // out; after as many again the link is closed as lost. 0: never.
+  int PingInterval = 0;
 
   // --- Session state -----------------------------------------------------
   std::string CurrentNick;
@@ -106,7 +116,12 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // blanks, so no text can put a second command on the wire. A line that
   // would not fit in 512 bytes once the server puts the bot's own prefix in
   // front of it is split (PRIVMSG, NOTICE) or cut (any other) to fit.
-  void Raw(const std::string& line);
+  // Lines wait in the send queue as `kind` says; the OnSend of a queued
+  // line is raised when it is queued.
+  void Raw(const std::string& line, SendKind kind = SendKind::Paced);
+  // Holds the lines sent after this call back for that long after the
+  // lines before it; nobody waits.
+  void DelaySending(int milliseconds);
   void Say(const std::string& target, const std::string& text);
   void Notice(const std::string& target, const std::string& text);
   void CTCPReply(const std::string& target, const std::string& command, const std::string& args);
@@ -115,6 +130,9 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   void Kick(const std::string& channel, const std::string& nick,
             const std::string& reason) override;
   void Quit(const std::string& message);
+  // The QUIT of a closing program: written on this thread at once, ahead
+  // of the lines still queued.
+  void QuitAtOnce(const std::string& message);
   void Mode(const std::string& target, const std::string& modes,
             const std::string& parameters) override;
 
@@ -179,6 +197,9 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // The SASL login failed or the server offers none (the text says which);
   // the link is closed right after.
   std::function<void(const std::string&)> OnSASLFailed;
+  // The send queue was full and lines were dropped, the oldest CTCP replies
+  // first; raised once until the queue has emptied again.
+  Notify OnSendQueueFull;
 
  private:
   friend class TIdIRCReadThread;
@@ -208,8 +229,11 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   bool TakeSaslLine(std::optional<int> number);
   void SendSaslLines(const std::vector<std::string>& lines);
   void ReportReadError(const std::string& what, const std::string& message);
+  // Writes or queues one line that is ready for the wire.
+  void Submit(const std::string& line, SendKind kind);
   void StartReader();
   void RetireReader();
+  void RetireSender();
   void JoinRetiredReaders();
 
   // The command table.
@@ -259,6 +283,8 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::optional<SaslExchange> sasl_;
   std::unique_ptr<TIdIRCReadThread> reader_;
   std::vector<std::unique_ptr<TIdIRCReadThread>> retired_readers_;
+  std::unique_ptr<TIdIRCSendThread> sender_;
+  std::vector<std::unique_ptr<TIdIRCSendThread>> retired_senders_;
   // Counts Connect calls, so a Disconnect that a handler interrupts with a
   // new Connect does not mark the new connection disconnected.
   unsigned connect_count_ = 0;

@@ -30,7 +30,7 @@ void TIdIRC::HandleCommand(TIdIRCUser* user) {
   } else if (command == "KILL") {
     if (OnKill) OnKill(user, Slot(2), Slot(3));
   } else if (command == "PING") {
-    Raw(outgoing::Pong(Slot(2)));
+    Raw(outgoing::Pong(Slot(2)), SendKind::Urgent);
     if (OnPingPong) OnPingPong();
   } else if (command == "WALLOPS") {
     if (OnWallops) OnWallops(user, Slot(2));

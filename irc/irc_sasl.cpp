@@ -44,7 +44,7 @@ void TIdIRC::SendSaslLines(const std::vector<std::string>& lines) {
       continue;
     }
     if (!IsLinkUp()) return;
-    SendLine(SanitizeOutgoingLine(line));
+    Submit(SanitizeOutgoingLine(line), SendKind::Paced);
     if (OnSend) OnSend("AUTHENTICATE ****");
   }
 }

@@ -56,6 +56,7 @@ void TIdTCPConnection::PrepareLink() {
 }
 
 void TIdTCPConnection::Attach(std::shared_ptr<TIdIOHandlerSocket> handler) {
+  NoteReceipt();
   std::lock_guard lock(link_mutex_);
   handler_ = std::move(handler);
 }
@@ -160,6 +161,7 @@ int TIdTCPConnection::ReceiveChunk(const Link& link) {
   auto room = input.Reserve(static_cast<std::size_t>(std::max(RecvBufferSize, 1)));
   IoResult result = link.handler->Receive(room);
   input.Commit(result.bytes);
+  if (result.bytes > 0) NoteReceipt();
   if (result.error == 0) {
     if (result.bytes == 0) socket.MarkClosed();
     return static_cast<int>(result.bytes);
@@ -227,9 +229,22 @@ std::string TIdTCPConnection::TooLong(TIdManagedBuffer& input, int max_length) {
   return input.Extract(static_cast<std::size_t>(max_length));
 }
 
+void TIdTCPConnection::NoteReceipt() {
+  last_receipt_.store(std::chrono::steady_clock::now().time_since_epoch().count(),
+                      std::memory_order_relaxed);
+}
+
+std::chrono::steady_clock::time_point TIdTCPConnection::LastReceipt() const {
+  return std::chrono::steady_clock::time_point(
+      std::chrono::steady_clock::duration(last_receipt_.load(std::memory_order_relaxed)));
+}
+
 void TIdTCPConnection::SendText(std::string_view text) {
+  SendText(CurrentLink(), text);
+}
+
+void TIdTCPConnection::SendText(const Link& link, std::string_view text) {
   if (text.empty()) return;
-  Link link = CurrentLink();
   VerifyLinkOpen(link, IfLinkDown::RaiseAtOnce);
   if (!IsOpen(link.handler)) throw EIdNotConnected();
   TIdSocketHandle& socket = link.handler->Binding();
@@ -246,10 +261,14 @@ void TIdTCPConnection::SendText(std::string_view text) {
 }
 
 void TIdTCPConnection::SendLine(std::string_view text) {
+  SendLine(CurrentLink(), text);
+}
+
+void TIdTCPConnection::SendLine(const Link& link, std::string_view text) {
   std::string line;
   line.reserve(text.size() + 2);
   line.append(text).append("\r\n");
-  SendText(line);
+  SendText(link, line);
 }
 
 std::string TIdTCPConnection::LocalAddress() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -69,6 +70,10 @@ class TIdTCPConnection {
   void SendText(std::string_view text);
   // Appends CR LF to whatever it is given.
   void SendLine(std::string_view text);
+  // The same on one given link, so a writer never writes to the next one.
+  void SendLine(const Link& link, std::string_view text);
+  // When bytes last arrived, or the last link opened.
+  std::chrono::steady_clock::time_point LastReceipt() const;
   // The next line without its terminator, and without a CR right before an
   // LF terminator. An empty terminator means LF; -1 takes ReadTimeout and
   // MaxLineLength.
@@ -113,12 +118,15 @@ class TIdTCPConnection {
   static std::string TakeLine(TIdManagedBuffer& input, std::size_t length,
                               std::string_view terminator);
   void FireDisconnected();
+  void SendText(const Link& link, std::string_view text);
+  void NoteReceipt();
 
   mutable std::mutex link_mutex_;  // guards handler_ and input_ themselves
   std::shared_ptr<TIdIOHandlerSocket> handler_;
   std::shared_ptr<TIdManagedBuffer> input_;
   std::atomic<bool> split_{false};
   std::atomic<bool> timed_out_{false};
+  std::atomic<std::chrono::steady_clock::rep> last_receipt_{0};
 };
 
 // A connection that connects to Host:Port.

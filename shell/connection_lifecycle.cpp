@@ -47,6 +47,10 @@ void TMainForm::HookIrcEvents() {
   IRC.OnNickRefused = [this](const std::string& new_nick) { IRCNickRefused(new_nick); };
   IRC.OnReadError = [this](const std::string& message) { IRCReadError(message); };
   IRC.OnSASLFailed = [this](const std::string& reason) { IRCSaslFailed(reason); };
+  IRC.OnSendQueueFull = [this] {
+    MessageDisplay.DisplayColoredLine("Send queue full: dropping the oldest CTCP replies",
+                                      Errorous);
+  };
 }
 
 void TMainForm::ConnectToServer() {

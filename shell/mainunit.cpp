@@ -99,6 +99,9 @@ void TMainForm::LoadConfig() {
   IRC.SASLMechanism =
       SameText(ini.ReadString("Me", "SASLMechanism", "PLAIN"), "EXTERNAL") ? "EXTERNAL" : "PLAIN";
   IRC.UTF8Only = ini.ReadBool("Me", "UTF8Only", false);
+  IRC.SendBurst = ini.ReadInteger("Me", "SendBurst", 5);
+  IRC.SendInterval = ini.ReadInteger("Me", "SendInterval", 1000);
+  IRC.PingInterval = ini.ReadInteger("Me", "PingInterval", 120);
   QuitMessage = ini.ReadString("Me", "Quitmsg", "ZelmoBot " + BotVersion());
   auto colour = [&ini](const char* key, const char* fallback) {
     return StringToColor(ini.ReadString("Display", key, fallback));
@@ -161,7 +164,7 @@ void TMainForm::Shutdown() {
   // reads gets a few seconds for the QUIT, not forever.
   try {
     IRC.SetSendTimeout(kShutdownSendMs);
-    if (IRC.IsLinkUp()) IRC.Quit(QuitMessage);
+    if (IRC.IsLinkUp()) IRC.QuitAtOnce(QuitMessage);
   } catch (const std::exception&) {
   }
   try {

@@ -3,6 +3,7 @@
 #include <array>
 #include <optional>
 
+#include "irc/irc_client.h"
 #include "irc/irc_users.h"
 #include "shell/base/convert.h"
 #include "users/bot_control.h"
@@ -15,7 +16,8 @@ namespace zelmo {
 
 namespace {
 
-// The pause between the first and the second line of the plain help.
+// The pause between the first and the second line of the plain help, kept
+// by the send queue: the bot goes on meanwhile.
 constexpr int kHelpPauseMs = 1500;
 
 void HandleHelp(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {
@@ -25,7 +27,7 @@ void HandleHelp(BotContext& bot, const CommandParts& parts, const TIdIRCUser& us
     return;
   }
   SendReply(bot, nick, HelpText("COMMANDSPRIV"));
-  bot.Pause(kHelpPauseMs);
+  bot.Irc().DelaySending(kHelpPauseMs);
   SendReply(bot, nick, HelpText("COMMANDSCHAN"));
   SendReply(bot, nick, HelpText("COMMANDSHELP"));
 }

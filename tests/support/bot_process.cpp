@@ -295,7 +295,10 @@ ProcessOptions HeadlessBot(const std::string& data_dir, const std::vector<std::s
 }
 
 std::string LoopbackConfig(int irc_port, const std::string& extra) {
-  return "[Me]\nIRCHost=127.0.0.1\nPort=" + std::to_string(irc_port) + "\n" + extra;
+  // Unpaced unless a test asks for the pace: most tests send in bursts.
+  const std::string pace =
+      extra.find("SendInterval=") == std::string::npos ? "SendInterval=0\n" : "";
+  return "[Me]\nIRCHost=127.0.0.1\nPort=" + std::to_string(irc_port) + "\n" + pace + extra;
 }
 
 }  // namespace zelmo::testing
