@@ -47,6 +47,17 @@ void TMainForm::HookIrcEvents() {
   IRC.OnNickRefused = [this](const std::string& new_nick) { IRCNickRefused(new_nick); };
   IRC.OnReadError = [this](const std::string& message) { IRCReadError(message); };
   IRC.OnSASLFailed = [this](const std::string& reason) { IRCSaslFailed(reason); };
+  IRC.OnServerError = [this](const std::string& text) { IRCServerError(text); };
+  IRC.OnJoinRefused = [this](const std::string& channel, const std::string& text) {
+    IRCJoinRefused(channel, text);
+  };
+  IRC.OnNickFallback = [this](int number, const std::string& refused, const std::string& next) {
+    IRCNickFallback(number, refused, next);
+  };
+  IRC.OnUnknownCommand = [this](TIdIRCUser*, const std::string& command,
+                                const std::string& content) {
+    NickNewsFromServer(command, content);
+  };
 }
 
 void TMainForm::ConnectToServer() {
@@ -55,6 +66,7 @@ void TMainForm::ConnectToServer() {
   if (IRC.IsLinkUp()) replaced_connection_ = connections_opened_.load();
   last_connect_automatic_ = false;
   registered_ = false;
+  CancelReconnect();
   IRC.Connect();
   ReconnectWanted = true;
 }
@@ -64,6 +76,7 @@ void TMainForm::DisconnectFromServer(const std::optional<std::string>& quit_text
   // Cleared first: a server that closes the link as soon as it has the QUIT
   // may have its close noticed while the QUIT is still being sent.
   ReconnectWanted = false;
+  CancelReconnect();
   if (!IRC.IsLinkUp()) return;
   try {
     IRC.Quit(quit_text.value_or(QuitMessage));
@@ -80,6 +93,7 @@ void TMainForm::IRCConnected() {
     MessageDisplay.DisplayColoredLine("TLS certificate not verified", Important);
   }
   StopRejoin();
+  StopNickRegain();
   if (SavedChannels.empty()) return;
   RejoinPending = true;
   MessageDisplay.DisplayLine("Trying to rejoin channels soon...");
@@ -90,6 +104,8 @@ void TMainForm::IRCConnected() {
 // runs from the welcome on.
 void TMainForm::IRCRegistered() {
   registered_ = true;
+  backoff_.Registered(ReconnectBackoff::Clock::now());
+  WatchForNick();
   if (!RejoinPending) return;
   Timer->SetInterval(1000);
   Timer->SetEnabled(true);
@@ -121,10 +137,13 @@ void TMainForm::IRCDisconnected(unsigned connection) {
   MessageDisplay.DisplayColoredLine("Disconnected from " + host + ". I were on " +
                                         std::to_string(channels.size()) + " channel(s)",
                                     Errorous);
+  StopNickRegain();
   // An automatic reconnection that never got past registration (both nicks
-  // refused, a ban on connect) is not repeated: that would hammer the server.
+  // refused, a ban on connect) is not repeated at once: that would hammer
+  // the server. Reconnect=always waits longer each time instead.
   if (last_connect_automatic_ && !registered_) {
     StopRejoin();
+    if (ReconnectAlways) ScheduleReconnect();
     return;
   }
   if (RejoinPending) {
@@ -140,6 +159,11 @@ void TMainForm::IRCDisconnected(unsigned connection) {
   Port.Balloon("ZelmoBot: Disconnect",
                "Disconnected from " + host + ".\rReconnecting automatically!", BalloonIcon::Info,
                60);
+  if (ReconnectAlways) {
+    backoff_.Lost(ReconnectBackoff::Clock::now());
+    ScheduleReconnect();
+    return;
+  }
   last_connect_automatic_ = true;
   registered_ = false;
   try {
