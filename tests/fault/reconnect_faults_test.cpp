@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fault_fixture.h"
+#include "support/loopback_ports.h"
 
 // Staying online against a scripted server: Reconnect=always and its waits,
 // the server's ERROR line, and the nick regain through MONITOR.
@@ -95,6 +96,16 @@ TEST_F(ReconnectFaults, TheTakenNickIsToldAndTakenBackWhenMonitorSaysItIsFree) {
   EXPECT_EQ(Answers(), std::vector<std::string>{"MONITOR - ZelmoBot"});
   ASSERT_TRUE(bot->AwaitDisplay("Nick ZelmoBot regained", 5s));
   EXPECT_EQ(dir.Read("Config.ini"), config) << "getting the nick back wrote Config.ini";
+}
+
+// A service started before its server: the refused first connect is shown
+// and then tried again like a lost link.
+TEST_F(ReconnectFaults, AServiceKeepsTryingAFirstConnectThatWasRefused) {
+  dir.Write("Config.ini", LoopbackConfig(FreeLoopbackPort(), "AutoConnect=1\nReconnect=always\n"));
+  bot = std::make_unique<BotProcess>(HeadlessBot(dir.Path()));
+  ASSERT_TRUE(bot->AwaitDisplay("Reconnecting to 127.0.0.1 in 2 s (attempt 1)", 10s));
+  EXPECT_TRUE(bot->AwaitDisplay("(attempt 2)", 5s)) << bot->DisplayOutput();
+  EXPECT_NE(bot->ErrorOutput().find("Connection refused"), std::string::npos) << bot->ErrorOutput();
 }
 
 }  // namespace
