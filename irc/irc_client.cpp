@@ -66,6 +66,7 @@ void TIdIRC::Connect() {
   Features.Clear();
   relay_address_.reset();
   sasl_.reset();
+  pending_joins_.clear();
   if (WantsSasl()) sasl_.emplace(SASLMechanism, SASLUser, SASLPassword);
   SetState(stConnecting);
   OpenLink(-1);
@@ -178,6 +179,7 @@ void TIdIRC::CTCPReply(const std::string& target, const std::string& command,
 }
 
 void TIdIRC::Join(const std::string& channel, const std::string& key) {
+  if (IsLinkUp()) NoteJoinSent(channel);
   Raw(outgoing::Join(channel, key));
 }
 

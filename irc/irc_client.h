@@ -64,6 +64,8 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // while connected sends "NICK %s" and changes nothing locally.
   std::string Nick();
   void SetNick(const std::string& nick);
+  // The nick the bot registers with, whatever nick it has now.
+  const std::string& ConfiguredNick() const { return nick_; }
   std::string AltNick = "OtherNick";
   std::string Username = "username";
   std::string RealName = "Real name";
@@ -200,6 +202,15 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // The send queue was full and lines were dropped, the oldest CTCP replies
   // first; raised once until the queue has emptied again.
   Notify OnSendQueueFull;
+  // The server's ERROR line (it closes the link next), with its text;
+  // without a handler the line is an unknown command.
+  std::function<void(const std::string&)> OnServerError;
+  // The server refused a JOIN the bot sent: the channel and the server's
+  // text.
+  std::function<void(const std::string&, const std::string&)> OnJoinRefused;
+  // During registration the server refused a nick (the numeric, the nick)
+  // and the bot tries the next one, empty when none is left.
+  std::function<void(int, const std::string&, const std::string&)> OnNickFallback;
 
  private:
   friend class TIdIRCReadThread;
@@ -254,7 +265,12 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   void HandleNumeric(int number, TIdIRCUser* user);
   void RaiseSystem(TIdIRCUser* user, int number, const std::string& word,
                    const std::string& content);
-  void NickFallback();
+  void NickFallback(int number);
+  // The channels of JOINs sent and not yet answered, so that an error
+  // reply about one of them is known as a refused JOIN.
+  void NoteJoinSent(const std::string& channels);
+  void NoteJoined(const std::string& channel);
+  void NoteJoinRefusal(int number);
 
   // CTCP and DCC.
   void HandleCtcpQuery();
@@ -281,6 +297,7 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // nick part follows CurrentNick.
   std::optional<std::size_t> relay_address_;
   std::optional<SaslExchange> sasl_;
+  std::vector<std::string> pending_joins_;
   std::unique_ptr<TIdIRCReadThread> reader_;
   std::vector<std::unique_ptr<TIdIRCReadThread>> retired_readers_;
   std::unique_ptr<TIdIRCSendThread> sender_;

@@ -36,6 +36,8 @@ void TIdIRC::HandleCommand(TIdIRCUser* user) {
     if (OnWallops) OnWallops(user, Slot(2));
   } else if (command == "TOPIC") {
     HandleTopic(user);
+  } else if (command == "ERROR" && OnServerError) {
+    OnServerError(Slot(2));
   } else if (OnUnknownCommand) {
     OnUnknownCommand(user, line_.CommandText, line_.LineContent);
   }
@@ -61,6 +63,7 @@ void TIdIRC::HandleJoin(TIdIRCUser* user) {
   if (SenderIsMe()) {
     // The server shows the bot the prefix it puts in front of its lines.
     relay_address_ = Slot(0).size() - line_.SenderNick.size();
+    NoteJoined(Slot(2));
     auto channel = Channels.Add(Slot(2), OnChannelUpdate);
     channel->Active = true;
     Mode(Slot(2), "", "");

@@ -116,7 +116,8 @@ class TIdIRC::NumericEffects {
 
   void operator()(const ErrorReply& reply) const {
     if (irc_.OnError) irc_.OnError(user_, irc_.line_.CommandText, reply.text);
-    if (reply.nick_refused) irc_.NickFallback();
+    irc_.NoteJoinRefusal(number_);
+    if (reply.nick_refused) irc_.NickFallback(number_);
   }
 
   void operator()(const OtherReply& reply) const {
@@ -142,8 +143,9 @@ void TIdIRC::HandleNumeric(int number, TIdIRCUser* user) {
   std::visit(NumericEffects(*this, number, user), DecodeNumeric(number, line_));
 }
 
-void TIdIRC::NickFallback() {
+void TIdIRC::NickFallback(int number) {
   if (state_ != stLoggingOn) return;
+  const std::string refused = CurrentNick;
   // The alternative nick is tested first: when it is the configured nick
   // too, its refusal ends the attempt instead of repeating it for ever.
   if (CurrentNick == AltNick) {
@@ -157,6 +159,7 @@ void TIdIRC::NickFallback() {
   } else if (CurrentNick == nick_) {
     CurrentNick = AltNick;
   }
+  if (OnNickFallback) OnNickFallback(number, refused, CurrentNick);
   if (CurrentNick.empty()) {
     Disconnect(true);
   } else {

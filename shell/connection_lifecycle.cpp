@@ -51,6 +51,17 @@ void TMainForm::HookIrcEvents() {
     MessageDisplay.DisplayColoredLine("Send queue full: dropping the oldest CTCP replies",
                                       Errorous);
   };
+  IRC.OnServerError = [this](const std::string& text) { IRCServerError(text); };
+  IRC.OnJoinRefused = [this](const std::string& channel, const std::string& text) {
+    IRCJoinRefused(channel, text);
+  };
+  IRC.OnNickFallback = [this](int number, const std::string& refused, const std::string& next) {
+    IRCNickFallback(number, refused, next);
+  };
+  IRC.OnUnknownCommand = [this](TIdIRCUser*, const std::string& command,
+                                const std::string& content) {
+    NickNewsFromServer(command, content);
+  };
 }
 
 void TMainForm::ConnectToServer() {
@@ -59,6 +70,7 @@ void TMainForm::ConnectToServer() {
   if (IRC.IsLinkUp()) replaced_connection_ = connections_opened_.load();
   last_connect_automatic_ = false;
   registered_ = false;
+  CancelReconnect();
   IRC.Connect();
   ReconnectWanted = true;
 }
@@ -68,6 +80,7 @@ void TMainForm::DisconnectFromServer(const std::optional<std::string>& quit_text
   // Cleared first: a server that closes the link as soon as it has the QUIT
   // may have its close noticed while the QUIT is still being sent.
   ReconnectWanted = false;
+  CancelReconnect();
   if (!IRC.IsLinkUp()) return;
   try {
     IRC.Quit(quit_text.value_or(QuitMessage));
@@ -84,6 +97,7 @@ void TMainForm::IRCConnected() {
     MessageDisplay.DisplayColoredLine("TLS certificate not verified", Important);
   }
   StopRejoin();
+  StopNickRegain();
   if (SavedChannels.empty()) return;
   RejoinPending = true;
   MessageDisplay.DisplayLine("Trying to rejoin channels soon...");
@@ -94,6 +108,8 @@ void TMainForm::IRCConnected() {
 // runs from the welcome on.
 void TMainForm::IRCRegistered() {
   registered_ = true;
+  backoff_.Registered(ReconnectBackoff::Clock::now());
+  WatchForNick();
   if (!RejoinPending) return;
   Timer->SetInterval(1000);
   Timer->SetEnabled(true);
@@ -125,10 +141,13 @@ void TMainForm::IRCDisconnected(unsigned connection) {
   MessageDisplay.DisplayColoredLine("Disconnected from " + host + ". I were on " +
                                         std::to_string(channels.size()) + " channel(s)",
                                     Errorous);
+  StopNickRegain();
   // An automatic reconnection that never got past registration (both nicks
-  // refused, a ban on connect) is not repeated: that would hammer the server.
+  // refused, a ban on connect) is not repeated at once: that would hammer
+  // the server. Reconnect=always waits longer each time instead.
   if (last_connect_automatic_ && !registered_) {
     StopRejoin();
+    if (ReconnectAlways) ScheduleReconnect();
     return;
   }
   if (RejoinPending) {
@@ -144,6 +163,11 @@ void TMainForm::IRCDisconnected(unsigned connection) {
   Port.Balloon("ZelmoBot: Disconnect",
                "Disconnected from " + host + ".\rReconnecting automatically!", BalloonIcon::Info,
                60);
+  if (ReconnectAlways) {
+    backoff_.Lost(ReconnectBackoff::Clock::now());
+    ScheduleReconnect();
+    return;
+  }
   last_connect_automatic_ = true;
   registered_ = false;
   try {

@@ -76,6 +76,7 @@ void TMainForm::IRCPart(TIdIRCUser* user, TIdIRCChannel* channel) {
 
 void TMainForm::IRCQuit(TIdIRCUser* user) {
   ShowQuit(MessageDisplay, user->Nick());
+  if (SameText(user->Nick(), IRC.ConfiguredNick())) RegainNick();
 }
 
 void TMainForm::IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) {
@@ -116,9 +117,18 @@ void TMainForm::IRCDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* 
 
 void TMainForm::IRCNickChange(TIdIRCUser* user, const std::string& new_nick) {
   ShowNickChange(MessageDisplay, user->Nick(), new_nick);
+  if (SameText(user->Nick(), IRC.ConfiguredNick()) && !SameText(new_nick, IRC.ConfiguredNick())) {
+    RegainNick();
+  }
 }
 
 void TMainForm::IRCNickChanged(const std::string& old_nick) {
+  // The configured nick back from the alternative one: Config.ini already
+  // holds it.
+  if (old_nick == IRC.AltNick && IRC.Nick() == IRC.ConfiguredNick()) {
+    NickRegained();
+    return;
+  }
   Port.Balloon("Nick changed", "My nick has been changed from " + old_nick + " to " + IRC.Nick(),
                BalloonIcon::Info, 10);
   // A Config.ini that cannot be written is told as at the top of the
@@ -134,6 +144,22 @@ void TMainForm::IRCNickRefused(const std::string& new_nick) {
 
 void TMainForm::IRCReadError(const std::string& message) {
   MessageDisplay.DisplayColoredLine(message, Errorous);
+}
+
+// The server says why it closes the link; the loss itself is told next.
+void TMainForm::IRCServerError(const std::string& text) {
+  MessageDisplay.DisplayColoredLine("Server error: " + text, Errorous);
+}
+
+void TMainForm::IRCJoinRefused(const std::string& channel, const std::string& text) {
+  MessageDisplay.DisplayColoredLine("Cannot join " + channel + ": " + text, Errorous);
+}
+
+void TMainForm::IRCNickFallback(int number, const std::string& refused, const std::string& next) {
+  const std::string why = number == 433 ? " is taken" : " is refused";
+  MessageDisplay.DisplayColoredLine(
+      "Nick " + refused + why + (next.empty() ? "; no other nick to try" : "; using " + next),
+      Dangerous);
 }
 
 }  // namespace zelmo

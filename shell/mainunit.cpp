@@ -44,6 +44,9 @@ void TMainForm::FormCreate() {
   SetUpIrc();
   TCP.Port = 80;
   Timer = Port.CreateTimer([this] { RunAtTopOfUiThread([this] { TimerTimer(); }); });
+  ReconnectTimer =
+      Port.CreateTimer([this] { RunAtTopOfUiThread([this] { ReconnectTimerTimer(); }); });
+  NickTimer = Port.CreateTimer([this] { RunAtTopOfUiThread([this] { NickTimerTimer(); }); });
   Port.SetCaption("ZelmoBot " + BotVersion());
   RunAtTopOfUiThread([this] { LoadConfig(); });
   MessageDisplay.DisplayLines({"Opening ZelmoBot " + BotVersion() + "..",
@@ -53,7 +56,7 @@ void TMainForm::FormCreate() {
   // A bot without an operator (a service) connects by itself when told to;
   // posted, so that the front end shows the opening lines first.
   if (TIniFile(ConfigPath()).ReadBool("Me", "AutoConnect", false)) {
-    PostToForm([this] { RunAtTopOfUiThread([this] { ConnectToServer(); }); });
+    PostToForm([this] { RunAtTopOfUiThread([this] { AutoConnect(); }); });
   }
 }
 
@@ -103,6 +106,7 @@ void TMainForm::LoadConfig() {
   IRC.SendInterval = ini.ReadInteger("Me", "SendInterval", 1000);
   IRC.PingInterval = ini.ReadInteger("Me", "PingInterval", 120);
   QuitMessage = ini.ReadString("Me", "Quitmsg", "ZelmoBot " + BotVersion());
+  LoadReconnect(ini);
   auto colour = [&ini](const char* key, const char* fallback) {
     return StringToColor(ini.ReadString("Display", key, fallback));
   };
@@ -160,6 +164,8 @@ void TMainForm::Shutdown() {
   if (closing_) return;
   closing_ = true;
   Timer->SetEnabled(false);
+  ReconnectTimer->SetEnabled(false);
+  NickTimer->SetEnabled(false);
   // The program ends whatever the network does now: a server that no longer
   // reads gets a few seconds for the QUIT, not forever.
   try {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "shell/base/ini_file.h"
 #include "shell/base/ui_port.h"
 #include "shell/lookup_settings.h"
+#include "shell/reconnect_backoff.h"
 #include "users/bot_context.h"
 #include "users/login_throttle.h"
 
@@ -72,6 +74,16 @@ class TMainForm : public FormHost, public BotContext {
   void IRCNickRefused(const std::string& new_nick);
   void IRCReadError(const std::string& message);
   void IRCSaslFailed(const std::string& reason);
+  void IRCServerError(const std::string& text);
+  void IRCJoinRefused(const std::string& channel, const std::string& text);
+  void IRCNickFallback(int number, const std::string& refused, const std::string& next);
+
+  // --- Staying online -------------------------------------------------------
+  // [Me] Reconnect=always: after an unexpected loss, attempts until one
+  // connects, the operator connects or disconnects, or the program closes.
+  void ReconnectTimerTimer();
+  // Under the alternative nick: an attempt at the configured nick.
+  void NickTimerTimer();
 
   // --- Catch points ---------------------------------------------------------
   // The top of the user-interface thread: an error is shown in the error box
@@ -110,6 +122,9 @@ class TMainForm : public FormHost, public BotContext {
   std::vector<std::string> SavedChannels;
   bool RejoinPending = false;
   bool ReconnectWanted = false;
+  bool ReconnectAlways = false;
+  std::unique_ptr<UiTimer> ReconnectTimer;
+  std::unique_ptr<UiTimer> NickTimer;
 
  private:
   void FormCreate();
@@ -124,6 +139,21 @@ class TMainForm : public FormHost, public BotContext {
   // is gone.
   void PostToForm(std::function<void()> task);
   void StopRejoin();
+  // [Me] Reconnect; raises on a value that is neither once nor always.
+  void LoadReconnect(const TIniFile& ini);
+  // The connect of [Me] AutoConnect; with Reconnect=always a failure is
+  // tried again like a lost link.
+  void AutoConnect();
+  // Shows the next wait of the back-off and starts it.
+  void ScheduleReconnect();
+  void CancelReconnect();
+  // The nick regain.
+  bool OnAlternativeNick();
+  void RegainNick();
+  void WatchForNick();
+  void NickNewsFromServer(const std::string& command, const std::string& content);
+  void StopNickRegain();
+  void NickRegained();
   // A private or channel command: one that fails ends silently.
   void RunCommandFailingSilently(const std::function<void()>& command);
 
@@ -147,6 +177,10 @@ class TMainForm : public FormHost, public BotContext {
   bool last_connect_automatic_ = false;
   std::size_t rejoin_next_ = 0;
   bool rejoin_armed_ = false;
+  std::mt19937 random_{std::random_device{}()};
+  ReconnectBackoff backoff_{[this] { return std::uniform_real_distribution<double>()(random_); }};
+  // The server reports whether the configured nick is online (MONITOR).
+  bool monitoring_nick_ = false;
 };
 
 }  // namespace zelmo

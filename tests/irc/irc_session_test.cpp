@@ -486,5 +486,27 @@ TEST_F(Session, SendingWhileDisconnectedIsDroppedWithAnError) {
   EXPECT_TRUE(sent.empty());
 }
 
+// Error replies that answer a JOIN also answer other commands: only one
+// about a channel the bot asked to join and has not joined is a refusal.
+TEST_F(Session, AnErrorReplyIsARefusedJoinOnlyForAChannelAskedFor) {
+  std::vector<std::string> refused;
+  irc.OnJoinRefused = [&](const std::string& channel, const std::string& text) {
+    refused.push_back(channel + "|" + text);
+  };
+  Register();
+  irc.Join("#open,#Keyed", "");
+  irc.Join("#full", "");
+  ServerSends(std::string(kBot) + "JOIN #open");
+  // Not asked for, or joined already: a PART or a message got these.
+  ServerSends(":irc.test 403 ZelmoBot #nowhere :No such channel");
+  ServerSends(":irc.test 403 ZelmoBot #open :No such channel");
+  ServerSends(":irc.test 475 ZelmoBot #keyed :Cannot join channel (+k)");
+  ServerSends(":irc.test 471 ZelmoBot #full :Cannot join channel (+l)");
+  // Each refusal is told once.
+  ServerSends(":irc.test 471 ZelmoBot #full :Cannot join channel (+l)");
+  EXPECT_EQ(refused, (std::vector<std::string>{"#keyed|Cannot join channel (+k)",
+                                               "#full|Cannot join channel (+l)"}));
+}
+
 }  // namespace
 }  // namespace zelmo

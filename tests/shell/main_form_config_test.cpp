@@ -132,6 +132,22 @@ TEST_F(MainFormConfig, ABadColourStopsTheLoadAtThatKey) {
 
 // The display's line limit is read with the colours, on start and RELOAD; a
 // value that is no count stops the load there as a bad colour does.
+// Like a bad colour: the error box, and the mode in force stays.
+TEST_F(MainFormConfig, ReconnectTakesOnceOrAlwaysInAnyCase) {
+  dir.Write("Config.ini", "[Me]\nReconnect=ALWAYS\n");
+  auto form = Start();
+  EXPECT_TRUE(form->ReconnectAlways);
+  dir.Write("Config.ini", "[Me]\nReconnect=sometimes\n");
+  form->UserInputEntered("reload");
+  ASSERT_EQ(port.errors.size(), 1u);
+  EXPECT_EQ(port.errors[0].second,
+            "[Me] Reconnect: 'sometimes' is not a reconnection mode (once or always)");
+  EXPECT_TRUE(form->ReconnectAlways);
+  dir.Write("Config.ini", "[Me]\nReconnect=once\n");
+  form->UserInputEntered("reload");
+  EXPECT_FALSE(form->ReconnectAlways);
+}
+
 TEST_F(MainFormConfig, MaxLinesIsReadOnStartAndReload) {
   auto form = Start();
   EXPECT_EQ(port.max_lines, 100000);

@@ -132,4 +132,9 @@ void NgircdServer::Stop() {
   StopServerProcess(pid_);
 }
 
+void NgircdServer::Restart() {
+  Stop();
+  Start();
+}
+
 }  // namespace zelmo::testing

@@ -32,6 +32,8 @@ class NgircdServer {
   static std::string Name() { return "irc.zelmo.test"; }
   // Stops the server now; the clients' links close.
   void Stop();
+  // Starts it again on the same port, as an outage ends.
+  void Restart();
   bool Running() const { return pid_ > 0; }
 
  private:
