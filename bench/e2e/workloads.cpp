@@ -98,6 +98,9 @@ testing::ProcessOptions SubjectProcess(const Subject& subject, int port, const s
   options.keep_output = false;
   options.keep_errors = false;
   options.stop_grace = kStopGrace;
+  // The system's default trust store, as on a machine where no bundle is
+  // named in the environment.
+  options.drop_env = {"SSL_CERT_FILE"};
   return options;
 }
 

@@ -14,8 +14,6 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "irc/tls/code_pages.h"
-
 namespace zelmo {
 
 namespace {
@@ -44,13 +42,16 @@ bool IsAddressLiteral(const std::string& host) {
 }
 
 // The system's CAs from their hashed folder (SSL_CERT_DIR when set), where
-// a CA is read only when a chain names it. The bundle file that holds them
-// all (and SSL_CERT_FILE) is not read: parsing it would keep every CA in
-// memory, about 900 KB, for the one a server needs. A bundle of one's own
-// goes in TLSCAFile.
+// a CA is read only when a chain names it. The system's bundle file is not
+// read by default: parsing it would keep every CA in memory, about 900 KB,
+// for the one a server needs. SSL_CERT_FILE, when the operator sets it, is
+// read as OpenSSL's own tools read it.
 void TrustSystemStore(SSL_CTX* context) {
   const char* folder = std::getenv(X509_get_default_cert_dir_env());
   SSL_CTX_load_verify_dir(context, folder != nullptr ? folder : X509_get_default_cert_dir());
+  if (const char* file = std::getenv(X509_get_default_cert_file_env())) {
+    SSL_CTX_load_verify_file(context, file);
+  }
   ERR_clear_error();
 }
 
@@ -157,10 +158,9 @@ TlsSession::TlsSession(int fd, const std::string& host, const TlsSettings& setti
 }
 
 // What setting up and the handshake needed is freed now: give the freed heap
-// and the code pages back.
+// back.
 void TlsSession::GiveBackSetUpMemory() {
   ::malloc_trim(0);
-  ReleaseOpenSslCodePages();
 }
 
 TlsSession::~TlsSession() = default;
@@ -231,8 +231,7 @@ IoResult TlsSession::Receive(std::span<char> into) {
     switch (step.error) {
       case SSL_ERROR_NONE:
         // The server's session tickets come after the handshake, before its
-        // first bytes, and taking them runs through certificate and ASN.1
-        // code once more.
+        // first bytes; what taking them allocated is freed by now.
         if (!first_bytes_taken_.exchange(true)) GiveBackSetUpMemory();
         return {static_cast<std::size_t>(step.result), 0};
       case SSL_ERROR_ZERO_RETURN:
