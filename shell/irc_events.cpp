@@ -147,8 +147,9 @@ void TMainForm::IRCReadError(const std::string& message) {
 }
 
 // The server says why it closes the link; the loss itself is told next.
+// After the operator's own QUIT it is the expected farewell, not an error.
 void TMainForm::IRCServerError(const std::string& text) {
-  MessageDisplay.DisplayColoredLine("Server error: " + text, Errorous);
+  MessageDisplay.DisplayColoredLine("Server error: " + text, ReconnectWanted ? Errorous : Normal);
 }
 
 void TMainForm::IRCJoinRefused(const std::string& channel, const std::string& text) {
