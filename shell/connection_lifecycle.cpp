@@ -168,16 +168,8 @@ void TMainForm::IRCDisconnected(unsigned connection) {
     ScheduleReconnect();
     return;
   }
-  last_connect_automatic_ = true;
-  registered_ = false;
-  try {
-    IRC.Connect();
-  } catch (const EIdTLSError& error) {
-    // The reason is worth knowing: the next attempt would fail the same way.
-    MessageDisplay.DisplayColoredLine(error.what(), Errorous);
-  } catch (const std::exception&) {
-    // One attempt only; the operator can type CONNECT.
-  }
+  // One attempt only; after a failure the operator can type CONNECT.
+  ConnectAutomatically();
 }
 
 void TMainForm::TimerTimer() {

@@ -81,6 +81,7 @@ class TMainForm : public FormHost, public BotContext {
   // --- Staying online -------------------------------------------------------
   // [Me] Reconnect=always: after an unexpected loss, attempts until one
   // connects, the operator connects or disconnects, or the program closes.
+  bool ConnectAutomatically();
   void ReconnectTimerTimer();
   // Under the alternative nick: an attempt at the configured nick.
   void NickTimerTimer();

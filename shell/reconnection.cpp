@@ -56,19 +56,26 @@ void TMainForm::CancelReconnect() {
 void TMainForm::ReconnectTimerTimer() {
   ReconnectTimer->SetEnabled(false);
   if (closing_ || !ReconnectWanted || IRC.IsLinkUp()) return;
+  // Refused, no such host, no route: the server may be back later. A link
+  // that opened and failed is told as a loss as well, which finds the next
+  // wait already started.
+  if (!ConnectAutomatically() && ReconnectAlways) ScheduleReconnect();
+}
+
+// One automatic attempt; false when it failed for a reason that may pass.
+// A certificate refused now is refused on every attempt, so its reason is
+// shown and it counts as no failure to retry.
+bool TMainForm::ConnectAutomatically() {
   last_connect_automatic_ = true;
   registered_ = false;
   try {
     IRC.Connect();
   } catch (const EIdTLSError& error) {
-    // A certificate refused now is refused on every attempt.
     MessageDisplay.DisplayColoredLine(error.what(), Errorous);
   } catch (const std::exception&) {
-    // Refused, no such host, no route: the server may be back later. A link
-    // that opened and failed is told as a loss as well, which finds the
-    // next wait already started.
-    if (ReconnectAlways) ScheduleReconnect();
+    return false;
   }
+  return true;
 }
 
 }  // namespace zelmo
