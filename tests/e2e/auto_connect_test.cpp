@@ -31,9 +31,14 @@ TEST(AutoConnect, AServiceWithoutConsoleConnectsByItselfAndQuitsOnSigterm) {
   BotProcess bot(ServiceBot(dir));
   ASSERT_TRUE(bot.AwaitDisplay("Connected to 127.0.0.1.", 10s))
       << bot.DisplayOutput() << bot.ErrorOutput();
-  // Registered under its nick, as the server sees it.
-  watcher.Send("ISON ZelmoBot");
-  ASSERT_TRUE(watcher.WaitFor(" 303 watcher :ZelmoBot"));
+  // Registered under its nick, as the server sees it. "Connected" comes
+  // before the welcome, so the question is repeated until registration ends.
+  bool registered = false;
+  for (int attempt = 0; attempt < 20 && !registered; ++attempt) {
+    watcher.Send("ISON ZelmoBot");
+    registered = watcher.WaitFor(" 303 watcher :ZelmoBot", 500).has_value();
+  }
+  ASSERT_TRUE(registered);
   auto texts = bot.DisplayTexts();
   ASSERT_GE(texts.size(), 5u);
   EXPECT_EQ(texts[3], "Data folder: " + dir.Path());
