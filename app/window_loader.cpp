@@ -1,6 +1,5 @@
 #include "app/window_loader.h"
 
-#include <dlfcn.h>
 #include <netdb.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -10,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/base/modules.h"
 #include "shell/ui/window_module.h"
 
 namespace zelmo {
@@ -66,15 +66,6 @@ bool XServerAnswers(const std::string& display) {
   return ConnectsToTcp(host, 6000 + std::stoi(number));
 }
 
-// Beside the program in the build folder; in lib/zelmobot/ beside bin/ when
-// installed.
-std::string ModulePath(const std::string& program_folder) {
-  std::string installed = program_folder + "../lib/zelmobot/" + kWindowModuleFile;
-  std::string beside = program_folder + kWindowModuleFile;
-  return access(beside.c_str(), F_OK) != 0 && access(installed.c_str(), F_OK) == 0 ? installed
-                                                                                   : beside;
-}
-
 bool WaylandAnswers(const std::string& display) {
   std::string path = display;
   if (path.front() != '/') {
@@ -104,20 +95,9 @@ bool DisplayAvailable() {
 
 std::optional<int> RunWindowFrontEnd(const std::string& program_folder, int argc, char** argv,
                                      FormFactory& factory, std::string& why_not) {
-  std::string path = ModulePath(program_folder);
-  // The module stays loaded for the rest of the process: a toolkit does not
-  // survive being unloaded while its objects may still be torn down.
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) {
-    const char* error = dlerror();
-    why_not = error != nullptr ? error : "cannot load " + path;
-    return std::nullopt;
-  }
-  void* symbol = dlsym(module, kWindowMainSymbol);
-  if (symbol == nullptr) {
-    why_not = path + " has no " + kWindowMainSymbol;
-    return std::nullopt;
-  }
+  void* symbol =
+      LoadModuleEntry(ModulePath(program_folder, kWindowModuleFile), kWindowMainSymbol, why_not);
+  if (symbol == nullptr) return std::nullopt;
   auto* window_main = reinterpret_cast<ZelmoWindowMain*>(symbol);
   return window_main(argc, argv, &factory);
 }

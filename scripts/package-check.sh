@@ -60,8 +60,11 @@ case "$bot_depends" in *libc6*) ;; *) fail "zelmobot does not depend on libc6: $
 case "$bot_depends" in *qt*|*Qt*) fail "zelmobot needs the toolkit: $bot_depends" ;; esac
 # OpenSSL comes with the TLS module, which the bot's package carries.
 case "$bot_depends" in *libssl3*) ;; *) fail "zelmobot does not depend on libssl3: $bot_depends" ;; esac
+# libedit likewise with the line editor module.
+case "$bot_depends" in *libedit2*) ;; *) fail "zelmobot does not depend on libedit2: $bot_depends" ;; esac
 contents=$(dpkg-deb -c "$bot_deb")
 for path in ./usr/bin/zelmobot ./usr/lib/zelmobot/libzelmobot_tls.so \
+            ./usr/lib/zelmobot/libzelmobot_edit.so \
             ./usr/share/man/man1/zelmobot.1 ./usr/lib/systemd/system/zelmobot.service; do
   grep -q " $path\$" <<<"$contents" || fail "zelmobot lacks $path"
 done

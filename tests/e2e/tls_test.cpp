@@ -221,7 +221,8 @@ TEST_F(Tls, APlainServerIsNamedNotRetried) {
 
 // OpenSSL is loaded with the TLS module, for a secured link only: a bot
 // without TLS stays small.
-TEST_F(Tls, APlainLinkLoadsNoneOfOpenSsl) {
+// Nor does a console that is no terminal load the line editor's libedit.
+TEST_F(Tls, APlainLinkFromAPipedConsoleLoadsNeitherOpenSslNorTheLineEditor) {
   LoopbackServer plain;
   dir.Write("Config.ini", LoopbackConfig(plain.Port(), "AutoConnect=1\n"));
   BotProcess bot(HeadlessBot(dir.Path()));
@@ -232,6 +233,7 @@ TEST_F(Tls, APlainLinkLoadsNoneOfOpenSsl) {
   EXPECT_EQ(maps.find("libzelmobot_tls.so"), std::string::npos);
   EXPECT_EQ(maps.find("libssl"), std::string::npos) << maps;
   EXPECT_EQ(maps.find("libcrypto"), std::string::npos) << maps;
+  EXPECT_EQ(maps.find("libedit"), std::string::npos) << maps;
 }
 
 // A program without its TLS module still runs and links plainly; a TLS link

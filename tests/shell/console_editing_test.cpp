@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <termios.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,22 @@ TEST(ConsoleEditing, ASecondSignalRestoresTheTerminalToo) {
   kill(bot.Pid(), SIGTERM);
   EXPECT_EQ(bot.Exit(), 0) << bot.shown;
   EXPECT_TRUE(LineMode(bot.Mode()));
+}
+
+// A program without its line editor module still takes console lines on a
+// terminal, as the terminal's own line mode gives them, and says why.
+TEST(ConsoleEditing, WithoutTheEditorModuleTheConsoleStillTakesLines) {
+  TempDir dir;
+  TempDir bin;
+  std::filesystem::copy_file(testing::BotBinary(), bin.File("zelmobot"));
+  std::filesystem::permissions(bin.File("zelmobot"), std::filesystem::perms::owner_all);
+  TerminalProcess bot({"--headless", "--data-dir", dir.Path()}, kTerminalEnv, bin.File("zelmobot"));
+  ASSERT_TRUE(bot.AwaitShown("Line editing is off: ")) << bot.shown;
+  EXPECT_NE(bot.shown.find("libzelmobot_edit.so"), std::string::npos) << bot.shown;
+  ASSERT_TRUE(bot.AwaitShown("Data folder: ")) << bot.shown;
+  EXPECT_TRUE(LineMode(bot.Mode()));
+  bot.Type("comment;typed plainly\r");
+  ASSERT_TRUE(bot.AwaitShown("Comment by user: typed plainly")) << bot.shown;
 }
 
 }  // namespace

@@ -16,8 +16,8 @@
 namespace zelmo::testing {
 
 TerminalProcess::TerminalProcess(const std::vector<std::string>& args,
-                                 const std::vector<std::string>& env) {
-  std::vector<std::string> argv_text{BotBinary()};
+                                 const std::vector<std::string>& env, const std::string& program) {
+  std::vector<std::string> argv_text{program.empty() ? BotBinary() : program};
   argv_text.insert(argv_text.end(), args.begin(), args.end());
   winsize size{};
   size.ws_row = 24;

@@ -16,8 +16,10 @@ class TerminalProcess {
  public:
   // The program is the bot; env holds "NAME=value" entries added to the
   // test's environment.
+  // The program is the bot in the build folder unless one is given.
   explicit TerminalProcess(const std::vector<std::string>& args,
-                           const std::vector<std::string>& env = {});
+                           const std::vector<std::string>& env = {},
+                           const std::string& program = {});
   ~TerminalProcess();
   TerminalProcess(const TerminalProcess&) = delete;
   TerminalProcess& operator=(const TerminalProcess&) = delete;

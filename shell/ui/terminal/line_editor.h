@@ -1,60 +1,58 @@
 #pragma once
 
-#include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace zelmo {
 
-// The console's line editor on a terminal, through libedit's readline
-// interface in its callback form, so the event loop keeps polling: arrows,
-// Home/End, Backspace, Ctrl-U/Ctrl-W and the other emacs keys edit the line,
-// Up/Down walk the session's history. The terminal is in the editor's mode
-// from construction until destruction, which restores it. Output written
-// through PrintAbove goes above the line being typed, which is drawn again
-// below it, untouched.
+// The console's line editor on a terminal: arrows, Home/End, Backspace,
+// Ctrl-U/Ctrl-W and the other emacs keys edit the line, Up/Down walk the
+// session's history, and the event loop keeps polling meanwhile. The
+// terminal is in the editor's mode from its opening until its destruction,
+// which restores it. Output written through PrintAbove goes above the line
+// being typed, which is drawn again below it, untouched.
 //
-// libedit keeps one line state per process, so there is one editor at a
-// time.
+// The editor is libedit's, in a module of its own, so that a bot whose
+// console is no terminal (a service, a pipe) maps none of its libraries.
+// There is one editor at a time.
 class LineEditor {
  public:
   // Receives each line when Enter ends it (without the line end), and
   // nullopt when Ctrl-D is pressed on an empty line.
   using LineHandler = std::function<void(std::optional<std::string>)>;
 
-  LineEditor(int input_fd, int output_fd, std::string prompt, LineHandler on_line);
-  ~LineEditor();
-  LineEditor(const LineEditor&) = delete;
-  LineEditor& operator=(const LineEditor&) = delete;
+  virtual ~LineEditor() = default;
 
-  // Takes what the terminal has for the editor; call when input_fd is
+  // Takes what the terminal has for the editor; call when the input is
   // readable. May call the line handler.
-  void ReadInput();
+  virtual void ReadInput() = 0;
 
   // Writes text (whole lines) to fd above the edit line.
-  void PrintAbove(int fd, std::string_view text);
+  virtual void PrintAbove(int fd, std::string_view text) = 0;
 
   // Shows a new prompt; the line typed so far stays.
-  void SetPrompt(const std::string& prompt);
-  const std::string& Prompt() const { return prompt_; }
+  virtual void SetPrompt(const std::string& prompt) = 0;
+  virtual const std::string& Prompt() const = 0;
 
-  void AddHistory(const std::string& line);
-
- private:
-  static void OnLine(char* line);
-  void Install();
-  // Takes the edit line off the screen, leaving the cursor where it began.
-  void EraseLine();
-
-  int output_fd_;
-  std::string prompt_;
-  LineHandler on_line_;
-  FILE* in_ = nullptr;
-  FILE* out_ = nullptr;
-  bool line_ended_ = false;
-  std::string last_history_;
+  virtual void AddHistory(const std::string& line) = 0;
 };
+
+// The module's entry: an editor on the two terminal descriptors, or
+// nothing with the reason in why_not.
+extern "C" {
+using ZelmoEditOpen = LineEditor*(int input_fd, int output_fd, const std::string& prompt,
+                                  LineEditor::LineHandler on_line, std::string& why_not);
+}
+
+inline constexpr const char* kEditOpenSymbol = "zelmobot_edit_open";
+inline constexpr const char* kEditModuleFile = "libzelmobot_edit.so";
+
+// Loads the editor module and opens an editor; nothing, with the reason in
+// why_not, when the module cannot be loaded or the editor cannot start.
+std::unique_ptr<LineEditor> OpenLineEditor(int input_fd, int output_fd, const std::string& prompt,
+                                           LineEditor::LineHandler on_line, std::string& why_not);
 
 }  // namespace zelmo

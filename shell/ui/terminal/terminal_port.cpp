@@ -46,10 +46,13 @@ TerminalPort::TerminalPort(const TerminalStreams& streams)
   loop_.SetErrorHandler([this](std::exception_ptr error) { ShowError(error); });
   if (input_is_terminal_ && streams_.output_is_terminal &&
       tcgetattr(streams_.input_fd, &mode_before_editor_) == 0) {
-    editor_ = std::make_unique<LineEditor>(
+    std::string why_not;
+    editor_ = OpenLineEditor(
         streams_.input_fd, streams_.output_fd, kConsolePrompt,
-        [this](std::optional<std::string> line) { TakeEditedLine(line); });
-    editing_ = true;
+        [this](std::optional<std::string> line) { TakeEditedLine(line); }, why_not);
+    // Without the editor the console still takes whole lines, as from a pipe.
+    if (!editor_) WriteFully(streams_.error_fd, "Line editing is off: " + why_not + "\n");
+    editing_ = editor_ != nullptr;
   }
   loop_.Watch(streams_.input_fd, [this] { OnInputReady(); });
   input_watched_ = true;
