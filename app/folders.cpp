@@ -1,6 +1,5 @@
 #include "app/folders.h"
 
-#include <limits.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include <cstring>
 
 #include "shell/base/errors.h"
+#include "shell/base/modules.h"
 
 namespace zelmo {
 
@@ -65,10 +65,8 @@ void MakeFolders(const std::string& dir) {
 }  // namespace
 
 std::string ProgramFolder(const char* argv0) {
-  char target[PATH_MAX];
-  ssize_t length = readlink("/proc/self/exe", target, sizeof target - 1);
-  if (length > 0) return FolderOf(std::string(target, static_cast<std::size_t>(length)));
-  return FolderOf(argv0 != nullptr ? argv0 : "");
+  std::string folder = RunningProgramFolder();
+  return !folder.empty() ? folder : FolderOf(argv0 != nullptr ? argv0 : "");
 }
 
 std::string CheckedDataFolder(const std::string& dir) {
