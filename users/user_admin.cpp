@@ -133,7 +133,7 @@ std::string MakeGeneralOwner(BotContext& bot, const std::string& name,
                              const std::string& security_password) {
   UserFile users(bot);
   if (!users.HasUser(name)) return "Generalowner: Error - No such user in my userfile";
-  if (UpperCase(security_password) != UpperCase(bot.CurrentSecurityPassword())) {
+  if (!IsSecurityPassword(bot, security_password)) {
     return "Generalowner: Error - Wrong security password";
   }
   users.Write(name, RightsKey("General"), "2");
