@@ -225,15 +225,18 @@ TEST(AppWindow, WithoutADisplayTheBotRunsHeadless) {
   EXPECT_EQ(bot.WaitExit(kPatience), 0);
 }
 
+// The toolkit would abort on a display it cannot reach; a display number
+// that names no port is no display either, never an abort of its own.
 TEST(AppWindow, ADisplayThatDoesNotAnswerCountsAsNone) {
-  // The toolkit would abort on a display it cannot reach.
-  TempDir dir;
-  BotProcess bot(
-      App({"--data-dir", dir.Path()}, {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}, {"DISPLAY=:97"}));
-  ASSERT_TRUE(AwaitLines(bot, 4, true)) << bot.ErrorOutput();
-  EXPECT_EQ(bot.ErrorOutput(), "ZelmoBot: no display found, running headless\n");
-  bot.Signal(SIGTERM);
-  EXPECT_EQ(bot.WaitExit(kPatience), 0);
+  for (const char* display : {":97", "127.0.0.1:99999999999", "127.0.0.1:59536", ":-1"}) {
+    TempDir dir;
+    BotProcess bot(App({"--data-dir", dir.Path()}, {"WAYLAND_DISPLAY", "QT_QPA_PLATFORM"},
+                       {std::string("DISPLAY=") + display}));
+    ASSERT_TRUE(AwaitLines(bot, 4, true)) << display << bot.ErrorOutput();
+    EXPECT_EQ(bot.ErrorOutput(), "ZelmoBot: no display found, running headless\n") << display;
+    bot.Signal(SIGTERM);
+    EXPECT_EQ(bot.WaitExit(kPatience), 0) << display;
+  }
 }
 
 TEST(AppWindow, WithADisplayTheWindowModuleRunsOrTheBotFallsBack) {
