@@ -49,20 +49,6 @@ TEST_F(UsersTest, ReloadChecksTheSecurityPassword) {
   EXPECT_EQ(bot.config_loads, 1);
 }
 
-// Without a security password, no text passes: the empty one included, and
-// the default text that older versions published.
-TEST_F(UsersTest, WithoutASecurityPasswordReloadAndGeneralownerAreRefused) {
-  bot.WriteUsers(kStaff + "[bob]\nPassword=b\n");
-  for (const std::string given : {"", "-unset-pw-", "anything"}) {
-    EXPECT_EQ(From("boss", "reload;" + given),
-              Only("boss", "Reload: Error - Wrong security password"));
-    EXPECT_EQ(From("boss", "generalowner;bob;" + given),
-              Only("boss", "Generalowner: Error - Wrong security password"));
-  }
-  EXPECT_EQ(bot.config_loads, 0);
-  EXPECT_EQ(bot.ReadUsers(), kStaff + "[bob]\nPassword=b\n");
-}
-
 TEST_F(UsersTest, FailedReloadEndsWithoutReply) {
   bot.security_password = "Sesame";
   bot.config_error = "'bad' is not a valid integer value";

@@ -45,10 +45,10 @@ TEST_F(Throttle, FailuresAreCountedByTheHostWhateverTheIdent) {
   const struct {
     const char* address;
     const char* host;
-  } cases[] = {
-      {"a@h.example", "h.example"}, {"~b@h.example", "h.example"}, {"x@y@h.example", "h.example"},
-      {"h.example", "h.example"},   {"@h.example", "h.example"},   {"a@", ""},
-  };
+  } cases[] = {{"~b@h.example", "h.example"},
+               {"x@y@h.example", "h.example"},
+               {"h.example", "h.example"},
+               {"a@", ""}};
   for (const auto& c : cases) EXPECT_EQ(LoginThrottle::HostOf(c.address), c.host) << c.address;
   for (const char* ident : {"a", "b", "c", "d"}) Fail(std::string(ident) + "@h.example");
   EXPECT_TRUE(Fail("new-ident@h.example"));
