@@ -76,6 +76,8 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::string SASLUser;
   std::string SASLPassword;
   std::string SASLMechanism = "PLAIN";
+  // A PLAIN login over a link without TLS: the password crosses readable.
+  bool SendsSaslPasswordInClear() const;
   // Every outgoing line that is not valid UTF-8 is taken as Latin-1 and
   // sent as UTF-8; also on while the server announces UTF8ONLY.
   bool UTF8Only = false;

@@ -96,6 +96,12 @@ void TMainForm::IRCConnected() {
   if (IRC.Tls.Unverified()) {
     MessageDisplay.DisplayColoredLine("TLS certificate not verified", Important);
   }
+  // Before the negotiation that sends the password; loopback bouncers
+  // rely on the plain link, so it is said and not refused.
+  if (IRC.SendsSaslPasswordInClear()) {
+    MessageDisplay.DisplayColoredLine("SASL PLAIN sends the password unencrypted: set TLS=1",
+                                      Dangerous);
+  }
   StopRejoin();
   StopNickRegain();
   if (SavedChannels.empty()) return;

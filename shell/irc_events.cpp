@@ -32,6 +32,12 @@ void TMainForm::RunCommandFailingSilently(const std::function<void()>& command) 
 }
 
 void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
+  // A server's own message (InspIRCd sends its notices so) has no nick to
+  // answer or kick: a reply to an empty target is refused by the server.
+  if (user->Nick().empty()) {
+    ShowPrivate(*this, text, *user);
+    return;
+  }
   std::string target = channel ? channel->Name() : user->Nick();
   if (!target.empty() && target[0] == '#') {
     // A sender whose nick begins with "#" (relayed by some servers and

@@ -97,7 +97,7 @@ class TMainForm : public FormHost, public BotContext {
   TMessageDisplay& Display() override { return MessageDisplay; }
   std::string UsersFilePath() const override { return ProgramFolder + UsersFileName; }
   IniFileCache* UserFileCache() override { return &user_file_cache_; }
-  std::string CurrentSecurityPassword() const override { return SecurityPassword; }
+  std::optional<std::string> CurrentSecurityPassword() const override { return SecurityPassword; }
   LoginThrottle& FailedLogins() override { return failed_logins_; }
   bool StoresHashedPasswords() const override { return HashPasswords; }
   TIdTCPClient& PageClient() override { return TCP; }
@@ -116,7 +116,8 @@ class TMainForm : public FormHost, public BotContext {
   std::string ProgramFolder;
   std::string UsersFileName = "Users.ini";
   std::string QuitMessage;
-  std::string SecurityPassword = "-unset-pw-";
+  // None: generalowner and reload from IRC are off.
+  std::optional<std::string> SecurityPassword;
   bool HashPasswords = false;
   bool AutoVoice = true;
   bool KickOnColors = true;

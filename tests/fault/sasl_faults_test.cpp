@@ -53,6 +53,8 @@ TEST_F(SaslFaults, PlainLoginEndsNegotiationAndRegistersWithoutShowingThePasswor
   const std::string shown = bot->DisplayOutput();
   EXPECT_EQ(shown.find(kSecret), std::string::npos) << shown;
   EXPECT_EQ(shown.find("emJvdAB6Ym90"), std::string::npos) << shown;
+  // Without TLS the password crossed readable, and the display said so.
+  EXPECT_EQ(bot->CountDisplay("SASL PLAIN sends the password unencrypted: set TLS=1"), 1);
 }
 
 TEST_F(SaslFaults, ExternalAnswersWithAnEmptyResponse) {
@@ -64,6 +66,7 @@ TEST_F(SaslFaults, ExternalAnswersWithAnEmptyResponse) {
   EXPECT_EQ(link->ReadLine(kIrcWait), "AUTHENTICATE +");
   link->SendLine(":irc.fault.test 903 ZelmoBot :SASL authentication successful");
   EXPECT_EQ(link->ReadLine(kIrcWait), "CAP END");
+  EXPECT_EQ(bot->CountDisplay("SASL PLAIN sends"), 0);
 }
 
 TEST_F(SaslFaults, AWrongPasswordDisconnectsForGood) {

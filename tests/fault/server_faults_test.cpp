@@ -222,6 +222,23 @@ TEST_F(ServerFaults, ASenderNickBeginningWithHashIsNeitherKickedNorAnswered) {
   ExpectIdle();
 }
 
+// A server's own messages (InspIRCd sends its notices as PRIVMSG from its
+// name) have no nick to answer: a reply to an empty target is refused. They
+// are shown with the server's name and never answered, CTCP included.
+TEST_F(ServerFaults, AMessageFromTheServersOwnPrefixIsShownAndNotAnswered) {
+  StartBot();
+  ConnectBot();
+  JoinBot("#room");
+  const std::string from = ":" + kFaultServer + " PRIVMSG ";
+  for (const std::string& line : std::vector<std::string>{
+           nick + " :hello", nick + " :\001VERSION\001", "#room :!op", "#room :\0034red"}) {
+    ASSERT_TRUE(link->SendLine(from + line));
+    EXPECT_EQ(Answers(), std::vector<std::string>{}) << line;
+  }
+  EXPECT_EQ(bot->CountDisplay("PRIVMSG/" + kFaultServer + ": hello"), 1);
+  EXPECT_EQ(bot->CountDisplay("PRIVMSG/" + kFaultServer + ": ^AVERSION^A"), 1);
+}
+
 // The IRC operator of a real server kills the bot: it reconnects once and
 // rejoins both of its channels, which the other members see.
 TEST(ServerKill, KilledByAnOperatorTheBotReconnectsAndRejoins) {

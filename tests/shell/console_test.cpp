@@ -51,7 +51,9 @@ TEST_F(Console, UnknownWordsHelpAndLeadingBlanksDoNothing) {
 }
 
 TEST_F(Console, ReloadReadsTheConfigurationAgain) {
-  dir.Write("Config.ini", "[Me]\nNick=Other\n[Display]\nNormal Text Color=clRed\n");
+  dir.Write("Config.ini",
+            "[General]\nSecurity password=pw\n[Me]\nNick=Other\n[Display]\nNormal Text "
+            "Color=clRed\n");
   form.UserInputEntered("reload");
   EXPECT_EQ(port.Texts(), (std::vector<std::string>{"(Re)Loaded Config file..."}));
   EXPECT_EQ(form.IRC.Nick(), "Other");
