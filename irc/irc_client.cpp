@@ -1,5 +1,9 @@
 #include "irc/irc_client.h"
 
+#include <algorithm>
+#include <limits>
+#include <utility>
+
 #include "irc/ctcp.h"
 #include "irc/irc_commands.h"
 #include "irc/irc_read_thread.h"
@@ -7,6 +11,18 @@
 #include "irc/transport_errors.h"
 
 namespace zelmo {
+
+namespace {
+
+constexpr int kWriteLimitWithoutKeepaliveMs = 60000;
+
+// A write may wait as long as the keepalive waits for a byte before its PING.
+int WriteLimitMs(int ping_interval_s) {
+  if (ping_interval_s <= 0) return kWriteLimitWithoutKeepaliveMs;
+  return std::min(ping_interval_s, std::numeric_limits<int>::max() / 1000) * 1000;
+}
+
+}  // namespace
 
 TIdIRC::TIdIRC() : Channels(this) {
   Port = 6667;
@@ -70,8 +86,8 @@ void TIdIRC::Connect() {
   if (WantsSasl()) sasl_.emplace(SASLMechanism, SASLUser, SASLPassword);
   SetState(stConnecting);
   OpenLink(-1);
-  sender_ = std::make_unique<TIdIRCSendThread>(*this,
-                                               SendSettings{SendBurst, SendInterval, PingInterval});
+  sender_ = std::make_unique<TIdIRCSendThread>(
+      *this, SendSettings{SendBurst, SendInterval, PingInterval, WriteLimitMs(PingInterval)});
   SetState(stLoggingOn);
   try {
     if (OnConnect) OnConnect();
@@ -153,11 +169,40 @@ void TIdIRC::Submit(const std::string& line, SendKind kind) {
     SendLine(line);
     return;
   }
-  if (sender_->Submit(line, kind) && OnSendQueueFull) OnSendQueueFull();
+  const SendDrops drops = sender_->Submit(line, kind, requester_);
+  if (drops && OnSendQueueFull) OnSendQueueFull(drops);
 }
 
 void TIdIRC::DelaySending(int milliseconds) {
-  if (sender_) sender_->Delay(milliseconds);
+  if (sender_) sender_->Delay(milliseconds, requester_);
+}
+
+TIdIRC::RequesterScope::RequesterScope(TIdIRC& irc, const TIdIRCUser& user)
+    : irc_(irc),
+      previous_(std::exchange(irc.requester_, RequesterKey(user.Nick(), user.Address))) {}
+
+TIdIRC::RequesterScope::~RequesterScope() {
+  irc_.requester_ = std::move(previous_);
+}
+
+std::string TIdIRC::RequesterKey(const std::string& nick, const std::string& address) {
+  const std::size_t at = address.rfind('@');
+  if (at == std::string::npos || at + 1 == address.size()) return nick;
+  return address.substr(at + 1);
+}
+
+void TIdIRC::LoseLink(const Link& link, const std::string& reason) {
+  if (!link.handler || !link.handler->Connected()) return;
+  {
+    std::lock_guard lock(loss_mutex_);
+    if (!loss_reason_) loss_reason_ = reason;
+  }
+  CloseLink(link);
+}
+
+std::optional<std::string> TIdIRC::TakeLinkLossReason() {
+  std::lock_guard lock(loss_mutex_);
+  return std::exchange(loss_reason_, std::nullopt);
 }
 
 std::size_t TIdIRC::RelayPrefix() const {
@@ -188,7 +233,7 @@ void TIdIRC::Part(const std::string& channel, const std::string& reason) {
 }
 
 void TIdIRC::Kick(const std::string& channel, const std::string& nick, const std::string& reason) {
-  Raw(outgoing::Kick(channel, nick, reason));
+  Raw(outgoing::Kick(channel, nick, reason), SendKind::Priority);
 }
 
 void TIdIRC::Quit(const std::string& message) {
@@ -201,7 +246,7 @@ void TIdIRC::QuitAtOnce(const std::string& message) {
 
 void TIdIRC::Mode(const std::string& target, const std::string& modes,
                   const std::string& parameters) {
-  Raw(outgoing::Mode(target, modes, parameters));
+  Raw(outgoing::Mode(target, modes, parameters), SendKind::Priority);
 }
 
 // --- Receiving -----------------------------------------------------------

@@ -90,7 +90,9 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   int SendBurst = 5;
   int SendInterval = 0;
   // After PingInterval seconds without a byte from the server a PING goes
-  // out; after as many again the link is closed as lost. 0: never.
+  // out; after as many again the link is closed as lost. 0: never. A write
+  // that cannot go on for PingInterval seconds (60 without a keepalive)
+  // loses the link too.
   int PingInterval = 0;
 
   // --- Session state -----------------------------------------------------
@@ -106,6 +108,28 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
 
   // The fields of the line being handled; valid during its events only.
   const ParsedLine& Line() const { return line_; }
+
+  // Marks the lines sent while it lives as replies to one person: each
+  // person's replies wait in a queue of their own, and the queues take
+  // turns. A person is known by the host of their address, which a
+  // flooder cannot change as freely as a nick or a user name; by the nick
+  // when the address has no host.
+  class RequesterScope {
+   public:
+    RequesterScope(TIdIRC& irc, const TIdIRCUser& user);
+    ~RequesterScope();
+    RequesterScope(const RequesterScope&) = delete;
+    RequesterScope& operator=(const RequesterScope&) = delete;
+
+   private:
+    TIdIRC& irc_;
+    std::string previous_;
+  };
+  static std::string RequesterKey(const std::string& nick, const std::string& address);
+
+  // Why the bot itself closed the link as lost (no answer to its PING, a
+  // write that ran out of time), once; nothing for any other close.
+  std::optional<std::string> TakeLinkLossReason();
 
   // --- Operations --------------------------------------------------------
   void Connect();
@@ -201,9 +225,10 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // The SASL login failed or the server offers none (the text says which);
   // the link is closed right after.
   std::function<void(const std::string&)> OnSASLFailed;
-  // The send queue was full and lines were dropped, the oldest CTCP replies
-  // first; raised once until the queue has emptied again.
-  Notify OnSendQueueFull;
+  // The send queue was full and lines were dropped (the oldest CTCP replies
+  // first, then the replies to whoever had the most queued, then the bot's
+  // own); raised once for each of them until the queue has emptied again.
+  std::function<void(const SendDrops&)> OnSendQueueFull;
   // The server's ERROR line (it closes the link next), with its text;
   // without a handler the line is an unknown command.
   std::function<void(const std::string&)> OnServerError;
@@ -216,6 +241,7 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
 
  private:
   friend class TIdIRCReadThread;
+  friend class TIdIRCSendThread;
 
   void SetState(SessionState state);
   // An empty nick is nobody's: not even a server, whose lines carry none.
@@ -244,6 +270,8 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   void ReportReadError(const std::string& what, const std::string& message);
   // Writes or queues one line that is ready for the wire.
   void Submit(const std::string& line, SendKind kind);
+  // Closes the link as lost, for the reason given (from any thread).
+  void LoseLink(const Link& link, const std::string& reason);
   void StartReader();
   void RetireReader();
   void RetireSender();
@@ -302,8 +330,13 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::vector<std::string> pending_joins_;
   std::unique_ptr<TIdIRCReadThread> reader_;
   std::vector<std::unique_ptr<TIdIRCReadThread>> retired_readers_;
+  // Readers are joined before the senders they queue PINGs on.
   std::unique_ptr<TIdIRCSendThread> sender_;
   std::vector<std::unique_ptr<TIdIRCSendThread>> retired_senders_;
+  // Whom the lines sent now answer; the user-interface thread's alone.
+  std::string requester_;
+  std::mutex loss_mutex_;
+  std::optional<std::string> loss_reason_;
   // Counts Connect calls, so a Disconnect that a handler interrupts with a
   // new Connect does not mark the new connection disconnected.
   unsigned connect_count_ = 0;

@@ -60,6 +60,7 @@ class EIdSocketError : public EIdException {
 };
 
 // Codes of the table that the transport itself tests for.
+inline constexpr int kWsaWouldBlock = 10035;  // also: a send that ran out of time
 inline constexpr int kWsaConnAborted = 10053;
 inline constexpr int kWsaConnReset = 10054;
 inline constexpr int kWsaShutdown = 10058;

@@ -47,10 +47,7 @@ void TMainForm::HookIrcEvents() {
   IRC.OnNickRefused = [this](const std::string& new_nick) { IRCNickRefused(new_nick); };
   IRC.OnReadError = [this](const std::string& message) { IRCReadError(message); };
   IRC.OnSASLFailed = [this](const std::string& reason) { IRCSaslFailed(reason); };
-  IRC.OnSendQueueFull = [this] {
-    MessageDisplay.DisplayColoredLine("Send queue full: dropping the oldest CTCP replies",
-                                      Errorous);
-  };
+  IRC.OnSendQueueFull = [this](const SendDrops& drops) { IRCSendQueueFull(drops); };
   IRC.OnServerError = [this](const std::string& text) { IRCServerError(text); };
   IRC.OnJoinRefused = [this](const std::string& channel, const std::string& text) {
     IRCJoinRefused(channel, text);
@@ -129,7 +126,9 @@ void TMainForm::StopRejoin() {
 }
 
 void TMainForm::IRCDisconnected(unsigned connection) {
+  const auto reason = IRC.TakeLinkLossReason();
   if (closing_) return;
+  if (reason) MessageDisplay.DisplayColoredLine(*reason, Errorous);
   const std::string& host = IRC.Host;
   const bool current = connection == connections_opened_.load();
   // A link that CONNECT closed is the operator's doing, also when the new

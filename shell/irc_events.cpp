@@ -48,6 +48,7 @@ void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::
       channel->Kick(user->Nick(), "No colors!");
     }
     if (!text.empty() && text[0] == '!') {
+      TIdIRC::RequesterScope requester(IRC, *user);
       RunCommandFailingSilently([&] { DispatchChannel(*this, text, channel->Name(), *user); });
     }
     return;
@@ -58,6 +59,7 @@ void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::
     ShowPrivate(*this, text, *user);
     return;
   }
+  TIdIRC::RequesterScope requester(IRC, *user);
   RunCommandFailingSilently([&] { DispatchPrivate(*this, text, *user); });
 }
 
@@ -150,6 +152,20 @@ void TMainForm::IRCNickRefused(const std::string& new_nick) {
 
 void TMainForm::IRCReadError(const std::string& message) {
   MessageDisplay.DisplayColoredLine(message, Errorous);
+}
+
+void TMainForm::IRCSendQueueFull(const SendDrops& drops) {
+  if (drops.ctcp_replies) {
+    MessageDisplay.DisplayColoredLine("Send queue full: dropping the oldest CTCP replies",
+                                      Errorous);
+  }
+  for (const std::string& requester : drops.requesters) {
+    MessageDisplay.DisplayColoredLine("Send queue full: dropping replies to " + requester,
+                                      Errorous);
+  }
+  if (drops.own_lines) {
+    MessageDisplay.DisplayColoredLine("Send queue full: dropping the bot's own lines", Errorous);
+  }
 }
 
 // The server says why it closes the link; the loss itself is told next.

@@ -73,6 +73,7 @@ class TMainForm : public FormHost, public BotContext {
   void IRCNickChanged(const std::string& old_nick);
   void IRCNickRefused(const std::string& new_nick);
   void IRCReadError(const std::string& message);
+  void IRCSendQueueFull(const SendDrops& drops);
   void IRCSaslFailed(const std::string& reason);
   void IRCServerError(const std::string& text);
   void IRCJoinRefused(const std::string& channel, const std::string& text);
