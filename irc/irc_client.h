@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "irc/channel_command_sink.h"
+#include "irc/connect_attempt.h"
 #include "irc/irc_channels.h"
 #include "irc/irc_line.h"
 #include "irc/irc_users.h"
@@ -31,6 +32,25 @@ enum SessionState {
   stConnecting = 2,
   stLoggingOn = 3,
   stConnected = 4,
+};
+
+// Why a connect failed: the whole error text (as an error box shows it),
+// the reason alone in plain words, and whether trying again could help.
+struct ConnectFailure {
+  std::string message;
+  std::string reason;
+  bool permanent = false;
+};
+
+// The failure a connect raised, described.
+ConnectFailure DescribeConnectFailure(std::exception_ptr error);
+
+// What secures the link: the server certificate's subject, the protocol
+// and whether the certificate was checked (by its chain or a pin).
+struct LinkSecurity {
+  std::string subject;
+  std::string protocol;
+  bool verified = false;
 };
 
 // The texts of the automatic CTCP answers.
@@ -131,8 +151,20 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // write that ran out of time), once; nothing for any other close.
   std::optional<std::string> TakeLinkLossReason();
 
+  // The TLS of the current link; none on a plain link or none at all.
+  const std::optional<LinkSecurity>& Security() const { return link_security_; }
+
   // --- Operations --------------------------------------------------------
+  // Starts a connect: the name lookup, the TCP connect and the TLS
+  // handshake run on a thread of their own, and the link is taken over,
+  // registered and read on the user-interface thread when it is open;
+  // OnConnectFailed tells a failure there. Without a UI poster (tests) the
+  // caller waits and a failure raises.
   void Connect();
+  // A connect under way, not yet open or failed.
+  bool Connecting() const { return attempt_ != nullptr; }
+  // Drops a connect under way; nothing is reported.
+  void CancelConnect();
   void Disconnect(bool force);
   // Closes the link and waits for the reader thread to end. The owner calls
   // it before it goes, so no thread of the client outlives the handlers.
@@ -229,6 +261,9 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // first, then the replies to whoever had the most queued, then the bot's
   // own); raised once for each of them until the queue has emptied again.
   std::function<void(const SendDrops&)> OnSendQueueFull;
+  // A connect started by Connect failed; raised on the user-interface
+  // thread.
+  std::function<void(const ConnectFailure&)> OnConnectFailed;
   // The server's ERROR line (it closes the link next), with its text;
   // without a handler the line is an unknown command.
   std::function<void(const std::string&)> OnServerError;
@@ -272,6 +307,13 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   void Submit(const std::string& line, SendKind kind);
   // Closes the link as lost, for the reason given (from any thread).
   void LoseLink(const Link& link, const std::string& reason);
+  void StartAttempt();
+  void AttemptEnded(unsigned connect, TIdConnectAttempt::Outcome outcome);
+  void ReportConnectFailed(const ConnectFailure& failure);
+  // Takes the connected handler as the link (OnConnected fires).
+  void Open(std::shared_ptr<TIdIOHandlerSocket> handler);
+  // Sender, reader and registration lines of a link just opened.
+  void Register(std::string local_address);
   void StartReader();
   void RetireReader();
   void RetireSender();
@@ -328,6 +370,12 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::optional<std::size_t> relay_address_;
   std::optional<SaslExchange> sasl_;
   std::vector<std::string> pending_joins_;
+  std::unique_ptr<TIdConnectAttempt> attempt_;
+  // Connect results posted to the user-interface thread hold a weak copy,
+  // so one that arrives after the client is gone does nothing.
+  std::shared_ptr<char> alive_ = std::make_shared<char>();
+  std::optional<LinkSecurity> link_security_;
+  bool link_verified_ = false;
   std::unique_ptr<TIdIRCReadThread> reader_;
   std::vector<std::unique_ptr<TIdIRCReadThread>> retired_readers_;
   // Readers are joined before the senders they queue PINGs on.

@@ -194,6 +194,7 @@ namespace zelmo {
 // closed now is not reconnected.
 void TMainForm::IRCSaslFailed(const std::string& reason) {
   ReconnectWanted = false;
+  closed_by_bot_ = true;
   MessageDisplay.DisplayColoredLine(reason, Errorous);
 }
 

@@ -187,6 +187,7 @@ void TMainForm::Shutdown() {
   Timer->SetEnabled(false);
   ReconnectTimer->SetEnabled(false);
   NickTimer->SetEnabled(false);
+  IRC.CancelConnect();
   // The program ends whatever the network does now: a server that no longer
   // reads gets a few seconds for the QUIT, not forever.
   try {

@@ -40,8 +40,11 @@ class Session : public ::testing::Test {
     server.Stop();
   }
 
+  // The connect runs on a thread of its own; the link is taken over on
+  // the user-interface thread.
   void ConnectOnly() {
     irc.Connect();
+    ASSERT_TRUE(port.PumpUntil([this] { return !irc.Connecting(); }));
     peer = server.Accept();
     ASSERT_NE(peer, nullptr);
   }

@@ -84,6 +84,7 @@ TEST_F(Console, ARefusedConnectShowsTheSocketError) {
   dir.Write("Config.ini", "[Me]\nIRCHost=127.0.0.1\nPort=" + std::to_string(port_number) + "\n");
   form.UserInputEntered("reload");
   form.UserInputEntered("connect;ignored");
+  ASSERT_TRUE(port.PumpUntil([&] { return !port.errors.empty(); }));
   ASSERT_EQ(port.errors.size(), 1u);
   EXPECT_EQ(port.errors[0].second, "Socket Error # 10061\r\nConnection refused.");
   EXPECT_EQ(port.Texts().back(), "Connecting to 127.0.0.1...");
@@ -96,6 +97,7 @@ TEST_F(Console, AnUnknownHostShowsHostNotFound) {
   dir.Write("Config.ini", "[Me]\nIRCHost=no-such-host.invalid\n");
   form.UserInputEntered("reload");
   form.UserInputEntered("connect");
+  ASSERT_TRUE(port.PumpUntil([&] { return !port.errors.empty(); }));
   ASSERT_EQ(port.errors.size(), 1u);
   EXPECT_EQ(port.errors[0].second, "Socket Error # 11001\r\nHost not found.");
 }
