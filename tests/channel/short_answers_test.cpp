@@ -62,39 +62,24 @@ TEST(TranslationList, KeepsEachOnceInOrderUpToItsCapacity) {
     EXPECT_EQ(list.Items(), c.kept);
     EXPECT_EQ(list.Cut(), c.cut);
   }
-  std::string line = "w <n>\n";
-  for (int i = 0; i < 1000; ++i) line += (i ? ", t" : "t") + std::to_string(i);
-  EXPECT_EQ(DefinitionTranslations(line + "\n").size(), kMaxTranslations);
 }
 
-// Every definition costs its "151" line and its closing ".", so empty ones
-// use up the budget too.
+// Every definition costs its "151" line and its closing "." (17 bytes
+// here), so empty ones use up the budget too.
 TEST(ReadDefinitions, EveryDefinitionCountsAgainstTheBudget) {
-  const std::string definition = "151 \"w\" db \"T\"";
-  struct Case {
-    std::size_t empty_definitions;
-    std::size_t budget;
-    bool fits;
-  };
-  const std::size_t each = definition.size() + 1 + 2;
-  for (const Case& c : std::vector<Case>{{1, each, true},
-                                         {2, 2 * each - 1, false},
-                                         {100000, 1 << 20, false},
-                                         {10, 10 * each, true}}) {
+  auto read = [](std::size_t definitions, std::size_t budget) {
     Lines lines{"150 n"};
-    for (std::size_t i = 0; i < c.empty_definitions; ++i) {
-      lines.push_back(definition);
+    for (std::size_t i = 0; i < definitions; ++i) {
+      lines.emplace_back("151 \"w\" db \"T\"");
       lines.emplace_back(".");
     }
     lines.emplace_back("250 ok");
     std::size_t next = 0;
-    auto read = [&] { return ReadDefinitions([&] { return lines.at(next++); }, c.budget); };
-    if (c.fits) {
-      EXPECT_EQ(read().size(), c.empty_definitions);
-    } else {
-      EXPECT_THROW(read(), Exception) << c.empty_definitions;
-    }
-  }
+    return ReadDefinitions([&] { return lines.at(next++); }, budget).size();
+  };
+  EXPECT_EQ(read(10, 10 * 17), 10u);
+  EXPECT_THROW(read(10, 10 * 17 - 1), Exception);
+  EXPECT_THROW(read(100000, 1 << 20), Exception);
 }
 
 class ShortLookupAnswers : public ChannelBotTest {
