@@ -27,14 +27,14 @@ inline constexpr std::size_t kMaxChannels = 200;
 // NAMES or JOIN) are not recorded; the display says so once per connection.
 // A command that looks for such a member answers as if the member were not
 // there.
-inline constexpr std::size_t kMaxMembers = 50000;
+inline constexpr std::size_t kMaxMembers = 20000;
 
 // The user records held for channel members. A NAMES reply holds the record
 // of each name it lists for the whole connection, also after the member has
 // left, so once this many records are held no NAMES adds another. The
 // record of a line's sender, made only while the line is handled, is always
 // made.
-inline constexpr std::size_t kMaxHeldUsers = 60000;
+inline constexpr std::size_t kMaxHeldUsers = 25000;
 
 // The distinct tokens kept from the server's 005 lines (ISUPPORT). Real
 // servers announce about 50; further new tokens are ignored, changes to

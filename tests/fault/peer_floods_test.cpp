@@ -71,6 +71,10 @@ const Flood kFloods[] = {
      [](std::size_t i) { return kServer + "CAP * LS * :" + Nicks(i); }},
     {"Names", Stage::kInChannel,
      [](std::size_t i) { return kServer + "353 ZelmoBot = " + kChannel + " :" + Nicks(i); }},
+    {"MemberJoins", Stage::kInChannel,
+     [](std::size_t i) {
+       return ":" + std::to_string(i) + std::string(2000, 'n') + "!u@h JOIN " + kChannel;
+     }},
     {"JoinEchoes", Stage::kInChannel,
      [](std::size_t i) { return ":ZelmoBot!bot@fault.test JOIN #c" + std::to_string(i); }},
     {"ServerFeatures", Stage::kInChannel,

@@ -539,7 +539,7 @@ TEST_F(Session, RecordsTheServerFeedsStopAtTheirBounds) {
   EXPECT_EQ(read_errors, (std::vector<std::string>{
                              "Too many channels: not keeping track of #c200 and any further one "
                              "(at most 200)",
-                             "Too many channel members: not keeping track of more than 50000 names",
+                             "Too many channel members: not keeping track of more than 20000 names",
                              "Too many server features: ignoring new 005 tokens beyond 512"}));
 }
 
