@@ -1,9 +1,11 @@
 #include "app/add_user.h"
 
 #include <iostream>
+#include <utility>
 
 #include "app/options.h"
 #include "app/password_input.h"
+#include "shell/base/file_access.h"
 #include "shell/base/ini_file.h"
 #include "users/command_line_user.h"
 #include "users/login_settings.h"
@@ -13,6 +15,7 @@ namespace zelmo {
 namespace {
 
 struct UserFileSettings {
+  std::string name;  // as Config.ini gives it
   std::string users_file;
   bool hash_passwords;
 };
@@ -21,8 +24,9 @@ struct UserFileSettings {
 // configuration load.
 UserFileSettings SettingsIn(const std::string& data_folder) {
   TIniFile config(data_folder + "Config.ini");
-  return {data_folder + config.ReadString("General", "Usersfile", "Users.ini"),
-          ReadLoginSettings(config).hash_passwords};
+  std::string name = config.ReadString("General", "Usersfile", "Users.ini");
+  std::string users_file = data_folder + name;
+  return {std::move(name), std::move(users_file), ReadLoginSettings(config).hash_passwords};
 }
 
 }  // namespace
@@ -34,6 +38,11 @@ int RunAddUser(const StartOptions& options, const std::string& data_folder) {
     const std::string& users_file = settings.users_file;
     // Before the password is asked, so that nobody types one for nothing.
     CheckNewUserName(users_file, name);
+    // The running bot says the same at every start; a password is about to
+    // go into the file, so it is said before it is typed.
+    if (auto warning = SecretFileWarning(users_file, settings.name)) {
+      std::cerr << "ZelmoBot: " << *warning << std::endl;
+    }
     AddUserToFile(users_file, name, ReadNewPassword(name), options.owner, settings.hash_passwords);
     std::cout << "ZelmoBot: added " << (options.owner ? "the owner " : "the user ") << name
               << " to " << users_file << std::endl;

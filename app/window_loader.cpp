@@ -5,6 +5,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -51,19 +52,30 @@ bool ConnectsToTcp(const std::string& host, int port) {
   return ok;
 }
 
-// An X display "[host]:number[.screen]" that answers on its socket.
+// X display n listens on TCP port 6000 + n.
+constexpr int kFirstXPort = 6000;
+constexpr int kLastPort = 65535;
+
+// An X display "[host]:number[.screen]" that answers on its socket. A
+// number that names no port (too large to be one) is no display.
 bool XServerAnswers(const std::string& display) {
   std::size_t colon = display.rfind(':');
   if (colon == std::string::npos) return false;
   std::string host = display.substr(0, colon);
   std::string number = display.substr(colon + 1);
   number = number.substr(0, number.find('.'));
-  if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) return false;
+  int value = 0;
+  const char* end = number.data() + number.size();
+  auto [stop, error] = std::from_chars(number.data(), end, value);
+  if (number.empty() || number[0] == '-' || error != std::errc() || stop != end ||
+      value > kLastPort - kFirstXPort) {
+    return false;
+  }
   if (host.empty() || host == "unix") {
     std::string path = "/tmp/.X11-unix/X" + number;
     return ConnectsToUnixSocket(path, true) || ConnectsToUnixSocket(path, false);
   }
-  return ConnectsToTcp(host, 6000 + std::stoi(number));
+  return ConnectsToTcp(host, kFirstXPort + value);
 }
 
 bool WaylandAnswers(const std::string& display) {

@@ -5,7 +5,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
@@ -34,13 +36,17 @@ std::optional<int> ParseOctet(std::string_view part) {
   return value;
 }
 
+constexpr auto kGiveUpLook = std::chrono::milliseconds(50);
+constexpr std::size_t kLongestZone = 15;  // an interface name (IFNAMSIZ - 1)
+
 // A lookup on a thread of its own, waited for at most timeout_ms. The C
 // library cannot cancel a lookup under way, so one that outlasts the wait is
 // left to finish on that thread; its outcome is shared with it and goes when
-// both are done with it.
+// both are done with it. A waiter that may give up looks every 50 ms.
 template <typename Result>
 Result LookUpWithin(const std::string& name, int timeout_ms,
-                    std::function<Result(const std::string&)> lookup) {
+                    std::function<Result(const std::string&)> lookup,
+                    const std::function<bool()>& given_up) {
   struct Outcome {
     std::mutex mutex;
     std::condition_variable done_changed;
@@ -60,12 +66,42 @@ Result LookUpWithin(const std::string& name, int timeout_ms,
     outcome->done = true;
     outcome->done_changed.notify_all();
   }).detach();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   std::unique_lock lock(outcome->mutex);
-  if (!outcome->done_changed.wait_for(lock, std::chrono::milliseconds(timeout_ms),
-                                      [&] { return outcome->done; })) {
-    throw EIdSocketError(kWsaTimedOut);
+  while (!outcome->done) {
+    if (given_up && given_up()) throw EIdSocketError(kWsaInterrupted);
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) throw EIdSocketError(kWsaTimedOut);
+    const auto wait =
+        given_up ? std::min<std::chrono::steady_clock::duration>(deadline - now, kGiveUpLook)
+                 : deadline - now;
+    outcome->done_changed.wait_for(lock, wait);
   }
   return outcome->address;
+}
+
+// A zone names an interface (eth0) or gives its number.
+bool IsZone(std::string_view zone) {
+  return !zone.empty() && zone.size() <= kLongestZone &&
+         std::all_of(zone.begin(), zone.end(), [](char c) {
+           return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
+         });
+}
+
+// The address of a lookup's answer as text, with the zone of a link-local
+// one, without which it cannot be reached.
+std::string AddressText(const sockaddr* address) {
+  std::array<char, INET6_ADDRSTRLEN> text{};
+  if (address->sa_family == AF_INET) {
+    const auto* v4 = reinterpret_cast<const sockaddr_in*>(address);
+    if (inet_ntop(AF_INET, &v4->sin_addr, text.data(), text.size()) == nullptr) return {};
+    return text.data();
+  }
+  const auto* v6 = reinterpret_cast<const sockaddr_in6*>(address);
+  if (inet_ntop(AF_INET6, &v6->sin6_addr, text.data(), text.size()) == nullptr) return {};
+  std::string result = text.data();
+  if (v6->sin6_scope_id != 0) result += "%" + std::to_string(v6->sin6_scope_id);
+  return result;
 }
 
 }  // namespace
@@ -118,20 +154,26 @@ std::string TIdStack::ResolveHost(std::string_view host, int timeout_ms, const N
   const NameLookup service = lookup ? lookup : NameLookup(SystemLookUp);
   const std::string name(host);
   auto address = timeout_ms > 0
-                     ? LookUpWithin<std::optional<std::string>>(name, timeout_ms, service)
+                     ? LookUpWithin<std::optional<std::string>>(name, timeout_ms, service, {})
                      : service(name);
   if (!address) throw EIdSocketError(kWsaHostNotFound);
   return *address;
 }
 
 std::optional<std::string> TIdStack::ParseIPv6(std::string_view text) {
+  const std::size_t percent = text.find('%');
+  const std::string_view zone =
+      percent == std::string_view::npos ? std::string_view() : text.substr(percent + 1);
+  if (percent != std::string_view::npos && !IsZone(zone)) return std::nullopt;
   in6_addr binary{};
-  const std::string plain(text);
+  const std::string plain(text.substr(0, percent));
   if (plain.find('\0') != std::string::npos) return std::nullopt;
   if (inet_pton(AF_INET6, plain.c_str(), &binary) != 1) return std::nullopt;
   std::array<char, INET6_ADDRSTRLEN> out{};
   if (inet_ntop(AF_INET6, &binary, out.data(), out.size()) == nullptr) return std::nullopt;
-  return std::string(out.data());
+  std::string address = out.data();
+  if (!zone.empty()) address.append("%").append(zone);
+  return address;
 }
 
 std::vector<std::string> TIdStack::SystemLookUpAll(const std::string& name) {
@@ -146,18 +188,9 @@ std::vector<std::string> TIdStack::SystemLookUpAll(const std::string& name) {
   std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(found, freeaddrinfo);
   for (addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
     if (entry->ai_addr == nullptr) continue;
-    std::array<char, INET6_ADDRSTRLEN> text{};
-    const void* binary = nullptr;
-    if (entry->ai_family == AF_INET) {
-      binary = &reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
-    } else if (entry->ai_family == AF_INET6) {
-      binary = &reinterpret_cast<const sockaddr_in6*>(entry->ai_addr)->sin6_addr;
-    } else {
-      continue;
-    }
-    if (inet_ntop(entry->ai_family, binary, text.data(), text.size()) != nullptr) {
-      addresses.emplace_back(text.data());
-    }
+    if (entry->ai_family != AF_INET && entry->ai_family != AF_INET6) continue;
+    std::string text = AddressText(entry->ai_addr);
+    if (!text.empty()) addresses.push_back(std::move(text));
   }
   return addresses;
 }
@@ -170,7 +203,8 @@ std::string_view TIdStack::Unbracketed(std::string_view host) {
 }
 
 std::vector<std::string> TIdStack::ResolveHostAddresses(std::string_view host, int timeout_ms,
-                                                        const AddressLookup& lookup) {
+                                                        const AddressLookup& lookup,
+                                                        const std::function<bool()>& given_up) {
   host = Unbracketed(host);
   if (SameText(host, "LOCALHOST")) return {std::string(kLoopback)};
   if (auto address = ParseDottedQuad(host)) return {*address};
@@ -181,7 +215,7 @@ std::vector<std::string> TIdStack::ResolveHostAddresses(std::string_view host, i
   const AddressLookup service = lookup ? lookup : AddressLookup(SystemLookUpAll);
   const std::string name(host);
   auto addresses = timeout_ms > 0
-                       ? LookUpWithin<std::vector<std::string>>(name, timeout_ms, service)
+                       ? LookUpWithin<std::vector<std::string>>(name, timeout_ms, service, given_up)
                        : service(name);
   if (addresses.empty()) throw EIdSocketError(kWsaHostNotFound);
   return addresses;

@@ -37,14 +37,18 @@ class TIdStack {
                                  const NameLookup& lookup = {});
 
   // Every address to try for a host, in order: "LOCALHOST" and an IPv4 or
-  // IPv6 literal (brackets allowed, as in "[::1]") without a lookup, a name
-  // through the given service (the system's, both families, when none is
-  // given). The time limit and the errors are those of ResolveHost.
+  // IPv6 literal (brackets allowed, as in "[::1]"; a zone kept, as in
+  // "fe80::1%eth0") without a lookup, a name through the given service (the
+  // system's, both families, when none is given). The time limit and the
+  // errors are those of ResolveHost; a bounded lookup also stops waiting,
+  // raising 10004 ("Interrupted system call."), once given_up says so.
   static std::vector<std::string> ResolveHostAddresses(std::string_view host, int timeout_ms,
-                                                       const AddressLookup& lookup = {});
+                                                       const AddressLookup& lookup = {},
+                                                       const std::function<bool()>& given_up = {});
   // "[::1]" -> "::1"; any other text as it is.
   static std::string_view Unbracketed(std::string_view host);
-  // The IPv6 address in its plain form, or nothing.
+  // The IPv6 address in its plain form, with its zone ("%eth0") if it has
+  // one, or nothing.
   static std::optional<std::string> ParseIPv6(std::string_view text);
   // The system's name service, every address of both families.
   static std::vector<std::string> SystemLookUpAll(const std::string& name);

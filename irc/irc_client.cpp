@@ -1,13 +1,31 @@
 #include "irc/irc_client.h"
 
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "irc/connect_attempt.h"
 #include "irc/ctcp.h"
 #include "irc/irc_commands.h"
 #include "irc/irc_read_thread.h"
 #include "irc/irc_send_thread.h"
 #include "irc/peer_bounds.h"
+#include "irc/tls_link.h"
 #include "irc/transport_errors.h"
 
 namespace zelmo {
+
+namespace {
+
+constexpr int kWriteLimitWithoutKeepaliveMs = 60000;
+
+// A write may wait as long as the keepalive waits for a byte before its PING.
+int WriteLimitMs(int ping_interval_s) {
+  if (ping_interval_s <= 0) return kWriteLimitWithoutKeepaliveMs;
+  return std::min(ping_interval_s, std::numeric_limits<int>::max() / 1000) * 1000;
+}
+
+}  // namespace
 
 TIdIRC::TIdIRC() : Channels(this) {
   Port = 6667;
@@ -18,6 +36,7 @@ TIdIRC::~TIdIRC() {
 }
 
 void TIdIRC::Stop() {
+  attempt_.reset();
   RetireReader();
   RetireSender();
   CloseLink();
@@ -53,7 +72,7 @@ void TIdIRC::SetState(SessionState state) {
 // --- Connecting ----------------------------------------------------------
 
 void TIdIRC::Connect() {
-  if (IsLinkUp()) Disconnect(true);
+  if (IsLinkUp() || attempt_) Disconnect(true);
   ++connect_count_;
   // Every earlier reader has been told to stop and its link is closed, so
   // it ends at once; none may live on to read from the new link.
@@ -70,16 +89,87 @@ void TIdIRC::Connect() {
   pending_joins_.clear();
   bound_notes_ = {};
   if (WantsSasl()) sasl_.emplace(SASLMechanism, SASLUser, SASLPassword);
+  link_security_.reset();
+  link_verified_ = !Tls.Unverified();
   SetState(stConnecting);
-  OpenLink(-1);
-  sender_ = std::make_unique<TIdIRCSendThread>(*this,
-                                               SendSettings{SendBurst, SendInterval, PingInterval});
+  if (!post_) {
+    // Without a user-interface thread to come back to, the caller waits.
+    Open(ConnectSocket(Target(), -1));
+    Register(BoundIP.empty() ? LocalAddress() : BoundIP);
+    return;
+  }
+  StartAttempt();
+}
+
+void TIdIRC::StartAttempt() {
+  const unsigned connect = connect_count_;
+  std::weak_ptr<char> alive = alive_;
+  attempt_ = std::make_unique<TIdConnectAttempt>(
+      Target(), [this, alive, connect, post = post_](TIdConnectAttempt::Outcome outcome) {
+        post([this, alive, connect, outcome = std::move(outcome)]() mutable {
+          if (!alive.expired()) AttemptEnded(connect, std::move(outcome));
+        });
+      });
+}
+
+void TIdIRC::AttemptEnded(unsigned connect, TIdConnectAttempt::Outcome outcome) {
+  // A newer Connect, a Disconnect or Stop has dropped this attempt.
+  if (connect != connect_count_ || !attempt_) return;
+  attempt_.reset();
+  try {
+    if (outcome.error) std::rethrow_exception(outcome.error);
+    Open(std::move(outcome.handler));
+  } catch (...) {
+    ReportConnectFailed(DescribeConnectFailure(std::current_exception()));
+    return;
+  }
+  try {
+    Register(BoundIP.empty() ? outcome.local_address : BoundIP);
+  } catch (const EIdException&) {
+    // The link went down while the registration went out: its loss is told
+    // as any loss of an open link is.
+    CloseLink();
+  }
+}
+
+ConnectFailure DescribeConnectFailure(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const EIdTLSError& tls) {
+    return {tls.what(), tls.what(), tls.Permanent()};
+  } catch (const EIdSocketError& socket) {
+    return {socket.what(), SocketErrorReason(socket.LastError()), false};
+  } catch (const std::exception& other) {
+    return {other.what(), other.what(), false};
+  }
+}
+
+void TIdIRC::ReportConnectFailed(const ConnectFailure& failure) {
+  if (OnConnectFailed) OnConnectFailed(failure);
+}
+
+void TIdIRC::CancelConnect() {
+  if (!attempt_) return;
+  attempt_.reset();
+  SetState(stDisconnected);
+}
+
+void TIdIRC::Open(std::shared_ptr<TIdIOHandlerSocket> handler) {
+  if (const TlsLink* tls = handler->Tls()) {
+    link_security_ = LinkSecurity{tls->PeerSubject(), tls->Protocol(), link_verified_};
+  }
+  OpenOn(std::move(handler));
+}
+
+// The link is open: its sender, its reader and the registration lines.
+void TIdIRC::Register(std::string local) {
+  sender_ = std::make_unique<TIdIRCSendThread>(
+      *this, SendSettings{SendBurst, SendInterval, PingInterval, WriteLimitMs(PingInterval)});
   SetState(stLoggingOn);
   try {
     if (OnConnect) OnConnect();
     if (IsLinkUp()) StartReader();
-    std::string local = LinkIPv6Address();
-    if (local.empty()) local = BoundIP.empty() ? LocalAddress() : BoundIP;
+    if (std::string v6 = LinkIPv6Address(); !v6.empty()) local = v6;
     std::string server = ServerName.empty() ? local : ServerName;
     // The server holds the registration back until CAP END.
     if (sasl_) Raw(SaslExchange::Opening());
@@ -93,6 +183,7 @@ void TIdIRC::Connect() {
 
 void TIdIRC::Disconnect(bool force) {
   if (state_ != stConnected && !force) return;
+  attempt_.reset();
   if (own_user_) {
     Users.Release(own_user_);
     own_user_.reset();
@@ -163,11 +254,40 @@ void TIdIRC::Submit(const std::string& line, SendKind kind) {
     SendLine(line);
     return;
   }
-  if (sender_->Submit(line, kind) && OnSendQueueFull) OnSendQueueFull();
+  const SendDrops drops = sender_->Submit(line, kind, requester_);
+  if (drops && OnSendQueueFull) OnSendQueueFull(drops);
 }
 
 void TIdIRC::DelaySending(int milliseconds) {
-  if (sender_) sender_->Delay(milliseconds);
+  if (sender_) sender_->Delay(milliseconds, requester_);
+}
+
+TIdIRC::RequesterScope::RequesterScope(TIdIRC& irc, const TIdIRCUser& user)
+    : irc_(irc),
+      previous_(std::exchange(irc.requester_, RequesterKey(user.Nick(), user.Address))) {}
+
+TIdIRC::RequesterScope::~RequesterScope() {
+  irc_.requester_ = std::move(previous_);
+}
+
+std::string TIdIRC::RequesterKey(const std::string& nick, const std::string& address) {
+  const std::size_t at = address.rfind('@');
+  if (at == std::string::npos || at + 1 == address.size()) return nick;
+  return address.substr(at + 1);
+}
+
+void TIdIRC::LoseLink(const Link& link, const std::string& reason) {
+  if (!link.handler || !link.handler->Connected()) return;
+  {
+    std::lock_guard lock(loss_mutex_);
+    if (!loss_reason_) loss_reason_ = reason;
+  }
+  CloseLink(link);
+}
+
+std::optional<std::string> TIdIRC::TakeLinkLossReason() {
+  std::lock_guard lock(loss_mutex_);
+  return std::exchange(loss_reason_, std::nullopt);
 }
 
 std::size_t TIdIRC::RelayPrefix() const {
@@ -198,7 +318,7 @@ void TIdIRC::Part(const std::string& channel, const std::string& reason) {
 }
 
 void TIdIRC::Kick(const std::string& channel, const std::string& nick, const std::string& reason) {
-  Raw(outgoing::Kick(channel, nick, reason));
+  Raw(outgoing::Kick(channel, nick, reason), SendKind::Priority);
 }
 
 void TIdIRC::Quit(const std::string& message) {
@@ -211,7 +331,7 @@ void TIdIRC::QuitAtOnce(const std::string& message) {
 
 void TIdIRC::Mode(const std::string& target, const std::string& modes,
                   const std::string& parameters) {
-  Raw(outgoing::Mode(target, modes, parameters));
+  Raw(outgoing::Mode(target, modes, parameters), SendKind::Priority);
 }
 
 // --- Receiving -----------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "irc/channel_command_sink.h"
+#include "irc/connect_attempt.h"
 #include "irc/irc_channels.h"
 #include "irc/irc_line.h"
 #include "irc/irc_users.h"
@@ -31,6 +32,25 @@ enum SessionState {
   stConnecting = 2,
   stLoggingOn = 3,
   stConnected = 4,
+};
+
+// Why a connect failed: the whole error text (as an error box shows it),
+// the reason alone in plain words, and whether trying again could help.
+struct ConnectFailure {
+  std::string message;
+  std::string reason;
+  bool permanent = false;
+};
+
+// The failure a connect raised, described.
+ConnectFailure DescribeConnectFailure(std::exception_ptr error);
+
+// What secures the link: the server certificate's subject, the protocol
+// and whether the certificate was checked (by its chain or a pin).
+struct LinkSecurity {
+  std::string subject;
+  std::string protocol;
+  bool verified = false;
 };
 
 // The texts of the automatic CTCP answers.
@@ -76,6 +96,8 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::string SASLUser;
   std::string SASLPassword;
   std::string SASLMechanism = "PLAIN";
+  // A PLAIN login over a link without TLS: the password crosses readable.
+  bool SendsSaslPasswordInClear() const;
   // Every outgoing line that is not valid UTF-8 is taken as Latin-1 and
   // sent as UTF-8; also on while the server announces UTF8ONLY.
   bool UTF8Only = false;
@@ -88,7 +110,9 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   int SendBurst = 5;
   int SendInterval = 0;
   // After PingInterval seconds without a byte from the server a PING goes
-  // out; after as many again the link is closed as lost. 0: never.
+  // out; after as many again the link is closed as lost. 0: never. A write
+  // that cannot go on for PingInterval seconds (60 without a keepalive)
+  // loses the link too.
   int PingInterval = 0;
 
   // --- Session state -----------------------------------------------------
@@ -105,8 +129,42 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // The fields of the line being handled; valid during its events only.
   const ParsedLine& Line() const { return line_; }
 
+  // Marks the lines sent while it lives as replies to one person: each
+  // person's replies wait in a queue of their own, and the queues take
+  // turns. A person is known by the host of their address, which a
+  // flooder cannot change as freely as a nick or a user name; by the nick
+  // when the address has no host.
+  class RequesterScope {
+   public:
+    RequesterScope(TIdIRC& irc, const TIdIRCUser& user);
+    ~RequesterScope();
+    RequesterScope(const RequesterScope&) = delete;
+    RequesterScope& operator=(const RequesterScope&) = delete;
+
+   private:
+    TIdIRC& irc_;
+    std::string previous_;
+  };
+  static std::string RequesterKey(const std::string& nick, const std::string& address);
+
+  // Why the bot itself closed the link as lost (no answer to its PING, a
+  // write that ran out of time), once; nothing for any other close.
+  std::optional<std::string> TakeLinkLossReason();
+
+  // The TLS of the current link; none on a plain link or none at all.
+  const std::optional<LinkSecurity>& Security() const { return link_security_; }
+
   // --- Operations --------------------------------------------------------
+  // Starts a connect: the name lookup, the TCP connect and the TLS
+  // handshake run on a thread of their own, and the link is taken over,
+  // registered and read on the user-interface thread when it is open;
+  // OnConnectFailed tells a failure there. Without a UI poster (tests) the
+  // caller waits and a failure raises.
   void Connect();
+  // A connect under way, not yet open or failed.
+  bool Connecting() const { return attempt_ != nullptr; }
+  // Drops a connect under way; nothing is reported.
+  void CancelConnect();
   void Disconnect(bool force);
   // Closes the link and waits for the reader thread to end. The owner calls
   // it before it goes, so no thread of the client outlives the handlers.
@@ -202,9 +260,13 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // The SASL login failed or the server offers none (the text says which);
   // the link is closed right after.
   std::function<void(const std::string&)> OnSASLFailed;
-  // The send queue was full and lines were dropped, the oldest CTCP replies
-  // first; raised once until the queue has emptied again.
-  Notify OnSendQueueFull;
+  // The send queue was full and lines were dropped (the oldest CTCP replies
+  // first, then the replies to whoever had the most queued, then the bot's
+  // own); raised once for each of them until the queue has emptied again.
+  std::function<void(const SendDrops&)> OnSendQueueFull;
+  // A connect started by Connect failed; raised on the user-interface
+  // thread.
+  std::function<void(const ConnectFailure&)> OnConnectFailed;
   // The server's ERROR line (it closes the link next), with its text;
   // without a handler the line is an unknown command.
   std::function<void(const std::string&)> OnServerError;
@@ -217,6 +279,7 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
 
  private:
   friend class TIdIRCReadThread;
+  friend class TIdIRCSendThread;
 
   void SetState(SessionState state);
   // An empty nick is nobody's: not even a server, whose lines carry none.
@@ -251,6 +314,15 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::vector<std::string> Fitted(const std::string& line) const;
   // Writes or queues one line that is ready for the wire.
   void Submit(const std::string& line, SendKind kind);
+  // Closes the link as lost, for the reason given (from any thread).
+  void LoseLink(const Link& link, const std::string& reason);
+  void StartAttempt();
+  void AttemptEnded(unsigned connect, TIdConnectAttempt::Outcome outcome);
+  void ReportConnectFailed(const ConnectFailure& failure);
+  // Takes the connected handler as the link (OnConnected fires).
+  void Open(std::shared_ptr<TIdIOHandlerSocket> handler);
+  // Sender, reader and registration lines of a link just opened.
+  void Register(std::string local_address);
   void StartReader();
   void RetireReader();
   void RetireSender();
@@ -307,6 +379,12 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::optional<std::size_t> relay_address_;
   std::optional<SaslExchange> sasl_;
   std::vector<std::string> pending_joins_;
+  std::unique_ptr<TIdConnectAttempt> attempt_;
+  // Connect results posted to the user-interface thread hold a weak copy,
+  // so one that arrives after the client is gone does nothing.
+  std::shared_ptr<char> alive_ = std::make_shared<char>();
+  std::optional<LinkSecurity> link_security_;
+  bool link_verified_ = false;
   // The bounds already told of on this connection.
   struct BoundNotes {
     bool channels = false;
@@ -316,8 +394,13 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   } bound_notes_;
   std::unique_ptr<TIdIRCReadThread> reader_;
   std::vector<std::unique_ptr<TIdIRCReadThread>> retired_readers_;
+  // Readers are joined before the senders they queue PINGs on.
   std::unique_ptr<TIdIRCSendThread> sender_;
   std::vector<std::unique_ptr<TIdIRCSendThread>> retired_senders_;
+  // Whom the lines sent now answer; the user-interface thread's alone.
+  std::string requester_;
+  std::mutex loss_mutex_;
+  std::optional<std::string> loss_reason_;
   // Counts Connect calls, so a Disconnect that a handler interrupts with a
   // new Connect does not mark the new connection disconnected.
   unsigned connect_count_ = 0;

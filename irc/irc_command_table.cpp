@@ -45,7 +45,9 @@ void TIdIRC::HandleCommand(TIdIRCUser* user) {
 }
 
 void TIdIRC::HandlePrivmsg(TIdIRCUser* user) {
-  if (IsCtcpMessage(Slot(3))) {
+  // A server's own query (no nick in its prefix) has nobody to answer, as a
+  // reply to an empty target is refused: it goes on as the message it is.
+  if (IsCtcpMessage(Slot(3)) && !line_.SenderNick.empty()) {
     HandleCtcpQuery();
   } else if (OnMessage) {
     OnMessage(user, Channels.Find(Slot(2)), Slot(3));

@@ -1,5 +1,6 @@
 #include "irc/irc_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -99,7 +100,12 @@ bool IsValidNick(std::string_view nick, std::size_t longest) {
   if (nick.empty() || nick.size() > longest) return false;
   const char first = nick[0];
   if (first == '#' || first == '&' || first == ':' || (first >= '0' && first <= '9')) return false;
-  return nick.find(' ') == std::string_view::npos;
+  // A control character (CTCP's \001, colour codes, DEL) would be written
+  // into Config.ini and into every line that names the bot.
+  return std::ranges::none_of(nick, [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte == ' ' || byte < 0x20 || byte == 0x7F;
+  });
 }
 
 std::optional<int> ReplyNumber(std::string_view command_text) {

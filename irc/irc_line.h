@@ -51,8 +51,8 @@ std::string JoinSlots(const ParamSlots& slots, std::size_t first);
 bool IsChannelName(std::string_view target);
 
 // A nick the bot can take as its own: not empty, at most `longest` bytes,
-// without blanks, and not beginning like a channel, a trailing parameter or
-// a number.
+// without blanks or control characters, and not beginning like a channel, a
+// trailing parameter or a number.
 bool IsValidNick(std::string_view nick, std::size_t longest);
 
 // The reply number when the command word is all decimal digits and fits an

@@ -1,12 +1,24 @@
 #include "irc/irc_read_thread.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "irc/irc_client.h"
+#include "irc/irc_send_thread.h"
 
 namespace zelmo {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
 
 TIdIRCReadThread::TIdIRCReadThread(TIdIRC& owner, Poster post)
     : owner_(owner),
       link_(owner.CurrentLink()),
+      sender_(owner.sender_.get()),
+      next_check_(sender_ ? sender_->NextKeepaliveCheck() : std::nullopt),
       inline_(!post),
       gate_(post ? std::move(post) : [](std::function<void()> task) { task(); }),
       thread_([this] { Run(); }) {}
@@ -32,13 +44,13 @@ void TIdIRCReadThread::Run() {
 bool TIdIRCReadThread::ReadOneLine() {
   std::string line;
   try {
-    line = owner_.ReceiveLine(link_, "\n", -1, -1);
+    line = owner_.ReceiveLine(link_, "\n", KeepaliveWait(), -1);
   } catch (const EIdReadLnMaxLineLengthExceeded& error) {
     // The bytes of the overlong line stay in the input buffer: drop them up
     // to their line feed, or the next read would fail on them again.
     std::string message = error.what();
     try {
-      SkipOverlongLine();
+      if (!SkipOverlongLine()) return false;
     } catch (const std::exception&) {
       return false;
     }
@@ -54,6 +66,7 @@ bool TIdIRCReadThread::ReadOneLine() {
     return false;  // closed gracefully, or the link was closed locally
   }
   if (Terminated()) return false;
+  if (owner_.ReadLnTimedOut()) return KeepAlive();
   if (!HandOver([this, &line] { owner_.HandleLineReportingFailure(line); })) return false;
   try {
     owner_.VerifyLinkOpen(link_, IfLinkDown::RaiseWhenDrained);
@@ -69,7 +82,7 @@ bool TIdIRCReadThread::HandOver(const std::function<void()>& task) {
   });
 }
 
-void TIdIRCReadThread::SkipOverlongLine() {
+bool TIdIRCReadThread::SkipOverlongLine() {
   OverlongLineAction saved = owner_.MaxLineAction;
   owner_.MaxLineAction = OverlongLineAction::maSplit;
   struct Restore {
@@ -78,8 +91,25 @@ void TIdIRCReadThread::SkipOverlongLine() {
     ~Restore() { owner.MaxLineAction = action; }
   } restore{owner_, saved};
   do {
-    owner_.ReceiveLine(link_, "\n", -1, -1);
-  } while (owner_.ReadLnSplit() && !Terminated());
+    owner_.ReceiveLine(link_, "\n", KeepaliveWait(), -1);
+    if (owner_.ReadLnTimedOut() && !KeepAlive()) return false;
+  } while ((owner_.ReadLnSplit() || owner_.ReadLnTimedOut()) && !Terminated());
+  return true;
+}
+
+// At least a millisecond: a wait of 0 would be a wait without limit.
+int TIdIRCReadThread::KeepaliveWait() const {
+  if (!next_check_) return -1;
+  const auto left =
+      std::chrono::ceil<std::chrono::milliseconds>(*next_check_ - Clock::now()).count();
+  return static_cast<int>(std::clamp<decltype(left)>(left, 1, INT_MAX));
+}
+
+bool TIdIRCReadThread::KeepAlive() {
+  if (!sender_) return true;
+  const bool alive = sender_->KeepAlive();
+  next_check_ = sender_->NextKeepaliveCheck();
+  return alive;
 }
 
 }  // namespace zelmo

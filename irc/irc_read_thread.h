@@ -1,8 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -12,10 +14,15 @@
 namespace zelmo {
 
 class TIdIRC;
+class TIdIRCSendThread;
 
 // Reads the server's lines of one connection and hands each to the
 // user-interface thread, waiting until it has been handled there before it
 // reads the next. It ends when asked to or when the connection fails.
+//
+// Its waits for bytes end when the keepalive has something to do, and it
+// runs the keepalive then, so an unanswered PING loses the link however
+// long a write to the server is stuck.
 class TIdIRCReadThread {
  public:
   using Poster = std::function<void(std::function<void()>)>;
@@ -37,11 +44,21 @@ class TIdIRCReadThread {
   void Run();
   bool ReadOneLine();
   bool HandOver(const std::function<void()>& task);
-  void SkipOverlongLine();
+  // False when the link was found lost while the line was skipped.
+  bool SkipOverlongLine();
+  // How long a wait for bytes may last before the keepalive is due (-1:
+  // without limit).
+  int KeepaliveWait() const;
+  // False when the keepalive found the link lost and closed it.
+  bool KeepAlive();
 
   TIdIRC& owner_;
   // The connection this reader was made for; a newer one is never touched.
   const TIdTCPConnection::Link link_;
+  // Holds the keepalive; it outlives this reader.
+  TIdIRCSendThread* sender_;
+  // The keepalive's next check as last seen; it only ever moves later.
+  std::optional<std::chrono::steady_clock::time_point> next_check_;
   bool inline_;
   UiCallGate gate_;
   std::atomic<bool> terminated_{false};

@@ -11,6 +11,10 @@ bool TIdIRC::WantsSasl() const {
   return !SASLUser.empty() || SameText(SASLMechanism, "EXTERNAL");
 }
 
+bool TIdIRC::SendsSaslPasswordInClear() const {
+  return WantsSasl() && !SameText(SASLMechanism, "EXTERNAL") && !Tls.enabled;
+}
+
 bool TIdIRC::TakeSaslLine(std::optional<int> number) {
   if (!sasl_->Negotiating()) return false;
   SaslExchange::Step step;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "irc/irc_client.h"
+
 namespace zelmo {
 
 namespace {
@@ -13,12 +15,17 @@ constexpr auto kImmediatePoll = std::chrono::milliseconds(10);
 
 }  // namespace
 
-TIdIRCSendThread::TIdIRCSendThread(TIdTCPConnection& connection, const SendSettings& settings)
-    : connection_(connection),
-      link_(connection.CurrentLink()),
+TIdIRCSendThread::TIdIRCSendThread(TIdIRC& owner, const SendSettings& settings)
+    : owner_(owner),
+      link_(owner.CurrentLink()),
+      ping_interval_s_(std::max(settings.ping_interval_s, 0)),
+      write_limit_ms_(settings.write_limit_ms),
       pacing_(settings.burst, SendPacing::Duration(settings.interval_ms)),
-      keepalive_(std::chrono::seconds(std::max(settings.ping_interval_s, 0)), Clock::now()),
-      thread_([this] { Run(); }) {}
+      keepalive_(std::chrono::seconds(ping_interval_s_), Clock::now()) {
+  // Plain and TLS writes alike give up after the limit.
+  if (link_.handler) link_.handler->Binding().SetSendTimeout(write_limit_ms_);
+  thread_ = std::thread([this] { Run(); });
+}
 
 TIdIRCSendThread::~TIdIRCSendThread() {
   Terminate();
@@ -33,39 +40,64 @@ void TIdIRCSendThread::Terminate() {
   wake_.notify_all();
 }
 
-bool TIdIRCSendThread::Submit(const std::string& line, SendKind kind) {
+SendDrops TIdIRCSendThread::Submit(const std::string& line, SendKind kind,
+                                   const std::string& requester) {
   if (kind == SendKind::Immediate) {
-    // Polled rather than a timed lock, which the thread checker misreads.
-    std::unique_lock write(write_mutex_, std::try_to_lock);
-    const auto give_up = Clock::now() + kImmediateWait;
-    while (!write.owns_lock() && Clock::now() < give_up) {
-      std::this_thread::sleep_for(kImmediatePoll);
-      write.try_lock();
-    }
-    if (write.owns_lock()) connection_.SendLine(link_, line);
-    return false;
+    WriteImmediate(line);
+    return {};
   }
-  if (auto dropping = QueueUnlessUnpaced(line, kind)) return *dropping;
-  // The thread may be writing a line that was due; this one goes after it.
-  std::lock_guard write(write_mutex_);
-  if (auto dropping = QueueUnlessUnpaced(line, kind)) return *dropping;
-  connection_.SendLine(link_, line);
-  return false;
+  // While this thread writes (perhaps to a server that has stopped
+  // reading), the line waits behind it rather than the caller.
+  std::unique_lock write(write_mutex_, std::try_to_lock);
+  if (write.owns_lock() && WritesAtOnce(kind, requester)) {
+    Write(line);
+    return {};
+  }
+  return Queue(line, kind, requester);
 }
 
-std::optional<bool> TIdIRCSendThread::QueueUnlessUnpaced(const std::string& line, SendKind kind) {
-  std::unique_lock lock(mutex_);
-  if (pacing_.SendsAtOnce(Clock::now())) return std::nullopt;
-  const bool dropping = pacing_.Push(line, kind);
-  lock.unlock();
-  wake_.notify_all();
-  return dropping;
-}
-
-void TIdIRCSendThread::Delay(int milliseconds) {
+bool TIdIRCSendThread::WritesAtOnce(SendKind kind, const std::string& requester) {
   {
     std::lock_guard lock(mutex_);
-    pacing_.Delay(SendPacing::Duration(milliseconds), Clock::now());
+    if (!pacing_.SendsAtOnce(Clock::now(), kind, requester)) return false;
+  }
+  return Writable();
+}
+
+// A socket that takes more now has room for one line (at most 512 bytes,
+// also as a TLS record), so writing it does not block.
+bool TIdIRCSendThread::Writable() const {
+  if (!link_.handler) return false;
+  pollfd entry{link_.handler->Binding().Fd(), POLLOUT, 0};
+  return ::poll(&entry, 1, 0) > 0;
+}
+
+SendDrops TIdIRCSendThread::Queue(const std::string& line, SendKind kind,
+                                  const std::string& requester) {
+  SendDrops drops;
+  {
+    std::lock_guard lock(mutex_);
+    drops = pacing_.Push(line, kind, requester);
+  }
+  wake_.notify_all();
+  return drops;
+}
+
+void TIdIRCSendThread::WriteImmediate(const std::string& line) {
+  // Polled rather than a timed lock, which the thread checker misreads.
+  std::unique_lock write(write_mutex_, std::try_to_lock);
+  const auto give_up = Clock::now() + kImmediateWait;
+  while (!write.owns_lock() && Clock::now() < give_up) {
+    std::this_thread::sleep_for(kImmediatePoll);
+    write.try_lock();
+  }
+  if (write.owns_lock()) owner_.SendLine(link_, line);
+}
+
+void TIdIRCSendThread::Delay(int milliseconds, const std::string& requester) {
+  {
+    std::lock_guard lock(mutex_);
+    pacing_.Delay(SendPacing::Duration(milliseconds), Clock::now(), requester);
   }
   wake_.notify_all();
 }
@@ -83,13 +115,55 @@ void TIdIRCSendThread::Run() {
       continue;
     }
     auto wake_at = keepalive_.NextCheck();
-    if (due) wake_at = wake_at ? std::min(*wake_at, *due) : *due;
+    if (due) wake_at = std::min(wake_at.value_or(*due), *due);
     if (wake_at) {
       wake_.wait_until(lock, *wake_at);
     } else {
       wake_.wait(lock);
     }
   }
+}
+
+bool TIdIRCSendThread::KeepAlive() {
+  std::unique_lock lock(mutex_);
+  return KeepAlive(lock);
+}
+
+std::optional<TIdIRCSendThread::Clock::time_point> TIdIRCSendThread::NextKeepaliveCheck() {
+  std::lock_guard lock(mutex_);
+  return keepalive_.NextCheck();
+}
+
+// With mutex_ held; it is let go while the link is closed.
+bool TIdIRCSendThread::KeepAlive(std::unique_lock<std::mutex>& lock) {
+  const auto now = Clock::now();
+  keepalive_.Heard(owner_.LastReceipt());
+  switch (keepalive_.Check(now)) {
+    case Keepalive::Step::Wait:
+      return true;
+    case Keepalive::Step::SendPing:
+      pacing_.Push("PING :ZelmoBot-" + std::to_string(++pings_), SendKind::Urgent);
+      wake_.notify_all();
+      return true;
+    case Keepalive::Step::LinkLost:
+      break;
+  }
+  // Bytes the reader has not taken yet (it waits while the user-interface
+  // thread is busy) are an answer too.
+  if (!StillSilent()) {
+    keepalive_.Heard(now);
+    return true;
+  }
+  lock.unlock();
+  owner_.LoseLink(link_, "No reply to PING within " + std::to_string(ping_interval_s_) + " s");
+  lock.lock();
+  return false;
+}
+
+bool TIdIRCSendThread::StillSilent() const {
+  if (!link_.handler) return true;
+  pollfd entry{link_.handler->Binding().Fd(), POLLIN, 0};
+  return ::poll(&entry, 1, 0) <= 0;
 }
 
 bool TIdIRCSendThread::WriteDue() {
@@ -102,10 +176,10 @@ bool TIdIRCSendThread::WriteDue() {
   }
   if (!line) return true;
   try {
-    connection_.SendLine(link_, *line);
+    Write(*line);
   } catch (const EIdSocketError&) {
     // The link is of no further use: closing it reports the loss.
-    connection_.CloseLink(link_);
+    owner_.CloseLink(link_);
     return false;
   } catch (const std::exception&) {
     return false;  // closed, by either side
@@ -113,35 +187,16 @@ bool TIdIRCSendThread::WriteDue() {
   return true;
 }
 
-bool TIdIRCSendThread::KeepAlive(std::unique_lock<std::mutex>& lock) {
-  const auto now = Clock::now();
-  keepalive_.Heard(connection_.LastReceipt());
-  switch (keepalive_.Check(now)) {
-    case Keepalive::Step::Wait:
-      return true;
-    case Keepalive::Step::SendPing:
-      pacing_.Push("PING :ZelmoBot-" + std::to_string(++pings_), SendKind::Urgent);
-      return true;
-    case Keepalive::Step::LinkLost:
-      break;
+void TIdIRCSendThread::Write(const std::string& line) {
+  try {
+    owner_.SendLine(link_, line);
+  } catch (const EIdSocketError& error) {
+    if (error.LastError() == kWsaWouldBlock) {
+      owner_.LoseLink(link_, "No byte could be written to the server within " +
+                                 std::to_string(write_limit_ms_ / 1000) + " s");
+    }
+    throw;
   }
-  // Bytes the reader has not taken yet (it waits while the user-interface
-  // thread is busy) are an answer too.
-  if (!StillSilent()) {
-    keepalive_.Heard(now);
-    return true;
-  }
-  terminated_ = true;
-  lock.unlock();
-  connection_.CloseLink(link_);
-  lock.lock();
-  return false;
-}
-
-bool TIdIRCSendThread::StillSilent() const {
-  if (!link_.handler) return true;
-  pollfd entry{link_.handler->Binding().Fd(), POLLIN, 0};
-  return ::poll(&entry, 1, 0) <= 0;
 }
 
 }  // namespace zelmo

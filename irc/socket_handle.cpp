@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -10,7 +11,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <chrono>
+#include <cstdint>
 
 #include "irc/tls_link.h"
 #include "irc/transport_errors.h"
@@ -34,6 +37,17 @@ struct SocketAddress {
   const sockaddr* get() const { return reinterpret_cast<const sockaddr*>(&storage); }
 };
 
+// The interface a link-local address's zone names ("eth0") or numbers.
+std::uint32_t ScopeId(const std::string& zone) {
+  std::uint32_t index = ::if_nametoindex(zone.c_str());
+  if (index == 0) {
+    auto [end, error] = std::from_chars(zone.data(), zone.data() + zone.size(), index);
+    if (error != std::errc() || end != zone.data() + zone.size()) index = 0;
+  }
+  if (index == 0) throw EIdSocketError(kWsaAddrNotAvail);
+  return index;
+}
+
 SocketAddress MakeAddress(int family, const std::string& address, int port) {
   if (port < 0 || port > 65535) throw EIdSocketError(kWsaAddrNotAvail);
   const auto net_port = htons(static_cast<std::uint16_t>(port));
@@ -44,9 +58,12 @@ SocketAddress MakeAddress(int family, const std::string& address, int port) {
     v6.sin6_port = net_port;
     v6.sin6_addr = in6addr_any;
     result.length = sizeof v6;
-    if (!address.empty() && inet_pton(AF_INET6, address.c_str(), &v6.sin6_addr) != 1) {
+    const std::size_t percent = address.find('%');
+    const std::string plain = address.substr(0, percent);
+    if (!plain.empty() && inet_pton(AF_INET6, plain.c_str(), &v6.sin6_addr) != 1) {
       throw EIdSocketError(kWsaAddrNotAvail);
     }
+    if (percent != std::string::npos) v6.sin6_scope_id = ScopeId(address.substr(percent + 1));
     return result;
   }
   auto& v4 = reinterpret_cast<sockaddr_in&>(result.storage);
@@ -208,9 +225,9 @@ void TIdIOHandlerSocket::StartTls(const std::string& host, const TlsSettings& se
                                   int timeout_ms) {
   ZelmoTlsConnect* connect = LoadTlsModule();
   binding_.SetNonBlocking();
-  std::string why_not;
-  tls_.reset(connect(binding_.Fd(), host, settings, timeout_ms, why_not));
-  if (!tls_) throw EIdTLSError(why_not);
+  TlsRefusal refusal;
+  tls_.reset(connect(binding_.Fd(), host, settings, timeout_ms, refusal));
+  if (!tls_) throw EIdTLSError(refusal.reason, refusal.permanent);
 }
 
 bool TIdIOHandlerSocket::WaitReadable(int timeout_ms) const {

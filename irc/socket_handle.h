@@ -92,6 +92,8 @@ class TIdIOHandlerSocket {
   // Secures the connected socket; raises EIdTLSError when that fails.
   void StartTls(const std::string& host, const TlsSettings& settings, int timeout_ms);
   bool Secured() const { return tls_ != nullptr; }
+  // The secured link's server certificate and protocol; none when plain.
+  const TlsLink* Tls() const { return tls_.get(); }
 
   bool WaitReadable(int timeout_ms) const;
   IoResult Receive(std::span<char> into);

@@ -10,6 +10,7 @@
 
 #include "irc/id_stack.h"
 #include "irc/managed_buffer.h"
+#include "irc/socket_connect.h"
 #include "irc/socket_handle.h"
 #include "irc/tls_settings.h"
 #include "irc/transport_errors.h"
@@ -148,12 +149,13 @@ class TIdTCPClient : public TIdTCPConnection {
   // -1 or 0: as long as the platform's name lookup and connect take; a
   // positive value bounds the two together to that many milliseconds.
   void OpenLink(int timeout = -1);
+  // The settings above, copied for a connect on another thread.
+  ConnectTarget Target() const;
 
- private:
-  std::shared_ptr<TIdIOHandlerSocket> ConnectSocket(int timeout);
-  std::vector<std::string> Addresses(int timeout) const;
-  std::shared_ptr<TIdIOHandlerSocket> ConnectTo(const std::string& address, int attempt_ms,
-                                                const std::function<int()>& left);
+ protected:
+  // Makes a handler that was connected elsewhere (to Target()) the link,
+  // with a fresh input buffer, and fires OnConnected.
+  void OpenOn(std::shared_ptr<TIdIOHandlerSocket> handler);
 };
 
 }  // namespace zelmo

@@ -87,6 +87,12 @@ std::string SocketErrorMessage(int code) {
   return "Socket Error # " + std::to_string(code) + "\r\n" + std::string(Reason(code));
 }
 
+std::string SocketErrorReason(int code) {
+  std::string_view reason = Reason(code);
+  while (reason.ends_with(' ')) reason.remove_suffix(1);
+  return reason.empty() ? "Socket Error # " + std::to_string(code) : std::string(reason);
+}
+
 int WinsockCode(int posix_errno) {
   auto found =
       std::find_if(kErrnoCodes.begin(), kErrnoCodes.end(),

@@ -42,10 +42,17 @@ class EIdReadLnMaxLineLengthExceeded : public EIdException {
   EIdReadLnMaxLineLengthExceeded() : EIdException("Max line length exceeded.") {}
 };
 
-// A TLS handshake or certificate check that failed; the text says why.
+// A TLS handshake or certificate check that failed; the text says why. A
+// permanent one (a certificate, a pin, a setting) would fail the same way
+// on every attempt.
 class EIdTLSError : public EIdException {
  public:
-  using EIdException::EIdException;
+  explicit EIdTLSError(const std::string& message, bool permanent = true)
+      : EIdException(message), permanent_(permanent) {}
+  bool Permanent() const { return permanent_; }
+
+ private:
+  bool permanent_;
 };
 
 // A failure reported by the socket layer, numbered as Windows Sockets numbers
@@ -60,6 +67,8 @@ class EIdSocketError : public EIdException {
 };
 
 // Codes of the table that the transport itself tests for.
+inline constexpr int kWsaWouldBlock = 10035;  // also: a send that ran out of time
+inline constexpr int kWsaInterrupted = 10004;
 inline constexpr int kWsaConnAborted = 10053;
 inline constexpr int kWsaConnReset = 10054;
 inline constexpr int kWsaShutdown = 10058;
@@ -70,6 +79,10 @@ inline constexpr int kWsaHostNotFound = 11001;
 // "Socket Error # <code>", CR LF, and the reason for the code (empty when the
 // code has none).
 std::string SocketErrorMessage(int code);
+
+// The reason alone, as a sentence for the operator ("Connection
+// refused."); "Socket Error # <code>" for a code without one.
+std::string SocketErrorReason(int code);
 
 // The table's code for an errno value; a value without an equivalent keeps
 // its own number.

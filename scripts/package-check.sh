@@ -65,9 +65,20 @@ case "$bot_depends" in *libedit2*) ;; *) fail "zelmobot does not depend on libed
 contents=$(dpkg-deb -c "$bot_deb")
 for path in ./usr/bin/zelmobot ./usr/lib/zelmobot/libzelmobot_tls.so \
             ./usr/lib/zelmobot/libzelmobot_edit.so \
-            ./usr/share/man/man1/zelmobot.1 ./usr/lib/systemd/system/zelmobot.service; do
+            ./usr/share/man/man1/zelmobot.1.gz ./usr/share/doc/zelmobot/copyright \
+            ./usr/lib/systemd/system/zelmobot.service; do
   grep -q " $path\$" <<<"$contents" || fail "zelmobot lacks $path"
 done
+# Debian policy: manual pages compressed at the highest level, and no time
+# stamp in the gzip header.
+dpkg-deb --fsys-tarfile "$bot_deb" | tar -xO ./usr/share/man/man1/zelmobot.1.gz >"$work/man.gz"
+[ "$(od -An -tu1 -j4 -N4 "$work/man.gz" | tr -d ' ')" = 0000 ] || fail "the manual page has a time stamp"
+[ "$(od -An -tu1 -j8 -N1 "$work/man.gz" | tr -d ' ')" = 2 ] || fail "the manual page is not compressed with -9"
+gzip -t "$work/man.gz" || fail "the manual page is no gzip file"
+if command -v lintian >/dev/null 2>&1; then
+  step "lintian"
+  lintian --no-tag-display-limit "$bot_deb" ${qt_deb:+"$qt_deb"} || true
+fi
 
 step "apt-get install zelmobot"
 $sudo apt-get install -y -q "$bot_deb"
@@ -106,7 +117,8 @@ if [ -n "$qt_deb" ]; then
   step "apt-get install zelmobot-qt"
   contents=$(dpkg-deb -c "$qt_deb")
   for path in ./usr/lib/zelmobot/libzelmobot_qt.so ./usr/share/applications/zelmobot.desktop \
-              ./usr/share/icons/hicolor/scalable/apps/zelmobot.svg; do
+              ./usr/share/icons/hicolor/scalable/apps/zelmobot.svg \
+              ./usr/share/doc/zelmobot-qt/copyright; do
     grep -q " $path\$" <<<"$contents" || fail "zelmobot-qt lacks $path"
   done
   case "$(dpkg-deb -f "$qt_deb" Depends)" in

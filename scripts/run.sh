@@ -41,8 +41,12 @@ dictionary_configured() {
     END { exit !found }' data/Config.ini
 }
 
+# data/ holds plain-text passwords and sandbox/ the servers' logs: both are
+# for this user alone, also when they were made before by an older run.
+mkdir -p data sandbox
+chmod 700 data sandbox
+
 if ! listening 6667; then
-  mkdir -p sandbox
   {
     echo "[Global]"
     echo "Name = sandbox.zelmobot.local"
@@ -73,7 +77,6 @@ fi
 
 if ! dictionary_configured; then
   if ! listening 2628; then
-    mkdir -p sandbox
     # Started as root, dictd goes on as its own user, who must still read
     # its configuration: it lives in a folder of its own that anyone may pass.
     dictd_folder=$(mktemp -d)
@@ -94,7 +97,6 @@ if ! dictionary_configured; then
   export ZELMOBOT_DICTIONARY_HOST="dict://127.0.0.1:2628/fd-fin-eng+fd-eng-fin"
 fi
 
-mkdir -p data
 args=(--data-dir "$PWD/data")
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: running headless. Type commands such as 'connect' and press Enter." >&2

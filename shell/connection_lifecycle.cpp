@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "shell/base/errors.h"
 #include "shell/mainunit.h"
 
 // Connecting, disconnecting, the automatic reconnection after an unexpected
@@ -10,6 +11,9 @@ namespace zelmo {
 
 void TMainForm::HookIrcEvents() {
   IRC.OnConnected = [this] { IRCConnected(); };
+  IRC.OnConnectFailed = [this](const ConnectFailure& failure) {
+    RunAtTopOfUiThread([&] { IRCConnectFailed(failure); });
+  };
   // The transport reports a closed link on whichever thread noticed it,
   // usually the reader thread: the handler runs on the user-interface thread.
   IRC.OnDisconnected = [this] {
@@ -47,10 +51,7 @@ void TMainForm::HookIrcEvents() {
   IRC.OnNickRefused = [this](const std::string& new_nick) { IRCNickRefused(new_nick); };
   IRC.OnReadError = [this](const std::string& message) { IRCReadError(message); };
   IRC.OnSASLFailed = [this](const std::string& reason) { IRCSaslFailed(reason); };
-  IRC.OnSendQueueFull = [this] {
-    MessageDisplay.DisplayColoredLine("Send queue full: dropping the oldest CTCP replies",
-                                      Errorous);
-  };
+  IRC.OnSendQueueFull = [this](const SendDrops& drops) { IRCSendQueueFull(drops); };
   IRC.OnServerError = [this](const std::string& text) { IRCServerError(text); };
   IRC.OnJoinRefused = [this](const std::string& channel, const std::string& text) {
     IRCJoinRefused(channel, text);
@@ -65,14 +66,52 @@ void TMainForm::HookIrcEvents() {
 }
 
 void TMainForm::ConnectToServer() {
-  MessageDisplay.DisplayLine("Connecting to " + IRC.Host + "...");
+  StartConnect(ConnectOrigin::Operator);
+}
+
+void TMainForm::StartConnect(ConnectOrigin origin) {
+  CheckConnectSettings();
+  if (origin != ConnectOrigin::Automatic) {
+    MessageDisplay.DisplayLine("Connecting to " + IRC.Host + "...");
+    CancelReconnect();
+  }
   // The operator closes the open link, whether or not the new one opens.
-  if (IRC.IsLinkUp()) replaced_connection_ = connections_opened_.load();
-  last_connect_automatic_ = false;
-  registered_ = false;
-  CancelReconnect();
-  IRC.Connect();
+  if (origin == ConnectOrigin::Operator && IRC.IsLinkUp()) {
+    replaced_connection_ = connections_opened_.load();
+  }
+  connect_origin_ = origin;
+  registered_at_.reset();
+  closed_by_bot_ = false;
   ReconnectWanted = true;
+  IRC.Connect();
+}
+
+void TMainForm::CheckConnectSettings() const {
+  if (IRC.SASLMechanism == "EXTERNAL" && (!IRC.Tls.enabled || IRC.Tls.cert_file.empty())) {
+    throw Exception(
+        "[Me] SASLMechanism=EXTERNAL needs a client certificate: set TLS=1 and "
+        "TLSCertFile");
+  }
+}
+
+// The operator sees why in the error box, as for any failed command; an
+// automatic attempt says it in the display, where the lost link was told.
+void TMainForm::IRCConnectFailed(const ConnectFailure& failure) {
+  if (closing_) return;
+  switch (connect_origin_) {
+    case ConnectOrigin::Automatic:
+      AutomaticAttemptFailed(failure.reason, failure.permanent);
+      return;
+    case ConnectOrigin::AutoConnect:
+      // A service started before its server comes up keeps trying.
+      ReconnectWanted = ReconnectAlways && !failure.permanent;
+      if (ReconnectWanted) ScheduleReconnect();
+      break;
+    case ConnectOrigin::Operator:
+      ReconnectWanted = false;
+      break;
+  }
+  ShowError(failure.message);
 }
 
 void TMainForm::DisconnectFromServer(const std::optional<std::string>& quit_text) {
@@ -81,6 +120,7 @@ void TMainForm::DisconnectFromServer(const std::optional<std::string>& quit_text
   // may have its close noticed while the QUIT is still being sent.
   ReconnectWanted = false;
   CancelReconnect();
+  IRC.CancelConnect();
   if (!IRC.IsLinkUp()) return;
   try {
     IRC.Quit(quit_text.value_or(QuitMessage));
@@ -93,8 +133,17 @@ void TMainForm::DisconnectFromServer(const std::optional<std::string>& quit_text
 void TMainForm::IRCConnected() {
   connections_opened_.fetch_add(1);
   MessageDisplay.DisplayColoredLine("Connected to " + IRC.Host + ".", Important);
-  if (IRC.Tls.Unverified()) {
-    MessageDisplay.DisplayColoredLine("TLS certificate not verified", Important);
+  if (const auto& tls = IRC.Security()) {
+    MessageDisplay.DisplayColoredLine(
+        std::string(tls->verified ? "TLS: verified " : "TLS: not verified ") + tls->subject + " (" +
+            tls->protocol + ")",
+        Important);
+  }
+  // Before the negotiation that sends the password; loopback bouncers
+  // rely on the plain link, so it is said and not refused.
+  if (IRC.SendsSaslPasswordInClear()) {
+    MessageDisplay.DisplayColoredLine("SASL PLAIN sends the password unencrypted: set TLS=1",
+                                      Dangerous);
   }
   StopRejoin();
   StopNickRegain();
@@ -107,7 +156,7 @@ void TMainForm::IRCConnected() {
 // and registration can take a while (ident and DNS look-ups), so the rejoin
 // runs from the welcome on.
 void TMainForm::IRCRegistered() {
-  registered_ = true;
+  registered_at_ = ReconnectBackoff::Clock::now();
   backoff_.Registered(ReconnectBackoff::Clock::now());
   WatchForNick();
   if (!RejoinPending) return;
@@ -123,7 +172,9 @@ void TMainForm::StopRejoin() {
 }
 
 void TMainForm::IRCDisconnected(unsigned connection) {
+  const auto reason = IRC.TakeLinkLossReason();
   if (closing_) return;
+  if (reason) MessageDisplay.DisplayColoredLine(*reason, Errorous);
   const std::string& host = IRC.Host;
   const bool current = connection == connections_opened_.load();
   // A link that CONNECT closed is the operator's doing, also when the new
@@ -131,7 +182,8 @@ void TMainForm::IRCDisconnected(unsigned connection) {
   // once the current one is gone; the channels stay saved for the next.
   if (!ReconnectWanted || !current || replaced_connection_ == connection) {
     if (current) StopRejoin();
-    MessageDisplay.DisplayColoredLine("Disconnected from " + host + " by host", Dangerous);
+    MessageDisplay.DisplayColoredLine(
+        "Disconnected from " + host + (closed_by_bot_ && current ? "" : " by host"), Dangerous);
     return;
   }
   std::vector<std::string> channels;
@@ -142,12 +194,12 @@ void TMainForm::IRCDisconnected(unsigned connection) {
                                         std::to_string(channels.size()) + " channel(s)",
                                     Errorous);
   StopNickRegain();
-  // An automatic reconnection that never got past registration (both nicks
-  // refused, a ban on connect) is not repeated at once: that would hammer
-  // the server. Reconnect=always waits longer each time instead.
-  if (last_connect_automatic_ && !registered_) {
+  // An automatic reconnection whose link did not hold (both nicks refused,
+  // a ban or a kill right after the welcome) is not repeated at once: that
+  // would hammer the server. Reconnect=always waits longer each time.
+  if (auto why = ShortLivedLink()) {
     StopRejoin();
-    if (ReconnectAlways) ScheduleReconnect();
+    AutomaticAttemptFailed(*why, false);
     return;
   }
   if (RejoinPending) {

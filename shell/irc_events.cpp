@@ -32,6 +32,12 @@ void TMainForm::RunCommandFailingSilently(const std::function<void()>& command) 
 }
 
 void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
+  // A server's own message (InspIRCd sends its notices so) has no nick to
+  // answer or kick: a reply to an empty target is refused by the server.
+  if (user->Nick().empty()) {
+    ShowPrivate(*this, text, *user);
+    return;
+  }
   std::string target = channel ? channel->Name() : user->Nick();
   if (!target.empty() && target[0] == '#') {
     // A sender whose nick begins with "#" (relayed by some servers and
@@ -42,6 +48,7 @@ void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::
       channel->Kick(user->Nick(), "No colors!");
     }
     if (!text.empty() && text[0] == '!') {
+      TIdIRC::RequesterScope requester(IRC, *user);
       RunCommandFailingSilently([&] { DispatchChannel(*this, text, channel->Name(), *user); });
     }
     return;
@@ -52,6 +59,7 @@ void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::
     ShowPrivate(*this, text, *user);
     return;
   }
+  TIdIRC::RequesterScope requester(IRC, *user);
   RunCommandFailingSilently([&] { DispatchPrivate(*this, text, *user); });
 }
 
@@ -146,6 +154,20 @@ void TMainForm::IRCReadError(const std::string& message) {
   MessageDisplay.DisplayColoredLine(message, Errorous);
 }
 
+void TMainForm::IRCSendQueueFull(const SendDrops& drops) {
+  if (drops.ctcp_replies) {
+    MessageDisplay.DisplayColoredLine("Send queue full: dropping the oldest CTCP replies",
+                                      Errorous);
+  }
+  for (const std::string& requester : drops.requesters) {
+    MessageDisplay.DisplayColoredLine("Send queue full: dropping replies to " + requester,
+                                      Errorous);
+  }
+  if (drops.own_lines) {
+    MessageDisplay.DisplayColoredLine("Send queue full: dropping the bot's own lines", Errorous);
+  }
+}
+
 // The server says why it closes the link; the loss itself is told next.
 // After the operator's own QUIT it is the expected farewell, not an error.
 void TMainForm::IRCServerError(const std::string& text) {
@@ -172,6 +194,7 @@ namespace zelmo {
 // closed now is not reconnected.
 void TMainForm::IRCSaslFailed(const std::string& reason) {
   ReconnectWanted = false;
+  closed_by_bot_ = true;
   MessageDisplay.DisplayColoredLine(reason, Errorous);
 }
 

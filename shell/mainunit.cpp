@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <exception>
+#include <optional>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -10,6 +12,7 @@
 #include "shell/base/convert.h"
 #include "shell/base/error_box.h"
 #include "shell/base/file_access.h"
+#include "shell/base/ini_switch.h"
 #include "shell/main_form_factory.h"
 #include "shell/usermsg.h"
 #include "users/bot_version.h"
@@ -20,6 +23,18 @@ namespace zelmo {
 namespace {
 
 constexpr int kShutdownSendMs = 3000;
+
+// The default text of older versions: published, so anyone could have used
+// it where Config.ini set no password of its own.
+constexpr std::string_view kPublishedSecurityPassword = "-unset-pw-";
+
+// None when Config.ini sets no password, an empty one or the published one.
+std::optional<std::string> SecurityPasswordFrom(std::optional<std::string> value) {
+  if (!value || value->empty() || SameText(*value, kPublishedSecurityPassword)) {
+    return std::nullopt;
+  }
+  return value;
+}
 
 }  // namespace
 
@@ -55,9 +70,11 @@ void TMainForm::FormCreate() {
   SavedChannels.clear();
   // A bot without an operator (a service) connects by itself when told to;
   // posted, so that the front end shows the opening lines first.
-  if (TIniFile(ConfigPath()).ReadBool("Me", "AutoConnect", false)) {
-    PostToForm([this] { RunAtTopOfUiThread([this] { AutoConnect(); }); });
-  }
+  RunAtTopOfUiThread([this] {
+    if (ReadSwitch(TIniFile(ConfigPath()), "Me", "AutoConnect", false)) {
+      PostToForm([this] { RunAtTopOfUiThread([this] { AutoConnect(); }); });
+    }
+  });
 }
 
 void TMainForm::SetUpIrc() {
@@ -75,8 +92,8 @@ void TMainForm::SetUpIrc() {
 }
 
 void TMainForm::LoadTls(const TIniFile& ini) {
-  IRC.Tls.enabled = ini.ReadBool("Me", "TLS", false);
-  IRC.Tls.verify = ini.ReadBool("Me", "TLSVerify", true);
+  IRC.Tls.enabled = ReadSwitch(ini, "Me", "TLS", false);
+  IRC.Tls.verify = ReadSwitch(ini, "Me", "TLSVerify", true);
   IRC.Tls.ca_file = ini.ReadString("Me", "TLSCAFile", "");
   IRC.Tls.fingerprint = ini.ReadString("Me", "TLSFingerprint", "");
   IRC.Tls.cert_file = ini.ReadString("Me", "TLSCertFile", "");
@@ -85,7 +102,7 @@ void TMainForm::LoadTls(const TIniFile& ini) {
 void TMainForm::LoadConfig() {
   TIniFile ini(ConfigPath());
   UsersFileName = ini.ReadString("General", "Usersfile", "Users.ini");
-  SecurityPassword = ini.ReadString("General", "Security password", "-unset-pw-");
+  SecurityPassword = SecurityPasswordFrom(ini.ReadValue("General", "Security password"));
   KickOnColors = ini.ReadBool("General", "KickOnColors", true);
   AutoVoice = ini.ReadBool("General", "AutoVoice", true);
   const LoginSettings logins = ReadLoginSettings(ini);
@@ -101,7 +118,7 @@ void TMainForm::LoadConfig() {
   IRC.SASLPassword = ini.ReadString("Me", "SASLPassword", "");
   IRC.SASLMechanism =
       SameText(ini.ReadString("Me", "SASLMechanism", "PLAIN"), "EXTERNAL") ? "EXTERNAL" : "PLAIN";
-  IRC.UTF8Only = ini.ReadBool("Me", "UTF8Only", false);
+  IRC.UTF8Only = ReadSwitch(ini, "Me", "UTF8Only", false);
   IRC.SendBurst = ini.ReadInteger("Me", "SendBurst", 5);
   IRC.SendInterval = ini.ReadInteger("Me", "SendInterval", 1000);
   IRC.PingInterval = ini.ReadInteger("Me", "PingInterval", 120);
@@ -119,6 +136,10 @@ void TMainForm::LoadConfig() {
   MessageDisplay.SetMaxLines(DisplayMaxLinesFrom(ini.ReadString("Display", "MaxLines", "")));
   LoadLookups(ini);
   MessageDisplay.DisplayColoredLine("(Re)Loaded Config file...", Important);
+  if (!SecurityPassword) {
+    MessageDisplay.DisplayColoredLine(
+        "No security password is set: generalowner and reload are off", Dangerous);
+  }
   WarnOfOpenFiles();
 }
 
@@ -167,6 +188,7 @@ void TMainForm::Shutdown() {
   Timer->SetEnabled(false);
   ReconnectTimer->SetEnabled(false);
   NickTimer->SetEnabled(false);
+  IRC.CancelConnect();
   // The program ends whatever the network does now: a server that no longer
   // reads gets a few seconds for the QUIT, not forever.
   try {

@@ -52,6 +52,8 @@ class TMainForm : public FormHost, public BotContext {
   void ConnectToServer();
   void DisconnectFromServer(const std::optional<std::string>& quit_text);
   void IRCConnected();
+  // A connect that was started did not open a link.
+  void IRCConnectFailed(const ConnectFailure& failure);
   // The server's welcome: registration is complete.
   void IRCRegistered();
   // The loss of a link, told on the user-interface thread with the number of
@@ -74,6 +76,7 @@ class TMainForm : public FormHost, public BotContext {
   void IRCNickChanged(const std::string& old_nick);
   void IRCNickRefused(const std::string& new_nick);
   void IRCReadError(const std::string& message);
+  void IRCSendQueueFull(const SendDrops& drops);
   void IRCSaslFailed(const std::string& reason);
   void IRCServerError(const std::string& text);
   void IRCJoinRefused(const std::string& channel, const std::string& text);
@@ -82,7 +85,7 @@ class TMainForm : public FormHost, public BotContext {
   // --- Staying online -------------------------------------------------------
   // [Me] Reconnect=always: after an unexpected loss, attempts until one
   // connects, the operator connects or disconnects, or the program closes.
-  bool ConnectAutomatically();
+  void ConnectAutomatically();
   void ReconnectTimerTimer();
   // Under the alternative nick: an attempt at the configured nick.
   void NickTimerTimer();
@@ -98,7 +101,7 @@ class TMainForm : public FormHost, public BotContext {
   TMessageDisplay& Display() override { return MessageDisplay; }
   std::string UsersFilePath() const override { return ProgramFolder + UsersFileName; }
   IniFileCache* UserFileCache() override { return &user_file_cache_; }
-  std::string CurrentSecurityPassword() const override { return SecurityPassword; }
+  std::optional<std::string> CurrentSecurityPassword() const override { return SecurityPassword; }
   LoginThrottle& FailedLogins() override { return failed_logins_; }
   bool StoresHashedPasswords() const override { return HashPasswords; }
   TIdTCPClient& PageClient() override { return TCP; }
@@ -118,7 +121,8 @@ class TMainForm : public FormHost, public BotContext {
   std::string ProgramFolder;
   std::string UsersFileName = "Users.ini";
   std::string QuitMessage;
-  std::string SecurityPassword = "-unset-pw-";
+  // None: generalowner and reload from IRC are off.
+  std::optional<std::string> SecurityPassword;
   bool HashPasswords = false;
   bool AutoVoice = true;
   bool KickOnColors = true;
@@ -144,9 +148,22 @@ class TMainForm : public FormHost, public BotContext {
   void StopRejoin();
   // [Me] Reconnect; raises on a value that is neither once nor always.
   void LoadReconnect(const TIniFile& ini);
+  // Who started the connect under way or the link it opened.
+  enum class ConnectOrigin { Operator, AutoConnect, Automatic };
+  // Starts a connect: "Connecting to ..." for the operator's own.
+  void StartConnect(ConnectOrigin origin);
+  // Settings that no server could make work are refused before connecting.
+  void CheckConnectSettings() const;
   // The connect of [Me] AutoConnect; with Reconnect=always a failure is
   // tried again like a lost link.
   void AutoConnect();
+  // An automatic attempt failed or its link did not hold: another attempt
+  // later (Reconnect=always, a reason that may pass), or one line saying
+  // the bot stays offline.
+  void AutomaticAttemptFailed(const std::string& reason, bool permanent);
+  // The link of an automatic attempt was lost before it held for a minute
+  // past the welcome: why, in words; none when it held.
+  std::optional<std::string> ShortLivedLink() const;
   // Shows the next wait of the back-off and starts it.
   void ScheduleReconnect();
   void CancelReconnect();
@@ -177,8 +194,12 @@ class TMainForm : public FormHost, public BotContext {
   std::atomic<unsigned> connections_opened_{0};
   // The connection that the operator's last CONNECT closed.
   std::optional<unsigned> replaced_connection_;
-  bool registered_ = false;
-  bool last_connect_automatic_ = false;
+  // When the server welcomed the bot on the current link.
+  std::optional<ReconnectBackoff::Clock::time_point> registered_at_;
+  ConnectOrigin connect_origin_ = ConnectOrigin::Operator;
+  // The bot itself closed the link (a failed SASL login): its loss is no
+  // one's doing at the console.
+  bool closed_by_bot_ = false;
   std::size_t rejoin_next_ = 0;
   bool rejoin_armed_ = false;
   std::mt19937 random_{std::random_device{}()};

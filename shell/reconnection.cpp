@@ -1,7 +1,9 @@
 #include <algorithm>
+#include <chrono>
 #include <exception>
 
 #include "shell/base/convert.h"
+#include "shell/base/error_box.h"
 #include "shell/base/errors.h"
 #include "shell/mainunit.h"
 
@@ -23,19 +25,7 @@ void TMainForm::LoadReconnect(const TIniFile& ini) {
 }
 
 void TMainForm::AutoConnect() {
-  try {
-    ConnectToServer();
-  } catch (const EIdTLSError&) {
-    throw;
-  } catch (const std::exception&) {
-    // A service started before its server comes up keeps trying; the
-    // operator still sees why the first connect failed.
-    if (ReconnectAlways) {
-      ReconnectWanted = true;
-      ScheduleReconnect();
-    }
-    throw;
-  }
+  StartConnect(ConnectOrigin::AutoConnect);
 }
 
 void TMainForm::ScheduleReconnect() {
@@ -55,27 +45,37 @@ void TMainForm::CancelReconnect() {
 
 void TMainForm::ReconnectTimerTimer() {
   ReconnectTimer->SetEnabled(false);
-  if (closing_ || !ReconnectWanted || IRC.IsLinkUp()) return;
-  // Refused, no such host, no route: the server may be back later. A link
-  // that opened and failed is told as a loss as well, which finds the next
-  // wait already started.
-  if (!ConnectAutomatically() && ReconnectAlways) ScheduleReconnect();
+  if (closing_ || !ReconnectWanted || IRC.IsLinkUp() || IRC.Connecting()) return;
+  ConnectAutomatically();
 }
 
-// One automatic attempt; false when it failed for a reason that may pass.
-// A certificate refused now is refused on every attempt, so its reason is
-// shown and it counts as no failure to retry.
-bool TMainForm::ConnectAutomatically() {
-  last_connect_automatic_ = true;
-  registered_ = false;
-  try {
-    IRC.Connect();
-  } catch (const EIdTLSError& error) {
-    MessageDisplay.DisplayColoredLine(error.what(), Errorous);
-  } catch (const std::exception&) {
-    return false;
+void TMainForm::ConnectAutomatically() {
+  StartConnect(ConnectOrigin::Automatic);
+}
+
+// Refused, no such host, a handshake cut short: the server may be back
+// later. A certificate refused now is refused on every attempt, and the
+// default mode makes one attempt only: the display then ends on why, never
+// on a promise.
+void TMainForm::AutomaticAttemptFailed(const std::string& reason, bool permanent) {
+  const std::string why = "Automatic reconnection failed: " + ErrorBoxText(reason);
+  if (ReconnectAlways && !permanent && ReconnectWanted) {
+    MessageDisplay.DisplayLine(why);
+    ScheduleReconnect();
+    return;
   }
-  return true;
+  ReconnectWanted = false;
+  MessageDisplay.DisplayColoredLine(why + " Type CONNECT to try again", Important);
+}
+
+std::optional<std::string> TMainForm::ShortLivedLink() const {
+  if (connect_origin_ != ConnectOrigin::Automatic) return std::nullopt;
+  if (!registered_at_) return "the link was lost before the server's welcome";
+  const auto held = ReconnectBackoff::Clock::now() - *registered_at_;
+  if (held >= ReconnectBackoff::kSteadyLink) return std::nullopt;
+  return "the link was lost " +
+         std::to_string(std::chrono::duration_cast<std::chrono::seconds>(held).count()) +
+         " s after the server's welcome";
 }
 
 }  // namespace zelmo

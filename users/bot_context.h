@@ -76,7 +76,9 @@ class BotContext {
   virtual std::string UsersFilePath() const = 0;
   // Parsed user files, checked against the file on disk at every use.
   virtual IniFileCache* UserFileCache() = 0;
-  virtual std::string CurrentSecurityPassword() const = 0;
+  // The password of GENERALOWNER and RELOAD; none when Config.ini sets
+  // none, and then both refuse every password.
+  virtual std::optional<std::string> CurrentSecurityPassword() const = 0;
   // The configuration load of start-up; raises on a bad value.
   virtual void LoadConfig() = 0;
 

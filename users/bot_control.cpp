@@ -45,7 +45,7 @@ void HandleNick(BotContext& bot, const CommandParts& parts, const TIdIRCUser& us
 
 // A load that fails part-way raises past the reply, so none is sent.
 void HandleReload(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {
-  if (UpperCase(parts[1]) != UpperCase(bot.CurrentSecurityPassword())) {
+  if (!IsSecurityPassword(bot, parts[1])) {
     SendReply(bot, user.Nick(), "Reload: Error - Wrong security password");
     return;
   }

@@ -10,7 +10,8 @@ void CheckNewUserName(const std::string& users_file, const std::string& name) {
   if (!UserFile::CanStoreUser(name)) {
     throw Exception("the user name '" + name +
                     "' cannot be stored in the user file (it is empty, begins or ends with a "
-                    "blank, or holds \"]\", a line break or NUL)");
+                    "blank, holds \"]\", a line break or NUL, or is Address, the name of the "
+                    "login map)");
   }
   if (UserFile(users_file).HasUser(name)) {
     throw Exception("the user " + name + " exists already in " + users_file);

@@ -19,7 +19,9 @@ std::string LoginUser(BotContext& bot, const TIdIRCUser& user, const std::string
   const std::string stored = users.Read(name, kPasswordKey);
   if (stored == kAbsent || !PasswordMatches(stored, password)) {
     if (attempt.Failed()) {
-      bot.Display().DisplayColoredLine("Too many failed logins from " + user.Address, Dangerous);
+      bot.Display().DisplayColoredLine(
+          "Too many failed logins from " + std::string(LoginThrottle::HostOf(user.Address)),
+          Dangerous);
     }
     return stored == kAbsent ? "Login: Error - User not found" : "Login: Wrong password";
   }

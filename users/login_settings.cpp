@@ -1,5 +1,7 @@
 #include "users/login_settings.h"
 
+#include "shell/base/ini_switch.h"
+
 namespace zelmo {
 
 LoginSettings ReadLoginSettings(const TIniFile& config) {
@@ -10,7 +12,7 @@ LoginSettings ReadLoginSettings(const TIniFile& config) {
   const int seconds =
       config.ReadInteger("General", "LoginBlockSeconds", static_cast<int>(defaults.window.count()));
   if (seconds >= 1) settings.throttle.window = std::chrono::seconds(seconds);
-  settings.hash_passwords = config.ReadBool("General", "HashPasswords", false);
+  settings.hash_passwords = ReadSwitch(config, "General", "HashPasswords", false);
   return settings;
 }
 

@@ -12,9 +12,9 @@ struct LoginSettings {
 };
 
 // LoginFailures (default 5; 0 turns the count off), LoginBlockSeconds
-// (default 60) and HashPasswords (default 0). A negative count or a block
-// shorter than a second is taken as the default, like a value that is no
-// number.
+// (default 60) and the switch HashPasswords (default off). A negative count
+// or a block shorter than a second is taken as the default, like a value
+// that is no number; a HashPasswords that is no switch raises.
 LoginSettings ReadLoginSettings(const TIniFile& config);
 
 }  // namespace zelmo

@@ -11,17 +11,19 @@
 
 namespace zelmo {
 
-// Failed logins counted by IRC address, in memory only. After `failures`
-// failed logins from one address within `window` of the first of them,
-// logins from that address are refused for `window` from the last one. A
-// successful login forgets the address. At most kMaxAddresses are kept; the
-// one whose last failure is oldest is forgotten first.
+// Failed logins counted by host, in memory only: the host of an IRC address
+// (see HostOf), as the ident before it is the client's to choose on most
+// servers and a new one must not buy new guesses. After `failures` failed
+// logins from one host within `window` of the first of them, logins from
+// that host are refused for `window` from the last one. A successful login
+// forgets the host. At most kMaxHosts are kept; the one whose last
+// failure is oldest is forgotten first.
 class LoginThrottle {
  public:
   using TimePoint = std::chrono::steady_clock::time_point;
   using Clock = std::function<TimePoint()>;
 
-  static constexpr std::size_t kMaxAddresses = 10000;
+  static constexpr std::size_t kMaxHosts = 10000;
 
   struct Limits {
     int failures = 5;  // 0: nothing is counted and nothing refused
@@ -33,8 +35,8 @@ class LoginThrottle {
   using Records = std::list<Record>;  // std::list may name an incomplete type
 
  public:
-  // One login from one address, looked up once: a successful login costs
-  // that lookup and, when the address had failed before, the removal.
+  // One login from one host, looked up once: a successful login costs that
+  // lookup and, when the host had failed before, the removal.
   class Attempt {
    public:
     bool Blocked() const { return blocked_; }
@@ -44,39 +46,44 @@ class LoginThrottle {
 
    private:
     friend class LoginThrottle;
-    Attempt(LoginThrottle& throttle, std::string_view address);
+    Attempt(LoginThrottle& throttle, std::string_view host);
 
     LoginThrottle& throttle_;
-    std::string_view address_;
+    std::string_view host_;
     std::optional<Records::iterator> record_;
     bool blocked_ = false;
   };
 
   explicit LoginThrottle(Clock now = std::chrono::steady_clock::now);
 
-  // A new configuration; turning the count off forgets every address.
+  // A new configuration; turning the count off forgets every host.
   void SetLimits(Limits limits);
   const Limits& CurrentLimits() const { return limits_; }
 
-  // The attempt must end before anything else changes the throttle.
-  Attempt Begin(std::string_view address) { return Attempt(*this, address); }
+  // The attempt, counted for the address's host, must end before anything
+  // else changes the throttle.
+  Attempt Begin(std::string_view address) { return Attempt(*this, HostOf(address)); }
 
-  std::size_t AddressCount() const { return by_address_.size(); }
+  // The part of an IRC address after its last "@" (a host never holds one);
+  // the whole address when it has none.
+  static std::string_view HostOf(std::string_view address);
+
+  std::size_t HostCount() const { return by_host_.size(); }
 
  private:
-  // The address's record, dropped first when its count or its block is over.
-  std::optional<Records::iterator> Find(std::string_view address, TimePoint now);
-  Records::iterator Add(std::string_view address, TimePoint now);
+  // The host's record, dropped first when its count or its block is over.
+  std::optional<Records::iterator> Find(std::string_view host, TimePoint now);
+  Records::iterator Add(std::string_view host, TimePoint now);
   void Forget(Records::iterator record);
 
   Clock now_;
   Limits limits_;
   Records by_age_;  // the least recently failed first
-  std::unordered_map<std::string_view, Records::iterator> by_address_;
+  std::unordered_map<std::string_view, Records::iterator> by_host_;
 };
 
 struct LoginThrottle::Record {
-  std::string address;
+  std::string host;
   TimePoint window_start;
   int failures = 0;
   std::optional<TimePoint> blocked_until;

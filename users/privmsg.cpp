@@ -92,8 +92,11 @@ void DispatchPrivate(BotContext& bot, const std::string& text, const TIdIRCUser&
   if (PassesChecks(bot, *command, parts, user)) command->handler(bot, parts, user);
 }
 
+// A server's own message has no nick: its name (the whole prefix) stands
+// in for one.
 void ShowPrivate(BotContext& bot, const std::string& text, const TIdIRCUser& user) {
-  bot.Display().DisplayLine("PRIVMSG/" + user.Nick() + ": " + text);
+  const std::string& sender = user.Nick().empty() ? user.Address : user.Nick();
+  bot.Display().DisplayLine("PRIVMSG/" + sender + ": " + text);
 }
 
 }  // namespace zelmo

@@ -14,7 +14,8 @@ class TIdIRCUser;
 // caller drops them.
 void DispatchPrivate(BotContext& bot, const std::string& text, const TIdIRCUser& user);
 
-// The display line of a private message to the bot, the whole text shown.
+// The display line of a private message to the bot, the whole text shown;
+// a server's own message is shown under the server's name.
 void ShowPrivate(BotContext& bot, const std::string& text, const TIdIRCUser& user);
 
 // The help text of an upper-cased key; an unknown key gives the key followed

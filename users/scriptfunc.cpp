@@ -1,7 +1,10 @@
 #include "users/scriptfunc.h"
 
+#include <optional>
+
 #include "irc/irc_client.h"
 #include "irc/irc_users.h"
+#include "shell/base/convert.h"
 
 namespace zelmo {
 
@@ -36,6 +39,11 @@ void SendReplyColored(BotContext& bot, const std::string& target, const std::str
                       TextClass text_class) {
   bot.Display().DisplayColoredLine(ReplyLine(target, text), text_class);
   bot.Irc().Say(target, text);
+}
+
+bool IsSecurityPassword(const BotContext& bot, std::string_view given) {
+  const std::optional<std::string> password = bot.CurrentSecurityPassword();
+  return password && UpperCase(given) == UpperCase(*password);
 }
 
 void SendMode(BotContext& bot, const std::string& channel, const std::string& modes) {

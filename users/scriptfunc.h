@@ -35,6 +35,10 @@ bool CheckParams(BotContext& bot, const std::vector<std::string>& parts, std::si
 bool CheckRights(BotContext& bot, std::string_view scope, int required, const TIdIRCUser& user,
                  const std::string& label);
 
+// Whether the text is the security password of GENERALOWNER and RELOAD,
+// letter case aside; never when Config.ini sets none.
+bool IsSecurityPassword(const BotContext& bot, std::string_view given);
+
 // "-> " + target + ": " + text in the display, then PRIVMSG to the target.
 void SendReply(BotContext& bot, const std::string& target, const std::string& text);
 void SendReplyColored(BotContext& bot, const std::string& target, const std::string& text,

@@ -68,11 +68,13 @@ std::string UserListText(BotContext& bot) {
 }
 
 std::string AddUserEntry(BotContext& bot, const std::string& name) {
-  UserFile users(bot);
-  if (users.HasUser(name)) return "Useradd: Error - User " + name + " allready added";
+  // Before the look-up: "Address" names the address map, which exists while
+  // anyone is logged in, and is no user however the file stands.
   if (!UserFile::CanStoreUser(name)) {
     return "Useradd: Error - User name " + name + " can't be stored";
   }
+  UserFile users(bot);
+  if (users.HasUser(name)) return "Useradd: Error - User " + name + " allready added";
   users.Write(name, kPasswordKey, PasswordToStore(name, bot.StoresHashedPasswords()));
   users.Write(name, RightsKey("General"), "0");
   SendReply(bot, name,
@@ -84,7 +86,10 @@ std::string AddUserEntry(BotContext& bot, const std::string& name) {
 
 std::string DeleteUserEntry(BotContext& bot, const std::string& name) {
   UserFile users(bot);
-  if (!users.HasUser(name)) return "Userdel: Error - User " + name + " not found";
+  // Erasing the address map would log everyone out.
+  if (UserFile::IsAddressMap(name) || !users.HasUser(name)) {
+    return "Userdel: Error - User " + name + " not found";
+  }
   // Even when another login has taken the address over since: that login ends.
   users.UnmapAddress(users.Read(name, kHostmaskKey));
   users.EraseUser(name);
@@ -133,7 +138,7 @@ std::string MakeGeneralOwner(BotContext& bot, const std::string& name,
                              const std::string& security_password) {
   UserFile users(bot);
   if (!users.HasUser(name)) return "Generalowner: Error - No such user in my userfile";
-  if (UpperCase(security_password) != UpperCase(bot.CurrentSecurityPassword())) {
+  if (!IsSecurityPassword(bot, security_password)) {
     return "Generalowner: Error - Wrong security password";
   }
   users.Write(name, RightsKey("General"), "2");

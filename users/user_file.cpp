@@ -1,5 +1,6 @@
 #include "users/user_file.h"
 
+#include "shell/base/convert.h"
 #include "shell/base/ini_syntax.h"
 
 namespace zelmo {
@@ -14,8 +15,12 @@ void UserFile::UnmapAddress(std::string_view address) {
   if (address != kAbsent) ini_.DeleteKey(kAddressSection, address);
 }
 
+bool UserFile::IsAddressMap(std::string_view name) {
+  return SameText(name, kAddressSection);
+}
+
 bool UserFile::CanStoreUser(std::string_view name) {
-  return IsStorableSection(name);
+  return IsStorableSection(name) && !IsAddressMap(name);
 }
 
 bool UserFile::CanStoreScope(std::string_view scope) {

@@ -54,10 +54,12 @@ class UserFile {
 
   // Whether a name can be written so that it reads back as the same entry;
   // the store refuses the others, and commands answer instead of failing.
+  // "Address" (any case) is the address map's section: never a user.
   static bool CanStoreUser(std::string_view name);
   static bool CanStoreScope(std::string_view scope);
   static bool CanStoreAddress(std::string_view address);
   static bool CanStoreValue(std::string_view value);
+  static bool IsAddressMap(std::string_view name);
 
  private:
   TIniFile ini_;

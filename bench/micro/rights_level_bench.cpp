@@ -29,7 +29,7 @@ class LookupBot : public BotContext {
   TMessageDisplay& Display() override { return display_; }
   std::string UsersFilePath() const override { return dir_.File("Users.ini"); }
   IniFileCache* UserFileCache() override { return cached_ ? &cache_ : nullptr; }
-  std::string CurrentSecurityPassword() const override { return "-unset-pw-"; }
+  std::optional<std::string> CurrentSecurityPassword() const override { return std::nullopt; }
   void LoadConfig() override {}
   LoginThrottle& FailedLogins() override { return failed_logins_; }
   bool StoresHashedPasswords() const override { return false; }

@@ -7,14 +7,14 @@
 // program, which has its own error types.
 extern "C" __attribute__((visibility("default"))) zelmo::TlsLink* zelmobot_tls_connect(
     int fd, const std::string& host, const zelmo::TlsSettings& settings, int timeout_ms,
-    std::string& why_not) {
+    zelmo::TlsRefusal& refusal) {
   static_assert(std::is_same_v<decltype(zelmobot_tls_connect), zelmo::ZelmoTlsConnect>);
   try {
     return new zelmo::TlsSession(fd, host, settings, timeout_ms);
   } catch (const zelmo::TlsRefused& refused) {
-    why_not = refused.what();
+    refusal = {refused.what(), refused.Permanent()};
   } catch (const std::exception& error) {
-    why_not = std::string("TLS: cannot start: ") + error.what();
+    refusal = {std::string("TLS: cannot start: ") + error.what(), true};
   }
   return nullptr;
 }

@@ -8,11 +8,15 @@
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
+
+#include "irc/tls/tls_context.h"
 
 namespace zelmo {
 
@@ -23,17 +27,10 @@ using Clock = std::chrono::steady_clock;
 // A handshake with no bound of its own still ends: a server that accepts
 // the connection and never answers would hold the connect forever.
 constexpr int kDefaultHandshakeMs = 30000;
-
-std::string LastSslReason() {
-  unsigned long code = ERR_peek_last_error();
-  ERR_clear_error();
-  const char* reason = code != 0 ? ERR_reason_error_string(code) : nullptr;
-  return reason != nullptr ? reason : "unknown error";
-}
-
-[[noreturn]] void Refuse(const std::string& why) {
-  throw TlsRefused("TLS: " + why);
-}
+// A TLS server answers the client's hello within a round trip.
+constexpr int kFirstAnswerMs = 5000;
+constexpr std::size_t kLongestSubject = 256;
+constexpr const char* kNotTls = "the server did not answer with TLS (is this a TLS port?)";
 
 bool IsAddressLiteral(const std::string& host) {
   unsigned char address[16];
@@ -41,50 +38,22 @@ bool IsAddressLiteral(const std::string& host) {
          inet_pton(AF_INET6, host.c_str(), address) == 1;
 }
 
-// The system's CAs from their hashed folder (SSL_CERT_DIR when set), where
-// a CA is read only when a chain names it. The system's bundle file is not
-// read by default: parsing it would keep every CA in memory, about 900 KB,
-// for the one a server needs. SSL_CERT_FILE, when the operator sets it, is
-// read as OpenSSL's own tools read it.
-void TrustSystemStore(SSL_CTX* context) {
-  const char* folder = std::getenv(X509_get_default_cert_dir_env());
-  SSL_CTX_load_verify_dir(context, folder != nullptr ? folder : X509_get_default_cert_dir());
-  if (const char* file = std::getenv(X509_get_default_cert_file_env())) {
-    SSL_CTX_load_verify_file(context, file);
-  }
-  ERR_clear_error();
+// A TLS record begins with its content type (20 to 24) and the major
+// version 3; a plain-text server's first line begins with text.
+bool BeginsTlsRecord(const unsigned char* bytes, ssize_t count) {
+  if (count >= 1 && (bytes[0] < 20 || bytes[0] > 24)) return false;
+  return count < 2 || bytes[1] == 3;
 }
 
-ssl_ctx_st* MakeContext(const TlsSettings& settings) {
-  SSL_CTX* context = SSL_CTX_new(TLS_client_method());
-  if (context == nullptr) Refuse("cannot start: " + LastSslReason());
-  std::unique_ptr<SSL_CTX, void (*)(SSL_CTX*)> owned(context, SSL_CTX_free);
-  SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
-  // Whole records in few reads; a server that closes without close_notify
-  // ends the stream like one that sends it, as IRC servers often do.
-  SSL_CTX_set_read_ahead(context, 1);
-  SSL_CTX_set_options(context, SSL_OP_IGNORE_UNEXPECTED_EOF);
-  // An idle link holds no record buffers.
-  SSL_CTX_set_mode(context, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER |
-                                SSL_MODE_RELEASE_BUFFERS);
-  // The result is checked after the handshake, so a pin can overrule it.
-  SSL_CTX_set_verify(context, SSL_VERIFY_NONE, nullptr);
-  if (settings.verify && settings.fingerprint.empty()) {
-    TrustSystemStore(context);
-    if (!settings.ca_file.empty() &&
-        SSL_CTX_load_verify_locations(context, settings.ca_file.c_str(), nullptr) != 1) {
-      Refuse("cannot read the CA file " + settings.ca_file + ": " + LastSslReason());
-    }
-  }
-  if (!settings.cert_file.empty()) {
-    const char* file = settings.cert_file.c_str();
-    if (SSL_CTX_use_certificate_chain_file(context, file) != 1 ||
-        SSL_CTX_use_PrivateKey_file(context, file, SSL_FILETYPE_PEM) != 1 ||
-        SSL_CTX_check_private_key(context) != 1) {
-      Refuse("cannot use the client certificate " + settings.cert_file + ": " + LastSslReason());
-    }
-  }
-  return owned.release();
+std::string SubjectText(X509* certificate) {
+  std::unique_ptr<BIO, int (*)(BIO*)> text(BIO_new(BIO_s_mem()), BIO_free);
+  if (!text) return {};
+  X509_NAME_print_ex(text.get(), X509_get_subject_name(certificate), 0, XN_FLAG_RFC2253);
+  char* data = nullptr;
+  const long size = BIO_get_mem_data(text.get(), &data);
+  std::string subject(data, static_cast<std::size_t>(std::max(size, 0L)));
+  if (subject.size() > kLongestSubject) subject.resize(kLongestSubject);
+  return subject;
 }
 
 std::string CertificateFingerprint(X509* certificate) {
@@ -143,7 +112,7 @@ TlsSession::TlsSession(int fd, const std::string& host, const TlsSettings& setti
     Refuse("TLSFingerprint is not a SHA-256 fingerprint in hex");
   }
   ERR_clear_error();
-  context_.reset(MakeContext(settings_));
+  context_.reset(MakeClientContext(settings_));
   ssl_.reset(SSL_new(context_.get()));
   if (!ssl_ || SSL_set_fd(ssl_.get(), fd_) != 1) Refuse("cannot start: " + LastSslReason());
   if (IsAddressLiteral(host)) {
@@ -153,7 +122,11 @@ TlsSession::TlsSession(int fd, const std::string& host, const TlsSettings& setti
     SSL_set1_host(ssl_.get(), host.c_str());
   }
   Handshake(timeout_ms > 0 ? timeout_ms : kDefaultHandshakeMs);
-  CheckCertificate(host);
+  std::unique_ptr<X509, void (*)(X509*)> certificate(SSL_get1_peer_certificate(ssl_.get()),
+                                                     X509_free);
+  if (!certificate) Refuse("the server sent no certificate");
+  CheckCertificate(certificate.get(), host);
+  NoteWhatWasAgreed(certificate.get());
   GiveBackSetUpMemory();
 }
 
@@ -180,27 +153,62 @@ TlsSession::Step TlsSession::Locked(Call call) {
 void TlsSession::Handshake(int timeout_ms) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
+    // Looked at before OpenSSL takes the bytes in: a plain-text server may
+    // greet before the client's hello is out.
+    if (!answered_) CheckFirstAnswer();
     Step step = Locked([](SSL* ssl) { return SSL_connect(ssl); });
     if (step.error == SSL_ERROR_NONE) return;
-    if (step.error == SSL_ERROR_WANT_READ || step.error == SSL_ERROR_WANT_WRITE) {
-      int left = MillisecondsLeft(deadline);
-      if (left == 0 || !WaitFor(fd_, step.error, left)) Refuse("handshake timed out");
+    if (step.error == SSL_ERROR_WANT_READ && !answered_) {
+      AwaitFirstAnswer(deadline);
       continue;
     }
-    if (step.error == SSL_ERROR_SYSCALL) {
-      Refuse(errno != 0 ? "handshake failed: the connection was lost"
-                        : "handshake failed: the server closed the connection");
+    if (step.error == SSL_ERROR_WANT_READ || step.error == SSL_ERROR_WANT_WRITE) {
+      int left = MillisecondsLeft(deadline);
+      if (left == 0 || !WaitFor(fd_, step.error, left)) RefuseForNow("handshake timed out");
+      continue;
     }
-    Refuse("handshake failed: " + LastSslReason());
+    // A close is an end of the stream to OpenSSL (it ignores a missing
+    // close_notify), not an error with a reason.
+    if (step.error == SSL_ERROR_ZERO_RETURN || (step.error == SSL_ERROR_SYSCALL && errno == 0)) {
+      RefuseForNow("handshake failed: the server closed the connection");
+    }
+    if (step.error == SSL_ERROR_SYSCALL) RefuseForNow("handshake failed: the connection was lost");
+    // A greeting that came in with the hello's own read.
+    if (!answered_ && ERR_GET_REASON(ERR_peek_last_error()) == SSL_R_WRONG_VERSION_NUMBER) {
+      ERR_clear_error();
+      Refuse(kNotTls);
+    }
+    RefuseForNow("handshake failed: " + LastSslReason());
   }
 }
 
-void TlsSession::CheckCertificate(const std::string& host) const {
-  std::unique_ptr<X509, void (*)(X509*)> certificate(SSL_get1_peer_certificate(ssl_.get()),
-                                                     X509_free);
-  if (!certificate) Refuse("the server sent no certificate");
+void TlsSession::AwaitFirstAnswer(Clock::time_point deadline) {
+  const int left = MillisecondsLeft(deadline);
+  if (left == 0) RefuseForNow("handshake timed out");
+  if (!PollFor(fd_, POLLIN, std::min(left, kFirstAnswerMs))) {
+    RefuseForNow(left > kFirstAnswerMs ? kNotTls : "handshake timed out");
+  }
+  CheckFirstAnswer();
+}
+
+void TlsSession::CheckFirstAnswer() {
+  unsigned char head[2];
+  const ssize_t count = ::recv(fd_, head, sizeof head, MSG_PEEK | MSG_DONTWAIT);
+  // Nothing to look at yet, or the server closed or the link failed, which
+  // the next step of the handshake reports.
+  if (count <= 0) return;
+  answered_ = true;
+  if (!BeginsTlsRecord(head, count)) Refuse(kNotTls);
+}
+
+void TlsSession::NoteWhatWasAgreed(X509* certificate) {
+  subject_ = SubjectText(certificate);
+  protocol_ = SSL_get_version(ssl_.get());
+}
+
+void TlsSession::CheckCertificate(X509* certificate, const std::string& host) const {
   if (!settings_.fingerprint.empty()) {
-    if (CertificateFingerprint(certificate.get()) != NormalizeFingerprint(settings_.fingerprint)) {
+    if (CertificateFingerprint(certificate) != NormalizeFingerprint(settings_.fingerprint)) {
       Refuse("certificate fingerprint does not match");
     }
     return;

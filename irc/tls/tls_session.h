@@ -1,25 +1,21 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "irc/tls/tls_refused.h"
 #include "irc/tls_link.h"
 
 struct ssl_st;
 struct ssl_ctx_st;
+struct x509_st;
 
 namespace zelmo {
-
-// Why a session could not be set up, in plain words ("TLS: ...").
-class TlsRefused : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 // TLS over one connected, non-blocking socket: every wait is a poll()
 // outside the lock, so one thread can wait for bytes while another sends.
@@ -37,8 +33,11 @@ class TlsSession : public TlsLink {
   bool WaitReadable(int timeout_ms) const override;
   IoResult Receive(std::span<char> into) override;
   IoResult Send(std::string_view bytes, int timeout_ms) override;
+  std::string PeerSubject() const override { return subject_; }
+  std::string Protocol() const override { return protocol_; }
 
  private:
+  using Clock = std::chrono::steady_clock;
   struct Step {
     int result;
     int error;
@@ -47,13 +46,22 @@ class TlsSession : public TlsLink {
   template <typename Call>
   Step Locked(Call call);
   void Handshake(int timeout_ms);
-  void CheckCertificate(const std::string& host) const;
+  // Waits for the server's answer to the client's hello, and refuses a
+  // server whose first bytes are no TLS record or that says nothing for a
+  // few seconds: a plain-text port, most likely.
+  void AwaitFirstAnswer(Clock::time_point deadline);
+  void CheckFirstAnswer();
+  void NoteWhatWasAgreed(x509_st* certificate);
+  void CheckCertificate(x509_st* certificate, const std::string& host) const;
   static void GiveBackSetUpMemory();
 
   const int fd_;
   const TlsSettings settings_;
   std::unique_ptr<ssl_ctx_st, void (*)(ssl_ctx_st*)> context_;
   std::unique_ptr<ssl_st, void (*)(ssl_st*)> ssl_;
+  std::string subject_;
+  std::string protocol_;
+  bool answered_ = false;
   mutable std::mutex mutex_;
   bool broken_ = false;  // after a fatal error OpenSSL must not be called again
   std::atomic<bool> first_bytes_taken_ = false;

@@ -93,9 +93,16 @@ void TIniFile::Store(const Document& document) {
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view default_value) const {
+  std::optional<std::string> value = ReadValue(section, key);
+  return value ? std::move(*value) : std::string(default_value);
+}
+
+std::optional<std::string> TIniFile::ReadValue(std::string_view section,
+                                               std::string_view key) const {
   const auto document = Load();  // the value is a view into it
   const std::optional<std::string_view> value = document->Text().Value(section, key);
-  return std::string(value ? value->substr(0, kMaxValueLength) : default_value);
+  if (!value) return std::nullopt;
+  return std::string(value->substr(0, kMaxValueLength));
 }
 
 std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key,

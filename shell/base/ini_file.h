@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,9 @@ class TIniFile {
   // the file, the section or the key is missing.
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view default_value) const;
+  // The same value, or none when the file, the section or the key is
+  // missing: a key written empty is there.
+  std::optional<std::string> ReadValue(std::string_view section, std::string_view key) const;
   // "0x"/"0X" with more than two characters is hexadecimal; otherwise a
   // decimal with optional sign, or hexadecimal after "$"; else the default.
   std::int32_t ReadInteger(std::string_view section, std::string_view key,

@@ -23,6 +23,12 @@ std::string ModulePath(const std::string& program_folder, const std::string& fil
 }
 
 void* LoadModuleEntry(const std::string& path, const char* entry, std::string& why_not) {
+  // A bare name would be looked for in the library path and the current
+  // folder, where anyone might have put a file of that name.
+  if (!path.starts_with('/')) {
+    why_not = "cannot load " + path + ": not an absolute path (the program's folder is unknown)";
+    return nullptr;
+  }
   void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (module == nullptr) {
     const char* error = ::dlerror();

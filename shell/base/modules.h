@@ -18,7 +18,9 @@ std::string ModulePath(const std::string& program_folder, const std::string& fil
 
 // Loads the module (it stays loaded for the rest of the process: neither a
 // toolkit nor OpenSSL goes away cleanly) and gives its entry; nullptr, with
-// the reason in why_not, when it cannot be loaded or lacks the entry.
+// the reason in why_not, when it cannot be loaded or lacks the entry. Only
+// an absolute path is loaded: a bare name (the program's folder unknown)
+// would be looked for in the library path and the current folder.
 void* LoadModuleEntry(const std::string& path, const char* entry, std::string& why_not);
 
 }  // namespace zelmo

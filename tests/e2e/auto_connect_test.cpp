@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 
 #include "support/bot_process.h"
 #include "support/irc_test_client.h"
@@ -25,7 +26,7 @@ TEST(AutoConnect, AServiceWithoutConsoleConnectsByItselfAndQuitsOnSigterm) {
   if (!NgircdServer::Available()) GTEST_SKIP() << "ngircd is not installed";
   NgircdServer server;
   TempDir dir;
-  dir.Write("Config.ini", LoopbackConfig(server.Port(), "AutoConnect=1\n"));
+  dir.Write("Config.ini", LoopbackConfig(server.Port(), "AutoConnect=Yes\n"));
   IrcTestClient watcher(NgircdServer::Host(), server.Port(), "watcher");
 
   BotProcess bot(ServiceBot(dir));
@@ -39,20 +40,27 @@ TEST(AutoConnect, AServiceWithoutConsoleConnectsByItselfAndQuitsOnSigterm) {
     registered = watcher.WaitFor(" 303 watcher :ZelmoBot", 500).has_value();
   }
   ASSERT_TRUE(registered);
+  // After the load's two lines (no security password is set) and the
+  // opening lines.
   auto texts = bot.DisplayTexts();
-  ASSERT_GE(texts.size(), 5u);
-  EXPECT_EQ(texts[3], "Data folder: " + dir.Path());
-  EXPECT_EQ(texts[4], "Connecting to 127.0.0.1...");
+  ASSERT_GE(texts.size(), 6u);
+  EXPECT_EQ(texts[4], "Data folder: " + dir.Path());
+  EXPECT_EQ(texts[5], "Connecting to 127.0.0.1...");
 
   bot.Signal(SIGTERM);
   EXPECT_EQ(bot.WaitExit(10s), 0) << bot.ErrorOutput();
   EXPECT_EQ(bot.ErrorOutput(), "");
 }
 
-TEST(AutoConnect, WithoutTheKeyOrWithAWordTheBotWaitsForConnect) {
+// A word that is no switch is an error, never the default.
+TEST(AutoConnect, WithoutTheKeyOffOrWithABadWordTheBotWaitsForConnect) {
   if (!NgircdServer::Available()) GTEST_SKIP() << "ngircd is not installed";
   NgircdServer server;
-  for (const std::string extra : {"", "AutoConnect=yes\n", "AutoConnect=0\n"}) {
+  for (const auto& [extra, error] :
+       {std::pair("", ""), std::pair("AutoConnect=off\n", ""),
+        std::pair("AutoConnect=maybe\n",
+                  "ZelmoBot: [Me] AutoConnect: 'maybe' is not a switch (1/0, yes/no, "
+                  "true/false, on/off)\n")}) {
     TempDir dir;
     dir.Write("Config.ini", LoopbackConfig(server.Port(), extra));
     BotProcess bot(ServiceBot(dir));
@@ -60,6 +68,7 @@ TEST(AutoConnect, WithoutTheKeyOrWithAWordTheBotWaitsForConnect) {
     EXPECT_FALSE(bot.AwaitDisplay("Connecting to", 1s)) << extra;
     bot.Signal(SIGTERM);
     EXPECT_EQ(bot.WaitExit(10s), 0);
+    EXPECT_EQ(bot.ErrorOutput(), error) << extra;
   }
 }
 

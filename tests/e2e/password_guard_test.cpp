@@ -34,6 +34,8 @@ class PasswordGuard : public BotOnServer {
   }
 };
 
+// Counted by host: every client here comes from 127.0.0.1, so a new
+// connection under another ident is blocked as well.
 TEST_F(PasswordGuard, TheSixthWrongLoginIsRefusedUntilTheBlockEnds) {
   Start("LoginBlockSeconds=3\n");
   auto guesser = Client("mallory");
@@ -44,13 +46,13 @@ TEST_F(PasswordGuard, TheSixthWrongLoginIsRefusedUntilTheBlockEnds) {
   // Once, in the Dangerous colour.
   EXPECT_EQ(std::count_if(port.lines.begin(), port.lines.end(),
                           [](const DisplayedLine& line) {
-                            return line.Text().starts_with("Too many failed logins from ") &&
-                                   line.Text().ends_with("mallory@127.0.0.1") &&
+                            return line.Text() == "Too many failed logins from 127.0.0.1" &&
                                    line.color == clOlive;
                           }),
             1);
-  auto owner = Client("bob");
-  EXPECT_TRUE(Answers(*owner, "login;owner;secret", "Login: Logged on"));
+  auto new_ident = Client("mallory2");
+  EXPECT_TRUE(Answers(*new_ident, "login;owner;Secret",
+                      "Login: Error - Too many failed logins, try again later"));
   std::this_thread::sleep_until(blocked_at + 3100ms);
   EXPECT_TRUE(Answers(*guesser, "login;owner;Secret", "Login: Logged on"));
 }

@@ -71,6 +71,15 @@ class Tls : public ::testing::Test {
     EXPECT_EQ(bot.CountDisplay("Connecting to"), 1) << bot.DisplayOutput();
   }
 
+  // The display text that follows the first one equal to `text`, once the
+  // bot has said how its link is secured.
+  static std::string LineAfter(BotProcess& bot, const std::string& text) {
+    bot.AwaitDisplay("TLS: ", 15s);
+    auto texts = bot.DisplayTexts();
+    auto found = std::find(texts.begin(), texts.end(), text);
+    return found == texts.end() || found + 1 == texts.end() ? std::string() : *(found + 1);
+  }
+
   // The libraries the running bot has mapped.
   static std::string Maps(const BotProcess& bot) {
     std::ifstream in("/proc/" + std::to_string(bot.Pid()) + "/maps");
@@ -90,7 +99,7 @@ TEST_F(Tls, AVerifiedLinkRegistersAnswersAndReconnectsOverTls) {
   auto bot = StartBot(*server, "127.0.0.1", "TLSCAFile=" + certificates->CaFile() + "\n");
   ASSERT_TRUE(bot->AwaitDisplay("Connected to 127.0.0.1.", 15s))
       << bot->DisplayOutput() << bot->ErrorOutput();
-  EXPECT_EQ(bot->CountDisplay("TLS certificate not verified"), 0);
+  EXPECT_EQ(LineAfter(*bot, "Connected to 127.0.0.1."), "TLS: verified CN=issued (TLSv1.3)");
   EXPECT_NE(Maps(*bot).find("libzelmobot_tls.so"), std::string::npos);
   IrcTestClient alice(NgircdServer::Host(), server->Port(), "alice");
   alice.Send("PRIVMSG ZelmoBot :\001VERSION\001");
@@ -183,7 +192,7 @@ TEST_F(Tls, TheRightPinTakesASelfSignedCertificateWrittenInAnyCase) {
   for (char& c : pin) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   auto bot = StartBot(*server, "localhost", "TLSFingerprint=" + pin + "\n");
   ASSERT_TRUE(bot->AwaitDisplay("Connected to localhost.", 15s)) << bot->DisplayOutput();
-  EXPECT_EQ(bot->CountDisplay("TLS certificate not verified"), 0);
+  EXPECT_EQ(LineAfter(*bot, "Connected to localhost."), "TLS: verified CN=selfsigned (TLSv1.3)");
   EXPECT_TRUE(Registered(*server));
 }
 
@@ -196,12 +205,9 @@ TEST_F(Tls, APinThatIsNoFingerprintIsNamed) {
 TEST_F(Tls, WithoutVerificationEachConnectionSaysSo) {
   auto server = Server(*self_signed);
   auto bot = StartBot(*server, "127.0.0.1", "TLSVerify=0\n");
-  ASSERT_TRUE(bot->AwaitDisplay("TLS certificate not verified", 15s)) << bot->DisplayOutput();
-  auto texts = bot->DisplayTexts();
-  auto connected = std::find(texts.begin(), texts.end(), "Connected to 127.0.0.1.");
-  ASSERT_NE(connected, texts.end());
-  ASSERT_NE(connected + 1, texts.end());
-  EXPECT_EQ(*(connected + 1), "TLS certificate not verified");
+  ASSERT_TRUE(bot->AwaitDisplay("TLS: not verified", 15s)) << bot->DisplayOutput();
+  EXPECT_EQ(LineAfter(*bot, "Connected to 127.0.0.1."),
+            "TLS: not verified CN=selfsigned (TLSv1.3)");
   EXPECT_TRUE(Registered(*server));
 }
 
@@ -215,7 +221,7 @@ TEST_F(Tls, APlainServerIsNamedNotRetried) {
     ASSERT_TRUE(peer) << bot.DisplayOutput();
     peer->SendLine("ERROR :Closing Link: plain text here");
   }
-  ExpectRefused(bot, "TLS: handshake failed: ");
+  ExpectRefused(bot, "TLS: the server did not answer with TLS (is this a TLS port?)");
   EXPECT_FALSE(plain.Accept(500ms));
 }
 
@@ -264,7 +270,7 @@ TEST_F(Tls, WithoutTheModuleATlsLinkFailsSayingWhy) {
     auto peer = server.Accept(10s);
     ASSERT_TRUE(peer) << bot.DisplayOutput();
     peer->SendLine("ERROR :Closing Link: plain text here");
-    ExpectRefused(bot, "TLS: handshake failed: ");
+    ExpectRefused(bot, "TLS: the server did not answer with TLS");
     EXPECT_NE(Maps(bot).find(installed), std::string::npos);
   }
   dir.Write("Config.ini", LoopbackConfig(server.Port(), "AutoConnect=1\n"));
@@ -281,7 +287,8 @@ TEST_F(Tls, AClientCertificateIsOfferedAndABadOneNamed) {
   ASSERT_TRUE(bot->AwaitDisplay("Connected to 127.0.0.1.", 15s)) << bot->DisplayOutput();
   bot.reset();
   auto refused = StartBot(*server, "127.0.0.1", "TLSCertFile=" + client.key + "\n");
-  ExpectRefused(*refused, "TLS: cannot use the client certificate " + client.key);
+  ExpectRefused(*refused,
+                "TLS: cannot read the client certificate " + client.key + ": no certificate in it");
 }
 
 }  // namespace

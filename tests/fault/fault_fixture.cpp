@@ -1,5 +1,7 @@
 #include "fault_fixture.h"
 
+#include <thread>
+
 #include "support/process_probe.h"
 
 namespace zelmo::testing {
@@ -66,6 +68,30 @@ void FaultTest::ExpectIdle() {
 
 std::string FaultTest::Token() {
   return "sync-" + std::to_string(++tokens_);
+}
+
+bool StallTheBotsWrites(LoopbackPeer& link) {
+  using namespace std::chrono_literals;
+  // Beyond the largest send buffer the kernel gives a socket (4 MiB).
+  constexpr std::size_t kEnough = 8 * 1024 * 1024;
+  const std::string ping = "PING :" + std::string(400, 'p') + "\r\n";
+  std::string batch;
+  for (int i = 0; i < 100; ++i) batch += ping;
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  auto quiet_since = std::chrono::steady_clock::now();
+  std::size_t total = 0;
+  while (total < kEnough && std::chrono::steady_clock::now() < deadline) {
+    long sent = link.TrySend(std::string_view(batch).substr(total % batch.size()));
+    if (sent < 0) return false;
+    if (sent > 0) {
+      total += static_cast<std::size_t>(sent);
+      quiet_since = std::chrono::steady_clock::now();
+      continue;
+    }
+    if (std::chrono::steady_clock::now() - quiet_since > 1s) return true;
+    std::this_thread::sleep_for(20ms);
+  }
+  return total >= kEnough;
 }
 
 std::vector<std::string> SlowLink(const std::vector<std::string>& settings) {

@@ -22,6 +22,10 @@ inline const std::string kFaultServer = "irc.fault.test";
 // it, has it connect, and then plays the server's part line by line.
 class FaultTest : public ::testing::Test {
  protected:
+  // A receive buffer above 0 keeps the server's small, so that the bot's
+  // writes stall soon once the server stops reading.
+  explicit FaultTest(int receive_buffer = 0) : server(receive_buffer) {}
+
   // Writes Config.ini (pointing at the scripted server, plus the extra
   // lines) and starts the bot; it shows its opening lines.
   void StartBot(const std::string& extra_config = "",
@@ -63,6 +67,12 @@ class FaultTest : public ::testing::Test {
 // bot, with its settings ("NAME=milliseconds"). AddressSanitizer wants its
 // own runtime loaded first: tests that need the library skip under it.
 std::vector<std::string> SlowLink(const std::vector<std::string>& settings);
+
+// Floods the link with PINGs of long tokens while the server reads nothing,
+// until the bot's PONGs must have filled every buffer on their way (the bot
+// goes on reading while its writes wait), or until the bot takes no more.
+// False when the link failed or that took too long.
+bool StallTheBotsWrites(LoopbackPeer& link);
 
 // The bot's lines that are replies to the nick or channel, in order.
 std::vector<std::string> PrivmsgsTo(const std::vector<std::string>& lines,

@@ -33,7 +33,7 @@ TEST_F(LifecycleFaults, ARejoinStopsWithTheLinkAndTheChannelsStaySaved) {
   ASSERT_TRUE(again) << "no reconnection after the server closed";
   ASSERT_TRUE(again->AwaitLineStarting("USER ", kIrcWait));
   again->Close();
-  ASSERT_TRUE(bot->AwaitDisplay("I were on 0 channel(s)", 5s));
+  ASSERT_TRUE(bot->AwaitDisplay("I were on 0 channel(s)", 5s)) << bot->DisplayOutput();
   EXPECT_FALSE(bot->AwaitDisplay("-> Rejoined channel", kRejoinQuiet)) << "a rejoin while offline";
 
   // The operator connects, and disconnects right after the welcome.

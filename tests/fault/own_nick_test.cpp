@@ -51,14 +51,15 @@ TEST_F(HostileNick, AnInvalidNickForTheBotIsRefusedAndNeverSaved) {
   ConnectBot();
   ASSERT_TRUE(link->SendLine(":" + kFaultServer + " 005 " + nick +
                              " NICKLEN=12 CHANTYPES=# :are supported by this server"));
-  for (const char* hostile : {"", "#evil", "&evil", ":evil", "9evil", "e vil", "Thirteen_long"}) {
+  for (const char* hostile :
+       {"", "#evil", "&evil", ":evil", "9evil", "e vil", "Thirteen_long", "ok\001ctl", "del\x7f"}) {
     ASSERT_TRUE(From(nick, "zb@bot.host", "NICK :" + std::string(hostile)));
   }
   // A server's own line has no nick: it is not the bot's JOIN.
   ASSERT_TRUE(link->SendLine(":" + kFaultServer + " JOIN #evil"));
   ASSERT_TRUE(From(nick, "zb@bot.host", "JOIN #room"));
   EXPECT_EQ(Answers(), std::vector<std::string>{"MODE #room "});
-  EXPECT_EQ(bot->CountDisplay("Refused an invalid nick from the server:"), 7);
+  EXPECT_EQ(bot->CountDisplay("Refused an invalid nick from the server:"), 9);
   EXPECT_EQ(bot->CountDisplay("Refused an invalid nick from the server: Thirteen_long"), 1);
   EXPECT_NE(dir.Read("Config.ini").find("Nick=ZelmoBot\n"), std::string::npos);
 

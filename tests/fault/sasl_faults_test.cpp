@@ -53,17 +53,24 @@ TEST_F(SaslFaults, PlainLoginEndsNegotiationAndRegistersWithoutShowingThePasswor
   const std::string shown = bot->DisplayOutput();
   EXPECT_EQ(shown.find(kSecret), std::string::npos) << shown;
   EXPECT_EQ(shown.find("emJvdAB6Ym90"), std::string::npos) << shown;
+  // Without TLS the password crossed readable, and the display said so.
+  EXPECT_EQ(bot->CountDisplay("SASL PLAIN sends the password unencrypted: set TLS=1"), 1);
 }
 
-TEST_F(SaslFaults, ExternalAnswersWithAnEmptyResponse) {
+// EXTERNAL logs in with the client certificate: without one no server can
+// take it, so the bot does not try.
+TEST_F(SaslFaults, ExternalWithoutAClientCertificateIsRefusedBeforeConnecting) {
   StartBot("SASLMechanism=external\n");
   bot->Command("connect");
-  link = server.Accept(kIrcWait);
-  ASSERT_TRUE(link);
-  NegotiateUpToMechanism(*link, "EXTERNAL");
-  EXPECT_EQ(link->ReadLine(kIrcWait), "AUTHENTICATE +");
-  link->SendLine(":irc.fault.test 903 ZelmoBot :SASL authentication successful");
-  EXPECT_EQ(link->ReadLine(kIrcWait), "CAP END");
+  ASSERT_TRUE(bot->Await(
+      [](const ProcessOutput& output) {
+        return output.err.find(
+                   "ZelmoBot: [Me] SASLMechanism=EXTERNAL needs a client "
+                   "certificate: set TLS=1 and TLSCertFile.") != std::string::npos;
+      },
+      kIrcWait))
+      << bot->ErrorOutput();
+  EXPECT_FALSE(server.Accept(kNoReconnection)) << "the bot connected";
 }
 
 TEST_F(SaslFaults, AWrongPasswordDisconnectsForGood) {
@@ -78,6 +85,9 @@ TEST_F(SaslFaults, AWrongPasswordDisconnectsForGood) {
   EXPECT_TRUE(bot->AwaitDisplay("SASL authentication failed", 5s));
   EXPECT_FALSE(server.Accept(kNoReconnection)) << "the bot reconnected";
   EXPECT_EQ(bot->DisplayOutput().find("wrong"), std::string::npos);
+  // The bot closed the link, not the operator.
+  EXPECT_TRUE(bot->AwaitDisplay("Disconnected from 127.0.0.1", 5s));
+  EXPECT_EQ(bot->CountDisplay("by host"), 0) << bot->DisplayOutput();
 }
 
 TEST_F(SaslFaults, AServerWithoutSaslOrCapabilitiesIsLeft) {

@@ -75,21 +75,34 @@ TEST_F(ServerFaults, AResetLinkIsRepairedOnceAndTheChannelsAreRejoined) {
   ExpectIdle();
 }
 
-TEST_F(ServerFaults, AReconnectionThatIsDroppedBeforeTheWelcomeIsNotRepeated) {
+// A reconnection that the server drops again, before its welcome or right
+// after it (a ban checked after registration, a services kill), is not
+// repeated: a bot that retried would hammer a server that refuses it. The
+// display says so, and the operator can still bring the bot back.
+TEST_F(ServerFaults, AReconnectionThatDoesNotHoldIsNotRepeated) {
   StartBot();
   ConnectBot();
-  link->Close();
-  auto again = server.Accept(kReconnectWait);
-  ASSERT_TRUE(again) << "no reconnection after the server closed";
-  // Dropped again before registration: a bot that retried would hammer a
-  // server that refuses it.
-  again->Close();
-  ASSERT_TRUE(bot->AwaitDisplay("I were on 0 channel(s)", 5s));
-  EXPECT_EQ(server.Accept(3s), nullptr) << "the bot reconnected a second time on its own";
-  EXPECT_EQ(bot->CountDisplay("I were on 0 channel(s)"), 2);
-  ExpectIdle();
-  // The operator can still bring it back.
-  ConnectBot();
+  for (const bool welcomed : {false, true}) {
+    SCOPED_TRACE(welcomed ? "dropped after the welcome" : "dropped before the welcome");
+    const int failures = bot->CountDisplay("Type CONNECT to try again");
+    link->Close();
+    link = server.Accept(kReconnectWait);
+    ASSERT_TRUE(link) << "no reconnection after the server closed";
+    if (welcomed) {
+      ASSERT_TRUE(Register());
+    }
+    link->Close();
+    ASSERT_TRUE(bot->AwaitDisplay("Automatic reconnection failed: ", 5s)) << bot->DisplayOutput();
+    EXPECT_EQ(server.Accept(3s), nullptr) << "the bot reconnected a second time on its own";
+    EXPECT_EQ(bot->CountDisplay("Type CONNECT to try again"), failures + 1);
+    ExpectIdle();
+    ConnectBot();
+  }
+  EXPECT_TRUE(
+      bot->AwaitDisplay("Automatic reconnection failed: the link was lost 0 s after the "
+                        "server's welcome. Type CONNECT to try again",
+                        5s))
+      << bot->DisplayOutput();
 }
 
 TEST_F(ServerFaults, ALinkClosedInTheMiddleOfALineDropsTheFragment) {
@@ -220,6 +233,23 @@ TEST_F(ServerFaults, ASenderNickBeginningWithHashIsNeitherKickedNorAnswered) {
     EXPECT_EQ(*answers, std::vector<std::string>{}) << text;
   }
   ExpectIdle();
+}
+
+// A server's own messages (InspIRCd sends its notices as PRIVMSG from its
+// name) have no nick to answer: a reply to an empty target is refused. They
+// are shown with the server's name and never answered, CTCP included.
+TEST_F(ServerFaults, AMessageFromTheServersOwnPrefixIsShownAndNotAnswered) {
+  StartBot();
+  ConnectBot();
+  JoinBot("#room");
+  const std::string from = ":" + kFaultServer + " PRIVMSG ";
+  for (const std::string& line : std::vector<std::string>{
+           nick + " :hello", nick + " :\001VERSION\001", "#room :!op", "#room :\0034red"}) {
+    ASSERT_TRUE(link->SendLine(from + line));
+    EXPECT_EQ(Answers(), std::vector<std::string>{}) << line;
+  }
+  EXPECT_EQ(bot->CountDisplay("PRIVMSG/" + kFaultServer + ": hello"), 1);
+  EXPECT_EQ(bot->CountDisplay("PRIVMSG/" + kFaultServer + ": ^AVERSION^A"), 1);
 }
 
 // The IRC operator of a real server kills the bot: it reconnects once and

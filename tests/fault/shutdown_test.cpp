@@ -29,30 +29,6 @@ TEST_F(Shutdown, SigtermWhileConnectedSendsQuitWithTheQuitMessageAndExitsZero) {
   EXPECT_EQ(bot->ErrorOutput(), "");
 }
 
-// Fills every buffer between the bot and a server that has stopped reading:
-// PINGs with long tokens until the bot, blocked sending its PONGs, takes no
-// more. Gives up after 30 s.
-bool StallTheBot(LoopbackPeer& link) {
-  const std::string ping = "PING :" + std::string(400, 'p') + "\r\n";
-  std::string batch;
-  for (int i = 0; i < 100; ++i) batch += ping;
-  auto deadline = std::chrono::steady_clock::now() + 30s;
-  auto quiet_since = std::chrono::steady_clock::now();
-  std::size_t offset = 0;
-  while (std::chrono::steady_clock::now() < deadline) {
-    long sent = link.TrySend(std::string_view(batch).substr(offset));
-    if (sent < 0) return false;
-    if (sent > 0) {
-      offset = (offset + static_cast<std::size_t>(sent)) % batch.size();
-      quiet_since = std::chrono::steady_clock::now();
-      continue;
-    }
-    if (std::chrono::steady_clock::now() - quiet_since > 1s) return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return false;
-}
-
 TEST_F(Shutdown, ASecondSigtermEndsTheBotWhenTheQuitCannotBeSent) {
   if (kThreadSanitizer) {
     // ThreadSanitizer defers a signal handler until the thread that took
@@ -69,7 +45,7 @@ TEST_F(Shutdown, ASecondSigtermEndsTheBotWhenTheQuitCannotBeSent) {
   auto peer = deaf.Accept(kIrcWait);
   ASSERT_TRUE(peer);
   ASSERT_TRUE(RegisterIrcClient(*peer, kFaultServer));
-  ASSERT_TRUE(StallTheBot(*peer)) << "the bot kept reading";
+  ASSERT_TRUE(StallTheBotsWrites(*peer)) << "the bot's writes did not stall";
   bot->Signal(SIGTERM);
   std::this_thread::sleep_for(500ms);
   bot->Signal(SIGTERM);

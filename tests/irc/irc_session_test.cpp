@@ -41,8 +41,11 @@ class Session : public ::testing::Test {
     server.Stop();
   }
 
+  // The connect runs on a thread of its own; the link is taken over on
+  // the user-interface thread.
   void ConnectOnly() {
     irc.Connect();
+    ASSERT_TRUE(port.PumpUntil([this] { return !irc.Connecting(); }));
     peer = server.Accept();
     ASSERT_NE(peer, nullptr);
   }
@@ -110,6 +113,13 @@ TEST_F(Session, AnswersCtcpQueriesToTheSendersNick) {
   irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001version\001");
   irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001SOUND x\001");
   irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001TIME\001");
+  // A server's own query has no nick to answer; it is a plain message.
+  std::vector<std::string> messages;
+  irc.OnMessage = [&](TIdIRCUser*, TIdIRCChannel*, const std::string& text) {
+    messages.push_back(text);
+  };
+  irc.HandleLine(":irc.test PRIVMSG ZelmoBot :\001VERSION\001");
+  EXPECT_EQ(messages, std::vector<std::string>{"\001VERSION\001"});
   auto lines = TakeSent();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "NOTICE alice :\001VERSION ZelmoBot v0.5\001");

@@ -33,6 +33,7 @@ class PacedSession : public ::testing::Test {
   }
   void Register() {
     irc.Connect();
+    ASSERT_TRUE(port.PumpUntil([this] { return !irc.Connecting(); }));
     peer = server.Accept();
     ASSERT_NE(peer, nullptr);
     ASSERT_TRUE(peer->AwaitLineStarting("USER "));

@@ -250,6 +250,28 @@ TEST(TransportAddresses, Ipv6LiteralsNeedNoLookup) {
             std::vector<std::string>{"127.0.0.1"});
   EXPECT_FALSE(TIdStack::ParseIPv6("[::1"));
   EXPECT_FALSE(TIdStack::ParseIPv6("::g"));
+  // A link-local address is reached through the interface its zone names.
+  EXPECT_EQ(TIdStack::ResolveHostAddresses("[fe80::0:1%eth0]", -1, none),
+            std::vector<std::string>{"fe80::1%eth0"});
+  EXPECT_FALSE(TIdStack::ParseIPv6("fe80::1%"));
+  EXPECT_FALSE(TIdStack::ParseIPv6("fe80::1%a b"));
+}
+
+TEST_F(TransportConnect, AZoneNamesTheInterfaceOfTheAddress) {
+  TIdSocketHandle probe(AF_INET6);
+  try {
+    probe.Bind("::1", 0);
+  } catch (const EIdSocketError&) {
+    GTEST_SKIP() << "no IPv6 loopback here";
+  }
+  LoopbackServer unused;
+  client.Host = "::1%lo";
+  client.Port = unused.Port();  // nothing listens on ::1 there
+  EXPECT_EQ(RaisedText<EIdSocketError>([&] { client.OpenLink(); }),
+            "Socket Error # 10061\r\nConnection refused.");
+  client.Host = "::1%nosuchif0";
+  EXPECT_EQ(RaisedText<EIdSocketError>([&] { client.OpenLink(); }),
+            "Socket Error # 10049\r\nCannot assign requested address.");
 }
 
 }  // namespace

@@ -87,6 +87,18 @@ TEST(AddUser, WritesUsersForTheOwnerAloneAndOwnersWithRights2) {
   EXPECT_EQ(FilesIn(dir), std::vector<std::string>{"Users.ini"});
 }
 
+// The running bot warns of such a file at every start; the password that
+// goes in now is as exposed.
+TEST(AddUser, AUserFileThatOthersMayReadIsWrittenWithAWarning) {
+  TempDir dir;
+  dir.Write("Users.ini", "[alice]\nPassword=a\n");
+  ASSERT_EQ(chmod(dir.File("Users.ini").c_str(), 0644), 0);
+  Outcome added = AddUser({"--add-user", "bob", "--data-dir", dir.Path()}, "pw");
+  ASSERT_EQ(added.status, 0) << added.err;
+  EXPECT_EQ(added.err, "ZelmoBot: Users.ini is readable by other users: chmod 600 it\n");
+  EXPECT_EQ(TIniFile(dir.File("Users.ini")).ReadString("bob", "Password", "-1"), "pw");
+}
+
 TEST(AddUser, TheUserFileAndPasswordFormAreTheOnesConfigNames) {
   TempDir dir;
   dir.Write("Config.ini", "[general]\nUSERSFILE=Staff.ini\nHashPasswords=1\n");
@@ -125,7 +137,7 @@ TEST(AddUser, RefusalsSayWhyExitWith1AndLeaveTheFileAsItWas) {
     EXPECT_EQ(refused.out, "");
     EXPECT_EQ(dir.Read("Users.ini"), users);
   }
-  for (const std::string name : {"x]y", " lead", "trail ", ""}) {
+  for (const std::string name : {"x]y", " lead", "trail ", "", "Address", "aDDRESS"}) {
     Outcome refused = AddUser({"--add-user", name, "--data-dir", dir.Path()}, "pw");
     EXPECT_EQ(refused.status, 1) << name;
     EXPECT_NE(refused.err.find("ZelmoBot: the user name '" + name + "' cannot be stored"),

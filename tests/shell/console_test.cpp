@@ -51,7 +51,9 @@ TEST_F(Console, UnknownWordsHelpAndLeadingBlanksDoNothing) {
 }
 
 TEST_F(Console, ReloadReadsTheConfigurationAgain) {
-  dir.Write("Config.ini", "[Me]\nNick=Other\n[Display]\nNormal Text Color=clRed\n");
+  dir.Write("Config.ini",
+            "[General]\nSecurity password=pw\n[Me]\nNick=Other\n[Display]\nNormal Text "
+            "Color=clRed\n");
   form.UserInputEntered("reload");
   EXPECT_EQ(port.Texts(), (std::vector<std::string>{"(Re)Loaded Config file..."}));
   EXPECT_EQ(form.IRC.Nick(), "Other");
@@ -82,6 +84,7 @@ TEST_F(Console, ARefusedConnectShowsTheSocketError) {
   dir.Write("Config.ini", "[Me]\nIRCHost=127.0.0.1\nPort=" + std::to_string(port_number) + "\n");
   form.UserInputEntered("reload");
   form.UserInputEntered("connect;ignored");
+  ASSERT_TRUE(port.PumpUntil([&] { return !port.errors.empty(); }));
   ASSERT_EQ(port.errors.size(), 1u);
   EXPECT_EQ(port.errors[0].second, "Socket Error # 10061\r\nConnection refused.");
   EXPECT_EQ(port.Texts().back(), "Connecting to 127.0.0.1...");
@@ -94,6 +97,7 @@ TEST_F(Console, AnUnknownHostShowsHostNotFound) {
   dir.Write("Config.ini", "[Me]\nIRCHost=no-such-host.invalid\n");
   form.UserInputEntered("reload");
   form.UserInputEntered("connect");
+  ASSERT_TRUE(port.PumpUntil([&] { return !port.errors.empty(); }));
   ASSERT_EQ(port.errors.size(), 1u);
   EXPECT_EQ(port.errors[0].second, "Socket Error # 11001\r\nHost not found.");
 }

@@ -88,10 +88,11 @@ TEST(DataFolder, AnInstalledProgramKeepsItsDataInTheUsersConfigurationFolder) {
     BotProcess bot(installed.Headless());
     const std::string expected = installed.root.File("home/.config/zelmobot/");
     EXPECT_EQ(ShownDataFolder(bot), expected);
-    // The opening lines stay as they were, the folder comes after them.
+    // The opening lines stay as they were, the folder comes after them
+    // (after the load's line that no security password is set).
     auto texts = bot.DisplayTexts();
-    ASSERT_GE(texts.size(), 4u);
-    EXPECT_EQ(texts[2], "Type \"Connect\" to connect to the current IRC server");
+    ASSERT_GE(texts.size(), 5u);
+    EXPECT_EQ(texts[3], "Type \"Connect\" to connect to the current IRC server");
     EXPECT_EQ(ModeOf(expected), 0700u);
     EndsCleanly(bot);
   }

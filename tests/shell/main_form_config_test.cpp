@@ -24,12 +24,15 @@ class MainFormConfig : public ::testing::Test {
 TEST_F(MainFormConfig, WithoutConfigEveryDefaultAppliesAndNothingIsCreated) {
   auto form = Start();
   EXPECT_EQ(port.caption, "ZelmoBot v0.5");
-  EXPECT_EQ(port.Texts(),
-            (std::vector<std::string>{"(Re)Loaded Config file...", "Opening ZelmoBot v0.5..",
-                                      "Type \"Connect\" to connect to the current IRC server",
-                                      "Data folder: " + dir.Path()}));
+  EXPECT_EQ(
+      port.Texts(),
+      (std::vector<std::string>{
+          "(Re)Loaded Config file...",
+          "No security password is set: generalowner and reload are off", "Opening ZelmoBot v0.5..",
+          "Type \"Connect\" to connect to the current IRC server", "Data folder: " + dir.Path()}));
   EXPECT_EQ(port.lines[0].color, clGreen);
-  EXPECT_EQ(port.lines[1].color, clBlack);
+  EXPECT_EQ(port.lines[1].color, clOlive);
+  EXPECT_EQ(port.lines[2].color, clBlack);
   EXPECT_EQ(form->IRC.Nick(), "ZelmoBot");
   EXPECT_EQ(form->IRC.Username, "ZelmoBot");
   EXPECT_EQ(form->IRC.RealName, "Zelmo Bot");
@@ -37,7 +40,7 @@ TEST_F(MainFormConfig, WithoutConfigEveryDefaultAppliesAndNothingIsCreated) {
   EXPECT_EQ(form->IRC.Port, 6667);
   EXPECT_EQ(form->QuitMessage, "ZelmoBot v0.5");
   EXPECT_EQ(form->UsersFileName, "Users.ini");
-  EXPECT_EQ(form->SecurityPassword, "-unset-pw-");
+  EXPECT_EQ(form->SecurityPassword, std::nullopt);
   EXPECT_TRUE(form->AutoVoice);
   EXPECT_TRUE(form->KickOnColors);
   EXPECT_EQ(port.background, clWindow);
@@ -65,7 +68,7 @@ TEST_F(MainFormConfig, ValuesAreReadByTheirTypes) {
   EXPECT_EQ(form->MessageDisplay.NormalColor, clRed);
   EXPECT_EQ(form->MessageDisplay.ImportantColor, clRed);
   EXPECT_EQ(form->MessageDisplay.DangerousColor, clRed);
-  EXPECT_EQ(port.lines[1].color, clRed);  // the opening lines are in the normal colour
+  EXPECT_EQ(port.lines[2].color, clRed);  // the opening lines are in the normal colour
   EXPECT_EQ(port.background, clBlack);
   EXPECT_EQ(port.font, "Monospace");
 }
@@ -146,6 +149,44 @@ TEST_F(MainFormConfig, ReconnectTakesOnceOrAlwaysInAnyCase) {
   dir.Write("Config.ini", "[Me]\nReconnect=once\n");
   form->UserInputEntered("reload");
   EXPECT_FALSE(form->ReconnectAlways);
+}
+
+// Each switch goes through the one strict reader: a word it does not know
+// stops the load, where the numeric reading took "yes" as the default.
+TEST_F(MainFormConfig, EverySwitchTakesItsWordsAndRefusesOthersByName) {
+  for (const auto& [section, key] :
+       {std::pair("Me", "TLS"), std::pair("Me", "TLSVerify"), std::pair("Me", "UTF8Only"),
+        std::pair("Me", "AutoConnect"), std::pair("General", "HashPasswords")}) {
+    port.errors.clear();
+    dir.Write("Config.ini", "[" + std::string(section) + "]\n" + key + "=Yes\n");
+    auto form = Start();
+    EXPECT_TRUE(port.errors.empty()) << key;
+    dir.Write("Config.ini", "[" + std::string(section) + "]\n" + key + "=maybe\n");
+    form = Start();
+    ASSERT_EQ(port.errors.size(), 1u) << key;
+    EXPECT_EQ(port.errors[0].second, "[" + std::string(section) + "] " + key +
+                                         ": 'maybe' is not a switch (1/0, yes/no, true/false, "
+                                         "on/off)")
+        << key;
+  }
+  dir.Write("Config.ini", "[Me]\nTLS=on\n");
+  EXPECT_TRUE(Start()->IRC.Tls.enabled);
+}
+
+// Unset, empty or the text older versions published: no password at all.
+TEST_F(MainFormConfig, OnlyAPasswordOfItsOwnIsASecurityPassword) {
+  const std::string off = "No security password is set: generalowner and reload are off";
+  for (const auto& [line, password] :
+       {std::pair<std::string, std::optional<std::string>>{"", std::nullopt},
+        {"Security password=\n", std::nullopt},
+        {"Security password=-UNSET-pw-\n", std::nullopt},
+        {"Security password= Sesame \n", "Sesame"}}) {
+    port.lines.clear();
+    dir.Write("Config.ini", "[General]\n" + line);
+    auto form = Start();
+    EXPECT_EQ(form->SecurityPassword, password) << line;
+    EXPECT_EQ(std::ranges::count(port.Texts(), off), password ? 0 : 1) << line;
+  }
 }
 
 TEST_F(MainFormConfig, MaxLinesIsReadOnStartAndReload) {

@@ -46,6 +46,14 @@ TEST(Modules, AFileThatIsNoModuleOrLacksTheEntryIsRefusedSayingWhy) {
   EXPECT_EQ(LoadModuleEntry(editor, "no_such_entry", why_not), nullptr);
   EXPECT_EQ(why_not, editor + " has no no_such_entry");
   EXPECT_NE(LoadModuleEntry(editor, "zelmobot_edit_open", why_not), nullptr);
+
+  // Without the program's folder a bare name is refused: the library path
+  // and the current folder are no place to load code from.
+  why_not.clear();
+  EXPECT_EQ(LoadModuleEntry("libzelmobot_edit.so", "zelmobot_edit_open", why_not), nullptr);
+  EXPECT_EQ(why_not,
+            "cannot load libzelmobot_edit.so: not an absolute path (the program's folder is "
+            "unknown)");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,7 @@ class TestBot : public BotContext {
   TMessageDisplay& Display() override { return display; }
   std::string UsersFilePath() const override { return dir.Path() + users_file; }
   IniFileCache* UserFileCache() override { return &cache; }
-  std::string CurrentSecurityPassword() const override { return security_password; }
+  std::optional<std::string> CurrentSecurityPassword() const override { return security_password; }
   void LoadConfig() override;
   LoginThrottle& FailedLogins() override { return failed_logins; }
   bool StoresHashedPasswords() const override { return hash_passwords; }
@@ -70,7 +71,8 @@ class TestBot : public BotContext {
   TIdTCPClient page;
   IniFileCache cache;
   std::string users_file = "Users.ini";
-  std::string security_password = "-unset-pw-";
+  // None: Config.ini sets no security password.
+  std::optional<std::string> security_password;
   DictionarySource dictionary = WebHost{"127.0.0.1", 1};
   TvListingSource tv_listing = WebHost{"127.0.0.1", 1};
   TvListingCache tv_cache;

@@ -28,14 +28,18 @@ TEST_F(ReadOnlyUsersTest, UseraddEndsWithoutAnyMessage) {
             Only("oper", "plain: Login time(-1) General rights(Nothing)"));
 }
 
+// "Address" is the address map, present here (people are logged in), and
+// no user: deleting it would log everyone out.
 TEST_F(UsersTest, UnstorableUserNamesAreAnswered) {
   bot.WriteUsers(kStaff + "[bob]\nPassword=b\n");
   const std::string before = bot.ReadUsers();
-  for (const std::string name : {"bad]name", " padded", "padded\t", ""}) {
+  for (const std::string name : {"bad]name", " padded", "padded\t", "", "Address", "aDDRESS"}) {
     EXPECT_EQ(From("oper", "useradd;" + name),
               Only("oper", "Useradd: Error - User name " + name + " can't be stored"))
         << name;
   }
+  EXPECT_EQ(From("boss", "userdel;address"),
+            Only("boss", "Userdel: Error - User address not found"));
   EXPECT_EQ(bot.ReadUsers(), before);
 }
 

@@ -15,7 +15,12 @@
 //   ZELMO_FAULT_READ_DELAY_MS  nothing that arrives on a connection is read
 //                              before that long after its connect;
 //   ZELMO_FAULT_QUIT_PAUSE_MS  the thread that has sent a QUIT line is held
-//                              that long before it goes on.
+//                              that long before it goes on;
+//   ZELMO_FAULT_SEND_HANG_AFTER_MS  a send that long after its connect hands
+//                              nothing over and returns only once the socket
+//                              is shut down, like a send into a full buffer
+//                              that the server never reads (its time limit
+//                              left aside).
 
 namespace {
 
@@ -54,9 +59,30 @@ extern "C" ssize_t recv(int fd, void* buffer, size_t length, int flags) {
   return real(fd, buffer, length, flags);
 }
 
+namespace {
+
+// An empty send fails once the socket's sending side is shut down.
+ssize_t HangUntilShutDown(ssize_t (*real)(int, const void*, size_t, int), int fd,
+                          const void* buffer, int flags) {
+  for (;;) {
+    ssize_t probe = real(fd, buffer, 0, flags | MSG_DONTWAIT);
+    if (probe < 0) return probe;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+}  // namespace
+
 extern "C" ssize_t send(int fd, const void* buffer, size_t length, int flags) {
   static const auto real = Real<ssize_t (*)(int, const void*, size_t, int)>("send");
   static const auto pause = Setting("ZELMO_FAULT_QUIT_PAUSE_MS");
+  static const auto hang_after = Setting("ZELMO_FAULT_SEND_HANG_AFTER_MS");
+  if (hang_after.count() > 0 && fd >= 0 && static_cast<std::size_t>(fd) < kDescriptors) {
+    const Clock::rep at = connected_at[fd].load();
+    if (at != 0 && Clock::now() >= Clock::time_point(Clock::duration(at)) + hang_after) {
+      return HangUntilShutDown(real, fd, buffer, flags);
+    }
+  }
   ssize_t sent = real(fd, buffer, length, flags);
   if (sent > 0 && length >= 5 && std::memcmp(buffer, "QUIT ", 5) == 0) {
     std::this_thread::sleep_for(pause);

@@ -49,7 +49,7 @@ class FuzzBot : public BotContext {
   TMessageDisplay& Display() override { return display; }
   std::string UsersFilePath() const override { return folder + "/Users.ini"; }
   IniFileCache* UserFileCache() override { return &cache; }
-  std::string CurrentSecurityPassword() const override { return "fuzzpw"; }
+  std::optional<std::string> CurrentSecurityPassword() const override { return "fuzzpw"; }
   void LoadConfig() override {}
   LoginThrottle& FailedLogins() override { return failed_logins; }
   bool StoresHashedPasswords() const override { return false; }
