@@ -39,9 +39,6 @@ struct Flood {
   std::function<std::optional<std::string>(std::size_t)> line;
   // The start of the channel's answer (kDictAnswer).
   const char* answer = "";
-  // PONGs wait in the send queue without a cap of their own until the
-  // queue caps them; the row is skipped until then.
-  bool needs_pong_cap = false;
 };
 
 std::string Nicks(std::size_t i) {
@@ -65,8 +62,7 @@ std::optional<std::string> DistinctTranslations(std::size_t i) {
 }
 
 const Flood kFloods[] = {
-    {"Ping", Stage::kInChannel, [](std::size_t i) { return "PING :p" + std::to_string(i); }, "",
-     true},
+    {"Ping", Stage::kInChannel, [](std::size_t i) { return "PING :p" + std::to_string(i); }},
     {"CapabilityList", Stage::kSaslListing,
      [](std::size_t i) { return kServer + "CAP * LS * :" + Nicks(i); }},
     {"Names", Stage::kInChannel,
@@ -139,7 +135,6 @@ class PeerFloods : public FaultTest, public ::testing::WithParamInterface<Flood>
 
 TEST_P(PeerFloods, MemoryStaysBoundedAndTheBotStillAnswers) {
   const Flood& flood = GetParam();
-  if (flood.needs_pong_cap) GTEST_SKIP() << "needs the send queue's cap on PONGs";
   const std::string dict = "dict://127.0.0.1:" + std::to_string(dict_server.Port()) + "/fd";
   // Paced: what the bot sends waits in its queue, which has a bound of its own.
   StartBot("SendInterval=1000\n" +

@@ -136,9 +136,9 @@ TEST(ConnectAttempts, ACancelEndsEveryWaitAtOnce) {
     const char* waits_for;
     ConnectTarget target;
   };
-  for (const Case& c : {Case{"the name service", slow_name},
-                        Case{"a full accept queue", To(full_port, false)},
-                        Case{"the TLS hello's answer", To(silent.Port(), true)}}) {
+  for (const Case& c :
+       {Case{"the name service", slow_name}, Case{"a full accept queue", To(full_port, false)},
+        Case{"the TLS hello's answer", To(silent.Port(), true)}}) {
     SCOPED_TRACE(c.waits_for);
     const Ending ending = ConnectAndCancelAfter(c.target, 300ms);
     EXPECT_NE(ending.error, "(connected)");
