@@ -2,6 +2,7 @@
 
 #include "channel/bounded_link.h"
 #include "channel/dict_protocol.h"
+#include "channel/lookup_bounds.h"
 #include "channel/translations.h"
 #include "irc/tcp_connection.h"
 #include "shell/base/errors.h"
@@ -11,10 +12,6 @@ namespace zelmo {
 
 namespace {
 
-// Far beyond any real entry (the largest FreeDict ones hold a few KiB), and
-// small enough that a server sending without end cannot fill the memory.
-constexpr std::size_t kMaxDefinitionBytes = 1 << 20;
-
 void Expect(BoundedLink& link, int status) {
   const std::string line = link.ReadLine();
   if (DictStatus(line) != status) throw Exception("DICT server: " + line);
@@ -22,8 +19,8 @@ void Expect(BoundedLink& link, int status) {
 
 }  // namespace
 
-std::vector<std::string> LookUpOnDictServer(BotContext& bot, const DictServer& server,
-                                            const std::string& word) {
+TranslationList LookUpOnDictServer(BotContext& bot, const DictServer& server,
+                                   const std::string& word) {
   std::vector<std::string> commands;
   for (const std::string& database : server.databases) {
     commands.push_back(DefineCommand(database, word));
@@ -33,12 +30,12 @@ std::vector<std::string> LookUpOnDictServer(BotContext& bot, const DictServer& s
   Expect(link, kDictBanner);
   link.Client().SendLine("CLIENT ZelmoBot " + BotVersion());
   Expect(link, kDictOk);
-  std::vector<std::string> translations;
+  TranslationList translations;
   for (const std::string& command : commands) {
     link.Client().SendLine(command);
     for (const std::string& definition :
          ReadDefinitions([&link] { return link.ReadLine(); }, kMaxDefinitionBytes)) {
-      AddTranslations(translations, DefinitionTranslations(definition));
+      translations.AddAll(DefinitionTranslations(definition));
     }
   }
   link.Client().SendLine("QUIT");

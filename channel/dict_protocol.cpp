@@ -23,16 +23,22 @@ std::string QuotedString(std::string_view word) {
   return quoted + '"';
 }
 
-// One definition's text up to the line "." that ends it.
+// Takes a line's bytes and its line end from the budget.
+void Spend(std::size_t& budget, std::string_view line) {
+  if (line.size() + 1 > budget) throw Exception("The definitions are too long");
+  budget -= line.size() + 1;
+}
+
+// One definition's text up to the line "." that ends it, which is counted
+// too: a definition without text still costs its status and closing lines.
 std::string ReadText(const std::function<std::string()>& next_line, std::size_t& budget) {
   std::string text;
-  for (std::string line = next_line(); line != "."; line = next_line()) {
+  for (std::string line = next_line();; line = next_line()) {
+    Spend(budget, line);
+    if (line == ".") return text;
     if (line.starts_with("..")) line.erase(0, 1);
-    if (line.size() + 1 > budget) throw Exception("The definitions are too long");
-    budget -= line.size() + 1;
     text.append(line).append("\n");
   }
-  return text;
 }
 
 }  // namespace
@@ -63,6 +69,7 @@ std::vector<std::string> ReadDefinitions(const std::function<std::string()>& nex
     const int code = DictStatus(line);
     if (code == kDictOk) return definitions;
     if (code != kDictDefinition) throw Exception("DICT server: " + line);
+    Spend(max_bytes, line);
     definitions.push_back(ReadText(next_line, max_bytes));
   }
 }

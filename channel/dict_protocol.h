@@ -32,7 +32,8 @@ int DictStatus(std::string_view line);
 // Reads the answer to one DEFINE, line by line: the text of each definition
 // with its lines joined by LF and the protocol's doubled leading dots undone;
 // no definitions for "552 no match". Raises for any other status, an answer
-// out of order, and definitions of more than max_bytes together.
+// out of order, and definitions of more than max_bytes together, each
+// counted with its "151" status line and its closing "." line.
 std::vector<std::string> ReadDefinitions(const std::function<std::string()>& next_line,
                                          std::size_t max_bytes);
 

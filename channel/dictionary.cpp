@@ -4,8 +4,10 @@
 #include <variant>
 
 #include "channel/dict_lookup.h"
+#include "channel/lookup_bounds.h"
 #include "channel/lookup_guard.h"
 #include "channel/page_text.h"
+#include "channel/short_reply.h"
 #include "channel/web_page.h"
 #include "shell/base/convert.h"
 #include "shell/base/errors.h"
@@ -31,43 +33,62 @@ bool StartsWordClass(std::string_view line) {
          UpperCase(line.substr(0, kWordClassMark.size())) == kWordClassMark;
 }
 
-// Reads the page to its end and appends each translation to the result.
-void CollectTranslations(PageFetch& page, std::string& result) {
+// The page's translations, at most kMaxTranslations of them.
+struct PageTranslations {
+  std::vector<std::string> items;
+  bool more = false;
+};
+
+// Reads the page to its end and keeps each translation.
+PageTranslations CollectTranslations(PageFetch& page) {
+  PageTranslations found;
   std::string previous;
   std::string line;
   do {
     line = page.ReadPageLine();
-    if (StartsWordClass(line)) result.append(" ").append(TranslationPiece(previous)).append(",");
+    if (StartsWordClass(line)) {
+      if (found.items.size() < kMaxTranslations) {
+        found.items.push_back(TranslationPiece(previous));
+      } else {
+        found.more = true;
+      }
+    }
     previous = line;
   } while (line != kPageEnd);
+  return found;
 }
 
-std::string ResultHead(const std::string& word) {
-  return "Word: Results for " + word + ":";
+// "Word: Results for <word>: <t1>, <t2>", and without translations
+// "Word: Results for <word>", each translation a piece of its own.
+std::vector<std::string> AnswerPieces(const std::string& word,
+                                      const std::vector<std::string>& translations) {
+  std::vector<std::string> pieces{"Word: Results for " + word + (translations.empty() ? "" : ":")};
+  for (std::size_t i = 0; i < translations.size(); ++i) {
+    if (i == 0) {
+      pieces.back().append(" ").append(translations[i]);
+    } else {
+      pieces.push_back(", " + translations[i]);
+    }
+  }
+  return pieces;
 }
 
 void LookUpOnWebPage(BotContext& bot, const WebHost& host, const std::string& word,
                      const std::string& channel) {
-  std::string result = ResultHead(word);
   PageFetch page(bot);
   page.OpenPage(host, DictionaryRequest(word));
-  CollectTranslations(page, result);
-  result = ReplaceLetterEntities(result);
-  // The "," after the last translation, or the ":" when there was none.
-  result.pop_back();
-  SendReply(bot, channel, result);
+  const PageTranslations found = CollectTranslations(page);
+  // No entity can span two pieces: each further one begins with ", ".
+  std::vector<std::string> pieces = AnswerPieces(word, found.items);
+  for (std::string& piece : pieces) piece = ReplaceLetterEntities(piece);
+  SendShortReply(bot, channel, pieces, found.more);
   page.ClosePage();
 }
 
 void LookUpOnServer(BotContext& bot, const DictServer& server, const std::string& word,
                     const std::string& channel) {
-  std::string result = ResultHead(word);
-  for (const std::string& translation : LookUpOnDictServer(bot, server, word)) {
-    result.append(" ").append(translation).append(",");
-  }
-  // The same shape as from the web page.
-  result.pop_back();
-  SendReply(bot, channel, result);
+  const TranslationList translations = LookUpOnDictServer(bot, server, word);
+  SendShortReply(bot, channel, AnswerPieces(word, translations.Items()), translations.Cut());
 }
 
 void LookUpWord(BotContext& bot, const std::string& word, const std::string& channel) {

@@ -51,12 +51,12 @@ std::string_view WithoutExplanationMark(std::string_view line) {
   return line;
 }
 
-void AddPieces(std::vector<std::string>& list, std::string_view line) {
+void AddPieces(TranslationList& list, std::string_view line) {
   std::string_view rest = WithoutExplanationMark(line);
   while (!rest.empty()) {
     const std::size_t end = std::min(rest.find_first_of(",;"), rest.size());
     const std::string_view piece = Trimmed(rest.substr(0, end));
-    if (!piece.empty() && std::ranges::find(list, piece) == list.end()) list.emplace_back(piece);
+    if (!piece.empty()) list.Add(piece);
     rest.remove_prefix(std::min(end + 1, rest.size()));
   }
 }
@@ -65,8 +65,8 @@ void AddPieces(std::vector<std::string>& list, std::string_view line) {
 
 std::vector<std::string> DefinitionTranslations(std::string_view definition) {
   const std::vector<std::string_view> lines = Lines(definition);
-  std::vector<std::string> translations;
-  if (lines.size() < 2) return translations;
+  TranslationList translations;
+  if (lines.size() < 2) return {};
   const bool numbered = SenseText(lines[1], 1).has_value();
   int senses = 0;
   bool awaiting_translations = !numbered;
@@ -82,13 +82,19 @@ std::vector<std::string> DefinitionTranslations(std::string_view definition) {
     if (awaiting_translations && !IsNumberMark(Trimmed(line))) AddPieces(translations, line);
     awaiting_translations = false;
   }
-  return translations;
+  return translations.Take();
 }
 
-void AddTranslations(std::vector<std::string>& list, const std::vector<std::string>& more) {
-  for (const std::string& translation : more) {
-    if (std::ranges::find(list, translation) == list.end()) list.push_back(translation);
+void TranslationList::Add(std::string_view translation) {
+  if (items_.size() >= capacity_) {
+    cut_ = cut_ || !seen_.contains(std::string(translation));
+    return;
   }
+  if (seen_.emplace(translation).second) items_.emplace_back(translation);
+}
+
+void TranslationList::AddAll(const std::vector<std::string>& translations) {
+  for (const std::string& translation : translations) Add(translation);
 }
 
 }  // namespace zelmo

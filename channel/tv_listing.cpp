@@ -7,6 +7,7 @@
 
 #include "channel/lookup_guard.h"
 #include "channel/page_text.h"
+#include "channel/short_reply.h"
 #include "channel/tv_listing_cache.h"
 #include "channel/tv_programmes.h"
 #include "channel/web_page.h"
@@ -44,14 +45,23 @@ constexpr std::array<TextReplacement, 7> kTvTags{{
     {"&nbsp;", ""},
 }};
 
-std::string AllChannels(std::string_view heading,
-                        const std::array<std::string, kTvChannelCount>& lines,
-                        std::string (*piece)(std::string_view)) {
-  std::string answer(heading);
+// The heading and the first channel's entry, then one piece per channel.
+std::vector<std::string> AllChannels(std::string_view heading,
+                                     const std::array<std::string, kTvChannelCount>& lines,
+                                     std::string (*piece)(std::string_view)) {
+  std::vector<std::string> pieces;
   for (std::size_t k = 0; k < kTvChannelCount; ++k) {
-    answer.append(kTvChannels[k].label).append(piece(lines[k]));
+    pieces.push_back(std::string(kTvChannels[k].label) + piece(lines[k]));
   }
-  return answer;
+  pieces.front().insert(0, heading);
+  return pieces;
+}
+
+// The formatting of each piece is the formatting of the whole answer: every
+// piece after the first begins with a blank, which no tag holds.
+void SendTvAnswer(BotContext& bot, const std::string& channel, std::vector<std::string> pieces) {
+  for (std::string& piece : pieces) piece = TvFormatting(piece);
+  SendShortReply(bot, channel, pieces);
 }
 
 void ListFromPage(BotContext& bot, const WebHost& host, const std::string& key,
@@ -60,7 +70,7 @@ void ListFromPage(BotContext& bot, const WebHost& host, const std::string& key,
   page.OpenPage(host, std::string(kTvRequest));
   std::array<std::string, kTvChannelCount> lines;
   for (std::string& line : lines) line = page.ReadPageLine();
-  SendReply(bot, channel, TvFormatting(BuildTvAnswer(key, lines)));
+  SendTvAnswer(bot, channel, TvAnswerPieces(key, lines));
   page.ClosePage();
 }
 
@@ -70,7 +80,7 @@ void ListFromXmltv(BotContext& bot, const XmltvFile& file, const std::string& ke
   const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
                                std::chrono::system_clock::now().time_since_epoch())
                                .count();
-  SendReply(bot, channel, TvFormatting(ScheduleAnswer(key, *schedule, file.channel_ids, now)));
+  SendTvAnswer(bot, channel, ScheduleAnswerPieces(key, *schedule, file.channel_ids, now));
 }
 
 void ListTv(BotContext& bot, const std::string& argument, const std::string& channel) {
@@ -115,14 +125,21 @@ std::string NextPiece(std::string_view line) {
   return SlicePos(line, space - 8, count);
 }
 
-std::string BuildTvAnswer(std::string_view key,
-                          const std::array<std::string, kTvChannelCount>& lines) {
+std::vector<std::string> TvAnswerPieces(std::string_view key,
+                                        const std::array<std::string, kTvChannelCount>& lines) {
   if (key == kTvNow) return AllChannels("Nyt menossa: ", lines, NowPiece);
   if (key == kTvNext) return AllChannels("Seuraavaksi: ", lines, NextPiece);
   for (std::size_t k = 0; k < kTvChannelCount; ++k) {
-    if (kTvChannels[k].key == key) return lines[k];
+    if (kTvChannels[k].key == key) return {lines[k]};
   }
   throw Exception("Unknown TV channel key " + std::string(key));
+}
+
+std::string BuildTvAnswer(std::string_view key,
+                          const std::array<std::string, kTvChannelCount>& lines) {
+  std::string answer;
+  for (const std::string& piece : TvAnswerPieces(key, lines)) answer += piece;
+  return answer;
 }
 
 std::string TvFormatting(std::string_view answer) {

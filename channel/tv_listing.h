@@ -37,7 +37,13 @@ std::string NowPiece(std::string_view line);
 // shortly before the first "</i>" after it.
 std::string NextPiece(std::string_view line);
 
-// The answer for a key from the page's six lines, before formatting.
+// The answer for a key from the page's six lines, before formatting, in
+// pieces: for "Now" and "Next" the heading with the first channel's entry,
+// then one piece per further channel; for one channel its line whole.
+std::vector<std::string> TvAnswerPieces(std::string_view key,
+                                        const std::array<std::string, kTvChannelCount>& lines);
+
+// The pieces of TvAnswerPieces joined.
 std::string BuildTvAnswer(std::string_view key,
                           const std::array<std::string, kTvChannelCount>& lines);
 

@@ -3,13 +3,11 @@
 #include <memory>
 #include <string>
 
+#include "channel/lookup_bounds.h"
 #include "channel/tv_schedule.h"
 #include "shell/base/ini_disk.h"
 
 namespace zelmo {
-
-// A listing file larger than this is refused unread.
-inline constexpr std::int64_t kMaxListingBytes = std::int64_t{64} << 20;
 
 // The schedule of the XMLTV file last read, kept while the file on disk is
 // the same (device, inode, size and modification and change times): a

@@ -19,28 +19,39 @@ TvSchedule::NowAndNext ChannelAt(const TvSchedule& schedule, const std::string& 
 
 }  // namespace
 
-std::string ScheduleAnswer(std::string_view key, const TvSchedule& schedule,
-                           const std::array<std::string, kTvChannelCount>& channel_ids,
-                           std::int64_t when) {
+std::vector<std::string> ScheduleAnswerPieces(
+    std::string_view key, const TvSchedule& schedule,
+    const std::array<std::string, kTvChannelCount>& channel_ids, std::int64_t when) {
   const bool now = key == kTvNow;
   if (now || key == kTvNext) {
-    std::string answer = now ? "Nyt menossa: " : "Seuraavaksi: ";
+    std::vector<std::string> pieces;
     for (std::size_t k = 0; k < kTvChannelCount; ++k) {
       const auto programmes = ChannelAt(schedule, channel_ids[k], when);
-      answer.append(kTvChannels[k].label)
-          .append(ProgrammeText(now ? programmes.now : programmes.next));
+      pieces.push_back(std::string(kTvChannels[k].label) +
+                       ProgrammeText(now ? programmes.now : programmes.next));
     }
-    return answer;
+    pieces.front().insert(0, now ? "Nyt menossa: " : "Seuraavaksi: ");
+    return pieces;
   }
   for (std::size_t k = 0; k < kTvChannelCount; ++k) {
     if (kTvChannels[k].key != key) continue;
     const auto programmes = ChannelAt(schedule, channel_ids[k], when);
-    std::string answer = "<b>" + std::string(key) + "</b>:";
-    if (programmes.now) answer.append(" ").append(ProgrammeText(programmes.now));
-    if (programmes.next) answer.append(" | ").append(ProgrammeText(programmes.next));
-    return answer;
+    std::vector<std::string> pieces{"<b>" + std::string(key) + "</b>:"};
+    if (programmes.now) pieces.front().append(" ").append(ProgrammeText(programmes.now));
+    if (programmes.next) pieces.push_back(" | " + ProgrammeText(programmes.next));
+    return pieces;
   }
   throw Exception("Unknown TV channel key " + std::string(key));
+}
+
+std::string ScheduleAnswer(std::string_view key, const TvSchedule& schedule,
+                           const std::array<std::string, kTvChannelCount>& channel_ids,
+                           std::int64_t when) {
+  std::string answer;
+  for (const std::string& piece : ScheduleAnswerPieces(key, schedule, channel_ids, when)) {
+    answer += piece;
+  }
+  return answer;
 }
 
 }  // namespace zelmo

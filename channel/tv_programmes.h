@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "channel/tv_schedule.h"
 #include "users/bot_context.h"
@@ -20,5 +21,12 @@ namespace zelmo {
 std::string ScheduleAnswer(std::string_view key, const TvSchedule& schedule,
                            const std::array<std::string, kTvChannelCount>& channel_ids,
                            std::int64_t when);
+
+// The same answer in pieces, each a whole entry: for one channel what is on
+// and " | " with what comes next; for "Now" and "Next" the heading with the
+// first channel, then one piece per further channel.
+std::vector<std::string> ScheduleAnswerPieces(
+    std::string_view key, const TvSchedule& schedule,
+    const std::array<std::string, kTvChannelCount>& channel_ids, std::int64_t when);
 
 }  // namespace zelmo

@@ -3,6 +3,7 @@
 #include <exception>
 #include <string_view>
 
+#include "channel/lookup_bounds.h"
 #include "irc/tcp_connection.h"
 #include "irc/transport_errors.h"
 #include "shell/base/errors.h"
@@ -42,7 +43,10 @@ void PageFetch::AwaitLinkUp() {
 }
 
 std::string PageFetch::ReadPageLine() {
-  return link_.ReadLine();
+  std::string line = link_.ReadLine();
+  page_bytes_ += line.size() + 1;
+  if (page_bytes_ > kMaxPageBytes) throw Exception("The page is too long");
+  return line;
 }
 
 void PageFetch::ClosePage() {

@@ -15,7 +15,8 @@ namespace zelmo {
 // The transport's errors pass through unchanged. The waits are bounded by the
 // bot's page time limits: the connect by connect_ms, each line by line_ms,
 // and the whole fetch, counted from construction, by fetch_ms. A bound that
-// runs out fails the fetch like a lost connection.
+// runs out fails the fetch like a lost connection, and so does a page longer
+// than kMaxPageBytes.
 class PageFetch {
  public:
   explicit PageFetch(BotContext& bot);
@@ -33,6 +34,7 @@ class PageFetch {
 
   BotContext& bot_;
   BoundedLink link_;
+  std::size_t page_bytes_ = 0;
 };
 
 // Drops the page connection after a failed fetch, so that a link left up by

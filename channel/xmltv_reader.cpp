@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "channel/lookup_bounds.h"
 #include "channel/xmltv_time.h"
 #include "shell/base/errors.h"
 
@@ -96,6 +97,10 @@ class XmltvReader {
       in_title_ = false;
       TakeTitle();
     } else if (draft_ && depth_ == programme_depth_) {
+      if (++programmes_ > kMaxListingProgrammes) {
+        Fail("More than " + std::to_string(kMaxListingProgrammes) + " programmes");
+        return;
+      }
       schedule_.Add(draft_->channel, draft_->start, draft_->stop, draft_->title.value_or(""));
       draft_.reset();
     }
@@ -155,6 +160,7 @@ class XmltvReader {
   int depth_ = 0;
   int programme_depth_ = 0;
   std::optional<ProgrammeDraft> draft_;
+  std::size_t programmes_ = 0;
   bool in_title_ = false;
   bool title_lang_fi_ = false;
   std::string text_;

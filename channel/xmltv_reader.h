@@ -12,7 +12,8 @@ namespace zelmo {
 // breaks in a title become single blanks.
 //
 // Raises for a document that is not well-formed XML, not XMLTV, or has a
-// programme without a channel or with a start or stop that is no XMLTV time.
+// programme without a channel or with a start or stop that is no XMLTV time,
+// and for more than kMaxListingProgrammes programmes.
 // It also raises for any entity declaration and any reference to an entity
 // it does not know: a listing needs neither, and refusing them keeps out
 // entities that expand without bound and entities that name other files. The

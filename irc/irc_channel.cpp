@@ -6,6 +6,7 @@
 #include "irc/channel_command_sink.h"
 #include "irc/irc_line.h"
 #include "irc/irc_users.h"
+#include "irc/peer_bounds.h"
 
 namespace zelmo {
 
@@ -111,21 +112,23 @@ void TIdIRCChannel::ChangeFlags(TIdIRCUser* user, MemberFlags flag, bool on) {
   Raise(cutMemberFlags, user, static_cast<int>(flags));
 }
 
-void TIdIRCChannel::AddNames(std::string_view member_list, TIdIRCUsers& users) {
+bool TIdIRCChannel::AddNames(std::string_view member_list, TIdIRCUsers& users, std::size_t room) {
+  bool all_kept = true;
   std::string_view rest = member_list;
   while (!rest.empty()) {
     std::size_t blank = rest.find(' ');
     if (blank == std::string_view::npos) {
-      AddNamesWord(rest, users);
+      all_kept = AddNamesWord(rest, users, room) && all_kept;
       break;
     }
-    AddNamesWord(rest.substr(0, blank), users);
+    all_kept = AddNamesWord(rest.substr(0, blank), users, room) && all_kept;
     rest = rest.substr(blank + 1, kMaxLinePart);
   }
   Raise(cutNames, nullptr, 0);
+  return all_kept;
 }
 
-void TIdIRCChannel::AddNamesWord(std::string_view word, TIdIRCUsers& users) {
+bool TIdIRCChannel::AddNamesWord(std::string_view word, TIdIRCUsers& users, std::size_t& room) {
   MemberFlags flags = 0;
   if (!word.empty() && word.front() == '@') {
     word.remove_prefix(1);
@@ -139,9 +142,15 @@ void TIdIRCChannel::AddNamesWord(std::string_view word, TIdIRCUsers& users) {
     flags = mfVoice;
   }
   // Two blanks in a row or a lone mark name nobody.
-  if (word.empty() || HasUser(word)) return;
+  if (word.empty() || HasUser(word)) return true;
+  const bool new_record = users.Find(word) == nullptr;
+  if (room == 0 || (new_record && static_cast<std::size_t>(users.Count()) >= kMaxHeldUsers)) {
+    return false;
+  }
+  --room;
   users.AddRef(word, "");
   Append(word, flags);
+  return true;
 }
 
 void TIdIRCChannel::Append(std::string_view nick, MemberFlags flags) {

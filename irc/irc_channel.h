@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -109,13 +111,17 @@ class TIdIRCChannel : public std::enable_shared_from_this<TIdIRCChannel> {
   // Adds the members of a NAMES reply's blank-separated list ("@" marks an
   // operator, "+" a voiced member, "@nick+" both). Each new member gets a
   // holder in `users` that is never released; a listed member keeps its
-  // flags. Raises cutNames once at the end.
-  void AddNames(std::string_view member_list, TIdIRCUsers& users);
+  // flags. At most `room` new members are added, and none whose record
+  // would take `users` past kMaxHeldUsers; false when names were left out.
+  // Raises cutNames once at the end.
+  bool AddNames(std::string_view member_list, TIdIRCUsers& users,
+                std::size_t room = std::numeric_limits<std::size_t>::max());
 
  private:
   void MemberLeave(TIdIRCUser* user, TIdIRCChannelUpdateType update_type);
   void ChangeFlags(TIdIRCUser* user, MemberFlags flag, bool on);
-  void AddNamesWord(std::string_view word, TIdIRCUsers& users);
+  // Whether the word named a member that could be kept (or none at all).
+  bool AddNamesWord(std::string_view word, TIdIRCUsers& users, std::size_t& room);
   void Append(std::string_view nick, MemberFlags flags);
   void Raise(TIdIRCChannelUpdateType update_type, TIdIRCUser* user, int info);
 

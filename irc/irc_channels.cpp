@@ -43,6 +43,12 @@ void TIdIRCChannels::Quit(TIdIRCUser* user) {
   for (const std::shared_ptr<TIdIRCChannel>& channel : Snapshot()) channel->MemberQuit(user);
 }
 
+std::size_t TIdIRCChannels::MemberCount() const {
+  std::size_t count = 0;
+  for (const auto& channel : items_) count += channel->Names().size();
+  return count;
+}
+
 void TIdIRCChannels::Clear() {
   index_.Clear();
   items_.clear();

@@ -26,6 +26,8 @@ class TIdIRCChannels {
   std::shared_ptr<TIdIRCChannel> FindShared(std::string_view name) const;
 
   int Count() const { return static_cast<int>(items_.size()); }
+  // The members listed in all the records together.
+  std::size_t MemberCount() const;
   // Raises EListError for an index outside 0 to Count - 1.
   TIdIRCChannel* Items(int index) const { return ItemShared(index).get(); }
   const std::shared_ptr<TIdIRCChannel>& ItemShared(int index) const;

@@ -9,6 +9,7 @@
 #include "irc/irc_commands.h"
 #include "irc/irc_read_thread.h"
 #include "irc/irc_send_thread.h"
+#include "irc/peer_bounds.h"
 #include "irc/tls_link.h"
 #include "irc/transport_errors.h"
 
@@ -86,6 +87,7 @@ void TIdIRC::Connect() {
   relay_address_.reset();
   sasl_.reset();
   pending_joins_.clear();
+  bound_notes_ = {};
   if (WantsSasl()) sasl_.emplace(SASLMechanism, SASLUser, SASLPassword);
   link_security_.reset();
   link_verified_ = !Tls.Unverified();
@@ -231,12 +233,20 @@ void TIdIRC::Raw(const std::string& line, SendKind kind) {
     if (OnError) OnError(nullptr, "", "Not connected to server.");
     return;
   }
-  std::string text = SanitizeOutgoingLine(line);
-  if (UTF8Only || Features.Value("UTF8ONLY")) text = AsUtf8(std::move(text));
-  for (const std::string& fitted : FitLine(text, RelayPrefix())) {
+  for (const std::string& fitted : Fitted(line)) {
     Submit(fitted, kind);
     if (OnSend) OnSend(fitted);
   }
+}
+
+std::vector<std::string> TIdIRC::Fitted(const std::string& line) const {
+  std::string text = SanitizeOutgoingLine(line);
+  if (UTF8Only || Features.Value("UTF8ONLY")) text = AsUtf8(std::move(text));
+  return FitLine(text, RelayPrefix());
+}
+
+std::size_t TIdIRC::MessageCount(const std::string& target, const std::string& text) const {
+  return Fitted(outgoing::Say(target, text)).size();
 }
 
 void TIdIRC::Submit(const std::string& line, SendKind kind) {
@@ -355,6 +365,17 @@ void TIdIRC::HandleLineReportingFailure(const std::string& line) {
 
 void TIdIRC::ReportReadError(const std::string& what, const std::string& message) {
   if (OnReadError) OnReadError(what + message);
+}
+
+void TIdIRC::ReportBound(bool& reported, const std::string& text) {
+  if (reported) return;
+  reported = true;
+  if (OnReadError) OnReadError(text);
+}
+
+void TIdIRC::ReportMembersBound() {
+  ReportBound(bound_notes_.members, "Too many channel members: not keeping track of more than " +
+                                        std::to_string(kMaxMembers) + " names");
 }
 
 }  // namespace zelmo

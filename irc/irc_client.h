@@ -183,6 +183,8 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // lines before it; nobody waits.
   void DelaySending(int milliseconds);
   void Say(const std::string& target, const std::string& text);
+  // How many messages Say sends for the text, as the line is fitted now.
+  std::size_t MessageCount(const std::string& target, const std::string& text) const;
   void Notice(const std::string& target, const std::string& text);
   void CTCPReply(const std::string& target, const std::string& command, const std::string& args);
   void Join(const std::string& channel, const std::string& key);
@@ -251,8 +253,9 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::function<void(std::vector<std::string>&, int, bool)> OnList;
   ChannelUpdateHandler OnChannelUpdate;
   // A failure while a line was read or handled (an overlong line, an error
-  // raised by a handler); raised on the user-interface thread, after which
-  // the reader goes on with the next line.
+  // raised by a handler), or a bound on what the client keeps of the
+  // server's lines reached (peer_bounds.h); raised on the user-interface
+  // thread, after which the reader goes on with the next line.
   std::function<void(const std::string&)> OnReadError;
   // The SASL login failed or the server offers none (the text says which);
   // the link is closed right after.
@@ -301,8 +304,14 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // Feeds a line to the SASL exchange under way; true when the line is
   // its alone and needs no further handling.
   bool TakeSaslLine(std::optional<int> number);
-  void SendSaslLines(const std::vector<std::string>& lines);
+  void SendSaslLines(const std::vector<std::string>& lines, SendKind kind);
   void ReportReadError(const std::string& what, const std::string& message);
+  // Tells of a bound reached, once per connection for each flag.
+  void ReportBound(bool& reported, const std::string& text);
+  void ReportMembersBound();
+  // The line as it goes on the wire: single, in UTF-8 when the server
+  // wants it, and split or cut to fit.
+  std::vector<std::string> Fitted(const std::string& line) const;
   // Writes or queues one line that is ready for the wire.
   void Submit(const std::string& line, SendKind kind);
   // Closes the link as lost, for the reason given (from any thread).
@@ -376,6 +385,13 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::shared_ptr<char> alive_ = std::make_shared<char>();
   std::optional<LinkSecurity> link_security_;
   bool link_verified_ = false;
+  // The bounds already told of on this connection.
+  struct BoundNotes {
+    bool channels = false;
+    bool members = false;
+    bool features = false;
+    bool list = false;
+  } bound_notes_;
   std::unique_ptr<TIdIRCReadThread> reader_;
   std::vector<std::unique_ptr<TIdIRCReadThread>> retired_readers_;
   // Readers are joined before the senders they queue PINGs on.

@@ -1,6 +1,7 @@
 #include "irc/ctcp.h"
 #include "irc/irc_client.h"
 #include "irc/irc_commands.h"
+#include "irc/peer_bounds.h"
 
 // The handling of received command words (PRIVMSG, JOIN, ...); MODE is in
 // irc_modes.cpp.
@@ -66,6 +67,12 @@ void TIdIRC::HandleJoin(TIdIRCUser* user) {
     // The server shows the bot the prefix it puts in front of its lines.
     relay_address_ = Slot(0).size() - line_.SenderNick.size();
     NoteJoined(Slot(2));
+    if (!Channels.Find(Slot(2)) && static_cast<std::size_t>(Channels.Count()) >= kMaxChannels) {
+      ReportBound(bound_notes_.channels, "Too many channels: not keeping track of " + Slot(2) +
+                                             " and any further one (at most " +
+                                             std::to_string(kMaxChannels) + ")");
+      return;
+    }
     auto channel = Channels.Add(Slot(2), OnChannelUpdate);
     channel->Active = true;
     Mode(Slot(2), "", "");
@@ -73,7 +80,13 @@ void TIdIRC::HandleJoin(TIdIRCUser* user) {
     return;
   }
   auto channel = Channels.FindShared(Slot(2));
-  if (channel) channel->MemberJoin(user);
+  if (channel && !channel->HasUser(user->Nick())) {
+    if (Channels.MemberCount() < kMaxMembers) {
+      channel->MemberJoin(user);
+    } else {
+      ReportMembersBound();
+    }
+  }
   if (OnJoin) OnJoin(user, channel.get());
 }
 

@@ -2,6 +2,7 @@
 #include <array>
 
 #include "irc/irc_client.h"
+#include "irc/peer_bounds.h"
 #include "shell/base/convert.h"
 
 // Error replies that refuse a JOIN. Most of them answer other commands too
@@ -16,9 +17,6 @@ namespace {
 // bad channel name, registered nicks only, TLS only.
 constexpr std::array kJoinRefusals = {403, 405, 471, 473, 474, 475, 476, 477, 489};
 
-// A server that answers none of them must not make the list grow for ever.
-constexpr std::size_t kMostPendingJoins = 64;
-
 }  // namespace
 
 void TIdIRC::NoteJoinSent(const std::string& channels) {
@@ -29,9 +27,9 @@ void TIdIRC::NoteJoinSent(const std::string& channels) {
     if (!channel.empty()) pending_joins_.push_back(std::move(channel));
     start = comma + 1;
   }
-  if (pending_joins_.size() > kMostPendingJoins) {
+  if (pending_joins_.size() > kMaxPendingJoins) {
     pending_joins_.erase(pending_joins_.begin(),
-                         pending_joins_.end() - static_cast<long>(kMostPendingJoins));
+                         pending_joins_.end() - static_cast<long>(kMaxPendingJoins));
   }
 }
 

@@ -28,10 +28,11 @@ std::string_view SplitPrefix(std::string_view line, ParsedLine& parsed) {
   std::string_view prefix_view = line.substr(1, blank - 1);
   prefix.assign(prefix_view);
   std::size_t bang = prefix_view.find('!');
+  // The nick is cut too: a channel record keeps the nick of every member.
   if (bang == std::string_view::npos) {
-    parsed.SenderAddress.assign(prefix_view);
+    parsed.SenderAddress.assign(Cut(prefix_view));
   } else {
-    parsed.SenderNick.assign(prefix_view.substr(0, bang));
+    parsed.SenderNick.assign(Cut(prefix_view.substr(0, bang)));
     parsed.SenderAddress.assign(Cut(prefix_view.substr(bang + 1)));
   }
   return After(line, blank);

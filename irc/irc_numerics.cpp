@@ -2,6 +2,7 @@
 
 #include "irc/irc_client.h"
 #include "irc/numeric_replies.h"
+#include "irc/peer_bounds.h"
 
 // What numeric server replies do to the client: the replies are decoded in
 // numeric_replies.cpp, and each kind is carried out here.
@@ -23,7 +24,11 @@ class TIdIRC::NumericEffects {
   }
 
   void operator()(const FeaturesReply& reply) const {
-    irc_.Features.Take(reply.text);
+    if (!irc_.Features.Take(reply.text)) {
+      irc_.ReportBound(irc_.bound_notes_.features,
+                       "Too many server features: ignoring new 005 tokens beyond " +
+                           std::to_string(kMaxServerFeatures));
+    }
     operator()(OtherReply{reply.text});
   }
 
@@ -53,6 +58,11 @@ class TIdIRC::NumericEffects {
   void operator()(const ListEntryReply& reply) const {
     if (!irc_.OnList) return;
     std::vector<std::string>& buffer = irc_.list_buffer_;
+    if (buffer.size() >= kMaxListEntries) {
+      irc_.ReportBound(irc_.bound_notes_.list, "Too many LIST entries: passing on the first " +
+                                                   std::to_string(kMaxListEntries));
+      return;
+    }
     buffer.push_back(reply.entry);
     const int count = static_cast<int>(buffer.size());
     if (count >= irc_.list_position_ + 40) {
@@ -96,7 +106,9 @@ class TIdIRC::NumericEffects {
   void operator()(const NamesReply& reply) const {
     Raise("NAMES", reply.channel + " :" + reply.names);
     if (TIdIRCChannel* channel = irc_.Channels.Find(reply.channel)) {
-      channel->AddNames(reply.names, irc_.Users);
+      const std::size_t members = irc_.Channels.MemberCount();
+      const std::size_t room = members < kMaxMembers ? kMaxMembers - members : 0;
+      if (!channel->AddNames(reply.names, irc_.Users, room)) irc_.ReportMembersBound();
     }
   }
 

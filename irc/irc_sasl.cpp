@@ -29,7 +29,8 @@ bool TIdIRC::TakeSaslLine(std::optional<int> number) {
   } else {
     return false;
   }
-  SendSaslLines(step.send);
+  // The link closes right after a failure: its last line goes out at once.
+  SendSaslLines(step.send, step.failure ? SendKind::Immediate : SendKind::Paced);
   if (!step.failure) return taken;
   if (OnSASLFailed) OnSASLFailed(*step.failure);
   Disconnect(true);
@@ -39,12 +40,12 @@ bool TIdIRC::TakeSaslLine(std::optional<int> number) {
 // A response chunk fills a line of its own: it is never relayed, so it
 // needs no room for the bot's prefix, and it is shown without its bytes,
 // which carry the password.
-void TIdIRC::SendSaslLines(const std::vector<std::string>& lines) {
+void TIdIRC::SendSaslLines(const std::vector<std::string>& lines, SendKind kind) {
   for (const std::string& line : lines) {
     const bool response = line.starts_with("AUTHENTICATE ") && line != "AUTHENTICATE +" &&
                           line != "AUTHENTICATE " + sasl_->Mechanism();
     if (!response) {
-      Raw(line);
+      Raw(line, kind);
       continue;
     }
     if (!IsLinkUp()) return;

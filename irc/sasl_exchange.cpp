@@ -1,6 +1,7 @@
 #include "irc/sasl_exchange.h"
 
 #include "irc/capabilities.h"
+#include "irc/peer_bounds.h"
 #include "shell/base/convert.h"
 
 namespace zelmo {
@@ -46,6 +47,15 @@ SaslExchange::Step SaslExchange::Finish() {
   return {{"CAP END"}, std::nullopt};
 }
 
+// A list without end would keep registration waiting, and its memory
+// growing, for ever.
+SaslExchange::Step SaslExchange::ListTooLong() {
+  offered_.clear();
+  Step step = Fail(kSaslListTooLong);
+  step.send.emplace_back("CAP END");
+  return step;
+}
+
 SaslExchange::Step SaslExchange::ListingEnded() {
   const auto value = CapabilityValue(offered_, "sasl");
   offered_.clear();
@@ -61,7 +71,11 @@ SaslExchange::Step SaslExchange::OnCap(std::string_view content) {
   const auto reply = ParseCapReply(content);
   if (!reply) return {};
   if (state_ == State::kListing && reply->subcommand == "LS") {
-    offered_.insert(offered_.end(), reply->tokens.begin(), reply->tokens.end());
+    for (const std::string& token : reply->tokens) {
+      listed_bytes_ += token.size() + 1;
+      if (listed_bytes_ > kMaxCapabilityListBytes) return ListTooLong();
+      offered_.push_back(token);
+    }
     if (reply->more) return {};
     return ListingEnded();
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,8 @@ namespace zelmo {
 // The texts a failed exchange reports.
 inline constexpr std::string_view kSaslFailed = "SASL authentication failed";
 inline constexpr std::string_view kSaslNotOffered = "the server does not offer SASL";
+inline constexpr std::string_view kSaslListTooLong =
+    "The server's capability list is too long (over 64 KiB): SASL login abandoned";
 
 // The client's side of capability negotiation for a SASL login, fed the
 // server's CAP and AUTHENTICATE lines and numeric replies during
@@ -42,6 +45,7 @@ class SaslExchange {
   Step Fail(std::string_view why);
   Step Finish();
   Step ListingEnded();
+  Step ListTooLong();
 
   std::string mechanism_;
   std::string user_;
@@ -49,6 +53,8 @@ class SaslExchange {
   State state_ = State::kListing;
   bool responded_ = false;
   std::vector<std::string> offered_;
+  // The bytes of the tokens listed so far, a blank after each.
+  std::size_t listed_bytes_ = 0;
 };
 
 }  // namespace zelmo

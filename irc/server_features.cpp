@@ -1,5 +1,6 @@
 #include "irc/server_features.h"
 
+#include "irc/peer_bounds.h"
 #include "shell/base/convert.h"
 
 namespace zelmo {
@@ -10,7 +11,8 @@ constexpr std::size_t kDefaultNickLength = 30;
 
 }  // namespace
 
-void ServerFeatures::Take(std::string_view line_content) {
+bool ServerFeatures::Take(std::string_view line_content) {
+  bool all_kept = true;
   // The first word is the target (the bot's nick); the trailing text
   // ("are supported by this server") begins with ":".
   std::size_t start = line_content.find(' ');
@@ -18,16 +20,24 @@ void ServerFeatures::Take(std::string_view line_content) {
     line_content.remove_prefix(start + 1);
     const std::size_t end = line_content.find(' ');
     const std::string_view word = line_content.substr(0, end);
-    if (word.starts_with(':')) return;
+    if (word.starts_with(':')) return all_kept;
     if (word.starts_with('-')) {
       if (auto found = tokens_.find(word.substr(1)); found != tokens_.end()) tokens_.erase(found);
     } else if (!word.empty()) {
       const std::size_t equals = word.find('=');
+      const std::string_view name = word.substr(0, equals);
       std::string value(equals == std::string_view::npos ? "" : word.substr(equals + 1));
-      tokens_.insert_or_assign(std::string(word.substr(0, equals)), std::move(value));
+      if (auto known = tokens_.find(name); known != tokens_.end()) {
+        known->second = std::move(value);
+      } else if (tokens_.size() < kMaxServerFeatures) {
+        tokens_.emplace(std::string(name), std::move(value));
+      } else {
+        all_kept = false;
+      }
     }
     start = end;
   }
+  return all_kept;
 }
 
 std::optional<std::string> ServerFeatures::Value(const std::string& token) const {

@@ -16,7 +16,8 @@ class ServerFeatures {
  public:
   // Takes the tokens of one 005 line's content: the words after the target
   // up to the trailing text. "-TOKEN" withdraws a token announced earlier.
-  void Take(std::string_view line_content);
+  // New tokens beyond kMaxServerFeatures are left out: false then.
+  bool Take(std::string_view line_content);
   void Clear() { tokens_.clear(); }
 
   // The token's value; nothing when it was not announced.

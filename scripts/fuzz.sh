@@ -11,6 +11,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds="${1:-49}"
+# Memory bounds of every target: a run whose resident memory passes
+# rss_limit_mb, or that asks for a single block larger than malloc_limit_mb,
+# fails, so a buffer that grows without bound with what a peer sends shows
+# at once. With the sanitizers' own bookkeeping the targets peak near 320 MB.
+rss_limit_mb=512
+malloc_limit_mb=64
 case "$seconds" in
   '' | *[!0-9]*) echo "usage: scripts/fuzz.sh [seconds]" >&2; exit 2 ;;
 esac
@@ -52,7 +58,8 @@ run_target() {
   local artifacts="$build/fuzz-artifacts/$name/"
   local log="$build/fuzz-logs/$name.log"
   mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
-  local options=(-max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 -max_len=8192
+  local options=(-max_total_time="$seconds" -timeout=60 -rss_limit_mb="$rss_limit_mb"
+    -malloc_limit_mb="$malloc_limit_mb" -max_len=8192
     -print_final_stats=1 -artifact_prefix="$artifacts")
   local dictionary="$build/fuzz-dicts/$name.dict"
   mkdir -p "$(dirname "$dictionary")"

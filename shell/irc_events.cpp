@@ -84,7 +84,7 @@ void TMainForm::IRCPart(TIdIRCUser* user, TIdIRCChannel* channel) {
 
 void TMainForm::IRCQuit(TIdIRCUser* user) {
   ShowQuit(MessageDisplay, user->Nick());
-  if (SameText(user->Nick(), IRC.ConfiguredNick())) RegainNick();
+  if (SameText(user->Nick(), IRC.ConfiguredNick())) RegainNickOnNews();
 }
 
 void TMainForm::IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) {
@@ -126,7 +126,7 @@ void TMainForm::IRCDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* 
 void TMainForm::IRCNickChange(TIdIRCUser* user, const std::string& new_nick) {
   ShowNickChange(MessageDisplay, user->Nick(), new_nick);
   if (SameText(user->Nick(), IRC.ConfiguredNick()) && !SameText(new_nick, IRC.ConfiguredNick())) {
-    RegainNick();
+    RegainNickOnNews();
   }
 }
 

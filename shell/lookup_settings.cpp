@@ -131,4 +131,14 @@ TvListingSource TvListingFrom(const std::string& environment, const std::string&
   throw NotA("TV listing", "[Lookups] TVListing", configured, "http://host[:port] or a file");
 }
 
+int ReplyLinesFrom(const std::string& configured) {
+  if (TrimBlanks(configured).empty()) return kDefaultReplyLines;
+  const auto lines = TryConfigInteger(configured);
+  if (!lines || *lines < 1) {
+    throw Exception("[Lookups] MaxReplyLines: '" + configured +
+                    "' is not a number of lines (1 or more)");
+  }
+  return *lines;
+}
+
 }  // namespace zelmo

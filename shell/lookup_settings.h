@@ -33,4 +33,9 @@ TvListingSource TvListingFrom(const std::string& environment, const std::string&
                               const std::string& data_folder,
                               const std::array<std::string, kTvChannelCount>& channel_ids);
 
+// The IRC messages a lookup's answer may take: the configured
+// [Lookups] MaxReplyLines, a whole number of 1 or more; the default when the
+// value is empty. Raises, naming the key, for anything else.
+int ReplyLinesFrom(const std::string& configured);
+
 }  // namespace zelmo

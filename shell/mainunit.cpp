@@ -161,6 +161,7 @@ void TMainForm::LoadLookups(const TIniFile& ini) {
   }
   tv_listing_ = TvListingFrom(environment_.tv, ini.ReadString("Lookups", "TVListing", ""),
                               ProgramFolder, channel_ids);
+  reply_lines_ = ReplyLinesFrom(ini.ReadString("Lookups", "MaxReplyLines", ""));
 }
 
 void TMainForm::WriteNickBack() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -107,6 +108,7 @@ class TMainForm : public FormHost, public BotContext {
   DictionarySource Dictionary() const override { return dictionary_; }
   TvListingSource TvListing() const override { return tv_listing_; }
   TvListingCache* TvCache() override { return &tv_cache_; }
+  int ReplyLines() const override { return reply_lines_; }
   void Pause(int milliseconds) override;
 
   // --- Owned parts and state ------------------------------------------------
@@ -168,6 +170,7 @@ class TMainForm : public FormHost, public BotContext {
   // The nick regain.
   bool OnAlternativeNick();
   void RegainNick();
+  void RegainNickOnNews();
   void WatchForNick();
   void NickNewsFromServer(const std::string& command, const std::string& content);
   void StopNickRegain();
@@ -203,6 +206,10 @@ class TMainForm : public FormHost, public BotContext {
   ReconnectBackoff backoff_{[this] { return std::uniform_real_distribution<double>()(random_); }};
   // The server reports whether the configured nick is online (MONITOR).
   bool monitoring_nick_ = false;
+  // When the bot last asked for the configured nick back.
+  std::optional<std::chrono::steady_clock::time_point> last_regain_;
+  // [Lookups] MaxReplyLines.
+  int reply_lines_ = kDefaultReplyLines;
 };
 
 }  // namespace zelmo

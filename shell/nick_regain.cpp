@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "irc/peer_bounds.h"
 #include "shell/base/convert.h"
 #include "shell/mainunit.h"
 
@@ -24,7 +25,17 @@ bool TMainForm::OnAlternativeNick() {
 }
 
 void TMainForm::RegainNick() {
-  if (OnAlternativeNick()) IRC.SetNick(IRC.ConfiguredNick());
+  if (!OnAlternativeNick()) return;
+  last_regain_ = std::chrono::steady_clock::now();
+  IRC.SetNick(IRC.ConfiguredNick());
+}
+
+// A server that repeats its news of the nick gets one NICK in a while; the
+// minute's retry goes on regardless.
+void TMainForm::RegainNickOnNews() {
+  const auto gap = std::chrono::milliseconds(kMinNickRegainGapMs);
+  if (last_regain_ && std::chrono::steady_clock::now() - *last_regain_ < gap) return;
+  RegainNick();
 }
 
 void TMainForm::WatchForNick() {
@@ -67,7 +78,7 @@ void TMainForm::NickNewsFromServer(const std::string& command, const std::string
     for (std::size_t start = 0; start <= targets.size();) {
       const std::size_t comma = std::min(targets.find(',', start), targets.size());
       const std::string target = targets.substr(start, comma - start);
-      if (SameText(target.substr(0, target.find('!')), IRC.ConfiguredNick())) RegainNick();
+      if (SameText(target.substr(0, target.find('!')), IRC.ConfiguredNick())) RegainNickOnNews();
       start = comma + 1;
     }
   }

@@ -59,6 +59,10 @@ struct PageLimits {
   int fetch_ms = 30000;
 };
 
+// The IRC messages an answer to !word or !tv may take unless [Lookups]
+// MaxReplyLines says otherwise; a longer answer is cut.
+inline constexpr int kDefaultReplyLines = 3;
+
 // What the private and channel commands use of the running bot. The main
 // form provides it; the command handlers keep no state of their own.
 class BotContext {
@@ -90,6 +94,8 @@ class BotContext {
   virtual DictionarySource Dictionary() const = 0;
   virtual TvListingSource TvListing() const = 0;
   virtual PageLimits PageTimeLimits() const { return {}; }
+  // The IRC messages a lookup's answer may take, 1 or more.
+  virtual int ReplyLines() const { return kDefaultReplyLines; }
   // The XMLTV file as last parsed, kept while the file is unchanged; none
   // parses the file at every lookup.
   virtual TvListingCache* TvCache() { return nullptr; }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "irc/irc_client.h"
+#include "irc/peer_bounds.h"
 #include "support/loopback_server.h"
 #include "support/recording_port.h"
 
@@ -516,6 +517,40 @@ TEST_F(Session, AnErrorReplyIsARefusedJoinOnlyForAChannelAskedFor) {
   ServerSends(":irc.test 471 ZelmoBot #full :Cannot join channel (+l)");
   EXPECT_EQ(refused, (std::vector<std::string>{"#keyed|Cannot join channel (+k)",
                                                "#full|Cannot join channel (+l)"}));
+}
+
+// Records that grow with the server's lines stop at their bounds, each
+// told once in the display; what is known already still changes.
+TEST_F(Session, RecordsTheServerFeedsStopAtTheirBounds) {
+  Register();
+  for (std::size_t i = 0; i < kMaxChannels + 3; ++i) {
+    irc.HandleLine(std::string(kBot) + "JOIN #c" + std::to_string(i));
+  }
+  EXPECT_EQ(static_cast<std::size_t>(irc.Channels.Count()), kMaxChannels);
+  EXPECT_EQ(irc.Channels.Find("#c" + std::to_string(kMaxChannels)), nullptr);
+  // A NAMES list is read up to its 512th byte: 60 names a line.
+  for (std::size_t line = 0; line < kMaxMembers / 60 + 2; ++line) {
+    std::string names;
+    for (std::size_t n = 0; n < 60; ++n) names += " n" + std::to_string(line * 60 + n);
+    irc.HandleLine(":irc.test 353 ZelmoBot = #c" + std::to_string(line % 3) + " :" + names);
+  }
+  irc.HandleLine(":late!l@h JOIN #c1");
+  EXPECT_EQ(irc.Channels.MemberCount(), kMaxMembers);
+  EXPECT_FALSE(irc.Channels.Find("#c1")->HasUser("late"));
+  irc.HandleLine(":n0!a@h PART #c0");
+  irc.HandleLine(":late!l@h JOIN #c1");
+  EXPECT_TRUE(irc.Channels.Find("#c1")->HasUser("late"));
+  for (std::size_t i = 0; i < kMaxServerFeatures; ++i) {
+    irc.HandleLine(":irc.test 005 ZelmoBot NICKLEN=9 T" + std::to_string(i) + " :are supported");
+  }
+  irc.HandleLine(":irc.test 005 ZelmoBot NICKLEN=12 MONITOR :are supported");
+  EXPECT_EQ(irc.Features.Value("NICKLEN"), "12");
+  EXPECT_FALSE(irc.Features.Value("MONITOR"));
+  EXPECT_EQ(read_errors, (std::vector<std::string>{
+                             "Too many channels: not keeping track of #c200 and any further one "
+                             "(at most 200)",
+                             "Too many channel members: not keeping track of more than 20000 names",
+                             "Too many server features: ignoring new 005 tokens beyond 512"}));
 }
 
 }  // namespace

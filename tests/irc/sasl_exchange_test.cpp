@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "irc/capabilities.h"
+#include "irc/peer_bounds.h"
 #include "irc/sasl_exchange.h"
 
 namespace zelmo {
@@ -77,6 +78,24 @@ TEST(SaslExchange, RefusalsAndServersWithoutSasl) {
     EXPECT_FALSE(refused.OnNumeric(900, "").failure);
     EXPECT_EQ(refused.OnNumeric(number, "").failure, kSaslFailed) << number;
   }
+}
+
+// A list without end: past its bound the bot stops collecting and ends the
+// negotiation, also when "sasl" was among the tokens already listed.
+TEST(SaslExchange, ACapabilityListPastItsBoundEndsNegotiation) {
+  SaslExchange endless("PLAIN", "u", "p");
+  const std::string line = "* LS * :sasl " + std::string(1000, 'x');
+  std::size_t lines = 0;
+  SaslExchange::Step step;
+  while (!step.failure && lines < 1000) {
+    step = endless.OnCap(line);
+    ++lines;
+  }
+  EXPECT_EQ(lines, kMaxCapabilityListBytes / 1006 + 1);
+  EXPECT_EQ(step.failure, kSaslListTooLong);
+  EXPECT_EQ(step.send, Lines{"CAP END"});
+  EXPECT_FALSE(endless.Negotiating());
+  EXPECT_TRUE(endless.OnCap(line).send.empty());
 }
 
 }  // namespace

@@ -297,5 +297,22 @@ TEST_F(LookupConfig, AValueThatNamesNoSourceIsAnError) {
                               "(host[:port] or http://host[:port])"}}));
 }
 
+TEST_F(LookupConfig, MaxReplyLinesIsAWholeNumberOfOneOrMore) {
+  for (const auto& [value, lines] : std::vector<std::pair<std::string, int>>{
+           {"", kDefaultReplyLines}, {"1", 1}, {" 7", 7}, {"$10", 16}}) {
+    port.errors.clear();
+    auto form = StartWith("[Lookups]\nMaxReplyLines=" + value + "\n", {});
+    EXPECT_TRUE(port.errors.empty()) << value;
+    EXPECT_EQ(form->ReplyLines(), lines) << value;
+  }
+  for (const std::string bad : {"0", "-3", "three", "2.5"}) {
+    port.errors.clear();
+    StartWith("[Lookups]\nMaxReplyLines=" + bad + "\n", {});
+    ASSERT_EQ(port.errors.size(), 1u) << bad;
+    EXPECT_EQ(port.errors[0].second,
+              "[Lookups] MaxReplyLines: '" + bad + "' is not a number of lines (1 or more)");
+  }
+}
+
 }  // namespace
 }  // namespace zelmo

@@ -39,6 +39,7 @@ class TestBot : public BotContext {
   TvListingSource TvListing() const override { return tv_listing; }
   TvListingCache* TvCache() override { return &tv_cache; }
   PageLimits PageTimeLimits() const override { return page_limits; }
+  int ReplyLines() const override { return reply_lines; }
   // Notes the pause, and how many lines had gone out by then.
   void Pause(int milliseconds) override {
     pauses.push_back(milliseconds);
@@ -81,6 +82,7 @@ class TestBot : public BotContext {
   LoginThrottle failed_logins{[this] { return now; }};
   // Short bounds, so tests of silent web servers end quickly.
   PageLimits page_limits{2000, 1000, 3000};
+  int reply_lines = kDefaultReplyLines;
   std::vector<std::string> sent;
   std::vector<int> pauses;
   std::vector<std::size_t> sent_at_pause;
