@@ -89,6 +89,10 @@ class FuzzForm : public TMainForm {
  public:
   using TMainForm::TMainForm;
   void Pause(int) override {}
+  // Nothing the bot sends may split into two lines on the wire.
+  void OnSend(const std::string& line) override {
+    FUZZ_CHECK(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
+  }
 };
 
 void WriteFile(const std::string& path, std::string_view content) {
@@ -121,10 +125,6 @@ struct Session {
     form =
         std::make_unique<FuzzForm>(port, folder, LookupEnvironment{"127.0.0.1:1", "127.0.0.1:1"});
     form->IRC.BoundIP = "127.0.0.1";
-    // Nothing the bot sends may split into two lines on the wire.
-    form->IRC.OnSend = [](const std::string& line) {
-      FUZZ_CHECK(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
-    };
   }
 };
 
