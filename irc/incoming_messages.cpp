@@ -43,7 +43,7 @@ IncomingMessage DecodeMode(const ParsedLine& line) {
   if (!IsChannelName(target)) return incoming::UserMode{target, Param(line, 2)};
   const auto arguments = std::span<const std::string>(line.ParamTable).subspan(4);
   return incoming::Mode{target, JoinSlots(line.ParamTable, 3),
-                     ParseChannelModes(Param(line, 2), arguments)};
+                        ParseChannelModes(Param(line, 2), arguments)};
 }
 
 using Decoder = IncomingMessage (*)(const ParsedLine&);
@@ -52,7 +52,10 @@ constexpr std::array<std::pair<std::string_view, Decoder>, 16> kCommands = {{
     {"PRIVMSG", DecodePrivmsg},
     {"NOTICE", DecodeNotice},
     {"JOIN", [](const ParsedLine& l) -> IncomingMessage { return Join{Param(l, 1)}; }},
-    {"PART", [](const ParsedLine& l) -> IncomingMessage { return Part{Param(l, 1), Param(l, 2)}; }},
+    {"PART",
+     [](const ParsedLine& l) -> IncomingMessage {
+       return Part{Param(l, 1), Param(l, 2)};
+     }},
     {"KICK",
      [](const ParsedLine& l) -> IncomingMessage {
        return Kick{Param(l, 1), Param(l, 2), Param(l, 3)};
@@ -61,12 +64,19 @@ constexpr std::array<std::pair<std::string_view, Decoder>, 16> kCommands = {{
     {"NICK", [](const ParsedLine& l) -> IncomingMessage { return Nick{Param(l, 1)}; }},
     {"QUIT", [](const ParsedLine& l) -> IncomingMessage { return Quit{Param(l, 1)}; }},
     {"INVITE",
-     [](const ParsedLine& l) -> IncomingMessage { return Invite{Param(l, 1), Param(l, 2)}; }},
-    {"KILL", [](const ParsedLine& l) -> IncomingMessage { return Kill{Param(l, 1), Param(l, 2)}; }},
+     [](const ParsedLine& l) -> IncomingMessage {
+       return Invite{Param(l, 1), Param(l, 2)};
+     }},
+    {"KILL",
+     [](const ParsedLine& l) -> IncomingMessage {
+       return Kill{Param(l, 1), Param(l, 2)};
+     }},
     {"PING", [](const ParsedLine& l) -> IncomingMessage { return Ping{Param(l, 1)}; }},
     {"WALLOPS", [](const ParsedLine& l) -> IncomingMessage { return Wallops{Param(l, 1)}; }},
     {"TOPIC",
-     [](const ParsedLine& l) -> IncomingMessage { return Topic{Param(l, 1), Param(l, 2)}; }},
+     [](const ParsedLine& l) -> IncomingMessage {
+       return Topic{Param(l, 1), Param(l, 2)};
+     }},
     {"ERROR", [](const ParsedLine& l) -> IncomingMessage { return ServerError{Param(l, 1)}; }},
     // The capability and SASL lines have words of their own (capabilities.h).
     {"CAP",

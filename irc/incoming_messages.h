@@ -143,14 +143,14 @@ namespace zelmo {
 
 using IncomingMessage =
     std::variant<incoming::Privmsg, incoming::CtcpQuery, incoming::Notice, incoming::CtcpReply,
-                 incoming::Join, incoming::Part, incoming::Kick, incoming::Mode,
-                 incoming::UserMode, incoming::Nick, incoming::Quit, incoming::Topic,
-                 incoming::Invite, incoming::Kill, incoming::Ping, incoming::Wallops,
-                 incoming::ServerError, incoming::Cap, incoming::Authenticate, incoming::Unknown,
-                 ShownReply, WelcomeReply, FeaturesReply, AwayReply, OwnAwayReply, ListStartReply,
-                 ListEntryReply, ListEndReply, ChannelModesReply, NoTopicReply, TopicReply,
-                 InvitingReply, NamesReply, LinksReply, NamesEndReply, MotdStartReply, ErrorReply,
-                 MonitorOnline, MonitorOffline, OtherReply>;
+                 incoming::Join, incoming::Part, incoming::Kick, incoming::Mode, incoming::UserMode,
+                 incoming::Nick, incoming::Quit, incoming::Topic, incoming::Invite, incoming::Kill,
+                 incoming::Ping, incoming::Wallops, incoming::ServerError, incoming::Cap,
+                 incoming::Authenticate, incoming::Unknown, ShownReply, WelcomeReply, FeaturesReply,
+                 AwayReply, OwnAwayReply, ListStartReply, ListEntryReply, ListEndReply,
+                 ChannelModesReply, NoTopicReply, TopicReply, InvitingReply, NamesReply, LinksReply,
+                 NamesEndReply, MotdStartReply, ErrorReply, MonitorOnline, MonitorOffline,
+                 OtherReply>;
 
 // What the split line says. Command words are compared case-sensitively; a
 // command word of decimal digits is a numeric reply.

@@ -71,8 +71,8 @@ class IrcEvents : public LinkEvents {
   virtual void OnNowAway(const std::string& /*content*/) {}
   virtual void OnUnAway(const std::string& /*content*/) {}
   // A channel record changed (topic, modes, members); see irc_channel.h.
-  virtual void OnChannelUpdate(TIdIRCChannel*, TIdIRCChannelUpdateType, TIdIRCUser*,
-                               int /*info*/) {}
+  virtual void OnChannelUpdate(TIdIRCChannel*, TIdIRCChannelUpdateType, TIdIRCUser*, int /*info*/) {
+  }
 
   // --- Modes ---------------------------------------------------------------
   // The setter, the channel and the member's record, null when the client
@@ -94,8 +94,7 @@ class IrcEvents : public LinkEvents {
   virtual void OnSystem(TIdIRCUser*, int /*code*/, const std::string& /*command*/,
                         const std::string& /*content*/) {}
   // An error reply (401 to 502), or a line sent while not connected.
-  virtual void OnError(TIdIRCUser*, const std::string& /*numeric*/,
-                       const std::string& /*error*/) {}
+  virtual void OnError(TIdIRCUser*, const std::string& /*numeric*/, const std::string& /*error*/) {}
   virtual void OnUnknownCommand(TIdIRCUser*, const std::string& /*command*/,
                                 const std::string& /*content*/) {}
   virtual void OnLinks(const std::string& /*mask*/, const std::string& /*server*/,

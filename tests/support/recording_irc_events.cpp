@@ -61,7 +61,8 @@ std::vector<std::string> RecordingIrcEvents::Arguments(std::string_view name) co
 std::vector<std::string> RecordingIrcEvents::Field(std::string_view name, std::size_t index) const {
   std::vector<std::string> values;
   for (const RecordedEvent& event : Events()) {
-    if (event.name == name) values.push_back(index < event.fields.size() ? event.fields[index] : "");
+    if (event.name == name)
+      values.push_back(index < event.fields.size() ? event.fields[index] : "");
   }
   return values;
 }
@@ -86,14 +87,22 @@ void RecordingIrcEvents::Clear() {
   events_.clear();
 }
 
+// The hook runs before the event is seen by Events or WaitFor, so a test
+// that waits for an event finds its hook done; the event is recorded also
+// when the hook throws.
 void RecordingIrcEvents::Record(std::string name, std::vector<std::string> fields) {
-  RecordedEvent event{std::move(name), std::move(fields)};
-  {
-    std::lock_guard lock(mutex_);
-    events_.push_back(event);
-  }
-  changed_.notify_all();
-  if (then) then(event);
+  struct Publish {
+    RecordingIrcEvents& events;
+    RecordedEvent event;
+    ~Publish() {
+      {
+        std::lock_guard lock(events.mutex_);
+        events.events_.push_back(std::move(event));
+      }
+      events.changed_.notify_all();
+    }
+  } publish{*this, RecordedEvent{std::move(name), std::move(fields)}};
+  if (then) then(publish.event);
 }
 
 void RecordingIrcEvents::OnConnected() {
@@ -156,8 +165,8 @@ void RecordingIrcEvents::OnKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCCh
 
 // The bot's own leaving shows why the record says it left.
 void RecordingIrcEvents::OnKicked(TIdIRCUser* kicker, TIdIRCChannel* channel) {
-  Record("OnKicked", {Who(kicker), Where(channel),
-                      channel ? std::to_string(channel->CloseType) : kNone});
+  Record("OnKicked",
+         {Who(kicker), Where(channel), channel ? std::to_string(channel->CloseType) : kNone});
 }
 void RecordingIrcEvents::OnJoined(TIdIRCChannel* channel) {
   Record("OnJoined", {Where(channel)});
@@ -260,8 +269,8 @@ void RecordingIrcEvents::OnLinks(const std::string& mask, const std::string& ser
   Record("OnLinks", {mask, server, hop_count, server_info});
 }
 void RecordingIrcEvents::OnList(std::vector<std::string>& channels, int position, bool last) {
-  Record("OnList", {std::to_string(channels.size()), std::to_string(position),
-                    last ? "last" : "more"});
+  Record("OnList",
+         {std::to_string(channels.size()), std::to_string(position), last ? "last" : "more"});
 }
 void RecordingIrcEvents::OnServerFeatures() {
   Record("OnServerFeatures");

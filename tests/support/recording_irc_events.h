@@ -49,8 +49,9 @@ class RecordingIrcEvents : public IrcEvents {
   bool suppress_ctcp = false;
   bool collects_list = true;
   std::string next_nick;
-  // Runs after each event is recorded, on the thread that raised it; a test
-  // may throw from it to see how the client takes a failing listener.
+  // Runs for each event on the thread that raised it, just before the event
+  // is recorded; a test may throw from it to see how the client takes a
+  // failing listener (the event is recorded all the same).
   std::function<void(const RecordedEvent&)> then;
 
   void OnConnected() override;
