@@ -47,6 +47,11 @@ void TIdIRC::SetUiPoster(Poster post) {
   post_ = std::move(post);
 }
 
+void TIdIRC::SetEvents(IrcEvents& events) {
+  events_ = &events;
+  SetLinkEvents(events);
+}
+
 std::string TIdIRC::Nick() {
   return IsLinkUp() ? CurrentNick : nick_;
 }
@@ -66,7 +71,7 @@ void TIdIRC::SetUserMode(TIdIRCUserModes modes) {
 void TIdIRC::SetState(SessionState state) {
   if (state_ == state) return;
   state_ = state;
-  if (OnStateChange) OnStateChange();
+  events_->OnStateChange();
 }
 
 // --- Connecting ----------------------------------------------------------
@@ -145,7 +150,7 @@ ConnectFailure DescribeConnectFailure(std::exception_ptr error) {
 }
 
 void TIdIRC::ReportConnectFailed(const ConnectFailure& failure) {
-  if (OnConnectFailed) OnConnectFailed(failure);
+  events_->OnConnectFailed(failure);
 }
 
 void TIdIRC::CancelConnect() {
@@ -167,7 +172,7 @@ void TIdIRC::Register(std::string local) {
       *this, SendSettings{SendBurst, SendInterval, PingInterval, WriteLimitMs(PingInterval)});
   SetState(stLoggingOn);
   try {
-    if (OnConnect) OnConnect();
+    events_->OnConnect();
     if (IsLinkUp()) StartReader();
     if (std::string v6 = LinkIPv6Address(); !v6.empty()) local = v6;
     std::string server = ServerName.empty() ? local : ServerName;
@@ -190,7 +195,7 @@ void TIdIRC::Disconnect(bool force) {
   }
   unsigned connects = connect_count_;
   SetState(stDisconnecting);
-  if (OnDisconnect) OnDisconnect();
+  events_->OnDisconnect();
   RetireReader();
   RetireSender();
   CloseLink();
@@ -230,12 +235,12 @@ void TIdIRC::JoinRetiredReaders() {
 
 void TIdIRC::Raw(const std::string& line, SendKind kind) {
   if (!IsLinkUp()) {
-    if (OnError) OnError(nullptr, "", "Not connected to server.");
+    events_->OnError(nullptr, "", "Not connected to server.");
     return;
   }
   for (const std::string& fitted : Fitted(line)) {
     Submit(fitted, kind);
-    if (OnSend) OnSend(fitted);
+    events_->OnSend(fitted);
   }
 }
 
@@ -255,7 +260,7 @@ void TIdIRC::Submit(const std::string& line, SendKind kind) {
     return;
   }
   const SendDrops drops = sender_->Submit(line, kind, requester_);
-  if (drops && OnSendQueueFull) OnSendQueueFull(drops);
+  if (drops) events_->OnSendQueueFull(drops);
 }
 
 void TIdIRC::DelaySending(int milliseconds) {
@@ -334,43 +339,24 @@ void TIdIRC::Mode(const std::string& target, const std::string& modes,
   Raw(outgoing::Mode(target, modes, parameters), SendKind::Priority);
 }
 
-// --- Receiving -----------------------------------------------------------
-
-void TIdIRC::HandleLine(const std::string& line) {
-  if (state_ == stDisconnected || line.empty()) return;
-  if (OnReceive) OnReceive(line);
-  SplitLine(line, line_);
-  UserHold user(Users, line_.SenderNick, line_.SenderAddress);
-  bool suppress = false;
-  if (OnRaw) {
-    OnRaw(user.get(), line_.CommandText, line_.LineContent, suppress);
-    if (suppress) return;
-  }
-  const auto number = ReplyNumber(line_.CommandText);
-  if (sasl_ && TakeSaslLine(number)) return;
-  if (number) {
-    HandleNumeric(*number, user.get());
-  } else {
-    HandleCommand(user.get());
-  }
+void TIdIRC::Monitor(const std::string& nick) {
+  Raw(outgoing::Monitor(nick));
 }
 
-void TIdIRC::HandleLineReportingFailure(const std::string& line) {
-  try {
-    HandleLine(line);
-  } catch (const std::exception& error) {
-    ReportReadError("Error while handling a server line: ", error.what());
-  }
+void TIdIRC::Unmonitor(const std::string& nick) {
+  Raw(outgoing::Unmonitor(nick));
 }
+
+// --- Reporting -----------------------------------------------------------
 
 void TIdIRC::ReportReadError(const std::string& what, const std::string& message) {
-  if (OnReadError) OnReadError(what + message);
+  events_->OnReadError(what + message);
 }
 
 void TIdIRC::ReportBound(bool& reported, const std::string& text) {
   if (reported) return;
   reported = true;
-  if (OnReadError) OnReadError(text);
+  events_->OnReadError(text);
 }
 
 void TIdIRC::ReportMembersBound() {

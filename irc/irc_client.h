@@ -5,13 +5,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
 #include "irc/channel_command_sink.h"
 #include "irc/connect_attempt.h"
+#include "irc/incoming_messages.h"
 #include "irc/irc_channels.h"
+#include "irc/irc_events.h"
 #include "irc/irc_line.h"
 #include "irc/irc_users.h"
 #include "irc/line_fit.h"
@@ -78,6 +79,10 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // queues a task there (the UI port's PostToUiThread). Without one, lines
   // are handled on the reader thread itself (tests).
   void SetUiPoster(Poster post);
+  // Who hears of the client's events, the transport's included; nobody
+  // until set. Set it before connecting; it must outlive the client's
+  // links (Stop ends them).
+  void SetEvents(IrcEvents& events);
 
   // --- Configuration -----------------------------------------------------
   // The configured nick; reads the nick in use while the link is up. Writing
@@ -128,6 +133,12 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
 
   // The fields of the line being handled; valid during its events only.
   const ParsedLine& Line() const { return line_; }
+  // The channel the line being handled names (JOIN, PART, KICK, MODE), for
+  // an event about a channel the client holds no record of; valid during
+  // the line's events only.
+  const std::string& LineChannel() const { return line_channel_; }
+  // Whether the server offers MONITOR (its 005 lines say so).
+  bool OffersMonitor() const { return Features.Value("MONITOR").has_value(); }
 
   // Marks the lines sent while it lives as replies to one person: each
   // person's replies wait in a queue of their own, and the queues take
@@ -197,85 +208,10 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   void QuitAtOnce(const std::string& message);
   void Mode(const std::string& target, const std::string& modes,
             const std::string& parameters) override;
-
-  // --- Events (raised only when assigned) ---------------------------------
-  using UserChannelText = std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&)>;
-  using Notify = std::function<void()>;
-  using UserChannel = std::function<void(TIdIRCUser*, TIdIRCChannel*)>;
-  using ChannelOnly = std::function<void(TIdIRCChannel*)>;
-  using UserTarget = std::function<void(TIdIRCUser*, TIdIRCChannel*, TIdIRCUser*)>;
-  using UserChannelMask = std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&)>;
-
-  UserChannelText OnMessage, OnNotice, OnAction;
-  Notify OnConnect, OnDisconnect, OnPingPong, OnUserModeChanged, OnStateChange;
-  UserChannel OnJoin, OnPart, OnKicked;
-  ChannelOnly OnJoined, OnParted;
-  std::function<void(TIdIRCUser*, TIdIRCUser*, TIdIRCChannel*)> OnKick;
-  std::function<void(TIdIRCUser*, const std::string&)> OnNickChange;
-  std::function<void(const std::string&)> OnNickChanged;
-  // The server named a nick for the bot that it does not take (ANewNick):
-  // empty, or no valid nick for this server.
-  std::function<void(const std::string&)> OnNickRefused;
-  std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&, const std::string&)> OnTopic;
-  std::function<void(TIdIRCUser*)> OnQuit, OnAway;
-  std::function<void(TIdIRCUsers*, TIdIRCChannel*)> OnNames;
-  std::function<void(TIdIRCUser*, const std::string&)> OnInvite;
-  std::function<void(TIdIRCUser*, const std::string&, const std::string&)> OnError;
-  std::function<void(const std::string&)> OnNowAway, OnUnAway;
-  std::function<void(TIdIRCUser*, const std::string&)> OnWallops;
-  std::function<void(TIdIRCUser*, int, const std::string&, const std::string&)> OnSystem;
-  std::function<void(TIdIRCUser*, const std::string&, const std::string&, bool&)> OnRaw;
-  UserTarget OnOp, OnDeop, OnVoice, OnDevoice;
-  UserChannelMask OnBan, OnUnban;
-  std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&, const std::string&)>
-      OnChannelMode;
-  std::function<void(const std::string&)> OnUserMode;
-  std::function<void(const std::string&, const std::string&)> OnInviting;
-  std::function<void(TIdIRCUser*, const std::string&, const std::string&)> OnKill;
-  std::function<void(TIdIRCUser*, const std::string&, const std::string&)> OnUnknownCommand;
-  std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&, const std::string&, bool&)>
-      OnCTCPQuery;
-  std::function<void(TIdIRCUser*, TIdIRCChannel*, const std::string&, const std::string&)>
-      OnCTCPReply;
-  std::function<void(const std::string&)> OnSend, OnReceive;
-  std::function<void(std::string&)> OnNicksInUse;
-  std::function<void(TIdIRCChannel*, const std::string&)> OnNoTopic;
-  std::function<void(const std::string&, const std::string&, const std::string&)> OnDCCChat;
-  std::function<void(const std::string&, const std::string&, const std::string&, const std::string&,
-                     const std::string&)>
-      OnDCCSend;
-  std::function<void(const std::string&, const std::string&, const std::string&,
-                     const std::string&)>
-      OnDCCResume, OnDCCAccept;
-  std::function<void(const std::string&, const std::string&, const std::string&,
-                     const std::string&)>
-      OnLinks;
-  std::function<void(std::vector<std::string>&, int, bool)> OnList;
-  ChannelUpdateHandler OnChannelUpdate;
-  // A failure while a line was read or handled (an overlong line, an error
-  // raised by a handler), or a bound on what the client keeps of the
-  // server's lines reached (peer_bounds.h); raised on the user-interface
-  // thread, after which the reader goes on with the next line.
-  std::function<void(const std::string&)> OnReadError;
-  // The SASL login failed or the server offers none (the text says which);
-  // the link is closed right after.
-  std::function<void(const std::string&)> OnSASLFailed;
-  // The send queue was full and lines were dropped (the oldest CTCP replies
-  // first, then the replies to whoever had the most queued, then the bot's
-  // own); raised once for each of them until the queue has emptied again.
-  std::function<void(const SendDrops&)> OnSendQueueFull;
-  // A connect started by Connect failed; raised on the user-interface
-  // thread.
-  std::function<void(const ConnectFailure&)> OnConnectFailed;
-  // The server's ERROR line (it closes the link next), with its text;
-  // without a handler the line is an unknown command.
-  std::function<void(const std::string&)> OnServerError;
-  // The server refused a JOIN the bot sent: the channel and the server's
-  // text.
-  std::function<void(const std::string&, const std::string&)> OnJoinRefused;
-  // During registration the server refused a nick (the numeric, the nick)
-  // and the bot tries the next one, empty when none is left.
-  std::function<void(int, const std::string&, const std::string&)> OnNickFallback;
+  // Asks the server to tell when the nick comes online or goes offline
+  // (OnMonitorOnline, OnMonitorOffline), and to stop telling.
+  void Monitor(const std::string& nick);
+  void Unmonitor(const std::string& nick);
 
  private:
   friend class TIdIRCReadThread;
@@ -288,22 +224,13 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // The length of ":" + nick!user@host + " " that the server puts in front
   // of the bot's lines, once the server has shown it.
   std::size_t RelayPrefix() const;
-  const std::string& Slot(std::size_t index) const { return line_.ParamTable[index]; }
-  // The slots from `first` to the last.
-  std::span<const std::string> SlotsFrom(std::size_t first) const {
-    return std::span<const std::string>(line_.ParamTable).subspan(first);
-  }
-  // Slot `first` and every non-empty slot after it, joined by blanks.
-  std::string JoinSlots(std::size_t first) const {
-    return zelmo::JoinSlots(line_.ParamTable, first);
-  }
   // HandleLine for the reader: an error is reported through OnReadError.
   void HandleLineReportingFailure(const std::string& line);
   // SASL.
   bool WantsSasl() const;
   // Feeds a line to the SASL exchange under way; true when the line is
   // its alone and needs no further handling.
-  bool TakeSaslLine(std::optional<int> number);
+  bool TakeSaslLine(const IncomingMessage& message);
   void SendSaslLines(const std::vector<std::string>& lines, SendKind kind);
   void ReportReadError(const std::string& what, const std::string& message);
   // Tells of a bound reached, once per connection for each flag.
@@ -328,34 +255,63 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   void RetireSender();
   void JoinRetiredReaders();
 
-  // The command table.
-  void HandleCommand(TIdIRCUser* user);
-  void HandlePrivmsg(TIdIRCUser* user);
-  void HandleNotice(TIdIRCUser* user);
-  void HandleJoin(TIdIRCUser* user);
-  void HandlePart(TIdIRCUser* user);
-  void HandleKick(TIdIRCUser* user);
-  void HandleMode(TIdIRCUser* user);
-  void HandleNick(TIdIRCUser* user);
-  void HandleQuit(TIdIRCUser* user);
-  void HandleTopic(TIdIRCUser* user);
+  // What each received message does to the records and which events it
+  // raises; `user` is the sender's record, held for the line. One overload
+  // per message: commands in irc_receive.cpp, CTCP in irc_ctcp_handling.cpp,
+  // modes in irc_modes.cpp, numeric replies in irc_numerics.cpp.
+  void Receive(const incoming::Privmsg& message, TIdIRCUser* user);
+  void Receive(const incoming::CtcpQuery& message, TIdIRCUser* user);
+  void Receive(const incoming::Notice& message, TIdIRCUser* user);
+  void Receive(const incoming::CtcpReply& message, TIdIRCUser* user);
+  void Receive(const incoming::Join& message, TIdIRCUser* user);
+  void Receive(const incoming::Part& message, TIdIRCUser* user);
+  void Receive(const incoming::Kick& message, TIdIRCUser* user);
+  void Receive(const incoming::Mode& message, TIdIRCUser* user);
+  void Receive(const incoming::UserMode& message, TIdIRCUser* user);
+  void Receive(const incoming::Nick& message, TIdIRCUser* user);
+  void Receive(const incoming::Quit& message, TIdIRCUser* user);
+  void Receive(const incoming::Topic& message, TIdIRCUser* user);
+  void Receive(const incoming::Invite& message, TIdIRCUser* user);
+  void Receive(const incoming::Kill& message, TIdIRCUser* user);
+  void Receive(const incoming::Ping& message, TIdIRCUser* user);
+  void Receive(const incoming::Wallops& message, TIdIRCUser* user);
+  void Receive(const incoming::ServerError& message, TIdIRCUser* user);
+  void Receive(const incoming::Cap& message, TIdIRCUser* user);
+  void Receive(const incoming::Authenticate& message, TIdIRCUser* user);
+  void Receive(const incoming::Unknown& message, TIdIRCUser* user);
+  void Receive(const ShownReply& reply, TIdIRCUser* user);
+  void Receive(const WelcomeReply& reply, TIdIRCUser* user);
+  void Receive(const FeaturesReply& reply, TIdIRCUser* user);
+  void Receive(const AwayReply& reply, TIdIRCUser* user);
+  void Receive(const OwnAwayReply& reply, TIdIRCUser* user);
+  void Receive(const ListStartReply& reply, TIdIRCUser* user);
+  void Receive(const ListEntryReply& reply, TIdIRCUser* user);
+  void Receive(const ListEndReply& reply, TIdIRCUser* user);
+  void Receive(const ChannelModesReply& reply, TIdIRCUser* user);
+  void Receive(const NoTopicReply& reply, TIdIRCUser* user);
+  void Receive(const TopicReply& reply, TIdIRCUser* user);
+  void Receive(const InvitingReply& reply, TIdIRCUser* user);
+  void Receive(const NamesReply& reply, TIdIRCUser* user);
+  void Receive(const LinksReply& reply, TIdIRCUser* user);
+  void Receive(const NamesEndReply& reply, TIdIRCUser* user);
+  void Receive(const MotdStartReply& reply, TIdIRCUser* user);
+  void Receive(const ErrorReply& reply, TIdIRCUser* user);
+  void Receive(const MonitorOnline& reply, TIdIRCUser* user);
+  void Receive(const MonitorOffline& reply, TIdIRCUser* user);
+  void Receive(const OtherReply& reply, TIdIRCUser* user);
 
-  // The numeric replies: decoded (numeric_replies.h), then carried out by
-  // NumericEffects.
-  class NumericEffects;
-  void HandleNumeric(int number, TIdIRCUser* user);
-  void RaiseSystem(TIdIRCUser* user, int number, const std::string& word,
-                   const std::string& content);
+  // The bot's own JOIN: a fresh channel record.
+  void Joined(const std::string& name);
+  // The line's command word or number as received, with its content.
+  void RaiseUnknown(TIdIRCUser* user, const std::string& content);
   void NickFallback(int number);
   // The channels of JOINs sent and not yet answered, so that an error
   // reply about one of them is known as a refused JOIN.
   void NoteJoinSent(const std::string& channels);
   void NoteJoined(const std::string& channel);
-  void NoteJoinRefusal(int number);
+  void NoteJoinRefusal(const ErrorReply& reply);
 
   // CTCP and DCC.
-  void HandleCtcpQuery();
-  void HandleCtcpReply();
   void HandleDcc(const std::string& arguments);
   std::string CtcpReplyText(int word) const;
 
@@ -367,11 +323,14 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   void ApplyMemberMode(TIdIRCChannel& channel, TIdIRCUser* setter, const ChannelModeChange& change);
 
   Poster post_;
+  IrcEvents no_events_;
+  IrcEvents* events_ = &no_events_;
   SessionState state_ = stDisconnected;
   TIdIRCUserModes user_mode_ = 0;
   std::string nick_ = "Nick";
   std::shared_ptr<TIdIRCUser> own_user_;
   ParsedLine line_;
+  std::string line_channel_;
   std::vector<std::string> list_buffer_;
   int list_position_ = 0;
   // The length of "!user@host" in the bot's own prefix, once known; the

@@ -72,6 +72,14 @@ std::string Pong(std::string_view text) {
   return Concat({"PONG :", text});
 }
 
+std::string Monitor(std::string_view nick) {
+  return Concat({"MONITOR + ", nick});
+}
+
+std::string Unmonitor(std::string_view nick) {
+  return Concat({"MONITOR - ", nick});
+}
+
 }  // namespace outgoing
 
 std::string SanitizeOutgoingLine(std::string line) {

@@ -28,6 +28,9 @@ std::string Pass(std::string_view password);
 std::string User(std::string_view user_name, std::string_view host, std::string_view server,
                  std::string_view real_name);
 std::string Pong(std::string_view text);
+// Adds a nick to the server's MONITOR list, or takes it off.
+std::string Monitor(std::string_view nick);
+std::string Unmonitor(std::string_view nick);
 
 }  // namespace outgoing
 

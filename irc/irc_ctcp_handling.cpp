@@ -1,4 +1,5 @@
 #include "irc/ctcp.h"
+#include "irc/incoming_messages.h"
 #include "irc/irc_client.h"
 #include "shell/base/datetime.h"
 
@@ -23,19 +24,19 @@ std::string TIdIRC::CtcpReplyText(int word) const {
   }
 }
 
-void TIdIRC::HandleCtcpQuery() {
-  std::optional<CtcpMessage> ctcp = ParseCtcp(Slot(3));
-  if (!ctcp) return;
+// Queries are held for the sender once more, as the line is: a listener
+// sees the record as the client's own handling does.
+void TIdIRC::Receive(const incoming::CtcpQuery& message, TIdIRCUser*) {
   UserHold user(Users, line_.SenderNick, line_.SenderAddress);
-  TIdIRCChannel* channel = Channels.Find(Slot(2));
+  TIdIRCChannel* channel = Channels.Find(message.target);
   bool suppress = false;
-  int word = CtcpWordIndex(ctcp->Command);
+  const int word = CtcpWordIndex(message.command);
   switch (word) {
     case ctcpAction:
-      if (OnAction) OnAction(user.get(), channel, ctcp->Arguments);
+      events_->OnAction(user.get(), channel, message.arguments);
       break;
     case ctcpDcc:
-      HandleDcc(ctcp->Arguments);
+      HandleDcc(message.arguments);
       break;
     case ctcpPing:
     case ctcpFinger:
@@ -43,26 +44,23 @@ void TIdIRC::HandleCtcpQuery() {
     case ctcpVersion:
     case ctcpClientInfo:
     case ctcpTime: {
-      if (OnCTCPQuery) OnCTCPQuery(user.get(), channel, ctcp->Command, ctcp->Arguments, suppress);
+      events_->OnCTCPQuery(user.get(), channel, message.command, message.arguments, suppress);
       if (suppress) break;
-      std::string reply = word == ctcpPing ? ctcp->Arguments : CtcpReplyText(word);
-      CTCPReply(line_.SenderNick, ctcp->Command, reply);
+      std::string reply = word == ctcpPing ? message.arguments : CtcpReplyText(word);
+      CTCPReply(line_.SenderNick, message.command, reply);
       break;
     }
     default:  // SOUND, ERROR and words outside the table get no answer
-      if (OnCTCPQuery) OnCTCPQuery(user.get(), channel, ctcp->Command, ctcp->Arguments, suppress);
+      events_->OnCTCPQuery(user.get(), channel, message.command, message.arguments, suppress);
       break;
   }
 }
 
-void TIdIRC::HandleCtcpReply() {
-  std::optional<CtcpMessage> ctcp = ParseCtcp(Slot(3));
-  if (!ctcp) return;
+void TIdIRC::Receive(const incoming::CtcpReply& message, TIdIRCUser*) {
   UserHold user(Users, line_.SenderNick, line_.SenderAddress);
-  if (CtcpWordIndex(ctcp->Command) == ctcpDcc) return;
-  if (OnCTCPReply) {
-    OnCTCPReply(user.get(), Channels.Find(Slot(2)), ctcp->Command, ctcp->Arguments);
-  }
+  if (CtcpWordIndex(message.command) == ctcpDcc) return;
+  events_->OnCTCPReply(user.get(), Channels.Find(message.target), message.command,
+                       message.arguments);
 }
 
 void TIdIRC::HandleDcc(const std::string& arguments) {
@@ -70,18 +68,16 @@ void TIdIRC::HandleDcc(const std::string& arguments) {
   const std::string& nick = line_.SenderNick;
   switch (request.Kind()) {
     case dccSend:
-      if (OnDCCSend) {
-        OnDCCSend(nick, request.Word(2), request.Word(3), request.Word(1), request.Word(4));
-      }
+      events_->OnDCCSend(nick, request.Word(2), request.Word(3), request.Word(1), request.Word(4));
       break;
     case dccChat:
-      if (OnDCCChat) OnDCCChat(nick, request.Word(2), request.Word(3));
+      events_->OnDCCChat(nick, request.Word(2), request.Word(3));
       break;
     case dccResume:
-      if (OnDCCResume) OnDCCResume(nick, request.Word(2), request.Word(1), request.Word(3));
+      events_->OnDCCResume(nick, request.Word(2), request.Word(1), request.Word(3));
       break;
     case dccAccept:
-      if (OnDCCAccept) OnDCCAccept(nick, request.Word(2), request.Word(1), request.Word(3));
+      events_->OnDCCAccept(nick, request.Word(2), request.Word(1), request.Word(3));
       break;
     default:
       break;

@@ -37,14 +37,15 @@ void TIdIRC::NoteJoined(const std::string& channel) {
   std::erase_if(pending_joins_, [&](const std::string& name) { return SameText(name, channel); });
 }
 
-void TIdIRC::NoteJoinRefusal(int number) {
-  if (std::find(kJoinRefusals.begin(), kJoinRefusals.end(), number) == kJoinRefusals.end()) return;
-  const std::string& channel = Slot(3);
+void TIdIRC::NoteJoinRefusal(const ErrorReply& reply) {
+  if (std::find(kJoinRefusals.begin(), kJoinRefusals.end(), reply.number) == kJoinRefusals.end()) {
+    return;
+  }
   auto pending = std::find_if(pending_joins_.begin(), pending_joins_.end(),
-                              [&](const std::string& name) { return SameText(name, channel); });
+                              [&](const std::string& name) { return SameText(name, reply.about); });
   if (pending == pending_joins_.end()) return;
   pending_joins_.erase(pending);
-  if (OnJoinRefused) OnJoinRefused(channel, Slot(4));
+  events_->OnJoinRefused(reply.about, reply.reason);
 }
 
 }  // namespace zelmo

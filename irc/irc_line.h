@@ -36,6 +36,9 @@ struct ParsedLine {
   std::string CommandText;
   std::string LineContent;
   ParamSlots ParamTable;
+
+  // The whole prefix without its ":" (nick!user@host, or a server's name).
+  const std::string& Prefix() const { return ParamTable[0]; }
 };
 
 // Splits a line (without its terminator) into prefix, sender, command,

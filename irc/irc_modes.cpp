@@ -1,3 +1,4 @@
+#include "irc/incoming_messages.h"
 #include "irc/irc_client.h"
 #include "irc/mode_changes.h"
 
@@ -6,24 +7,23 @@
 
 namespace zelmo {
 
-// :op!o@host MODE #room +o-v alice bob   (a channel: slot 2 is the channel,
-// slot 3 the mode text, its arguments from slot 4 on)
-// :ZelmoBot MODE ZelmoBot :+iw            (the own nick: slot 3 the modes)
-void TIdIRC::HandleMode(TIdIRCUser*) {
-  if (IsChannelName(Slot(2))) {
-    auto channel = Channels.FindShared(Slot(2));
-    if (!channel) return;
-    if (OnChannelMode) {
-      OnChannelMode(Users.Find(line_.SenderNick), channel.get(), Slot(2), JoinSlots(3));
-    }
-    ApplyChannelModes(Slot(2), ParseChannelModes(Slot(3), SlotsFrom(4)));
-  } else if (IsMe(Slot(2))) {
-    if (OnUserMode) OnUserMode(Slot(3));
-    TIdIRCUserModes modes = ParseUserModes(user_mode_, Slot(3));
-    if (modes == user_mode_) return;
-    user_mode_ = modes;
-    if (OnUserModeChanged) OnUserModeChanged();
-  }
+void TIdIRC::Receive(const incoming::Mode& message, TIdIRCUser*) {
+  line_channel_ = message.channel;
+  auto channel = Channels.FindShared(message.channel);
+  if (!channel) return;
+  events_->OnChannelMode(Users.Find(line_.SenderNick), channel.get(), message.channel,
+                         message.modes);
+  ApplyChannelModes(message.channel, message.changes);
+}
+
+// Only the bot's own modes are kept.
+void TIdIRC::Receive(const incoming::UserMode& message, TIdIRCUser*) {
+  if (!IsMe(message.nick)) return;
+  events_->OnUserMode(message.modes);
+  TIdIRCUserModes modes = ParseUserModes(user_mode_, message.modes);
+  if (modes == user_mode_) return;
+  user_mode_ = modes;
+  events_->OnUserModeChanged();
 }
 
 // Events are raised letter by letter; the channel's mode flags change once,
@@ -45,11 +45,13 @@ void TIdIRC::ApplyChannelModeChange(TIdIRCChannel& channel, TIdIRCUser* setter,
                                     const ChannelModeChange& change) {
   using Kind = ChannelModeChange::Kind;
   switch (change.kind) {
-    case Kind::Ban: {
-      auto& event = change.add ? OnBan : OnUnban;
-      if (event) event(setter, &channel, change.argument);
+    case Kind::Ban:
+      if (change.add) {
+        events_->OnBan(setter, &channel, change.argument);
+      } else {
+        events_->OnUnban(setter, &channel, change.argument);
+      }
       break;
-    }
     case Kind::Key:
       channel.SetKey(change.argument);
       break;
@@ -70,13 +72,20 @@ void TIdIRC::ApplyChannelModeChange(TIdIRCChannel& channel, TIdIRCUser* setter,
 void TIdIRC::ApplyMemberMode(TIdIRCChannel& channel, TIdIRCUser* setter,
                              const ChannelModeChange& change) {
   TIdIRCUser* target = Users.Find(change.argument);
-  const bool op = change.kind == ChannelModeChange::Kind::Op;
-  auto& event = op ? (change.add ? OnOp : OnDeop) : (change.add ? OnVoice : OnDevoice);
-  if (event) event(setter, &channel, target);
-  if (op) {
-    change.add ? channel.SetOp(target) : channel.ClearOp(target);
+  if (change.kind == ChannelModeChange::Kind::Op) {
+    if (change.add) {
+      events_->OnOp(setter, &channel, target);
+      channel.SetOp(target);
+    } else {
+      events_->OnDeop(setter, &channel, target);
+      channel.ClearOp(target);
+    }
+  } else if (change.add) {
+    events_->OnVoice(setter, &channel, target);
+    channel.SetVoice(target);
   } else {
-    change.add ? channel.SetVoice(target) : channel.ClearVoice(target);
+    events_->OnDevoice(setter, &channel, target);
+    channel.ClearVoice(target);
   }
 }
 

@@ -1,5 +1,3 @@
-#include <variant>
-
 #include "irc/irc_client.h"
 #include "irc/numeric_replies.h"
 #include "irc/peer_bounds.h"
@@ -9,150 +7,144 @@
 
 namespace zelmo {
 
-// One reply's records, state and events.
-class TIdIRC::NumericEffects {
- public:
-  NumericEffects(TIdIRC& irc, int number, TIdIRCUser* user)
-      : irc_(irc), number_(number), user_(user) {}
+namespace {
 
-  void operator()(const ShownReply& reply) const { Raise(reply.word, reply.text); }
+// The list goes to its listener in pieces of this many entries.
+constexpr int kListPiece = 40;
 
-  void operator()(const WelcomeReply& reply) const {
-    irc_.ServerName = reply.server;
-    irc_.SetState(stConnected);
-    Raise("WELCOME", reply.text);
-  }
+}  // namespace
 
-  void operator()(const FeaturesReply& reply) const {
-    if (!irc_.Features.Take(reply.text)) {
-      irc_.ReportBound(irc_.bound_notes_.features,
-                       "Too many server features: ignoring new 005 tokens beyond " +
-                           std::to_string(kMaxServerFeatures));
-    }
-    operator()(OtherReply{reply.text});
-  }
-
-  // The away text goes with the record of the nick it is about, if any.
-  void operator()(const AwayReply& reply) const {
-    TIdIRCUser* away = irc_.Users.Find(reply.nick);
-    if (away) away->Reason = reply.text;
-    if (irc_.OnAway) irc_.OnAway(away);
-  }
-
-  void operator()(const OwnAwayReply& reply) const {
-    irc_.Away = reply.away;
-    auto& event = reply.away ? irc_.OnNowAway : irc_.OnUnAway;
-    if (event) event(reply.text);
-  }
-
-  void operator()(const ListStartReply&) const {
-    if (irc_.OnList) {
-      irc_.list_buffer_.clear();
-      irc_.list_position_ = 0;
-      irc_.OnList(irc_.list_buffer_, 0, false);
-    }
-    Raise("LIST", "Start of LIST");
-  }
-
-  // The list goes to its handler in pieces of 40 entries.
-  void operator()(const ListEntryReply& reply) const {
-    if (!irc_.OnList) return;
-    std::vector<std::string>& buffer = irc_.list_buffer_;
-    if (buffer.size() >= kMaxListEntries) {
-      irc_.ReportBound(irc_.bound_notes_.list, "Too many LIST entries: passing on the first " +
-                                                   std::to_string(kMaxListEntries));
-      return;
-    }
-    buffer.push_back(reply.entry);
-    const int count = static_cast<int>(buffer.size());
-    if (count >= irc_.list_position_ + 40) {
-      irc_.OnList(buffer, irc_.list_position_, false);
-      irc_.list_position_ = count - 1;
-    }
-  }
-
-  void operator()(const ListEndReply& reply) const {
-    Raise("LIST", reply.text);
-    if (!irc_.OnList) return;
-    irc_.OnList(irc_.list_buffer_, irc_.list_position_, true);
-    irc_.list_buffer_.clear();
-    irc_.list_position_ = 0;
-  }
-
-  void operator()(const ChannelModesReply& reply) const {
-    if (irc_.OnChannelMode) {
-      irc_.OnChannelMode(nullptr, irc_.Channels.Find(reply.channel), reply.channel, reply.modes);
-    }
-    irc_.ApplyChannelModes(reply.channel, reply.changes);
-  }
-
-  void operator()(const NoTopicReply& reply) const {
-    TIdIRCChannel* channel = irc_.Channels.Find(reply.channel);
-    if (!channel) return;
-    channel->SetTopic("");
-    if (irc_.OnNoTopic) irc_.OnNoTopic(channel, reply.text);
-  }
-
-  void operator()(const TopicReply& reply) const {
-    TIdIRCChannel* channel = irc_.Channels.Find(reply.channel);
-    if (channel) channel->SetTopic(reply.topic);
-    if (irc_.OnTopic) irc_.OnTopic(user_, channel, reply.channel, reply.topic);
-  }
-
-  void operator()(const InvitingReply& reply) const {
-    if (irc_.OnInviting) irc_.OnInviting(reply.nick, reply.channel);
-  }
-
-  void operator()(const NamesReply& reply) const {
-    Raise("NAMES", reply.channel + " :" + reply.names);
-    if (TIdIRCChannel* channel = irc_.Channels.Find(reply.channel)) {
-      const std::size_t members = irc_.Channels.MemberCount();
-      const std::size_t room = members < kMaxMembers ? kMaxMembers - members : 0;
-      if (!channel->AddNames(reply.names, irc_.Users, room)) irc_.ReportMembersBound();
-    }
-  }
-
-  void operator()(const LinksReply& reply) const {
-    if (irc_.OnLinks) irc_.OnLinks(reply.mask, reply.server, reply.hops, reply.server_info);
-  }
-
-  void operator()(const NamesEndReply& reply) const {
-    Raise("NAMES", reply.channel + " :" + reply.text);
-    if (irc_.OnNames) irc_.OnNames(&irc_.Users, irc_.Channels.Find(reply.channel));
-  }
-
-  void operator()(const MotdStartReply& reply) const {
-    irc_.SetState(stConnected);
-    Raise("MOTD", reply.text);
-  }
-
-  void operator()(const ErrorReply& reply) const {
-    if (irc_.OnError) irc_.OnError(user_, irc_.line_.CommandText, reply.text);
-    irc_.NoteJoinRefusal(number_);
-    if (reply.nick_refused) irc_.NickFallback(number_);
-  }
-
-  void operator()(const OtherReply& reply) const {
-    if (irc_.OnUnknownCommand) irc_.OnUnknownCommand(user_, irc_.line_.CommandText, reply.text);
-  }
-
- private:
-  void Raise(const std::string& word, const std::string& text) const {
-    irc_.RaiseSystem(user_, number_, word, text);
-  }
-
-  TIdIRC& irc_;
-  int number_;
-  TIdIRCUser* user_;
-};
-
-void TIdIRC::RaiseSystem(TIdIRCUser* user, int number, const std::string& word,
-                         const std::string& content) {
-  if (OnSystem) OnSystem(user, number, word, content);
+void TIdIRC::Receive(const ShownReply& reply, TIdIRCUser* user) {
+  events_->OnSystem(user, reply.number, reply.word, reply.text);
 }
 
-void TIdIRC::HandleNumeric(int number, TIdIRCUser* user) {
-  std::visit(NumericEffects(*this, number, user), DecodeNumeric(number, line_));
+void TIdIRC::Receive(const WelcomeReply& reply, TIdIRCUser* user) {
+  ServerName = reply.server;
+  SetState(stConnected);
+  events_->OnSystem(user, reply.number, "WELCOME", reply.text);
+}
+
+void TIdIRC::Receive(const FeaturesReply& reply, TIdIRCUser* user) {
+  if (!Features.Take(reply.text)) {
+    ReportBound(bound_notes_.features, "Too many server features: ignoring new 005 tokens beyond " +
+                                           std::to_string(kMaxServerFeatures));
+  }
+  RaiseUnknown(user, reply.text);
+  events_->OnServerFeatures();
+}
+
+// The away text goes with the record of the nick it is about, if any.
+void TIdIRC::Receive(const AwayReply& reply, TIdIRCUser*) {
+  TIdIRCUser* away = Users.Find(reply.nick);
+  if (away) away->Reason = reply.text;
+  events_->OnAway(away);
+}
+
+void TIdIRC::Receive(const OwnAwayReply& reply, TIdIRCUser*) {
+  Away = reply.away;
+  if (reply.away) {
+    events_->OnNowAway(reply.text);
+  } else {
+    events_->OnUnAway(reply.text);
+  }
+}
+
+void TIdIRC::Receive(const ListStartReply& reply, TIdIRCUser* user) {
+  if (events_->CollectsList()) {
+    list_buffer_.clear();
+    list_position_ = 0;
+    events_->OnList(list_buffer_, 0, false);
+  }
+  events_->OnSystem(user, reply.number, "LIST", "Start of LIST");
+}
+
+void TIdIRC::Receive(const ListEntryReply& reply, TIdIRCUser*) {
+  if (!events_->CollectsList()) return;
+  if (list_buffer_.size() >= kMaxListEntries) {
+    ReportBound(bound_notes_.list,
+                "Too many LIST entries: passing on the first " + std::to_string(kMaxListEntries));
+    return;
+  }
+  list_buffer_.push_back(reply.entry);
+  const int count = static_cast<int>(list_buffer_.size());
+  if (count >= list_position_ + kListPiece) {
+    events_->OnList(list_buffer_, list_position_, false);
+    list_position_ = count - 1;
+  }
+}
+
+void TIdIRC::Receive(const ListEndReply& reply, TIdIRCUser* user) {
+  events_->OnSystem(user, reply.number, "LIST", reply.text);
+  if (!events_->CollectsList()) return;
+  events_->OnList(list_buffer_, list_position_, true);
+  list_buffer_.clear();
+  list_position_ = 0;
+}
+
+void TIdIRC::Receive(const ChannelModesReply& reply, TIdIRCUser*) {
+  line_channel_ = reply.channel;
+  events_->OnChannelMode(nullptr, Channels.Find(reply.channel), reply.channel, reply.modes);
+  ApplyChannelModes(reply.channel, reply.changes);
+}
+
+void TIdIRC::Receive(const NoTopicReply& reply, TIdIRCUser*) {
+  TIdIRCChannel* channel = Channels.Find(reply.channel);
+  if (!channel) return;
+  channel->SetTopic("");
+  events_->OnNoTopic(channel, reply.text);
+}
+
+void TIdIRC::Receive(const TopicReply& reply, TIdIRCUser* user) {
+  TIdIRCChannel* channel = Channels.Find(reply.channel);
+  if (channel) channel->SetTopic(reply.topic);
+  events_->OnTopic(user, channel, reply.channel, reply.topic);
+}
+
+void TIdIRC::Receive(const InvitingReply& reply, TIdIRCUser*) {
+  events_->OnInviting(reply.nick, reply.channel);
+}
+
+void TIdIRC::Receive(const NamesReply& reply, TIdIRCUser* user) {
+  events_->OnSystem(user, reply.number, "NAMES", reply.channel + " :" + reply.names);
+  if (TIdIRCChannel* channel = Channels.Find(reply.channel)) {
+    const std::size_t members = Channels.MemberCount();
+    const std::size_t room = members < kMaxMembers ? kMaxMembers - members : 0;
+    if (!channel->AddNames(reply.names, Users, room)) ReportMembersBound();
+  }
+}
+
+void TIdIRC::Receive(const LinksReply& reply, TIdIRCUser*) {
+  events_->OnLinks(reply.mask, reply.server, reply.hops, reply.server_info);
+}
+
+void TIdIRC::Receive(const NamesEndReply& reply, TIdIRCUser* user) {
+  events_->OnSystem(user, reply.number, "NAMES", reply.channel + " :" + reply.text);
+  events_->OnNames(&Users, Channels.Find(reply.channel));
+}
+
+void TIdIRC::Receive(const MotdStartReply& reply, TIdIRCUser* user) {
+  SetState(stConnected);
+  events_->OnSystem(user, reply.number, "MOTD", reply.text);
+}
+
+void TIdIRC::Receive(const ErrorReply& reply, TIdIRCUser* user) {
+  events_->OnError(user, line_.CommandText, reply.text);
+  NoteJoinRefusal(reply);
+  if (reply.nick_refused) NickFallback(reply.number);
+}
+
+void TIdIRC::Receive(const MonitorOnline& reply, TIdIRCUser* user) {
+  RaiseUnknown(user, line_.LineContent);
+  events_->OnMonitorOnline(reply.nicks);
+}
+
+void TIdIRC::Receive(const MonitorOffline& reply, TIdIRCUser* user) {
+  RaiseUnknown(user, line_.LineContent);
+  events_->OnMonitorOffline(reply.nicks);
+}
+
+void TIdIRC::Receive(const OtherReply& reply, TIdIRCUser* user) {
+  RaiseUnknown(user, reply.text);
 }
 
 void TIdIRC::NickFallback(int number) {
@@ -161,17 +153,11 @@ void TIdIRC::NickFallback(int number) {
   // The alternative nick is tested first: when it is the configured nick
   // too, its refusal ends the attempt instead of repeating it for ever.
   if (CurrentNick == AltNick) {
-    if (OnNicksInUse) {
-      std::string nick = CurrentNick;
-      OnNicksInUse(nick);
-      CurrentNick = nick;
-    } else {
-      CurrentNick.clear();
-    }
+    CurrentNick = events_->OnNicksInUse(CurrentNick);
   } else if (CurrentNick == nick_) {
     CurrentNick = AltNick;
   }
-  if (OnNickFallback) OnNickFallback(number, refused, CurrentNick);
+  events_->OnNickFallback(number, refused, CurrentNick);
   if (CurrentNick.empty()) {
     Disconnect(true);
   } else {

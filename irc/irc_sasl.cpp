@@ -1,3 +1,6 @@
+#include <variant>
+
+#include "irc/incoming_messages.h"
 #include "irc/irc_client.h"
 #include "irc/irc_commands.h"
 #include "shell/base/convert.h"
@@ -15,24 +18,26 @@ bool TIdIRC::SendsSaslPasswordInClear() const {
   return WantsSasl() && !SameText(SASLMechanism, "EXTERNAL") && !Tls.enabled;
 }
 
-bool TIdIRC::TakeSaslLine(std::optional<int> number) {
+bool TIdIRC::TakeSaslLine(const IncomingMessage& message) {
   if (!sasl_->Negotiating()) return false;
   SaslExchange::Step step;
   bool taken = true;
-  if (number) {
-    step = sasl_->OnNumeric(*number, Slot(3));
+  if (const auto number = ReplyNumberOf(message)) {
+    // Only an unknown command (421) is about a word the bot sent.
+    const auto* error = std::get_if<ErrorReply>(&message);
+    step = sasl_->OnNumeric(*number, error ? error->about : std::string());
     taken = false;
-  } else if (line_.CommandText == "CAP") {
-    step = sasl_->OnCap(line_.LineContent);
-  } else if (line_.CommandText == "AUTHENTICATE") {
-    step = sasl_->OnAuthenticate(line_.LineContent);
+  } else if (const auto* cap = std::get_if<incoming::Cap>(&message)) {
+    step = sasl_->OnCap(cap->reply);
+  } else if (const auto* authenticate = std::get_if<incoming::Authenticate>(&message)) {
+    step = sasl_->OnAuthenticate(authenticate->challenge);
   } else {
     return false;
   }
   // The link closes right after a failure: its last line goes out at once.
   SendSaslLines(step.send, step.failure ? SendKind::Immediate : SendKind::Paced);
   if (!step.failure) return taken;
-  if (OnSASLFailed) OnSASLFailed(*step.failure);
+  events_->OnSASLFailed(*step.failure);
   Disconnect(true);
   return true;
 }
@@ -50,7 +55,7 @@ void TIdIRC::SendSaslLines(const std::vector<std::string>& lines, SendKind kind)
     }
     if (!IsLinkUp()) return;
     Submit(SanitizeOutgoingLine(line), SendKind::Paced);
-    if (OnSend) OnSend("AUTHENTICATE ****");
+    events_->OnSend("AUTHENTICATE ****");
   }
 }
 

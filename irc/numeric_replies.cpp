@@ -1,5 +1,6 @@
 #include "irc/numeric_replies.h"
 
+#include <algorithm>
 #include <optional>
 #include <span>
 #include <utility>
@@ -20,7 +21,7 @@ class Slots {
   explicit Slots(const ParsedLine& line) : line_(line) {}
   const std::string& operator()(std::size_t slot) const { return line_.ParamTable[slot]; }
   ShownReply Show(std::string word, std::string text) const {
-    return ShownReply{std::move(word), std::move(text)};
+    return ShownReply{{}, std::move(word), std::move(text)};
   }
   ShownReply ShowContent(std::string word) const {
     return Show(std::move(word), line_.LineContent);
@@ -123,8 +124,21 @@ std::optional<ShownReply> DecodeUserReply(int number, const ParsedLine& line) {
 LinksReply DecodeLinks(const ParamSlots& slot) {
   const std::string& info = slot[5];
   const std::size_t blank = info.find(' ');
-  if (blank == std::string::npos) return LinksReply{slot[3], slot[4], info, ""};
-  return LinksReply{slot[3], slot[4], info.substr(0, blank), info.substr(blank + 1)};
+  if (blank == std::string::npos) return LinksReply{{}, slot[3], slot[4], info, ""};
+  return LinksReply{{}, slot[3], slot[4], info.substr(0, blank), info.substr(blank + 1)};
+}
+
+// The nicks of a MONITOR list, in order: each entry up to its "!", empty
+// entries too.
+std::vector<std::string> MonitoredNicks(const std::string& list) {
+  std::vector<std::string> nicks;
+  for (std::size_t start = 0; start <= list.size();) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    const std::string_view entry = std::string_view(list).substr(start, comma - start);
+    nicks.emplace_back(entry.substr(0, entry.find('!')));
+    start = comma + 1;
+  }
+  return nicks;
 }
 
 // The replies that change the client's state or raise events of their own.
@@ -132,50 +146,63 @@ DecodedReply DecodeStateReply(int number, const ParsedLine& line) {
   const ParamSlots& slot = line.ParamTable;
   const std::string& content = line.LineContent;
   // :irc.example 001 ZelmoBot :Welcome to the Internet Relay Network ZelmoBot
-  if (Within(number, 1, 4)) return WelcomeReply{line.SenderAddress, content};
+  if (Within(number, 1, 4)) return WelcomeReply{{}, line.SenderAddress, content};
   // :irc.example 005 ZelmoBot CHANTYPES=# NICKLEN=30 :are supported by this server
-  if (number == 5) return FeaturesReply{content};
+  if (number == 5) return FeaturesReply{{}, content};
   // :irc.example 301 ZelmoBot alice :Gone for lunch
-  if (number == 301) return AwayReply{slot[3], slot[4]};
+  if (number == 301) return AwayReply{{}, slot[3], slot[4]};
   // :irc.example 305 ZelmoBot :You are no longer marked as being away
   // :irc.example 306 ZelmoBot :You have been marked as being away
-  if (number == 305 || number == 306) return OwnAwayReply{number == 306, slot[3]};
+  if (number == 305 || number == 306) return OwnAwayReply{{}, number == 306, slot[3]};
   // :irc.example 321 ZelmoBot Channel :Users  Name
   if (number == 321) return ListStartReply{};
   // :irc.example 322 ZelmoBot #chan 12 :the topic
-  if (number == 322) return ListEntryReply{slot[3] + " " + slot[4] + " " + slot[5]};
+  if (number == 322) return ListEntryReply{{}, slot[3] + " " + slot[4] + " " + slot[5]};
   // :irc.example 323 ZelmoBot :End of LIST
-  if (number == 323) return ListEndReply{slot[3]};
+  if (number == 323) return ListEndReply{{}, slot[3]};
   // :irc.example 324 ZelmoBot #chan +kl secret 10
   if (number == 324) {
     auto arguments = std::span<const std::string>(slot).subspan(5);
-    return ChannelModesReply{slot[3], JoinSlots(slot, 4), ParseChannelModes(slot[4], arguments)};
+    return ChannelModesReply{
+        {}, slot[3], JoinSlots(slot, 4), ParseChannelModes(slot[4], arguments)};
   }
   // :irc.example 331 ZelmoBot #chan :No topic is set
-  if (number == 331) return NoTopicReply{slot[3], slot[4]};
+  if (number == 331) return NoTopicReply{{}, slot[3], slot[4]};
   // :irc.example 332 ZelmoBot #chan :the topic
-  if (number == 332) return TopicReply{slot[3], slot[4]};
+  if (number == 332) return TopicReply{{}, slot[3], slot[4]};
   // :irc.example 341 ZelmoBot alice #chan
-  if (number == 341) return InvitingReply{slot[3], slot[4]};
+  if (number == 341) return InvitingReply{{}, slot[3], slot[4]};
   // :irc.example 353 ZelmoBot = #chan :@alice +bob carol
-  if (number == 353) return NamesReply{slot[4], slot[5]};
+  if (number == 353) return NamesReply{{}, slot[4], slot[5]};
   // :irc.example 364 ZelmoBot * irc.example :0 Example server
   if (number == 364) return DecodeLinks(slot);
   // :irc.example 366 ZelmoBot #chan :End of NAMES list
-  if (number == 366) return NamesEndReply{slot[3], slot[4]};
+  if (number == 366) return NamesEndReply{{}, slot[3], slot[4]};
   // :irc.example 375 ZelmoBot :- irc.example Message of the day -
-  if (number == 375) return MotdStartReply{slot[3]};
+  if (number == 375) return MotdStartReply{{}, slot[3]};
   // :irc.example 433 * ZelmoBot :Nickname is already in use
-  if (Within(number, 401, 502)) return ErrorReply{content, Within(number, 431, 433)};
-  return OtherReply{content};
+  if (Within(number, 401, 502)) {
+    return ErrorReply{{}, content, Within(number, 431, 433), slot[3], slot[4]};
+  }
+  // :irc.example 730 ZelmoBot :alice!al@host.example,bob!b@host.example
+  if (number == 730) return MonitorOnline{{}, MonitoredNicks(slot[3])};
+  // :irc.example 731 ZelmoBot :alice,bob
+  if (number == 731) return MonitorOffline{{}, MonitoredNicks(slot[3])};
+  return OtherReply{{}, content};
+}
+
+DecodedReply DecodeReply(int number, const ParsedLine& line) {
+  if (auto shown = DecodeServerReply(number, line)) return *std::move(shown);
+  if (auto shown = DecodeUserReply(number, line)) return *std::move(shown);
+  return DecodeStateReply(number, line);
 }
 
 }  // namespace
 
 DecodedReply DecodeNumeric(int number, const ParsedLine& line) {
-  if (auto shown = DecodeServerReply(number, line)) return *std::move(shown);
-  if (auto shown = DecodeUserReply(number, line)) return *std::move(shown);
-  return DecodeStateReply(number, line);
+  DecodedReply reply = DecodeReply(number, line);
+  std::visit([number](NumericReply& decoded) { decoded.number = number; }, reply);
+  return reply;
 }
 
 }  // namespace zelmo

@@ -1,6 +1,5 @@
 #include "irc/sasl_exchange.h"
 
-#include "irc/capabilities.h"
 #include "irc/peer_bounds.h"
 #include "shell/base/convert.h"
 
@@ -67,28 +66,25 @@ SaslExchange::Step SaslExchange::ListingEnded() {
   return {{"CAP REQ :sasl"}, std::nullopt};
 }
 
-SaslExchange::Step SaslExchange::OnCap(std::string_view content) {
-  const auto reply = ParseCapReply(content);
-  if (!reply) return {};
-  if (state_ == State::kListing && reply->subcommand == "LS") {
-    for (const std::string& token : reply->tokens) {
+SaslExchange::Step SaslExchange::OnCap(const CapReply& reply) {
+  if (state_ == State::kListing && reply.subcommand == "LS") {
+    for (const std::string& token : reply.tokens) {
       listed_bytes_ += token.size() + 1;
       if (listed_bytes_ > kMaxCapabilityListBytes) return ListTooLong();
       offered_.push_back(token);
     }
-    if (reply->more) return {};
+    if (reply.more) return {};
     return ListingEnded();
   }
   if (state_ != State::kRequested) return {};
-  if (reply->subcommand == "NAK") return Fail(kSaslNotOffered);
-  if (reply->subcommand != "ACK") return {};
-  if (!CapabilityAcknowledged(reply->tokens, "sasl")) return Fail(kSaslNotOffered);
+  if (reply.subcommand == "NAK") return Fail(kSaslNotOffered);
+  if (reply.subcommand != "ACK") return {};
+  if (!CapabilityAcknowledged(reply.tokens, "sasl")) return Fail(kSaslNotOffered);
   state_ = State::kAuthenticating;
   return {{"AUTHENTICATE " + mechanism_}, std::nullopt};
 }
 
-SaslExchange::Step SaslExchange::OnAuthenticate(std::string_view content) {
-  const auto challenge = ParseAuthenticate(content);
+SaslExchange::Step SaslExchange::OnAuthenticate(const std::optional<std::string>& challenge) {
   if (state_ != State::kAuthenticating || responded_ || !challenge) return {};
   // Both mechanisms answer the server's empty challenge once; anything
   // else would be a mechanism this client does not speak.

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "irc/capabilities.h"
+
 namespace zelmo {
 
 // The texts a failed exchange reports.
@@ -31,8 +33,11 @@ class SaslExchange {
   // The first line, sent before NICK and USER.
   static std::string Opening() { return "CAP LS 302"; }
 
-  Step OnCap(std::string_view content);
-  Step OnAuthenticate(std::string_view content);
+  // A CAP line; one without a subcommand has an empty one.
+  Step OnCap(const CapReply& reply);
+  // An AUTHENTICATE line's challenge; none when it has none.
+  Step OnAuthenticate(const std::optional<std::string>& challenge);
+  // A numeric reply and the parameter after the bot's nick.
   Step OnNumeric(int number, std::string_view first_parameter);
 
   // Between the opening and CAP END or a failure.

@@ -69,11 +69,11 @@ void TIdTCPConnection::Detach(const std::shared_ptr<TIdIOHandlerSocket>& handler
 }
 
 void TIdTCPConnection::FireConnected() {
-  if (OnConnected) OnConnected();
+  link_events_.load()->OnConnected();
 }
 
 void TIdTCPConnection::FireDisconnected() {
-  if (OnDisconnected) OnDisconnected();
+  link_events_.load()->OnDisconnected();
 }
 
 void TIdTCPConnection::GoDown(const Link& link) {

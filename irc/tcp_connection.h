@@ -2,13 +2,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 
 #include "irc/id_stack.h"
+#include "irc/link_events.h"
 #include "irc/managed_buffer.h"
 #include "irc/socket_connect.h"
 #include "irc/socket_handle.h"
@@ -51,7 +51,9 @@ class TIdTCPConnection {
   int RecvBufferSize = 32768;
   int SendBufferSize = 32768;
   bool UseNagle = true;
-  std::function<void()> OnConnected, OnDisconnected;
+  // Who hears of the link opening and closing; nobody until set. Set it
+  // before the link opens: the closing is told from other threads.
+  void SetLinkEvents(LinkEvents& events) { link_events_.store(&events); }
 
   // The handler and input buffer one operation works on.
   struct Link {
@@ -122,6 +124,8 @@ class TIdTCPConnection {
   void SendText(const Link& link, std::string_view text);
   void NoteReceipt();
 
+  LinkEvents no_link_events_;
+  std::atomic<LinkEvents*> link_events_{&no_link_events_};
   mutable std::mutex link_mutex_;  // guards handler_ and input_ themselves
   std::shared_ptr<TIdIOHandlerSocket> handler_;
   std::shared_ptr<TIdManagedBuffer> input_;

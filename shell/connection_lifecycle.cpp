@@ -9,60 +9,13 @@
 
 namespace zelmo {
 
-void TMainForm::HookIrcEvents() {
-  IRC.OnConnected = [this] { IRCConnected(); };
-  IRC.OnConnectFailed = [this](const ConnectFailure& failure) {
-    RunAtTopOfUiThread([&] { IRCConnectFailed(failure); });
-  };
-  // The transport reports a closed link on whichever thread noticed it,
-  // usually the reader thread: the handler runs on the user-interface thread.
-  IRC.OnDisconnected = [this] {
-    unsigned connection = connections_opened_.load();
-    PostToForm([this, connection] {
-      RunAtTopOfUiThread([this, connection] { IRCDisconnected(connection); });
-    });
-  };
-  IRC.OnStateChange = [this] {
-    if (IRC.ConnectionState() == stConnected) IRCRegistered();
-  };
-  IRC.OnMessage = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
-    IRCMessage(user, channel, text);
-  };
-  IRC.OnAction = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
-    IRCAction(user, channel, text);
-  };
-  IRC.OnJoin = [this](TIdIRCUser* user, TIdIRCChannel* channel) { IRCJoin(user, channel); };
-  IRC.OnPart = [this](TIdIRCUser* user, TIdIRCChannel* channel) { IRCPart(user, channel); };
-  IRC.OnQuit = [this](TIdIRCUser* user) { IRCQuit(user); };
-  IRC.OnKick = [this](TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) {
-    IRCKick(kicker, victim, channel);
-  };
-  IRC.OnKicked = [this](TIdIRCUser* kicker, TIdIRCChannel* channel) { IRCKicked(kicker, channel); };
-  IRC.OnBan = [this](TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask) {
-    IRCBan(setter, channel, mask);
-  };
-  IRC.OnDeop = [this](TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* target) {
-    IRCDeop(setter, channel, target);
-  };
-  IRC.OnNickChange = [this](TIdIRCUser* user, const std::string& nick) {
-    IRCNickChange(user, nick);
-  };
-  IRC.OnNickChanged = [this](const std::string& old_nick) { IRCNickChanged(old_nick); };
-  IRC.OnNickRefused = [this](const std::string& new_nick) { IRCNickRefused(new_nick); };
-  IRC.OnReadError = [this](const std::string& message) { IRCReadError(message); };
-  IRC.OnSASLFailed = [this](const std::string& reason) { IRCSaslFailed(reason); };
-  IRC.OnSendQueueFull = [this](const SendDrops& drops) { IRCSendQueueFull(drops); };
-  IRC.OnServerError = [this](const std::string& text) { IRCServerError(text); };
-  IRC.OnJoinRefused = [this](const std::string& channel, const std::string& text) {
-    IRCJoinRefused(channel, text);
-  };
-  IRC.OnNickFallback = [this](int number, const std::string& refused, const std::string& next) {
-    IRCNickFallback(number, refused, next);
-  };
-  IRC.OnUnknownCommand = [this](TIdIRCUser*, const std::string& command,
-                                const std::string& content) {
-    NickNewsFromServer(command, content);
-  };
+// The transport reports a closed link on whichever thread noticed it,
+// usually the reader thread: the handler runs on the user-interface thread.
+void TMainForm::OnDisconnected() {
+  unsigned connection = connections_opened_.load();
+  PostToForm([this, connection] {
+    RunAtTopOfUiThread([this, connection] { IRCDisconnected(connection); });
+  });
 }
 
 void TMainForm::ConnectToServer() {

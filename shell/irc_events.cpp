@@ -17,8 +17,8 @@ constexpr char kColourCode = '\x03';
 
 // The channel's name, also for an event about a channel the bot holds no
 // record of (the server's line still names it).
-std::string ChannelName(TIdIRCChannel* channel, TIdIRC& irc, std::size_t slot = 2) {
-  return channel ? channel->Name() : irc.Line().ParamTable[slot];
+std::string ChannelName(TIdIRCChannel* channel, const TIdIRC& irc) {
+  return channel ? channel->Name() : irc.LineChannel();
 }
 
 }  // namespace

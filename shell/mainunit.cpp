@@ -88,7 +88,7 @@ void TMainForm::SetUpIrc() {
   IRC.SetUserMode(0);
   IRC.MaxLineAction = OverlongLineAction::maException;
   IRC.SetUiPoster([this](std::function<void()> task) { Port.PostToUiThread(std::move(task)); });
-  HookIrcEvents();
+  IRC.SetEvents(*this);
 }
 
 void TMainForm::LoadTls(const TIniFile& ini) {

@@ -11,6 +11,7 @@
 
 #include "channel/tv_listing_cache.h"
 #include "irc/irc_client.h"
+#include "irc/irc_events.h"
 #include "irc/tcp_connection.h"
 #include "shell/base/display.h"
 #include "shell/base/form_host.h"
@@ -25,7 +26,7 @@ namespace zelmo {
 
 // The main window's logic: owns the bot's parts and state for the whole run
 // and handles every event on the user-interface thread.
-class TMainForm : public FormHost, public BotContext {
+class TMainForm : public FormHost, public BotContext, public IrcEvents {
  public:
   // Runs the start-up steps: caption, configuration, opening lines (the last
   // names the data folder), and a connection when [Me] AutoConnect asks.
@@ -61,6 +62,55 @@ class TMainForm : public FormHost, public BotContext {
   void IRCDisconnected(unsigned connection);
   void TimerTimer();
   void Rejoin();
+
+  // --- The IRC client's events ---------------------------------------------
+  // Each goes to its handler below. The transport tells of a lost link on
+  // whichever thread noticed it: that one is handed over to the
+  // user-interface thread (connection_lifecycle.cpp).
+  void OnConnected() override { IRCConnected(); }
+  void OnDisconnected() override;
+  void OnConnectFailed(const ConnectFailure& failure) override {
+    RunAtTopOfUiThread([&] { IRCConnectFailed(failure); });
+  }
+  void OnStateChange() override {
+    if (IRC.ConnectionState() == stConnected) IRCRegistered();
+  }
+  void OnMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) override {
+    IRCMessage(user, channel, text);
+  }
+  void OnAction(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) override {
+    IRCAction(user, channel, text);
+  }
+  void OnJoin(TIdIRCUser* user, TIdIRCChannel* channel) override { IRCJoin(user, channel); }
+  void OnPart(TIdIRCUser* user, TIdIRCChannel* channel) override { IRCPart(user, channel); }
+  void OnQuit(TIdIRCUser* user) override { IRCQuit(user); }
+  void OnKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) override {
+    IRCKick(kicker, victim, channel);
+  }
+  void OnKicked(TIdIRCUser* kicker, TIdIRCChannel* channel) override { IRCKicked(kicker, channel); }
+  void OnBan(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask) override {
+    IRCBan(setter, channel, mask);
+  }
+  void OnDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* target) override {
+    IRCDeop(setter, channel, target);
+  }
+  void OnNickChange(TIdIRCUser* user, const std::string& nick) override {
+    IRCNickChange(user, nick);
+  }
+  void OnNickChanged(const std::string& old_nick) override { IRCNickChanged(old_nick); }
+  void OnNickRefused(const std::string& new_nick) override { IRCNickRefused(new_nick); }
+  void OnReadError(const std::string& message) override { IRCReadError(message); }
+  void OnSASLFailed(const std::string& reason) override { IRCSaslFailed(reason); }
+  void OnSendQueueFull(const SendDrops& drops) override { IRCSendQueueFull(drops); }
+  void OnServerError(const std::string& text) override { IRCServerError(text); }
+  void OnJoinRefused(const std::string& channel, const std::string& text) override {
+    IRCJoinRefused(channel, text);
+  }
+  void OnNickFallback(int number, const std::string& refused, const std::string& next) override {
+    IRCNickFallback(number, refused, next);
+  }
+  void OnServerFeatures() override { MonitorNickIfOffered(); }
+  void OnMonitorOffline(const std::vector<std::string>& nicks) override { NicksOffline(nicks); }
 
   // --- IRC event reactions ------------------------------------------------
   void IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text);
@@ -141,7 +191,6 @@ class TMainForm : public FormHost, public BotContext {
   // One Dangerous line for each file of secrets that others may use.
   void WarnOfOpenFiles();
   void SetUpIrc();
-  void HookIrcEvents();
   // Queues work for the user-interface thread that is dropped once the form
   // is gone.
   void PostToForm(std::function<void()> task);
@@ -172,7 +221,10 @@ class TMainForm : public FormHost, public BotContext {
   void RegainNick();
   void RegainNickOnNews();
   void WatchForNick();
-  void NickNewsFromServer(const std::string& command, const std::string& content);
+  // Where the server offers MONITOR, it tells when the configured nick goes
+  // offline; the minute's retry is not needed then.
+  void MonitorNickIfOffered();
+  void NicksOffline(const std::vector<std::string>& nicks);
   void StopNickRegain();
   void NickRegained();
   // A private or channel command: one that fails ends silently.

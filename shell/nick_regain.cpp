@@ -1,5 +1,3 @@
-#include <algorithm>
-
 #include "irc/peer_bounds.h"
 #include "shell/base/convert.h"
 #include "shell/mainunit.h"
@@ -60,27 +58,23 @@ void TMainForm::StopNickRegain() {
 }
 
 void TMainForm::NickRegained() {
-  if (monitoring_nick_) IRC.Raw("MONITOR - " + IRC.ConfiguredNick());
+  if (monitoring_nick_) IRC.Unmonitor(IRC.ConfiguredNick());
   StopNickRegain();
   MessageDisplay.DisplayColoredLine("Nick " + IRC.Nick() + " regained", Important);
 }
 
-// 005 tells whether the server offers MONITOR; 731 lists monitored nicks
-// that are offline now (also at once for one that is offline when added).
-void TMainForm::NickNewsFromServer(const std::string& command, const std::string&) {
-  if (command == "005") {
-    if (monitoring_nick_ || !IRC.Features.Value("MONITOR") || !OnAlternativeNick()) return;
-    monitoring_nick_ = true;
-    NickTimer->SetEnabled(false);
-    IRC.Raw("MONITOR + " + IRC.ConfiguredNick());
-  } else if (command == "731") {
-    const std::string& targets = IRC.Line().ParamTable[3];
-    for (std::size_t start = 0; start <= targets.size();) {
-      const std::size_t comma = std::min(targets.find(',', start), targets.size());
-      const std::string target = targets.substr(start, comma - start);
-      if (SameText(target.substr(0, target.find('!')), IRC.ConfiguredNick())) RegainNickOnNews();
-      start = comma + 1;
-    }
+// Each 005 line may be the one that offers MONITOR.
+void TMainForm::MonitorNickIfOffered() {
+  if (monitoring_nick_ || !IRC.OffersMonitor() || !OnAlternativeNick()) return;
+  monitoring_nick_ = true;
+  NickTimer->SetEnabled(false);
+  IRC.Monitor(IRC.ConfiguredNick());
+}
+
+// The server lists a nick that is offline at once when it is added too.
+void TMainForm::NicksOffline(const std::vector<std::string>& nicks) {
+  for (const std::string& nick : nicks) {
+    if (SameText(nick, IRC.ConfiguredNick())) RegainNickOnNews();
   }
 }
 

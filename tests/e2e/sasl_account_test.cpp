@@ -21,6 +21,23 @@
 namespace zelmo::testing {
 namespace {
 
+// The bot's main form, counting its links and noting every command word the
+// server sends it.
+class WatchedForm : public TMainForm {
+ public:
+  using TMainForm::TMainForm;
+  void OnConnected() override {
+    ++connects;
+    TMainForm::OnConnected();
+  }
+  void OnRaw(TIdIRCUser*, const std::string& command, const std::string&, bool&) override {
+    commands.push_back(command);
+  }
+
+  std::vector<std::string> commands;
+  int connects = 0;
+};
+
 class SaslAccount : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -39,19 +56,11 @@ class SaslAccount : public ::testing::Test {
   void StartBotWith(int server_port, const std::string& keys) {
     dir.Write("Config.ini", "[Me]\nIRCHost=127.0.0.1\nPort=" + std::to_string(server_port) +
                                 "\nNick=ZelmoLab\n" + keys);
-    form = std::make_unique<TMainForm>(port, dir.Path());
-    auto connected = form->IRC.OnConnected;
-    form->IRC.OnConnected = [this, connected] {
-      ++connects;
-      connected();
-    };
-    form->IRC.OnRaw = [this](TIdIRCUser*, const std::string& command, const std::string&, bool&) {
-      commands.push_back(command);
-    };
+    form = std::make_unique<WatchedForm>(port, dir.Path());
     form->UserInputEntered("connect");
   }
   bool Saw(const std::string& command) const {
-    return std::find(commands.begin(), commands.end(), command) != commands.end();
+    return std::find(form->commands.begin(), form->commands.end(), command) != form->commands.end();
   }
   void TearDown() override {
     form.reset();
@@ -63,9 +72,7 @@ class SaslAccount : public ::testing::Test {
   std::unique_ptr<SaslLab> lab;
   TempDir dir;
   RecordingPort port;
-  std::unique_ptr<TMainForm> form;
-  std::vector<std::string> commands;
-  int connects = 0;
+  std::unique_ptr<WatchedForm> form;
 };
 
 TEST_F(SaslAccount, TheRightPasswordLogsInAndTheBotWorks) {
@@ -127,7 +134,7 @@ TEST_F(SaslAccount, AWrongPasswordDisconnectsWithoutReconnecting) {
   EXPECT_TRUE(port.PumpUntil([&] { return form->IRC.ConnectionState() == stDisconnected; }));
   // Longer than the automatic reconnection takes to start.
   port.PumpUntil([] { return false; }, 3000);
-  EXPECT_EQ(connects, 1);
+  EXPECT_EQ(form->connects, 1);
   EXPECT_NE(form->IRC.ConnectionState(), stConnected);
   for (const auto& text : port.Texts()) EXPECT_EQ(text.find("wrong-pw"), std::string::npos);
 }

@@ -11,9 +11,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "irc/irc_client.h"
+#include "irc/irc_events.h"
 #include "irc/irc_line.h"
 #include "shell/base/convert.h"
 #include "support/fuzz_check.h"
@@ -28,21 +30,6 @@ constexpr std::string_view kOwnNick = "fuzzbot";
 constexpr std::string_view kChannel = "#fuzz";
 constexpr std::string_view kNames = "@fuzzbot @op1 +voiced plain @both+ MiXed";
 
-struct Session {
-  fuzz::DrainServer server;
-  TIdIRC irc;
-
-  Session() {
-    irc.Host = "127.0.0.1";
-    irc.Port = server.Port();
-    irc.BoundIP = "127.0.0.1";
-    irc.SetNick(std::string(kOwnNick));
-    irc.Connect();
-  }
-};
-
-Session* session = nullptr;
-
 // What a mode event reported: its kind, and the target's nick or the mask.
 struct Event {
   std::string kind;
@@ -50,6 +37,83 @@ struct Event {
   std::string text;
   bool operator==(const Event&) const = default;
 };
+
+// Notes the mode events of one line, checking the records they are given
+// against the channel the line is about: a text record could not tell a
+// missing record from one without a nick, nor one record from another.
+class ModeEvents : public IrcEvents {
+ public:
+  void Expect(const TIdIRCChannel* channel, std::string channel_name, std::string modes) {
+    channel_ = channel;
+    channel_name_ = std::move(channel_name);
+    modes_ = std::move(modes);
+    events.clear();
+    channel_mode_events = 0;
+  }
+
+  void OnOp(TIdIRCUser* setter, TIdIRCChannel* where, TIdIRCUser* target) override {
+    Target("op", setter, where, target);
+  }
+  void OnDeop(TIdIRCUser* setter, TIdIRCChannel* where, TIdIRCUser* target) override {
+    Target("deop", setter, where, target);
+  }
+  void OnVoice(TIdIRCUser* setter, TIdIRCChannel* where, TIdIRCUser* target) override {
+    Target("voice", setter, where, target);
+  }
+  void OnDevoice(TIdIRCUser* setter, TIdIRCChannel* where, TIdIRCUser* target) override {
+    Target("devoice", setter, where, target);
+  }
+  void OnBan(TIdIRCUser* setter, TIdIRCChannel* where, const std::string& mask) override {
+    Mask("ban", setter, where, mask);
+  }
+  void OnUnban(TIdIRCUser* setter, TIdIRCChannel* where, const std::string& mask) override {
+    Mask("unban", setter, where, mask);
+  }
+  void OnChannelMode(TIdIRCUser*, TIdIRCChannel* where, const std::string& name,
+                     const std::string& modes) override {
+    FUZZ_CHECK(where == channel_ && name == channel_name_);
+    FUZZ_CHECK(modes == modes_);
+    ++channel_mode_events;
+  }
+  void OnUserMode(const std::string& modes) override { user_modes = modes; }
+  void OnUserModeChanged() override { ++user_mode_changes; }
+
+  std::vector<Event> events;
+  int channel_mode_events = 0;
+  std::string user_modes;
+  int user_mode_changes = 0;
+
+ private:
+  void Target(const char* kind, TIdIRCUser* setter, TIdIRCChannel* where, TIdIRCUser* target) {
+    FUZZ_CHECK(setter != nullptr && where == channel_);
+    events.push_back(Event{kind, target != nullptr, target ? target->Nick() : ""});
+  }
+  void Mask(const char* kind, TIdIRCUser* setter, TIdIRCChannel* where, const std::string& mask) {
+    FUZZ_CHECK(setter != nullptr && where == channel_);
+    events.push_back(Event{kind, false, mask});
+  }
+
+  const TIdIRCChannel* channel_ = nullptr;
+  std::string channel_name_;
+  std::string modes_;
+};
+
+struct Session {
+  fuzz::DrainServer server;
+  ModeEvents events;
+  TIdIRC irc;
+
+  Session() {
+    irc.Host = "127.0.0.1";
+    irc.Port = server.Port();
+    irc.BoundIP = "127.0.0.1";
+    irc.SetNick(std::string(kOwnNick));
+    irc.SetEvents(events);
+    irc.Connect();
+  }
+};
+
+Session* session = nullptr;
 
 struct ChannelState {
   ChannelModes mode = 0;
@@ -138,37 +202,13 @@ void CheckChannelLine(const std::string& line, std::size_t first) {
   SplitLine(line, parsed);
   const ChannelState expected = ModelChannelModes(StateOf(*channel), parsed, first);
 
-  std::vector<Event> events;
-  int channel_mode_events = 0;
-  auto target_event = [&](const char* kind) {
-    return [&events, kind, channel](TIdIRCUser* setter, TIdIRCChannel* where, TIdIRCUser* target) {
-      FUZZ_CHECK(setter != nullptr && where == channel);
-      events.push_back(Event{kind, target != nullptr, target ? target->Nick() : ""});
-    };
-  };
-  auto mask_event = [&](const char* kind) {
-    return [&events, kind, channel](TIdIRCUser* setter, TIdIRCChannel* where,
-                                    const std::string& mask) {
-      FUZZ_CHECK(setter != nullptr && where == channel);
-      events.push_back(Event{kind, false, mask});
-    };
-  };
-  irc.OnOp = target_event("op");
-  irc.OnDeop = target_event("deop");
-  irc.OnVoice = target_event("voice");
-  irc.OnDevoice = target_event("devoice");
-  irc.OnBan = mask_event("ban");
-  irc.OnUnban = mask_event("unban");
-  irc.OnChannelMode = [&](TIdIRCUser*, TIdIRCChannel* where, const std::string& name,
-                          const std::string& modes) {
-    FUZZ_CHECK(where == channel && name == parsed.ParamTable[first]);
-    FUZZ_CHECK(modes == JoinSlots(parsed.ParamTable, first + 1));
-    ++channel_mode_events;
-  };
+  ModeEvents& seen = session->events;
+  seen.Expect(channel, parsed.ParamTable[first], JoinSlots(parsed.ParamTable, first + 1));
   irc.HandleLine(line);
 
   FUZZ_CHECK(irc.Channels.Find(kChannel) == channel);
-  FUZZ_CHECK(channel_mode_events == 1);
+  FUZZ_CHECK(seen.channel_mode_events == 1);
+  const std::vector<Event>& events = seen.events;
   const ChannelState actual = StateOf(*channel);
   FUZZ_CHECK(actual.mode == expected.mode && actual.mode <= 0xFF);
   FUZZ_CHECK(actual.key == expected.key);
@@ -204,16 +244,13 @@ void CheckUserModeLine(const std::string& modes) {
     if (letter == '+' || letter == '-') add = letter == '+';
     expected = add ? (expected | bit) : (expected & ~bit);
   }
-  int changes = 0;
-  std::string reported;
-  irc.OnUserModeChanged = [&] { ++changes; };
-  irc.OnUserMode = [&](const std::string& text) { reported = text; };
+  ModeEvents& seen = session->events;
+  seen.user_mode_changes = 0;
+  seen.user_modes.clear();
   irc.HandleLine(line);
   FUZZ_CHECK(irc.UserMode() == expected);
-  FUZZ_CHECK(changes == (expected != 0 ? 1 : 0));
-  FUZZ_CHECK(reported == parsed.ParamTable[3]);
-  irc.OnUserModeChanged = nullptr;
-  irc.OnUserMode = nullptr;
+  FUZZ_CHECK(seen.user_mode_changes == (expected != 0 ? 1 : 0));
+  FUZZ_CHECK(seen.user_modes == parsed.ParamTable[3]);
 }
 
 std::vector<std::string> Lines(std::string_view input) {

@@ -71,12 +71,23 @@ class CheckFields {
   void operator()(const NamesReply& reply) const { Verbatim({reply.channel, reply.names}); }
   void operator()(const NamesEndReply& reply) const { Verbatim({reply.channel, reply.text}); }
   void operator()(const MotdStartReply& reply) const { Verbatim({reply.text}); }
-  void operator()(const ErrorReply& reply) const { Verbatim({reply.text}); }
+  void operator()(const ErrorReply& reply) const {
+    Verbatim({reply.text, reply.about, reply.reason});
+  }
+  void operator()(const MonitorOnline& reply) const { Pieces(reply.nicks); }
+  void operator()(const MonitorOffline& reply) const { Pieces(reply.nicks); }
   void operator()(const OtherReply& reply) const { Verbatim({reply.text}); }
 
  private:
   void Verbatim(std::initializer_list<std::string> texts) const {
     for (const std::string& text : texts) FUZZ_CHECK(IsSlotOrContent(text, line_));
+  }
+  // Each watched nick is a piece of the list, without its separators.
+  void Pieces(const std::vector<std::string>& nicks) const {
+    for (const std::string& nick : nicks) {
+      FUZZ_CHECK(nick.find_first_of(",!") == std::string::npos);
+      FUZZ_CHECK(slot_[3].find(nick) != std::string::npos);
+    }
   }
 
   const ParsedLine& line_;
@@ -102,6 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const DecodedReply reply = DecodeNumeric(number, line);
   FUZZ_CHECK(SameLine(line, before));
   std::visit(CheckFields(line), reply);
+  FUZZ_CHECK(std::visit([](const NumericReply& decoded) { return decoded.number; }, reply) ==
+             number);
 
   // The kind of a reply follows from its number alone, never from its text.
   const ParsedLine empty;

@@ -2,18 +2,18 @@
 // writes in chunks and then closes: every line is handed over for handling,
 // an overlong line is reported and skipped up to its line feed, and the
 // reader ends when the server has closed. The handling itself is cut short
-// (OnRaw suppresses every line), so only the reading is under test.
+// (the listener suppresses every line at OnRaw), so only the reading is
+// under test.
 //
 // Input: byte 0 the longest line (0: no limit, 250 and up: the default),
 // byte 1 the receive size, byte 2 the number of chunk sizes that follow;
 // the rest is the stream.
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +23,7 @@
 #include "support/fuzz_check.h"
 #include "support/loopback_peers.h"
 #include "support/model_lines.h"
+#include "support/recording_irc_events.h"
 
 namespace {
 
@@ -30,44 +31,40 @@ using namespace zelmo;
 
 constexpr std::string_view kDropped = "Dropped a server line: Max line length exceeded.";
 
-// What the reader did, in order; filled on the reader thread.
-struct Seen {
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::vector<fuzz::LineEvent> events;
-  bool closed = false;
-};
-
 struct Session {
   fuzz::ChunkServer server;
+  testing::RecordingIrcEvents events;
   TIdIRC irc;
-  Seen seen;
+  // The reader's end was told: nothing it reads may be told after it.
+  std::atomic<bool> closed{false};
 
   Session() {
     irc.Host = "127.0.0.1";
     irc.Port = server.Port();
     irc.BoundIP = "127.0.0.1";
     irc.SetNick("fuzzbot");
-    irc.OnReceive = [this](const std::string& line) { Record(line); };
-    irc.OnRaw = [](TIdIRCUser*, const std::string&, const std::string&, bool& suppress) {
-      suppress = true;
-    };
-    irc.OnReadError = [this](const std::string& message) {
-      FUZZ_CHECK(message == kDropped);
-      Record(fuzz::Overlong{});
-    };
-    irc.OnDisconnected = [this] {
-      std::lock_guard lock(seen.mutex);
-      FUZZ_CHECK(!seen.closed);
-      seen.closed = true;
-      seen.changed.notify_all();
-    };
+    events.suppress_raw = true;
+    events.then = [this](const testing::RecordedEvent& event) { Check(event); };
+    irc.SetEvents(events);
   }
 
-  void Record(fuzz::LineEvent event) {
-    std::lock_guard lock(seen.mutex);
-    FUZZ_CHECK(!seen.closed);
-    seen.events.push_back(std::move(event));
+  // On the reader's thread, as each event is raised.
+  void Check(const testing::RecordedEvent& event) {
+    const bool read = event.name == "OnReceive" || event.name == "OnReadError";
+    if (!read && event.name != "OnDisconnected") return;
+    FUZZ_CHECK(!closed.load());
+    if (event.name == "OnReadError") FUZZ_CHECK(event.fields[0] == kDropped);
+    if (event.name == "OnDisconnected") closed.store(true);
+  }
+
+  // What the reader did, in order.
+  std::vector<fuzz::LineEvent> Reads() const {
+    std::vector<fuzz::LineEvent> reads;
+    for (const testing::RecordedEvent& event : events.Events()) {
+      if (event.name == "OnReceive") reads.emplace_back(event.fields[0]);
+      if (event.name == "OnReadError") reads.emplace_back(fuzz::Overlong{});
+    }
+    return reads;
   }
 };
 
@@ -111,12 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            size - 3 - chunk_count);
 
   TIdIRC& irc = session->irc;
-  Seen& seen = session->seen;
-  {
-    std::lock_guard lock(seen.mutex);
-    seen.events.clear();
-    seen.closed = false;
-  }
+  session->events.Clear();
+  session->closed.store(false);
   irc.MaxLineLength = max_line;
   irc.RecvBufferSize = receive_size;
   session->server.Serve(stream, chunks);
@@ -129,12 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(message == "Connection Closed Gracefully." || message == "IRC Connect Failed" ||
                message == "Not Connected");
   }
-  {
-    std::unique_lock lock(seen.mutex);
-    const bool ended =
-        seen.changed.wait_for(lock, std::chrono::seconds(30), [&] { return seen.closed; });
-    FUZZ_CHECK(ended);
-    FUZZ_CHECK(seen.events == Expected(stream, static_cast<std::size_t>(max_line)));
-  }
+  FUZZ_CHECK(session->events.WaitFor("OnDisconnected", 1, std::chrono::seconds(30)));
+  FUZZ_CHECK(session->Reads() == Expected(stream, static_cast<std::size_t>(max_line)));
   return 0;
 }

@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "irc/capabilities.h"
+#include "irc/incoming_messages.h"
 #include "irc/irc_line.h"
 #include "irc/sasl_exchange.h"
 #include "support/fuzz_check.h"
@@ -63,14 +65,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SplitLine(input.substr(0, end), parsed);
     input.remove_prefix(end == std::string_view::npos ? input.size() : end + 1);
     const bool was_negotiating = exchange.Negotiating();
+    // Fed as the client feeds it: the decoded line.
+    const IncomingMessage message = DecodeMessage(parsed);
     SaslExchange::Step step;
-    if (auto number = ReplyNumber(parsed.CommandText)) {
-      step = exchange.OnNumeric(*number, parsed.ParamTable[3]);
-    } else if (parsed.CommandText == "CAP") {
-      ParseCapReply(parsed.LineContent);
-      step = exchange.OnCap(parsed.LineContent);
-    } else if (parsed.CommandText == "AUTHENTICATE") {
-      step = exchange.OnAuthenticate(parsed.LineContent);
+    if (auto number = ReplyNumberOf(message)) {
+      const auto* error = std::get_if<ErrorReply>(&message);
+      step = exchange.OnNumeric(*number, error ? error->about : std::string());
+    } else if (const auto* cap = std::get_if<incoming::Cap>(&message)) {
+      step = exchange.OnCap(cap->reply);
+    } else if (const auto* authenticate = std::get_if<incoming::Authenticate>(&message)) {
+      step = exchange.OnAuthenticate(authenticate->challenge);
     }
     CheckSent(step.send);
     if (!was_negotiating) FUZZ_CHECK(step.send.empty() && !step.failure);

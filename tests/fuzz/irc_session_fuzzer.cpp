@@ -18,6 +18,7 @@
 #include "shell/base/convert.h"
 #include "support/fuzz_check.h"
 #include "support/loopback_peers.h"
+#include "support/recording_irc_events.h"
 
 namespace {
 
@@ -27,8 +28,9 @@ constexpr std::size_t kMaxLines = 64;
 
 struct Session {
   fuzz::DrainServer server;
+  // Records every event, and so looks at every record an event is given.
+  testing::RecordingIrcEvents events;
   TIdIRC irc;
-  std::size_t touched = 0;
 
   Session() {
     irc.Host = "127.0.0.1";
@@ -37,89 +39,9 @@ struct Session {
     irc.SetNick("fuzzbot");
     irc.AltNick = "fuzzalt";
     irc.Replies.Version = "ZelmoBot v0.5";
-    Watch();
+    irc.SetEvents(events);
   }
-
-  void Touch(const TIdIRCUser* user) {
-    if (user) touched += user->Nick().size() + user->Address.size() + user->Reason.size();
-  }
-  void Touch(const TIdIRCChannel* channel) {
-    if (channel) touched += channel->Name().size() + channel->Names().size();
-  }
-  void Touch(const TIdIRCUsers* users) {
-    if (!users) return;
-    for (int i = 0; i < users->Count(); ++i) Touch(users->Items(i));
-  }
-
-  void Watch();
 };
-
-void Session::Watch() {
-  auto user_channel_text = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&) {
-    Touch(user);
-    Touch(channel);
-  };
-  irc.OnMessage = irc.OnNotice = irc.OnAction = user_channel_text;
-  auto user_channel = [this](TIdIRCUser* user, TIdIRCChannel* channel) {
-    Touch(user);
-    Touch(channel);
-  };
-  irc.OnJoin = irc.OnPart = irc.OnKicked = user_channel;
-  irc.OnJoined = irc.OnParted = [this](TIdIRCChannel* channel) { Touch(channel); };
-  irc.OnKick = [this](TIdIRCUser* user, TIdIRCUser* victim, TIdIRCChannel* channel) {
-    Touch(user);
-    Touch(victim);
-    Touch(channel);
-  };
-  irc.OnNickChange = [this](TIdIRCUser* user, const std::string&) { Touch(user); };
-  irc.OnTopic = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&,
-                       const std::string&) {
-    Touch(user);
-    Touch(channel);
-  };
-  irc.OnQuit = irc.OnAway = [this](TIdIRCUser* user) { Touch(user); };
-  irc.OnNames = [this](TIdIRCUsers* users, TIdIRCChannel* channel) {
-    Touch(users);
-    Touch(channel);
-  };
-  irc.OnError = irc.OnKill = irc.OnUnknownCommand = [this](TIdIRCUser* user, const std::string&,
-                                                           const std::string&) { Touch(user); };
-  irc.OnSystem = [this](TIdIRCUser* user, int, const std::string&, const std::string&) {
-    Touch(user);
-  };
-  auto user_target = [this](TIdIRCUser* user, TIdIRCChannel* channel, TIdIRCUser* target) {
-    Touch(user);
-    Touch(channel);
-    Touch(target);
-  };
-  irc.OnOp = irc.OnDeop = irc.OnVoice = irc.OnDevoice = user_target;
-  irc.OnBan = irc.OnUnban = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&) {
-    Touch(user);
-    Touch(channel);
-  };
-  irc.OnChannelMode = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&,
-                             const std::string&) {
-    Touch(user);
-    Touch(channel);
-  };
-  irc.OnCTCPReply = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&,
-                           const std::string&) {
-    Touch(user);
-    Touch(channel);
-  };
-  irc.OnCTCPQuery = [this](TIdIRCUser* user, TIdIRCChannel* channel, const std::string&,
-                           const std::string&, bool&) {
-    Touch(user);
-    Touch(channel);
-  };
-  irc.OnNoTopic = [this](TIdIRCChannel* channel, const std::string&) { Touch(channel); };
-  irc.OnList = [this](std::vector<std::string>& list, int, bool) { touched += list.size(); };
-  irc.OnChannelUpdate = [this](TIdIRCChannel* channel, TIdIRCChannelUpdateType, TIdIRCUser* user,
-                               int) {
-    Touch(channel);
-    Touch(user);
-  };
-}
 
 Session* session = nullptr;
 
@@ -194,6 +116,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TIdIRC& irc = session->irc;
+  session->events.Clear();
   irc.Connect();
   std::string_view input(reinterpret_cast<const char*>(data), size);
   for (std::size_t count = 0; count < kMaxLines && !input.empty(); ++count) {

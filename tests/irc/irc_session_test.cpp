@@ -8,6 +8,7 @@
 #include "irc/irc_client.h"
 #include "irc/peer_bounds.h"
 #include "support/loopback_server.h"
+#include "support/recording_irc_events.h"
 #include "support/recording_port.h"
 
 namespace zelmo {
@@ -15,6 +16,8 @@ namespace {
 
 using testing::LoopbackPeer;
 using testing::LoopbackServer;
+using testing::RecordedEvent;
+using testing::RecordingIrcEvents;
 using testing::RecordingPort;
 
 constexpr const char* kBot = ":ZelmoBot!zb@bot.host ";
@@ -32,9 +35,7 @@ class Session : public ::testing::Test {
     irc.RealName = "Zelmo Bot";
     irc.Replies.Version = "ZelmoBot v0.5";
     irc.SetUiPoster([this](std::function<void()> task) { port.PostToUiThread(std::move(task)); });
-    irc.OnSend = [this](const std::string& line) { sent.push_back(line); };
-    irc.OnDisconnected = [this] { disconnects++; };
-    irc.OnReadError = [this](const std::string& message) { read_errors.push_back(message); };
+    irc.SetEvents(events);
   }
   ~Session() override {
     irc.Stop();
@@ -53,30 +54,42 @@ class Session : public ::testing::Test {
     ConnectOnly();
     ServerSends(":irc.test 001 ZelmoBot :Welcome");
     ASSERT_EQ(irc.ConnectionState(), stConnected);
-    sent.clear();
+    events.Clear();
   }
   // Sends a line through the socket and waits until the client has handled
   // it (and the PING behind it, so everything before has been handled too).
   void ServerSends(const std::string& line) {
+    const std::size_t syncs = Syncs();
     peer->SendLine(line);
     peer->SendLine("PING :sync");
-    ASSERT_TRUE(port.PumpUntil([this] { return !sent.empty() && sent.back() == "PONG :sync"; }))
-        << line;
-    sent.pop_back();
+    ASSERT_TRUE(port.PumpUntil([this, syncs] { return Syncs() > syncs; })) << line;
   }
+  // The lines sent, without the answers to the harness's own PINGs.
+  std::vector<std::string> Sent() const {
+    std::vector<std::string> sent = events.Arguments("OnSend");
+    std::erase(sent, kSync);
+    return sent;
+  }
+  std::size_t Syncs() const {
+    const std::vector<std::string> sent = events.Arguments("OnSend");
+    return static_cast<std::size_t>(std::count(sent.begin(), sent.end(), kSync));
+  }
+  // The lines sent since the events were last cleared; clears them.
   std::vector<std::string> TakeSent() {
-    std::vector<std::string> out;
-    out.swap(sent);
+    std::vector<std::string> out = Sent();
+    events.Clear();
     return out;
   }
+  std::vector<std::string> ReadErrors() const { return events.Arguments("OnReadError"); }
+  int Disconnects() const { return events.Count("OnDisconnected"); }
+
+  static constexpr const char* kSync = "PONG :sync";
 
   LoopbackServer server;
   std::shared_ptr<LoopbackPeer> peer;
   RecordingPort port;
+  RecordingIrcEvents events;
   TIdIRC irc;
-  std::vector<std::string> sent;
-  std::vector<std::string> read_errors;
-  std::atomic<int> disconnects{0};
 };
 
 TEST_F(Session, RegistersWithNickAndUser) {
@@ -114,12 +127,8 @@ TEST_F(Session, AnswersCtcpQueriesToTheSendersNick) {
   irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001SOUND x\001");
   irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001TIME\001");
   // A server's own query has no nick to answer; it is a plain message.
-  std::vector<std::string> messages;
-  irc.OnMessage = [&](TIdIRCUser*, TIdIRCChannel*, const std::string& text) {
-    messages.push_back(text);
-  };
   irc.HandleLine(":irc.test PRIVMSG ZelmoBot :\001VERSION\001");
-  EXPECT_EQ(messages, std::vector<std::string>{"\001VERSION\001"});
+  EXPECT_EQ(events.Field("OnMessage", 2), std::vector<std::string>{"\001VERSION\001"});
   auto lines = TakeSent();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "NOTICE alice :\001VERSION ZelmoBot v0.5\001");
@@ -130,28 +139,21 @@ TEST_F(Session, AnswersCtcpQueriesToTheSendersNick) {
 
 TEST_F(Session, ASuppressedQueryIsNotAnswered) {
   Register();
-  irc.OnCTCPQuery = [](TIdIRCUser*, TIdIRCChannel*, const std::string&, const std::string&,
-                       bool& suppress) { suppress = true; };
+  events.suppress_ctcp = true;
   irc.HandleLine(":alice!a@h PRIVMSG ZelmoBot :\001VERSION\001");
   EXPECT_TRUE(TakeSent().empty());
 }
 
 TEST_F(Session, ActionsAndMessagesGoToTheirOwnEvents) {
   Register();
-  std::vector<std::string> seen;
-  irc.OnMessage = [&](TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
-    seen.push_back("msg " + user->Nick() + " " + (channel ? channel->Name() : "-") + " " + text);
-  };
-  irc.OnAction = [&](TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
-    seen.push_back("act " + user->Nick() + " " + (channel ? channel->Name() : "-") + " " + text);
-  };
   irc.HandleLine(std::string(kBot) + "JOIN #room");
   irc.HandleLine(":bob!b@h PRIVMSG #room :\001ACTION waves\001");
   irc.HandleLine(":bob!b@h PRIVMSG ZelmoBot :hi there");
   irc.HandleLine(":bob!b@h PRIVMSG #elsewhere :hello");
   irc.HandleLine(":bob!b@h PRIVMSG ZelmoBot :");
-  EXPECT_EQ(seen, (std::vector<std::string>{"act bob #room waves", "msg bob - hi there",
-                                            "msg bob - hello", "msg bob - "}));
+  EXPECT_EQ(events.Texts({"OnMessage", "OnAction"}),
+            (std::vector<std::string>{"OnAction bob #room waves", "OnMessage bob (none) hi there",
+                                      "OnMessage bob (none) hello", "OnMessage bob (none) "}));
 }
 
 TEST_F(Session, OwnJoinMakesAFreshChannelAndAsksForItsModes) {
@@ -195,18 +197,12 @@ TEST_F(Session, TracksMembersThroughJoinPartKickQuitAndNick) {
 
 TEST_F(Session, OwnPartAndKickDropTheChannel) {
   Register();
-  std::vector<std::string> events;
-  irc.OnParted = [&](TIdIRCChannel* channel) {
-    events.push_back("parted " + channel->Name() + " " + std::to_string(channel->CloseType));
-  };
-  irc.OnKicked = [&](TIdIRCUser* kicker, TIdIRCChannel* channel) {
-    events.push_back("kicked " + channel->Name() + " by " + kicker->Nick());
-  };
   irc.HandleLine(std::string(kBot) + "JOIN #a");
   irc.HandleLine(std::string(kBot) + "JOIN #b");
   irc.HandleLine(std::string(kBot) + "PART #a");
   irc.HandleLine(":op!o@h KICK #b ZelmoBot :out");
-  EXPECT_EQ(events, (std::vector<std::string>{"parted #a 1", "kicked #b by op"}));
+  EXPECT_EQ(events.Texts({"OnParted", "OnKicked"}),
+            (std::vector<std::string>{"OnParted #a 1", "OnKicked op #b 2"}));
   EXPECT_EQ(irc.Channels.Count(), 0);
 }
 
@@ -219,17 +215,6 @@ TEST_F(Session, TheBotIsOnlyTheExactNick) {
 
 TEST_F(Session, ChannelModesRaiseTheirEventsAndKeepTheRecord) {
   Register();
-  std::vector<std::string> events;
-  auto name = [](TIdIRCUser* user) { return user ? user->Nick() : std::string("(none)"); };
-  irc.OnOp = [&](TIdIRCUser* setter, TIdIRCChannel*, TIdIRCUser* target) {
-    events.push_back("op " + name(setter) + " " + name(target));
-  };
-  irc.OnDevoice = [&](TIdIRCUser* setter, TIdIRCChannel*, TIdIRCUser* target) {
-    events.push_back("devoice " + name(setter) + " " + name(target));
-  };
-  irc.OnBan = [&](TIdIRCUser*, TIdIRCChannel*, const std::string& mask) {
-    events.push_back("ban [" + mask + "]");
-  };
   irc.HandleLine(std::string(kBot) + "JOIN #room");
   irc.HandleLine(":irc 353 ZelmoBot = #room :alice +bob");
   irc.HandleLine(":op!o@h MODE #room +o-v alice bob");
@@ -244,54 +229,48 @@ TEST_F(Session, ChannelModesRaiseTheirEventsAndKeepTheRecord) {
   EXPECT_EQ(room->Key(), "");
   irc.HandleLine(":op!o@h MODE #room +b");
   irc.HandleLine(":op!o@h MODE #nowhere +o alice");
-  EXPECT_EQ(events,
-            (std::vector<std::string>{"op op alice", "devoice op bob", "op op alice", "ban []"}));
+  EXPECT_EQ(events.Texts({"OnOp", "OnDevoice", "OnBan"}),
+            (std::vector<std::string>{"OnOp op #room alice", "OnDevoice op #room bob",
+                                      "OnOp op #room alice", "OnBan op #room "}));
 }
 
 TEST_F(Session, ModesForAnUnknownNickHaveNoTarget) {
   Register();
-  TIdIRCUser* deopped = reinterpret_cast<TIdIRCUser*>(1);
-  irc.OnDeop = [&](TIdIRCUser*, TIdIRCChannel*, TIdIRCUser* target) { deopped = target; };
   irc.HandleLine(std::string(kBot) + "JOIN #room");
   irc.HandleLine(":dave!d@h JOIN #room");
   irc.HandleLine(":op!o@h MODE #room -o dave");
-  EXPECT_EQ(deopped, nullptr);
+  EXPECT_EQ(events.Field("OnDeop", 2), std::vector<std::string>{"(none)"});
 }
 
 TEST_F(Session, OwnUserModes) {
   Register();
-  int changes = 0;
-  irc.OnUserModeChanged = [&] { changes++; };
   irc.HandleLine(":ZelmoBot MODE ZelmoBot :+iw");
   EXPECT_EQ(irc.UserMode(), umInvisible | umWallops);
   irc.HandleLine(":ZelmoBot MODE ZelmoBot :+i");
   irc.HandleLine(":ZelmoBot MODE Other :+o");
-  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(events.Count("OnUserModeChanged"), 1);
 }
 
 TEST_F(Session, NickFallbackTriesTheAlternativeThenDisconnects) {
   ConnectOnly();
   ASSERT_EQ(peer->ReadLine(), "NICK ZelmoBot");
-  sent.clear();
+  events.Clear();
   ServerSends(":irc.test 433 * ZelmoBot :Nickname already in use");
   EXPECT_EQ(TakeSent(), (std::vector<std::string>{"NICK ZelmoBot-"}));
   EXPECT_EQ(irc.CurrentNick, "ZelmoBot-");
   peer->SendLine(":irc.test 433 * ZelmoBot- :Nickname already in use");
   ASSERT_TRUE(port.PumpUntil([this] { return irc.ConnectionState() == stDisconnected; }));
-  EXPECT_EQ(disconnects.load(), 1);
+  EXPECT_EQ(Disconnects(), 1);
   EXPECT_TRUE(peer->WaitClosed());
 }
 
 TEST_F(Session, ARefusedNickAfterRegistrationIsOnlyAnError) {
   Register();
-  std::vector<std::string> errors;
-  irc.OnError = [&](TIdIRCUser*, const std::string& numeric, const std::string& text) {
-    errors.push_back(numeric + " " + text);
-  };
   irc.HandleLine(":irc.test 433 ZelmoBot Taken :Nickname already in use");
   EXPECT_EQ(irc.CurrentNick, "ZelmoBot");
+  EXPECT_EQ(events.Arguments("OnError"),
+            (std::vector<std::string>{"(server) 433 ZelmoBot Taken :Nickname already in use"}));
   EXPECT_TRUE(TakeSent().empty());
-  EXPECT_EQ(errors, (std::vector<std::string>{"433 ZelmoBot Taken :Nickname already in use"}));
 }
 
 TEST_F(Session, SettingTheNickWhileConnectedOnlySendsIt) {
@@ -299,55 +278,46 @@ TEST_F(Session, SettingTheNickWhileConnectedOnlySendsIt) {
   irc.SetNick("Other");
   EXPECT_EQ(TakeSent(), (std::vector<std::string>{"NICK Other"}));
   EXPECT_EQ(irc.Nick(), "ZelmoBot");
-  std::string old_nick;
-  irc.OnNickChanged = [&](const std::string& old) { old_nick = old; };
   irc.HandleLine(std::string(kBot) + "NICK :Other");
-  EXPECT_EQ(old_nick, "ZelmoBot");
+  EXPECT_EQ(events.Arguments("OnNickChanged"), std::vector<std::string>{"ZelmoBot"});
   EXPECT_EQ(irc.Nick(), "Other");
 }
 
 TEST_F(Session, NumericsRaiseSystemAndUnknownEvents) {
   Register();
-  std::vector<std::string> seen;
-  irc.OnSystem = [&](TIdIRCUser*, int code, const std::string& word, const std::string& text) {
-    seen.push_back(std::to_string(code) + " " + word + " " + text);
-  };
-  irc.OnUnknownCommand = [&](TIdIRCUser*, const std::string& command, const std::string&) {
-    seen.push_back("unknown " + command);
-  };
   irc.HandleLine(":irc.test 005 ZelmoBot CHANTYPES=# :are supported");
   irc.HandleLine(":irc.test 311 ZelmoBot bob b host * :Bob B");
   irc.HandleLine(":irc.test 391 ZelmoBot irc.test :Monday");
   irc.HandleLine(":irc.test FROB x");
-  EXPECT_EQ(seen, (std::vector<std::string>{"unknown 005", "311 WHOIS bob is b@host * Bob B",
-                                            "391 TIME irc.test :Monday", "unknown FROB"}));
+  EXPECT_EQ(
+      events.Texts({"OnSystem", "OnUnknownCommand"}),
+      (std::vector<std::string>{"OnUnknownCommand (server) 005 ZelmoBot CHANTYPES=# :are supported",
+                                "OnSystem (server) 311 WHOIS bob is b@host * Bob B",
+                                "OnSystem (server) 391 TIME irc.test :Monday",
+                                "OnUnknownCommand (server) FROB x"}));
 }
 
 // Only a word of decimal digits is a reply number: "x01" is no welcome.
 TEST_F(Session, OnlyDecimalCommandWordsAreNumerics) {
   ConnectOnly();
-  std::vector<std::string> unknown;
-  irc.OnUnknownCommand = [&](TIdIRCUser*, const std::string& command, const std::string&) {
-    unknown.push_back(command);
-  };
   for (const char* word : {"x01", "0x1", "$1", "+1"}) {
     irc.HandleLine(std::string(":irc.test ") + word + " ZelmoBot :Welcome");
   }
   EXPECT_EQ(irc.ConnectionState(), stLoggingOn);
-  EXPECT_EQ(unknown, (std::vector<std::string>{"x01", "0x1", "$1", "+1"}));
+  EXPECT_EQ(events.Field("OnUnknownCommand", 1),
+            (std::vector<std::string>{"x01", "0x1", "$1", "+1"}));
 }
 
 TEST_F(Session, LinesAreIgnoredWhileDisconnected) {
-  int messages = 0;
-  irc.OnMessage = [&](TIdIRCUser*, TIdIRCChannel*, const std::string&) { messages++; };
   irc.HandleLine(":bob!b@h PRIVMSG ZelmoBot :hi");
-  EXPECT_EQ(messages, 0);
+  EXPECT_EQ(events.Count("OnMessage"), 0);
 }
 
 TEST_F(Session, AnOverlongLineIsDroppedAndReadingGoesOn) {
   Register();
   peer->Send(std::string(20000, 'x') + "\r\n");
   ServerSends(":bob!b@h PRIVMSG ZelmoBot :after");
+  const std::vector<std::string> read_errors = ReadErrors();
   ASSERT_EQ(read_errors.size(), 1u);
   EXPECT_EQ(read_errors[0], "Dropped a server line: Max line length exceeded.");
   EXPECT_TRUE(irc.IsLinkUp());
@@ -355,15 +325,13 @@ TEST_F(Session, AnOverlongLineIsDroppedAndReadingGoesOn) {
 
 TEST_F(Session, AHandlerErrorIsReportedAndTheNextLineHandled) {
   Register();
-  int messages = 0;
-  irc.OnMessage = [&](TIdIRCUser*, TIdIRCChannel*, const std::string& text) {
-    messages++;
-    if (text == "boom") throw Exception("handler failed");
+  events.then = [](const RecordedEvent& event) {
+    if (event.name == "OnMessage" && event.fields[2] == "boom") throw Exception("handler failed");
   };
   ServerSends(":bob!b@h PRIVMSG ZelmoBot :boom");
   ServerSends(":bob!b@h PRIVMSG ZelmoBot :fine");
-  EXPECT_EQ(messages, 2);
-  EXPECT_EQ(read_errors,
+  EXPECT_EQ(events.Count("OnMessage"), 2);
+  EXPECT_EQ(ReadErrors(),
             (std::vector<std::string>{"Error while handling a server line: handler failed"}));
 }
 
@@ -371,7 +339,7 @@ TEST_F(Session, AServerCloseReportsOnceAndKeepsTheRecords) {
   Register();
   irc.HandleLine(std::string(kBot) + "JOIN #room");
   peer->Close();
-  ASSERT_TRUE(port.PumpUntil([this] { return disconnects.load() == 1; }));
+  ASSERT_TRUE(port.PumpUntil([this] { return Disconnects() == 1; }));
   EXPECT_FALSE(irc.IsLinkUp());
   EXPECT_EQ(irc.Channels.Count(), 1);
   EXPECT_EQ(irc.CurrentNick, "ZelmoBot");
@@ -381,7 +349,7 @@ TEST_F(Session, AServerCloseReportsOnceAndKeepsTheRecords) {
 TEST_F(Session, AResetIsALostLinkToo) {
   Register();
   peer->Reset();
-  ASSERT_TRUE(port.PumpUntil([this] { return disconnects.load() == 1; }));
+  ASSERT_TRUE(port.PumpUntil([this] { return Disconnects() == 1; }));
   EXPECT_FALSE(irc.IsLinkUp());
 }
 
@@ -392,10 +360,10 @@ TEST_F(Session, ConnectingAgainReplacesTheLinkAndItsReader) {
   auto second = server.Accept();
   ASSERT_NE(second, nullptr);
   EXPECT_TRUE(peer->WaitClosed());
-  EXPECT_EQ(disconnects.load(), 1);
+  EXPECT_EQ(Disconnects(), 1);
   EXPECT_EQ(irc.Channels.Count(), 0);
   peer = second;
-  sent.clear();
+  events.Clear();
   ServerSends(":irc.test 001 ZelmoBot :Welcome");
   EXPECT_EQ(irc.ConnectionState(), stConnected);
 }
@@ -430,7 +398,7 @@ TEST_F(Session, LongLinesFitBehindTheBotsOwnPrefix) {
   };
   EXPECT_EQ(pieces(), 410u);  // a prefix of 100 bytes until the server shows it
   irc.HandleLine(std::string(kBot) + "JOIN #room");
-  sent.clear();
+  events.Clear();
   EXPECT_EQ(pieces(), 488u);  // ":ZelmoBot!zb@bot.host " is 22 bytes
   irc.HandleLine(std::string(kBot) + "NICK :ZelmoBotTwo");
   EXPECT_EQ(pieces(), 485u);
@@ -440,7 +408,7 @@ TEST_F(Session, LongLinesFitBehindTheBotsOwnPrefix) {
   peer = server.Accept();
   ASSERT_NE(peer, nullptr);
   ServerSends(":irc.test 001 ZelmoBot :Welcome");
-  sent.clear();
+  events.Clear();
   EXPECT_FALSE(irc.Features.Value("NICKLEN"));
   EXPECT_EQ(pieces(), 410u);
 }
@@ -467,7 +435,7 @@ TEST_F(Session, Latin1TextGoesOutAsUtf8OnlyWhereTheServerWantsIt) {
   peer = server.Accept();
   ASSERT_NE(peer, nullptr);
   ServerSends(":irc.test 001 ZelmoBot :Welcome");
-  sent.clear();
+  events.Clear();
   irc.Say("#c", "\xe9");
   irc.UTF8Only = true;
   irc.Say("#c", "\xe9");
@@ -490,20 +458,14 @@ TEST(ServerFeatures, TokensAreAnnouncedAndWithdrawn) {
 }
 
 TEST_F(Session, SendingWhileDisconnectedIsDroppedWithAnError) {
-  std::string error;
-  irc.OnError = [&](TIdIRCUser*, const std::string&, const std::string& text) { error = text; };
   irc.Say("#room", "hello");
-  EXPECT_EQ(error, "Not connected to server.");
-  EXPECT_TRUE(sent.empty());
+  EXPECT_EQ(events.Field("OnError", 2), std::vector<std::string>{"Not connected to server."});
+  EXPECT_TRUE(Sent().empty());
 }
 
 // Error replies that answer a JOIN also answer other commands: only one
 // about a channel the bot asked to join and has not joined is a refusal.
 TEST_F(Session, AnErrorReplyIsARefusedJoinOnlyForAChannelAskedFor) {
-  std::vector<std::string> refused;
-  irc.OnJoinRefused = [&](const std::string& channel, const std::string& text) {
-    refused.push_back(channel + "|" + text);
-  };
   Register();
   irc.Join("#open,#Keyed", "");
   irc.Join("#full", "");
@@ -515,8 +477,52 @@ TEST_F(Session, AnErrorReplyIsARefusedJoinOnlyForAChannelAskedFor) {
   ServerSends(":irc.test 471 ZelmoBot #full :Cannot join channel (+l)");
   // Each refusal is told once.
   ServerSends(":irc.test 471 ZelmoBot #full :Cannot join channel (+l)");
-  EXPECT_EQ(refused, (std::vector<std::string>{"#keyed|Cannot join channel (+k)",
-                                               "#full|Cannot join channel (+l)"}));
+  EXPECT_EQ(events.Arguments("OnJoinRefused"),
+            (std::vector<std::string>{"#keyed Cannot join channel (+k)",
+                                      "#full Cannot join channel (+l)"}));
+}
+
+// MONITOR where the server offers it: the lines the client sends, and the
+// nicks the server reports, each list an event of its own after the
+// unknown-command event every other number raises.
+TEST_F(Session, MonitorIsOfferedByTheServerAndReportsNicks) {
+  Register();
+  EXPECT_FALSE(irc.OffersMonitor());
+  irc.HandleLine(":irc.test 005 ZelmoBot MONITOR=100 :are supported");
+  EXPECT_TRUE(irc.OffersMonitor());
+  EXPECT_EQ(
+      events.Texts({"OnUnknownCommand", "OnServerFeatures"}),
+      (std::vector<std::string>{"OnUnknownCommand (server) 005 ZelmoBot MONITOR=100 :are supported",
+                                "OnServerFeatures"}));
+  irc.Monitor("ZelmoBot");
+  irc.Unmonitor("ZelmoBot");
+  EXPECT_EQ(TakeSent(), (std::vector<std::string>{"MONITOR + ZelmoBot", "MONITOR - ZelmoBot"}));
+  irc.HandleLine(":irc.test 730 ZelmoBot :alice!a@h");
+  irc.HandleLine(":irc.test 731 ZelmoBot :alice,bob");
+  EXPECT_EQ(
+      events.Texts({"OnUnknownCommand", "OnMonitorOnline", "OnMonitorOffline"}),
+      (std::vector<std::string>{
+          "OnUnknownCommand (server) 730 ZelmoBot :alice!a@h", "OnMonitorOnline alice",
+          "OnUnknownCommand (server) 731 ZelmoBot :alice,bob", "OnMonitorOffline alice bob"}));
+}
+
+// A network's channel list is long: it is gathered, and handed over in
+// pieces, only for a listener that asks for it.
+TEST_F(Session, ListRepliesReachOnlyAListenerThatCollectsThem) {
+  Register();
+  auto list = [this] {
+    irc.HandleLine(":irc.test 321 ZelmoBot Channel :Users Name");
+    for (int i = 0; i < 45; ++i) {
+      irc.HandleLine(":irc.test 322 ZelmoBot #c" + std::to_string(i) + " 3 :topic");
+    }
+    irc.HandleLine(":irc.test 323 ZelmoBot :End of LIST");
+    return events.Texts({"OnList"});
+  };
+  EXPECT_EQ(list(),
+            (std::vector<std::string>{"OnList 0 0 more", "OnList 40 0 more", "OnList 45 39 last"}));
+  events.Clear();
+  events.collects_list = false;
+  EXPECT_TRUE(list().empty());
 }
 
 // Records that grow with the server's lines stop at their bounds, each
@@ -546,11 +552,12 @@ TEST_F(Session, RecordsTheServerFeedsStopAtTheirBounds) {
   irc.HandleLine(":irc.test 005 ZelmoBot NICKLEN=12 MONITOR :are supported");
   EXPECT_EQ(irc.Features.Value("NICKLEN"), "12");
   EXPECT_FALSE(irc.Features.Value("MONITOR"));
-  EXPECT_EQ(read_errors, (std::vector<std::string>{
-                             "Too many channels: not keeping track of #c200 and any further one "
-                             "(at most 200)",
-                             "Too many channel members: not keeping track of more than 20000 names",
-                             "Too many server features: ignoring new 005 tokens beyond 512"}));
+  EXPECT_EQ(ReadErrors(),
+            (std::vector<std::string>{
+                "Too many channels: not keeping track of #c200 and any further one "
+                "(at most 200)",
+                "Too many channel members: not keeping track of more than 20000 names",
+                "Too many server features: ignoring new 005 tokens beyond 512"}));
 }
 
 }  // namespace

@@ -12,6 +12,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// A CAP line's content as the client's decoder reads it.
+CapReply CapLine(std::string_view content) {
+  return ParseCapReply(content).value_or(CapReply{});
+}
+
 TEST(CapabilityLines, MultiLineListsValuesAndOddSpacing) {
   auto first = ParseCapReply("* LS * :multi-prefix  sasl=PLAIN,EXTERNAL ");
   ASSERT_TRUE(first);
@@ -57,13 +62,13 @@ TEST(CapabilityLines, ResponsesAreCutInto400ByteChunks) {
 
 TEST(SaslExchange, RefusalsAndServersWithoutSasl) {
   SaslExchange nak("PLAIN", "u", "p");
-  EXPECT_EQ(nak.OnCap("* LS :sasl").send, Lines{"CAP REQ :sasl"});
-  EXPECT_EQ(nak.OnCap("* NAK :sasl").failure, kSaslNotOffered);
+  EXPECT_EQ(nak.OnCap(CapLine("* LS :sasl")).send, Lines{"CAP REQ :sasl"});
+  EXPECT_EQ(nak.OnCap(CapLine("* NAK :sasl")).failure, kSaslNotOffered);
   EXPECT_FALSE(nak.Negotiating());
   EXPECT_FALSE(nak.OnNumeric(904, "").failure) << "a second failure after the end";
 
   SaslExchange other_mechanism("EXTERNAL", "", "");
-  EXPECT_EQ(other_mechanism.OnCap("* LS :sasl=PLAIN").failure,
+  EXPECT_EQ(other_mechanism.OnCap(CapLine("* LS :sasl=PLAIN")).failure,
             std::string(kSaslNotOffered) + " EXTERNAL");
 
   SaslExchange unknown("PLAIN", "u", "p");
@@ -71,8 +76,8 @@ TEST(SaslExchange, RefusalsAndServersWithoutSasl) {
 
   for (int number : {902, 904, 905, 906, 908}) {
     SaslExchange refused("PLAIN", "u", "p");
-    refused.OnCap("* LS :sasl");
-    EXPECT_EQ(refused.OnCap("* ACK :sasl").send, Lines{"AUTHENTICATE PLAIN"});
+    refused.OnCap(CapLine("* LS :sasl"));
+    EXPECT_EQ(refused.OnCap(CapLine("* ACK :sasl")).send, Lines{"AUTHENTICATE PLAIN"});
     EXPECT_EQ(refused.OnAuthenticate("+").send.size(), 1u);
     EXPECT_TRUE(refused.OnAuthenticate("+").send.empty()) << "answered twice";
     EXPECT_FALSE(refused.OnNumeric(900, "").failure);
@@ -88,14 +93,14 @@ TEST(SaslExchange, ACapabilityListPastItsBoundEndsNegotiation) {
   std::size_t lines = 0;
   SaslExchange::Step step;
   while (!step.failure && lines < 1000) {
-    step = endless.OnCap(line);
+    step = endless.OnCap(CapLine(line));
     ++lines;
   }
   EXPECT_EQ(lines, kMaxCapabilityListBytes / 1006 + 1);
   EXPECT_EQ(step.failure, kSaslListTooLong);
   EXPECT_EQ(step.send, Lines{"CAP END"});
   EXPECT_FALSE(endless.Negotiating());
-  EXPECT_TRUE(endless.OnCap(line).send.empty());
+  EXPECT_TRUE(endless.OnCap(CapLine(line)).send.empty());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "irc/irc_client.h"
 #include "support/loopback_server.h"
+#include "support/recording_irc_events.h"
 #include "support/recording_port.h"
 
 namespace zelmo {
@@ -14,6 +15,7 @@ namespace {
 using std::chrono::milliseconds;
 using testing::LoopbackPeer;
 using testing::LoopbackServer;
+using testing::RecordingIrcEvents;
 using testing::RecordingPort;
 using Clock = std::chrono::steady_clock;
 
@@ -25,7 +27,7 @@ class PacedSession : public ::testing::Test {
     irc.Port = server.Port();
     irc.SetNick("ZelmoBot");
     irc.SetUiPoster([this](std::function<void()> task) { port.PostToUiThread(std::move(task)); });
-    irc.OnSend = [this](const std::string& line) { sent.push_back(line); };
+    irc.SetEvents(events);
   }
   ~PacedSession() override {
     irc.Stop();
@@ -44,8 +46,8 @@ class PacedSession : public ::testing::Test {
   LoopbackServer server;
   std::shared_ptr<LoopbackPeer> peer;
   RecordingPort port;
+  RecordingIrcEvents events;
   TIdIRC irc;
-  std::vector<std::string> sent;
 };
 
 TEST_F(PacedSession, LinesGoAtThePaceInOrderAndAPongOvertakesThem) {
@@ -67,7 +69,7 @@ TEST_F(PacedSession, LinesGoAtThePaceInOrderAndAPongOvertakesThem) {
     arrivals.push_back(peer->LastLineArrival() - start);
   }
   peer->SendLine("PING :now");
-  ASSERT_TRUE(port.PumpUntil([this] { return sent.back() == "PONG :now"; }));
+  ASSERT_TRUE(port.PumpUntil([this] { return events.Arguments("OnSend").back() == "PONG :now"; }));
   for (int n = 0; n < 3; ++n) {
     auto line = peer->ReadLine();
     ASSERT_TRUE(line);

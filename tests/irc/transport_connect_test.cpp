@@ -69,20 +69,22 @@ class FullListener {
 
 TEST_F(TransportConnect, OpenAndCloseFireOneEventEach) {
   Connect();
-  EXPECT_EQ(connected, 1);
+  EXPECT_EQ(connected(), 1);
   EXPECT_TRUE(client.IsLinkUp());
   client.CloseLink();
-  EXPECT_EQ(disconnected, 1);
+  EXPECT_EQ(disconnected(), 1);
   EXPECT_FALSE(client.IsLinkUp());
   EXPECT_TRUE(peer->WaitClosed());
   client.CloseLink();  // not up: nothing to report
-  EXPECT_EQ(disconnected, 1);
+  EXPECT_EQ(disconnected(), 1);
   EXPECT_EQ(RaisedText<EIdNotConnected>([&] { client.SendLine("x"); }), "Not Connected");
 }
 
 TEST_F(TransportConnect, TheLinkIsUpWhileOnConnectedRuns) {
   bool up_in_event = false;
-  client.OnConnected = [&] { up_in_event = client.IsLinkUp(); };
+  events.then = [&](const RecordedEvent& event) {
+    if (event.name == "OnConnected") up_in_event = client.IsLinkUp();
+  };
   Connect();
   EXPECT_TRUE(up_in_event);
 }
@@ -90,7 +92,7 @@ TEST_F(TransportConnect, TheLinkIsUpWhileOnConnectedRuns) {
 TEST_F(TransportConnect, OpeningAnOpenLinkRaisesAndLeavesItUp) {
   Connect();
   EXPECT_EQ(RaisedText<EIdAlreadyConnected>([&] { client.OpenLink(); }), "Already connected.");
-  EXPECT_EQ(connected, 1);
+  EXPECT_EQ(connected(), 1);
   EXPECT_TRUE(client.IsLinkUp());
   client.SendLine("still here");
   EXPECT_EQ(peer->ReadLine(), "still here");
@@ -102,15 +104,15 @@ TEST_F(TransportConnect, AClosedLinkReopensWithoutCloseLink) {
   peer->Close();
   EXPECT_EQ(client.ReceiveLine(), "old");
   EXPECT_THROW(client.ReceiveLine(), EIdConnClosedGracefully);
-  EXPECT_EQ(disconnected, 1);
+  EXPECT_EQ(disconnected(), 1);
 
   Connect();
-  EXPECT_EQ(connected, 2);
+  EXPECT_EQ(connected(), 2);
   // The new link starts with an empty input buffer.
   peer->Send("new\n");
   EXPECT_EQ(client.ReceiveLine(), "new");
   client.CloseLink();
-  EXPECT_EQ(disconnected, 2);
+  EXPECT_EQ(disconnected(), 2);
 }
 
 TEST_F(TransportConnect, ClosingAClosedLinkFiresNothing) {
@@ -118,7 +120,7 @@ TEST_F(TransportConnect, ClosingAClosedLinkFiresNothing) {
   peer->Close();
   EXPECT_THROW(client.ReceiveLine(), EIdConnClosedGracefully);
   client.CloseLink();
-  EXPECT_EQ(disconnected, 1);
+  EXPECT_EQ(disconnected(), 1);
 }
 
 TEST_F(TransportConnect, LocalhostInLowerCaseIsTheLoopbackAddress) {
@@ -138,13 +140,13 @@ TEST_F(TransportConnect, ARefusedConnectGivesTheExactSocketError) {
     EXPECT_STREQ(error.what(), "Socket Error # 10061\r\nConnection refused.");
   }
   EXPECT_FALSE(client.IsLinkUp());
-  EXPECT_EQ(connected, 0);
+  EXPECT_EQ(connected(), 0);
   client.CloseLink();
-  EXPECT_EQ(disconnected, 0);
+  EXPECT_EQ(disconnected(), 0);
   // The failure leaves nothing behind that blocks the next connect.
   client.Port = server.Port();
   Connect();
-  EXPECT_EQ(connected, 1);
+  EXPECT_EQ(connected(), 1);
 }
 
 TEST_F(TransportConnect, AnUnknownHostIsHostNotFound) {
@@ -171,7 +173,7 @@ TEST_F(TransportConnect, APositiveTimeoutBoundsTheConnect) {
   EXPECT_EQ(RaisedText<EIdSocketError>([&] { client.OpenLink(200); }),
             "Socket Error # 10060\r\nConnection timed out.");
   EXPECT_FALSE(client.IsLinkUp());
-  EXPECT_EQ(connected, 0);
+  EXPECT_EQ(connected(), 0);
 }
 
 TEST_F(TransportConnect, BindingAndNoDelayStillConnect) {
@@ -183,27 +185,29 @@ TEST_F(TransportConnect, BindingAndNoDelayStillConnect) {
 }
 
 TEST_F(TransportConnect, AFailingOnConnectedLeavesTheLinkClosed) {
-  client.OnConnected = [] { throw Exception("refused by handler"); };
+  events.then = [](const RecordedEvent& event) {
+    if (event.name == "OnConnected") throw Exception("refused by handler");
+  };
   EXPECT_EQ(RaisedText([&] { client.OpenLink(); }), "refused by handler");
   EXPECT_FALSE(client.IsLinkUp());
-  EXPECT_EQ(disconnected, 0);
+  EXPECT_EQ(disconnected(), 0);
   auto peer_side = server.Accept();
   ASSERT_NE(peer_side, nullptr);
   EXPECT_TRUE(peer_side->WaitClosed());
 }
 
 TEST_F(TransportConnect, DestroyingAnOpenConnectionFiresNothing) {
-  int fired = 0;
+  RecordingIrcEvents other_events;
   {
     TIdTCPClient other;
     other.Host = LoopbackServer::Host();
     other.Port = server.Port();
-    other.OnDisconnected = [&] { fired++; };
+    other.SetLinkEvents(other_events);
     other.OpenLink();
     peer = server.Accept();
     ASSERT_NE(peer, nullptr);
   }
-  EXPECT_EQ(fired, 0);
+  EXPECT_EQ(other_events.Count("OnDisconnected"), 0);
   EXPECT_TRUE(peer->WaitClosed());
 }
 
@@ -224,7 +228,7 @@ TEST_F(TransportConnect, EveryAddressOfANameIsTriedInOrder) {
     return std::vector<std::string>{"127.0.0.2", "::1", "127.0.0.1"};
   };
   Connect();
-  EXPECT_EQ(connected, 1);
+  EXPECT_EQ(connected(), 1);
   EXPECT_EQ(asked, std::vector<std::string>{"two.zelmo.test"});
   client.CloseLink();
 

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
 #include "irc/tcp_connection.h"
 #include "support/loopback_server.h"
+#include "support/recording_irc_events.h"
 
 namespace zelmo::testing {
 
@@ -29,8 +29,7 @@ class TransportTest : public ::testing::Test {
   TransportTest() {
     client.Host = LoopbackServer::Host();
     client.Port = server.Port();
-    client.OnConnected = [this] { connected++; };
-    client.OnDisconnected = [this] { disconnected++; };
+    client.SetLinkEvents(events);
   }
   ~TransportTest() override { server.Stop(); }
 
@@ -41,11 +40,13 @@ class TransportTest : public ::testing::Test {
     ASSERT_NE(peer, nullptr);
   }
 
+  int connected() const { return events.Count("OnConnected"); }
+  int disconnected() const { return events.Count("OnDisconnected"); }
+
   LoopbackServer server;
+  RecordingIrcEvents events;
   TIdTCPClient client;
   std::shared_ptr<LoopbackPeer> peer;
-  std::atomic<int> connected{0};
-  std::atomic<int> disconnected{0};
 };
 
 }  // namespace zelmo::testing

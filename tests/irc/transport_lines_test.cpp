@@ -108,7 +108,7 @@ TEST_F(TransportLines, AnUnterminatedRestBeforeTheCloseIsNeverReturned) {
   EXPECT_EQ(client.ReceiveLine(), "one");
   EXPECT_EQ(RaisedText<EIdConnClosedGracefully>([&] { client.ReceiveLine(); }), kClosed);
   EXPECT_EQ(RaisedText<EIdConnClosedGracefully>([&] { client.ReceiveLine(); }), kClosed);
-  EXPECT_EQ(disconnected, 1);
+  EXPECT_EQ(disconnected(), 1);
   EXPECT_FALSE(client.IsLinkUp());
 }
 
@@ -119,12 +119,12 @@ TEST_F(TransportLines, ALineThatCameBeforeTheCloseIsStillReturned) {
   // Let the close arrive first: wait until the client's socket reports it.
   for (int i = 0; i < 500 && client.FillInputBuffer(false, 10, false) != 0; ++i) {
   }
-  EXPECT_EQ(disconnected, 1);
+  EXPECT_EQ(disconnected(), 1);
   EXPECT_FALSE(client.IsLinkUp());
   EXPECT_EQ(client.ReceiveLine(), "one");
   EXPECT_EQ(client.ReceiveLine(), "last");
   EXPECT_EQ(RaisedText([&] { client.ReceiveLine(); }), kClosed);
-  EXPECT_EQ(disconnected, 1);
+  EXPECT_EQ(disconnected(), 1);
 }
 
 TEST_F(TransportLines, SendLineAddsCrLfToWhateverItIsGiven) {
@@ -180,7 +180,7 @@ TEST_F(TransportLines, AnIdleConnectionIsNotConnected) {
   EXPECT_EQ(client.FillInputBuffer(false, 10, false), 0);
   EXPECT_FALSE(client.IsLinkUp());
   client.VerifyLinkOpen(true, true);  // nothing to report without a handler
-  EXPECT_EQ(disconnected, 0);
+  EXPECT_EQ(disconnected(), 0);
 }
 
 }  // namespace

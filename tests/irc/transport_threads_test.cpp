@@ -55,7 +55,7 @@ class Reader {
 
 TEST_F(TransportThreads, CloseLinkWakesAReaderBlockedInReceiveLine) {
   for (int round = 0; round < 10; ++round) {
-    disconnected = 0;
+    events.Clear();
     Connect();
     Reader reader(client);
     peer->Send("first\n");
@@ -64,7 +64,7 @@ TEST_F(TransportThreads, CloseLinkWakesAReaderBlockedInReceiveLine) {
     client.CloseLink();
     reader.Join();
     EXPECT_TRUE(IsEndOfLink(reader.Error())) << reader.Error();
-    EXPECT_EQ(disconnected, 1);
+    EXPECT_EQ(disconnected(), 1);
     EXPECT_FALSE(client.IsLinkUp());
     EXPECT_TRUE(peer->WaitClosed());
   }
@@ -72,7 +72,7 @@ TEST_F(TransportThreads, CloseLinkWakesAReaderBlockedInReceiveLine) {
 
 TEST_F(TransportThreads, APeerCloseNoticedByTwoThreadsFiresOnce) {
   for (int round = 0; round < 20; ++round) {
-    disconnected = 0;
+    events.Clear();
     Connect();
     Reader reader(client);
     peer->Close();
@@ -85,21 +85,21 @@ TEST_F(TransportThreads, APeerCloseNoticedByTwoThreadsFiresOnce) {
     }
     reader.Join();
     EXPECT_FALSE(client.IsLinkUp());
-    EXPECT_EQ(disconnected, 1) << "round " << round;
+    EXPECT_EQ(disconnected(), 1) << "round " << round;
     client.CloseLink();
-    EXPECT_EQ(disconnected, 1);
+    EXPECT_EQ(disconnected(), 1);
   }
 }
 
 TEST_F(TransportThreads, CloseLinkRacingTheReadersOwnNoticeFiresOnce) {
   for (int round = 0; round < 20; ++round) {
-    disconnected = 0;
+    events.Clear();
     Connect();
     Reader reader(client);
     peer->Close();
     client.CloseLink();
     reader.Join();
-    EXPECT_EQ(disconnected, 1) << "round " << round;
+    EXPECT_EQ(disconnected(), 1) << "round " << round;
     EXPECT_TRUE(IsEndOfLink(reader.Error())) << reader.Error();
   }
 }
@@ -117,12 +117,12 @@ TEST_F(TransportThreads, ASendAfterAResetRaisesTheSocketError) {
     }
   }
   EXPECT_TRUE(code == 10054 || code == 10058) << code;
-  EXPECT_EQ(disconnected, 1);
+  EXPECT_EQ(disconnected(), 1);
   EXPECT_FALSE(client.IsLinkUp());
   // Once closed, further sends report the closed link instead.
   EXPECT_EQ(RaisedText([&] { client.SendLine("x"); }), "Connection Closed Gracefully.");
   client.CloseLink();
-  EXPECT_EQ(disconnected, 1);
+  EXPECT_EQ(disconnected(), 1);
 }
 
 TEST_F(TransportThreads, ASendTimeoutEndsASendToAPeerThatStoppedReading) {
@@ -145,7 +145,7 @@ TEST_F(TransportThreads, ASendTimeoutEndsASendToAPeerThatStoppedReading) {
 
 TEST_F(TransportThreads, ConcurrentSendsOnAResetLinkFireOnce) {
   for (int round = 0; round < 5; ++round) {
-    disconnected = 0;
+    events.Clear();
     Connect();
     Reader reader(client);
     std::atomic<int> failed{0};
@@ -166,7 +166,7 @@ TEST_F(TransportThreads, ConcurrentSendsOnAResetLinkFireOnce) {
     second.join();
     reader.Join();
     EXPECT_EQ(failed, 2);
-    EXPECT_EQ(disconnected, 1) << "round " << round;
+    EXPECT_EQ(disconnected(), 1) << "round " << round;
     EXPECT_FALSE(client.IsLinkUp());
   }
 }
@@ -182,13 +182,13 @@ TEST_F(TransportThreads, LinesBeforeAResetAreStillRead) {
   EXPECT_TRUE(error == "Socket Error # 10054\r\nConnection reset by peer." ||
               error == "Connection Closed Gracefully.")
       << error;
-  EXPECT_EQ(disconnected, 1);
+  EXPECT_EQ(disconnected(), 1);
   EXPECT_FALSE(client.IsLinkUp());
 }
 
 TEST_F(TransportThreads, AReaderOfAnOldLinkNeverTouchesTheNextOne) {
   for (int round = 0; round < 10; ++round) {
-    disconnected = 0;
+    events.Clear();
     Connect();
     std::string taken, error;
     std::thread reader([&] {
@@ -212,7 +212,7 @@ TEST_F(TransportThreads, AReaderOfAnOldLinkNeverTouchesTheNextOne) {
       EXPECT_EQ(taken, "second");
     }
     EXPECT_TRUE(client.IsLinkUp());
-    EXPECT_EQ(disconnected, 1);
+    EXPECT_EQ(disconnected(), 1);
     client.CloseLink();
   }
 }

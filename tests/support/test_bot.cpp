@@ -12,7 +12,7 @@ TestBot::TestBot() {
   irc.SetNick("ZelmoBot");
   irc.AltNick = "ZelmoBot-";
   irc.SetUiPoster([this](std::function<void()> task) { port.PostToUiThread(std::move(task)); });
-  irc.OnSend = [this](const std::string& line) { sent.push_back(line); };
+  irc.SetEvents(*this);
   irc.Connect();
   peer = server.Accept();
   if (!peer) throw std::runtime_error("the test server saw no connection");

@@ -7,6 +7,7 @@
 
 #include "channel/tv_listing_cache.h"
 #include "irc/irc_client.h"
+#include "irc/irc_events.h"
 #include "shell/base/display.h"
 #include "shell/base/ini_file.h"
 #include "support/loopback_server.h"
@@ -20,11 +21,14 @@ namespace zelmo::testing {
 // A bot for command tests: a real IRC client connected to a loopback server,
 // a recording UI port, and a user file in a fresh folder. Every line the
 // client sends is recorded in `sent` (registration lines excluded); lines
-// from the server are handled when the test pumps the port.
-class TestBot : public BotContext {
+// from the server are handled when the test pumps the port. Like the main
+// form, it listens to its client.
+class TestBot : public BotContext, public IrcEvents {
  public:
   TestBot();
   ~TestBot() override;
+
+  void OnSend(const std::string& line) override { sent.push_back(line); }
 
   TIdIRC& Irc() override { return irc; }
   TMessageDisplay& Display() override { return display; }

@@ -28,6 +28,7 @@ FuzzBot::FuzzBot() : folder(MakeScratchFolder("zelmo-fuzz-bot")) {
   irc.Port = server.Port();
   irc.BoundIP = "127.0.0.1";
   irc.SetNick("ZelmoBot");
+  irc.SetEvents(*this);
   irc.Connect();
   irc.HandleLine(":irc.fuzz 001 ZelmoBot :Welcome");
   FUZZ_CHECK(irc.ConnectionState() == stConnected);
@@ -35,6 +36,10 @@ FuzzBot::FuzzBot() : folder(MakeScratchFolder("zelmo-fuzz-bot")) {
 
 FuzzBot::~FuzzBot() {
   irc.Stop();
+}
+
+void FuzzBot::OnSend(const std::string& line) {
+  FUZZ_CHECK(line.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos);
 }
 
 }  // namespace zelmo::fuzz

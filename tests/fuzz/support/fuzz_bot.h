@@ -5,6 +5,7 @@
 #include <string>
 
 #include "irc/irc_client.h"
+#include "irc/irc_events.h"
 #include "shell/base/display.h"
 #include "shell/base/ini_file.h"
 #include "shell/base/ui_port.h"
@@ -38,12 +39,15 @@ class SilentPort : public UiPort {
 // The bot as the command handlers see it: an IRC client registered on a
 // loopback server that drops what it is sent, a user file in a folder of
 // its own, and web hosts that refuse connections, so lookups fail at once.
-class FuzzBot : public BotContext {
+class FuzzBot : public BotContext, public IrcEvents {
  public:
   FuzzBot();
   ~FuzzBot() override;
   FuzzBot(const FuzzBot&) = delete;
   FuzzBot& operator=(const FuzzBot&) = delete;
+
+  // Nothing the bot sends may split into two lines on the wire.
+  void OnSend(const std::string& line) override;
 
   TIdIRC& Irc() override { return irc; }
   TMessageDisplay& Display() override { return display; }
