@@ -5,6 +5,7 @@
 
 #include "app/options.h"
 #include "app/password_input.h"
+#include "shell/base/config_read.h"
 #include "shell/base/file_access.h"
 #include "shell/base/ini_file.h"
 #include "users/command_line_user.h"
@@ -23,10 +24,10 @@ struct UserFileSettings {
 // The same file, default and password form as the running bot's
 // configuration load.
 UserFileSettings SettingsIn(const std::string& data_folder) {
-  TIniFile config(data_folder + "Config.ini");
-  std::string name = config.ReadString("General", "Usersfile", "Users.ini");
+  const TIniFile ini(data_folder + "Config.ini");
+  std::string name = ConfigText(ini, config::kUsersfile);
   std::string users_file = data_folder + name;
-  return {std::move(name), std::move(users_file), ReadLoginSettings(config).hash_passwords};
+  return {std::move(name), std::move(users_file), ReadLoginSettings(ini).hash_passwords};
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "irc/send_pacing.h"
 #include "irc/server_features.h"
 #include "irc/tcp_connection.h"
+#include "shell/base/config_keys.h"
 
 namespace zelmo {
 
@@ -95,7 +96,7 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // either, registration is the plain NICK and USER.
   std::string SASLUser;
   std::string SASLPassword;
-  std::string SASLMechanism = "PLAIN";
+  std::string SASLMechanism{config::kSaslMechanism.default_value};
   // A PLAIN login over a link without TLS: the password crosses readable.
   bool SendsSaslPasswordInClear() const;
   // Every outgoing line that is not valid UTF-8 is taken as Latin-1 and
@@ -107,13 +108,13 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // The send queue, taken at each Connect: SendBurst lines at once, then
   // one every SendInterval milliseconds (0: at once, unqueued). PONG and
   // QuitAtOnce go ahead of the queue.
-  int SendBurst = 5;
-  int SendInterval = 0;
+  int SendBurst = DefaultNumber(config::kSendBurst);
+  int SendInterval = DefaultNumber(config::kSendInterval);
   // After PingInterval seconds without a byte from the server a PING goes
   // out; after as many again the link is closed as lost. 0: never. A write
   // that cannot go on for PingInterval seconds (60 without a keepalive)
   // loses the link too.
-  int PingInterval = 0;
+  int PingInterval = DefaultNumber(config::kPingInterval);
 
   // --- Session state -----------------------------------------------------
   std::string CurrentNick;
