@@ -9,7 +9,6 @@
 #include "shell/base/file_access.h"
 #include "shell/base/ini_file.h"
 #include "users/command_line_user.h"
-#include "users/login_settings.h"
 
 namespace zelmo {
 
@@ -22,12 +21,12 @@ struct UserFileSettings {
 };
 
 // The same file, default and password form as the running bot's
-// configuration load.
+// configuration load; the other keys do not matter here.
 UserFileSettings SettingsIn(const std::string& data_folder) {
   const TIniFile ini(data_folder + "Config.ini");
   std::string name = ConfigText(ini, config::kUsersfile);
   std::string users_file = data_folder + name;
-  return {std::move(name), std::move(users_file), ReadLoginSettings(ini).hash_passwords};
+  return {std::move(name), std::move(users_file), ConfigOn(ini, config::kHashPasswords)};
 }
 
 }  // namespace

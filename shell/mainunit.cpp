@@ -110,6 +110,9 @@ void TMainForm::LoadConfig() {
     MessageDisplay.DisplayColoredLine("Config.ini " + error.Described(), Important);
     WarnOfFileAccess();
     throw;
+  } catch (const Exception&) {
+    WarnOfFileAccess();  // an environment variable's value was refused
+    throw;
   }
   MessageDisplay.DisplayColoredLine("(Re)Loaded Config file...", Important);
   if (!SecurityPassword) {
