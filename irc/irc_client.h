@@ -88,8 +88,8 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // The nick the bot registers with, whatever nick it has now.
   const std::string& ConfiguredNick() const { return nick_; }
   std::string AltNick = "OtherNick";
-  std::string Username = "username";
-  std::string RealName = "Real name";
+  std::string Username{config::kUsername.default_value};
+  std::string RealName{config::kRealname.default_value};
   std::string Password;
   // A SASL login during registration: with a user, PLAIN (user and
   // password); EXTERNAL takes the client certificate instead. Without
@@ -370,7 +370,7 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   Poster post_;
   SessionState state_ = stDisconnected;
   TIdIRCUserModes user_mode_ = 0;
-  std::string nick_ = "Nick";
+  std::string nick_{config::kNick.default_value};
   std::shared_ptr<TIdIRCUser> own_user_;
   ParsedLine line_;
   std::vector<std::string> list_buffer_;

@@ -76,10 +76,7 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::SetUpIrc() {
-  IRC.SetNick("ZelmoBot");
   IRC.AltNick = "ZelmoBot-";
-  IRC.Username = "ZelmoBot";
-  IRC.RealName = "Zelmo Bot";
   IRC.Replies.Version = "ZelmoBot " + BotVersion();
   IRC.Replies.ClientInfo =
       "ZelmoBot " + BotVersion() + " - an IRC channel bot with an operator window";
