@@ -5,10 +5,10 @@
 
 #include "app/options.h"
 #include "app/password_input.h"
+#include "shell/base/config_read.h"
 #include "shell/base/file_access.h"
 #include "shell/base/ini_file.h"
 #include "users/command_line_user.h"
-#include "users/login_settings.h"
 
 namespace zelmo {
 
@@ -21,12 +21,12 @@ struct UserFileSettings {
 };
 
 // The same file, default and password form as the running bot's
-// configuration load.
+// configuration load; the other keys do not matter here.
 UserFileSettings SettingsIn(const std::string& data_folder) {
-  TIniFile config(data_folder + "Config.ini");
-  std::string name = config.ReadString("General", "Usersfile", "Users.ini");
+  const TIniFile ini(data_folder + "Config.ini");
+  std::string name = ConfigText(ini, config::kUsersfile);
   std::string users_file = data_folder + name;
-  return {std::move(name), std::move(users_file), ReadLoginSettings(config).hash_passwords};
+  return {std::move(name), std::move(users_file), ConfigOn(ini, config::kHashPasswords)};
 }
 
 }  // namespace

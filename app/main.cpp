@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/add_user.h"
+#include "app/check_config.h"
 #include "app/folders.h"
 #include "app/options.h"
 #include "app/standard_streams.h"
@@ -64,9 +65,13 @@ int main(int argc, char** argv) {
     std::cerr << "ZelmoBot: " << e.what() << std::endl;
     return 2;
   }
-  // Adding a user never starts the bot nor loads the window module.
+  // Adding a user or checking the configuration never starts the bot nor
+  // loads the window module.
   if (options.action == zelmo::StartAction::AddUser) {
     return zelmo::RunAddUser(options, data_folder);
+  }
+  if (options.action == zelmo::StartAction::CheckConfig) {
+    return zelmo::RunCheckConfig(data_folder);
   }
   std::unique_ptr<zelmo::FormFactory> factory = zelmo::MakeMainFormFactory(data_folder);
   return RunFrontEnd(options, program_folder, argc, argv, *factory);

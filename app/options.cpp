@@ -37,6 +37,8 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
       options.headless = true;
     } else if (arg == "--owner") {
       options.owner = true;
+    } else if (arg == "--check-config") {
+      options.action = StartAction::CheckConfig;
     } else if (auto dir = OptionValue(args, i, "--data-dir", "a folder")) {
       options.data_dir = *dir;
     } else if (auto name = OptionValue(args, i, "--add-user", "a user name")) {
@@ -57,6 +59,7 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
 std::string UsageText() {
   return "Usage: zelmobot [--headless] [--data-dir DIR]\n"
          "       zelmobot --add-user NAME [--owner] [--data-dir DIR]\n"
+         "       zelmobot --check-config [--data-dir DIR]\n"
          "       zelmobot --version | --help\n"
          "\n"
          "  --headless        run without a window: the log goes to standard output\n"
@@ -67,6 +70,8 @@ std::string UsageText() {
          "                    asked twice on a terminal, else read as one line of\n"
          "                    standard input\n"
          "  --owner           with --add-user: make the user a bot owner\n"
+         "  --check-config    check Config.ini and the user file, print every problem\n"
+         "                    and exit: 0 when there is none, else 1\n"
          "  --version         print the version and exit\n"
          "  --help            print this help and exit\n"
          "\n"

@@ -14,7 +14,7 @@ class UsageError : public Exception {
   using Exception::Exception;
 };
 
-enum class StartAction { Run, ShowVersion, ShowHelp, AddUser };
+enum class StartAction { Run, ShowVersion, ShowHelp, AddUser, CheckConfig };
 
 struct StartOptions {
   StartAction action = StartAction::Run;

@@ -28,7 +28,7 @@ int WriteLimitMs(int ping_interval_s) {
 }  // namespace
 
 TIdIRC::TIdIRC() : Channels(this) {
-  Port = 6667;
+  Port = DefaultNumber(config::kPort);
 }
 
 TIdIRC::~TIdIRC() {

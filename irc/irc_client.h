@@ -21,6 +21,7 @@
 #include "irc/send_pacing.h"
 #include "irc/server_features.h"
 #include "irc/tcp_connection.h"
+#include "shell/base/config_keys.h"
 
 namespace zelmo {
 
@@ -92,15 +93,15 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // The nick the bot registers with, whatever nick it has now.
   const std::string& ConfiguredNick() const { return nick_; }
   std::string AltNick = "OtherNick";
-  std::string Username = "username";
-  std::string RealName = "Real name";
+  std::string Username{config::kUsername.default_value};
+  std::string RealName{config::kRealname.default_value};
   std::string Password;
   // A SASL login during registration: with a user, PLAIN (user and
   // password); EXTERNAL takes the client certificate instead. Without
   // either, registration is the plain NICK and USER.
   std::string SASLUser;
   std::string SASLPassword;
-  std::string SASLMechanism = "PLAIN";
+  std::string SASLMechanism{config::kSaslMechanism.default_value};
   // A PLAIN login over a link without TLS: the password crosses readable.
   bool SendsSaslPasswordInClear() const;
   // Every outgoing line that is not valid UTF-8 is taken as Latin-1 and
@@ -112,13 +113,13 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // The send queue, taken at each Connect: SendBurst lines at once, then
   // one every SendInterval milliseconds (0: at once, unqueued). PONG and
   // QuitAtOnce go ahead of the queue.
-  int SendBurst = 5;
-  int SendInterval = 0;
+  int SendBurst = DefaultNumber(config::kSendBurst);
+  int SendInterval = DefaultNumber(config::kSendInterval);
   // After PingInterval seconds without a byte from the server a PING goes
   // out; after as many again the link is closed as lost. 0: never. A write
   // that cannot go on for PingInterval seconds (60 without a keepalive)
   // loses the link too.
-  int PingInterval = 0;
+  int PingInterval = DefaultNumber(config::kPingInterval);
 
   // --- Session state -----------------------------------------------------
   std::string CurrentNick;
@@ -327,7 +328,7 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   IrcEvents* events_ = &no_events_;
   SessionState state_ = stDisconnected;
   TIdIRCUserModes user_mode_ = 0;
-  std::string nick_ = "Nick";
+  std::string nick_{config::kNick.default_value};
   std::shared_ptr<TIdIRCUser> own_user_;
   ParsedLine line_;
   std::string line_channel_;

@@ -27,6 +27,12 @@ std::string ChannelName(TIdIRCChannel* channel, const TIdIRC& irc) {
 void TMainForm::RunCommandFailingSilently(const std::function<void()>& command) {
   try {
     command();
+  } catch (const EIniFileException& error) {
+    // Nothing is answered for a command that did not happen, but the
+    // operator must learn that the disk refused it.
+    MessageDisplay.DisplayColoredLine(
+        error.Message() + " (" + error.Reason() + "): the command ended without an answer",
+        Errorous);
   } catch (const std::exception&) {
   }
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "shell/base/config_read.h"
 #include "shell/base/convert.h"
 #include "shell/base/errors.h"
 
@@ -87,10 +88,8 @@ std::optional<DictServer> DictServerAt(const std::optional<Address>& address) {
   }
 }
 
-Exception NotA(std::string_view what, const std::string& where, const std::string& value,
-               std::string_view forms) {
-  return Exception(where + ": '" + value + "' is not a " + std::string(what) + " (" +
-                   std::string(forms) + ")");
+std::string NotA(std::string_view what, const std::string& value, std::string_view forms) {
+  return "'" + value + "' is not a " + std::string(what) + " (" + std::string(forms) + ")";
 }
 
 }  // namespace
@@ -109,8 +108,9 @@ DictionarySource DictionaryFrom(const std::string& environment, const std::strin
   const auto address = ParseAddress(value, kHttpPort, kDictPort);
   if (auto page = WebPage(address)) return *page;
   if (auto server = DictServerAt(address)) return *server;
-  throw NotA("dictionary", from_environment ? "ZELMOBOT_DICTIONARY_HOST" : "[Lookups] Dictionary",
-             value, kDictionaryForms);
+  const std::string problem = NotA("dictionary", value, kDictionaryForms);
+  if (from_environment) throw Exception("ZELMOBOT_DICTIONARY_HOST: " + problem);
+  throw EConfigError(config::kDictionary, problem);
 }
 
 TvListingSource TvListingFrom(const std::string& environment, const std::string& configured,
@@ -119,8 +119,8 @@ TvListingSource TvListingFrom(const std::string& environment, const std::string&
   if (!environment.empty()) {
     if (environment.find(kSchemeEnd) == std::string::npos) return BareHost(environment);
     if (auto page = WebPage(ParseAddress(environment, kHttpPort, kDictPort))) return *page;
-    throw NotA("TV listing host", "ZELMOBOT_TV_HOST", environment,
-               "host[:port] or http://host[:port]");
+    throw Exception("ZELMOBOT_TV_HOST: " +
+                    NotA("TV listing host", environment, "host[:port] or http://host[:port]"));
   }
   if (configured.empty()) return std::monostate{};
   if (configured.find(kSchemeEnd) == std::string::npos) {
@@ -128,17 +128,8 @@ TvListingSource TvListingFrom(const std::string& environment, const std::string&
     return XmltvFile{path, channel_ids};
   }
   if (auto page = WebPage(ParseAddress(configured, kHttpPort, kDictPort))) return *page;
-  throw NotA("TV listing", "[Lookups] TVListing", configured, "http://host[:port] or a file");
-}
-
-int ReplyLinesFrom(const std::string& configured) {
-  if (TrimBlanks(configured).empty()) return kDefaultReplyLines;
-  const auto lines = TryConfigInteger(configured);
-  if (!lines || *lines < 1) {
-    throw Exception("[Lookups] MaxReplyLines: '" + configured +
-                    "' is not a number of lines (1 or more)");
-  }
-  return *lines;
+  throw EConfigError(config::kTvListing,
+                     NotA("TV listing", configured, "http://host[:port] or a file"));
 }
 
 }  // namespace zelmo

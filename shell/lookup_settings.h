@@ -20,7 +20,8 @@ struct LookupEnvironment {
 // "host[:port]" is the dictionary web page; else the configured value:
 // "http://host[:port]" is the web page, "dict://host[:port]/db[+db...]" a
 // DICT server (port 2628 when none is given) and its databases. Neither
-// value: nowhere. Raises for a value that is none of these.
+// value: nowhere. Raises for a value that is none of these (EConfigError
+// for the configured one).
 DictionarySource DictionaryFrom(const std::string& environment, const std::string& configured);
 
 // Where !tv goes. The environment's value, when there is one: a bare
@@ -32,10 +33,5 @@ DictionarySource DictionaryFrom(const std::string& environment, const std::strin
 TvListingSource TvListingFrom(const std::string& environment, const std::string& configured,
                               const std::string& data_folder,
                               const std::array<std::string, kTvChannelCount>& channel_ids);
-
-// The IRC messages a lookup's answer may take: the configured
-// [Lookups] MaxReplyLines, a whole number of 1 or more; the default when the
-// value is empty. Raises, naming the key, for anything else.
-int ReplyLinesFrom(const std::string& configured);
 
 }  // namespace zelmo

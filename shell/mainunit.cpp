@@ -8,11 +8,11 @@
 #include <utility>
 
 #include "channel/tv_channels.h"
-#include "shell/base/colors.h"
+#include "shell/base/config_names.h"
+#include "shell/base/config_read.h"
 #include "shell/base/convert.h"
 #include "shell/base/error_box.h"
 #include "shell/base/file_access.h"
-#include "shell/base/ini_switch.h"
 #include "shell/main_form_factory.h"
 #include "shell/usermsg.h"
 #include "users/bot_version.h"
@@ -29,10 +29,8 @@ constexpr int kShutdownSendMs = 3000;
 constexpr std::string_view kPublishedSecurityPassword = "-unset-pw-";
 
 // None when Config.ini sets no password, an empty one or the published one.
-std::optional<std::string> SecurityPasswordFrom(std::optional<std::string> value) {
-  if (!value || value->empty() || SameText(*value, kPublishedSecurityPassword)) {
-    return std::nullopt;
-  }
+std::optional<std::string> SecurityPasswordFrom(std::string value) {
+  if (value.empty() || SameText(value, kPublishedSecurityPassword)) return std::nullopt;
   return value;
 }
 
@@ -71,17 +69,14 @@ void TMainForm::FormCreate() {
   // A bot without an operator (a service) connects by itself when told to;
   // posted, so that the front end shows the opening lines first.
   RunAtTopOfUiThread([this] {
-    if (ReadSwitch(TIniFile(ConfigPath()), "Me", "AutoConnect", false)) {
+    if (ConfigOn(TIniFile(ConfigPath()), config::kAutoConnect)) {
       PostToForm([this] { RunAtTopOfUiThread([this] { AutoConnect(); }); });
     }
   });
 }
 
 void TMainForm::SetUpIrc() {
-  IRC.SetNick("ZelmoBot");
   IRC.AltNick = "ZelmoBot-";
-  IRC.Username = "ZelmoBot";
-  IRC.RealName = "Zelmo Bot";
   IRC.Replies.Version = "ZelmoBot " + BotVersion();
   IRC.Replies.ClientInfo =
       "ZelmoBot " + BotVersion() + " - an IRC channel bot with an operator window";
@@ -92,58 +87,80 @@ void TMainForm::SetUpIrc() {
 }
 
 void TMainForm::LoadTls(const TIniFile& ini) {
-  IRC.Tls.enabled = ReadSwitch(ini, "Me", "TLS", false);
-  IRC.Tls.verify = ReadSwitch(ini, "Me", "TLSVerify", true);
-  IRC.Tls.ca_file = ini.ReadString("Me", "TLSCAFile", "");
-  IRC.Tls.fingerprint = ini.ReadString("Me", "TLSFingerprint", "");
-  IRC.Tls.cert_file = ini.ReadString("Me", "TLSCertFile", "");
+  IRC.Tls.enabled = ConfigOn(ini, config::kTls);
+  IRC.Tls.verify = ConfigOn(ini, config::kTlsVerify);
+  IRC.Tls.ca_file = ConfigText(ini, config::kTlsCaFile);
+  IRC.Tls.fingerprint = ConfigText(ini, config::kTlsFingerprint);
+  IRC.Tls.cert_file = ConfigText(ini, config::kTlsCertFile);
 }
 
 void TMainForm::LoadConfig() {
-  TIniFile ini(ConfigPath());
-  UsersFileName = ini.ReadString("General", "Usersfile", "Users.ini");
-  SecurityPassword = SecurityPasswordFrom(ini.ReadValue("General", "Security password"));
-  KickOnColors = ini.ReadBool("General", "KickOnColors", true);
-  AutoVoice = ini.ReadBool("General", "AutoVoice", true);
-  const LoginSettings logins = ReadLoginSettings(ini);
-  failed_logins_.SetLimits(logins.throttle);
-  HashPasswords = logins.hash_passwords;
-  IRC.SetNick(ini.ReadString("Me", "Nick", "ZelmoBot"));
-  IRC.RealName = ini.ReadString("Me", "Realname", "Zelmo Bot");
-  IRC.Host = ini.ReadString("Me", "IRCHost", "localhost");
-  LoadTls(ini);
-  IRC.Port = ini.ReadInteger("Me", "Port", IRC.Tls.enabled ? 6697 : 6667);
-  IRC.Username = ini.ReadString("Me", "Username", "ZelmoBot");
-  IRC.SASLUser = ini.ReadString("Me", "SASLUser", "");
-  IRC.SASLPassword = ini.ReadString("Me", "SASLPassword", "");
-  IRC.SASLMechanism =
-      SameText(ini.ReadString("Me", "SASLMechanism", "PLAIN"), "EXTERNAL") ? "EXTERNAL" : "PLAIN";
-  IRC.UTF8Only = ReadSwitch(ini, "Me", "UTF8Only", false);
-  IRC.SendBurst = ini.ReadInteger("Me", "SendBurst", 5);
-  IRC.SendInterval = ini.ReadInteger("Me", "SendInterval", 1000);
-  IRC.PingInterval = ini.ReadInteger("Me", "PingInterval", 120);
-  QuitMessage = ini.ReadString("Me", "Quitmsg", "ZelmoBot " + BotVersion());
-  LoadReconnect(ini);
-  auto colour = [&ini](const char* key, const char* fallback) {
-    return StringToColor(ini.ReadString("Display", key, fallback));
-  };
-  MessageDisplay.SetBackground(colour("Background", "ClWindow"));
-  MessageDisplay.SetFontFace(ini.ReadString("Display", "Fontface", "MS Sans Serif"));
-  MessageDisplay.NormalColor = colour("Normal Text Color", "ClBlack");
-  MessageDisplay.ImportantColor = colour("Important Text Color", "ClGreen");
-  MessageDisplay.DangerousColor = colour("Dangerous Text Color", "ClOlive");
-  MessageDisplay.ErrorousColor = colour("Errorous Text Color", "ClRed");
-  MessageDisplay.SetMaxLines(DisplayMaxLinesFrom(ini.ReadString("Display", "MaxLines", "")));
-  LoadLookups(ini);
+  const TIniFile ini(ConfigPath());
+  for (const ConfigNote& note : UnknownConfigNames(ini)) {
+    MessageDisplay.DisplayColoredLine(note.text, Important);
+  }
+  try {
+    ApplyConfig(ini);
+  } catch (const EConfigError& error) {
+    // The error box says what is wrong, this line where. The warnings about
+    // the files do not depend on the keys left unread, so they still come.
+    MessageDisplay.DisplayColoredLine("Config.ini " + error.Described(), Important);
+    WarnOfFileAccess();
+    throw;
+  } catch (const Exception&) {
+    WarnOfFileAccess();  // an environment variable's value was refused
+    throw;
+  }
   MessageDisplay.DisplayColoredLine("(Re)Loaded Config file...", Important);
   if (!SecurityPassword) {
     MessageDisplay.DisplayColoredLine(
         "No security password is set: generalowner and reload are off", Dangerous);
   }
-  WarnOfOpenFiles();
+  WarnOfFileAccess();
 }
 
-void TMainForm::WarnOfOpenFiles() {
+void TMainForm::ApplyConfig(const TIniFile& ini) {
+  using namespace config;
+  UsersFileName = ConfigText(ini, kUsersfile);
+  SecurityPassword = SecurityPasswordFrom(ConfigText(ini, kSecurityPassword));
+  KickOnColors = ConfigOn(ini, kKickOnColors);
+  AutoVoice = ConfigOn(ini, kAutoVoice);
+  const LoginSettings logins = ReadLoginSettings(ini);
+  failed_logins_.SetLimits(logins.throttle);
+  HashPasswords = logins.hash_passwords;
+  IRC.SetNick(ConfigText(ini, kNick));
+  IRC.RealName = ConfigText(ini, kRealname);
+  IRC.Host = ConfigText(ini, kIrcHost);
+  LoadTls(ini);
+  IRC.Port = ConfigNumber(ini, kPort, IRC.Tls.enabled ? std::optional(kTlsPort) : std::nullopt);
+  IRC.Username = ConfigText(ini, kUsername);
+  IRC.SASLUser = ConfigText(ini, kSaslUser);
+  IRC.SASLPassword = ConfigText(ini, kSaslPassword);
+  IRC.SASLMechanism = ConfigText(ini, kSaslMechanism);
+  IRC.UTF8Only = ConfigOn(ini, kUtf8Only);
+  IRC.SendBurst = ConfigNumber(ini, kSendBurst);
+  IRC.SendInterval = ConfigNumber(ini, kSendInterval);
+  IRC.PingInterval = ConfigNumber(ini, kPingInterval);
+  QuitMessage = ConfigText(ini, kQuitmsg);
+  ReconnectAlways = ConfigText(ini, kReconnect) == "always";
+  LoadDisplay(ini);
+  LoadLookups(ini);
+}
+
+void TMainForm::LoadDisplay(const TIniFile& ini) {
+  MessageDisplay.SetBackground(ConfigNumber(ini, config::kBackground));
+  MessageDisplay.SetFontFace(ConfigText(ini, config::kFontface));
+  MessageDisplay.NormalColor = ConfigNumber(ini, config::kNormalColor);
+  MessageDisplay.ImportantColor = ConfigNumber(ini, config::kImportantColor);
+  MessageDisplay.DangerousColor = ConfigNumber(ini, config::kDangerousColor);
+  MessageDisplay.ErrorousColor = ConfigNumber(ini, config::kErrorousColor);
+  MessageDisplay.SetMaxLines(ConfigNumber(ini, config::kMaxLines));
+}
+
+void TMainForm::WarnOfFileAccess() {
+  for (const std::string& warning : DataFileWarnings(ProgramFolder, UsersFileName)) {
+    MessageDisplay.DisplayColoredLine(warning, Dangerous);
+  }
   for (const auto& [path, name] : {std::pair(ConfigPath(), std::string("Config.ini")),
                                    std::pair(UsersFilePath(), UsersFileName)}) {
     if (auto warning = SecretFileWarning(path, name)) {
@@ -153,15 +170,14 @@ void TMainForm::WarnOfOpenFiles() {
 }
 
 void TMainForm::LoadLookups(const TIniFile& ini) {
-  dictionary_ =
-      DictionaryFrom(environment_.dictionary, ini.ReadString("Lookups", "Dictionary", ""));
+  dictionary_ = DictionaryFrom(environment_.dictionary, ConfigText(ini, config::kDictionary));
   std::array<std::string, kTvChannelCount> channel_ids;
   for (std::size_t k = 0; k < kTvChannelCount; ++k) {
-    channel_ids[k] = ini.ReadString("TV", kTvChannels[k].key, "");
+    channel_ids[k] = ConfigText(ini, *FindConfigKey("TV", kTvChannels[k].key));
   }
-  tv_listing_ = TvListingFrom(environment_.tv, ini.ReadString("Lookups", "TVListing", ""),
-                              ProgramFolder, channel_ids);
-  reply_lines_ = ReplyLinesFrom(ini.ReadString("Lookups", "MaxReplyLines", ""));
+  tv_listing_ = TvListingFrom(environment_.tv, ConfigText(ini, config::kTvListing), ProgramFolder,
+                              channel_ids);
+  reply_lines_ = ConfigNumber(ini, config::kMaxReplyLines);
 }
 
 void TMainForm::WriteNickBack() {

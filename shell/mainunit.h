@@ -42,8 +42,11 @@ class TMainForm : public FormHost, public BotContext, public IrcEvents {
   void Shutdown() override;
 
   // --- Configuration ------------------------------------------------------
-  // Reads Config.ini and applies every value in order; raises on a bad
-  // colour value, leaving the values read before it in force.
+  // Reads Config.ini and applies every value in order. Names the keys and
+  // sections it does not know, and raises EConfigError on a value it cannot
+  // use (a bad colour, a port out of range...), leaving the values read
+  // before it in force, after a line that names the key and the warnings
+  // about the files.
   void LoadConfig() override;
   // Writes the bot's current nick to [Me] Nick of Config.ini.
   void WriteNickBack();
@@ -185,18 +188,20 @@ class TMainForm : public FormHost, public BotContext, public IrcEvents {
 
  private:
   void FormCreate();
+  // Every key, in order; raises at the first value that cannot be used.
+  void ApplyConfig(const TIniFile& ini);
   // [Lookups] and [TV]; raises on a value that names no lookup source.
   void LoadLookups(const TIniFile& ini);
   void LoadTls(const TIniFile& ini);
-  // One Dangerous line for each file of secrets that others may use.
-  void WarnOfOpenFiles();
+  void LoadDisplay(const TIniFile& ini);
+  // One Dangerous line for each data file or folder the bot cannot read or
+  // write, and for each file of secrets that others may use.
+  void WarnOfFileAccess();
   void SetUpIrc();
   // Queues work for the user-interface thread that is dropped once the form
   // is gone.
   void PostToForm(std::function<void()> task);
   void StopRejoin();
-  // [Me] Reconnect; raises on a value that is neither once nor always.
-  void LoadReconnect(const TIniFile& ini);
   // Who started the connect under way or the link it opened.
   enum class ConnectOrigin { Operator, AutoConnect, Automatic };
   // Starts a connect: "Connecting to ..." for the operator's own.

@@ -13,17 +13,6 @@
 
 namespace zelmo {
 
-void TMainForm::LoadReconnect(const TIniFile& ini) {
-  const std::string mode = ini.ReadString("Me", "Reconnect", "once");
-  if (SameText(mode, "once")) {
-    ReconnectAlways = false;
-  } else if (SameText(mode, "always")) {
-    ReconnectAlways = true;
-  } else {
-    throw Exception("[Me] Reconnect: '" + mode + "' is not a reconnection mode (once or always)");
-  }
-}
-
 void TMainForm::AutoConnect() {
   StartConnect(ConnectOrigin::AutoConnect);
 }

@@ -6,6 +6,8 @@
 #include <variant>
 #include <vector>
 
+#include "shell/base/config_keys.h"
+
 namespace zelmo {
 
 class IniFileCache;
@@ -61,7 +63,7 @@ struct PageLimits {
 
 // The IRC messages an answer to !word or !tv may take unless [Lookups]
 // MaxReplyLines says otherwise; a longer answer is cut.
-inline constexpr int kDefaultReplyLines = 3;
+inline constexpr int kDefaultReplyLines = DefaultNumber(config::kMaxReplyLines);
 
 // What the private and channel commands use of the running bot. The main
 // form provides it; the command handlers keep no state of their own.

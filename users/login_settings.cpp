@@ -1,18 +1,14 @@
 #include "users/login_settings.h"
 
-#include "shell/base/ini_switch.h"
+#include "shell/base/config_read.h"
 
 namespace zelmo {
 
-LoginSettings ReadLoginSettings(const TIniFile& config) {
-  const LoginThrottle::Limits defaults;
+LoginSettings ReadLoginSettings(const TIniFile& ini) {
   LoginSettings settings;
-  const int failures = config.ReadInteger("General", "LoginFailures", defaults.failures);
-  if (failures >= 0) settings.throttle.failures = failures;
-  const int seconds =
-      config.ReadInteger("General", "LoginBlockSeconds", static_cast<int>(defaults.window.count()));
-  if (seconds >= 1) settings.throttle.window = std::chrono::seconds(seconds);
-  settings.hash_passwords = ReadSwitch(config, "General", "HashPasswords", false);
+  settings.throttle.failures = ConfigNumber(ini, config::kLoginFailures);
+  settings.throttle.window = std::chrono::seconds(ConfigNumber(ini, config::kLoginBlockSeconds));
+  settings.hash_passwords = ConfigOn(ini, config::kHashPasswords);
   return settings;
 }
 

@@ -11,10 +11,10 @@ struct LoginSettings {
   bool hash_passwords = false;
 };
 
-// LoginFailures (default 5; 0 turns the count off), LoginBlockSeconds
-// (default 60) and the switch HashPasswords (default off). A negative count
-// or a block shorter than a second is taken as the default, like a value
-// that is no number; a HashPasswords that is no switch raises.
-LoginSettings ReadLoginSettings(const TIniFile& config);
+// LoginFailures (0 turns the count off), LoginBlockSeconds and the switch
+// HashPasswords. Raises EConfigError, naming the key, for a negative count,
+// a block shorter than a second, a value that is no number or a
+// HashPasswords that is no switch.
+LoginSettings ReadLoginSettings(const TIniFile& ini);
 
 }  // namespace zelmo

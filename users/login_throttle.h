@@ -9,6 +9,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "shell/base/config_keys.h"
+
 namespace zelmo {
 
 // Failed logins counted by host, in memory only: the host of an IRC address
@@ -26,8 +28,8 @@ class LoginThrottle {
   static constexpr std::size_t kMaxHosts = 10000;
 
   struct Limits {
-    int failures = 5;  // 0: nothing is counted and nothing refused
-    std::chrono::seconds window{60};
+    int failures = DefaultNumber(config::kLoginFailures);  // 0: nothing counted or refused
+    std::chrono::seconds window{DefaultNumber(config::kLoginBlockSeconds)};
   };
 
  private:

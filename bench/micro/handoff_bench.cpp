@@ -34,6 +34,9 @@ void BM_ReaderToUiHandOff(benchmark::State& state) {
   TIdIRC irc;
   irc.Host = LoopbackServer::Host();
   irc.Port = server.Port();
+  // Unpaced and without keepalive, unlike a configured bot.
+  irc.SendInterval = 0;
+  irc.PingInterval = 0;
   irc.SetNick("ZelmoBot");
   irc.SetUiPoster([&loop](std::function<void()> task) { loop.Post(std::move(task)); });
   irc.SetEvents(events);

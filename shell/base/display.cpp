@@ -7,13 +7,6 @@
 
 namespace zelmo {
 
-int DisplayMaxLinesFrom(std::string_view value) {
-  if (TrimBlanks(value).empty()) return kDefaultDisplayMaxLines;
-  const std::int32_t count = ConfigInteger(value);
-  if (count < 0) throw EConvertError("'" + std::string(value) + "' is not a valid line count");
-  return count;
-}
-
 TMessageDisplay::TMessageDisplay(UiPort& port) : port_(port) {}
 
 void TMessageDisplay::Append(const std::string& text) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shell/base/colors.h"
+#include "shell/base/config_keys.h"
 
 namespace zelmo {
 
@@ -14,11 +15,7 @@ class UiPort;
 // The coloured writer numbers its classes 0 to 2; Normal is what the plain
 // writer uses. Any other value leaves the insertion colour as it is.
 // The lines a display keeps unless [Display] MaxLines says otherwise.
-inline constexpr int kDefaultDisplayMaxLines = 100000;
-
-// The [Display] MaxLines value: empty is the default, 0 keeps every line;
-// raises EConvertError for a text that is no number or a negative count.
-int DisplayMaxLinesFrom(std::string_view value);
+inline constexpr int kDefaultDisplayMaxLines = DefaultNumber(config::kMaxLines);
 
 enum TextClass : int { Important = 0, Dangerous = 1, Errorous = 2, Normal = 3 };
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace zelmo {
@@ -82,12 +83,6 @@ bool SyncFolder(const std::string& folder) {
   const bool synced = fsync(fd) == 0 || errno == EINVAL;
   close(fd);
   return synced;
-}
-
-bool IsWritableFolder(const std::string& folder) {
-  struct stat status;
-  return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
-         (status.st_mode & S_IWUSR) && access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 // The temporary files of a path are "." + file name + "." + six characters
@@ -186,34 +181,48 @@ std::string ResolveLinks(const std::string& path) {
   return current.string();
 }
 
-bool IsReplaceable(const std::string& path) {
+bool IsWritableFolder(const std::string& folder) {
+  struct stat status;
+  return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+         (status.st_mode & S_IWUSR) && access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::optional<std::string> ReplaceRefusal(const std::string& path) {
   struct stat status;
   if (stat(path.c_str(), &status) == 0) {
-    if (!S_ISREG(status.st_mode) || !(status.st_mode & S_IWUSR)) return false;
+    if (!S_ISREG(status.st_mode)) return "it is not a regular file";
+    if (!(status.st_mode & S_IWUSR)) return "the file is read-only";
     // Catches what the mode does not show: immutable or append-only files
     // (EPERM even for root), read-only mounts.
     const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return false;
+    if (fd < 0) return std::strerror(errno);
     close(fd);
   } else if (errno != ENOENT) {
-    return false;
+    return std::strerror(errno);
   }
-  return IsWritableFolder(FolderOf(path));
+  if (!IsWritableFolder(FolderOf(path))) return "the folder cannot be written";
+  return std::nullopt;
 }
 
-std::optional<FileIdentity> ReplaceFile(const std::string& path, std::string_view content) {
+std::optional<FileIdentity> ReplaceFile(const std::string& path, std::string_view content,
+                                        int* error) {
   const std::string folder = FolderOf(path);
   const std::string prefix = TempPrefix(folder, path);
   RemoveLeftoverTemps(prefix);
   TempFile temp(prefix);
-  if (temp.Fd() < 0) return std::nullopt;
+  // errno is taken before the temporary file is cleaned up.
+  const auto failed = [error] {
+    if (error) *error = errno;
+    return std::nullopt;
+  };
+  if (temp.Fd() < 0) return failed();
   if (!WriteAll(temp.Fd(), content) || !TakeOverAccess(temp.Fd(), path) || fsync(temp.Fd()) != 0 ||
       !temp.RenameTo(path)) {
-    return std::nullopt;
+    return failed();
   }
   // Taken after the rename, which sets the change time.
   struct stat status;
-  if (fstat(temp.Fd(), &status) != 0 || !SyncFolder(folder)) return std::nullopt;
+  if (fstat(temp.Fd(), &status) != 0 || !SyncFolder(folder)) return failed();
   return IdentityOf(status);
 }
 

@@ -45,17 +45,28 @@ FileContent ReadFile(const std::string& path);
 // The file a chain of symbolic links ends at; it need not exist.
 std::string ResolveLinks(const std::string& path);
 
-// Whether ReplaceFile may replace the file: its owner may write it (checked
-// on the mode bits, which root does not bypass), it opens for writing, and
-// its folder is writable likewise.
-bool IsReplaceable(const std::string& path);
+// Why ReplaceFile may not replace the file, in words ("the file is
+// read-only", "the folder cannot be written", "Operation not permitted"),
+// or nothing when it may: its owner may write it (checked on the mode bits,
+// which root does not bypass), it opens for writing, and its folder is
+// writable likewise.
+std::optional<std::string> ReplaceRefusal(const std::string& path);
+inline bool IsReplaceable(const std::string& path) {
+  return !ReplaceRefusal(path);
+}
+
+// A folder that its owner may write (the mode bits again) and the process
+// may create files in.
+bool IsWritableFolder(const std::string& folder);
 
 // Writes the content to a temporary file beside the path, gives it the old
 // file's owner and mode (0600 for a new file), flushes it and renames it over
 // the path. Returns the new file's identity, or nothing when any step failed;
 // the old file is then as it was and no temporary file is left behind.
 // Temporary files that a writer which died in the middle left behind are
-// removed first.
-std::optional<FileIdentity> ReplaceFile(const std::string& path, std::string_view content);
+// removed first. On failure, the system's error number goes to *error when
+// one is given.
+std::optional<FileIdentity> ReplaceFile(const std::string& path, std::string_view content,
+                                        int* error = nullptr);
 
 }  // namespace zelmo

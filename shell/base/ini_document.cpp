@@ -46,6 +46,7 @@ void IniDocument::Parse() {
 }
 
 void IniDocument::AddLine(std::size_t begin, std::size_t end, std::size_t next) {
+  ++line_number_;
   const std::string_view line = Text(begin, end);
   const std::size_t lead = line.find_first_not_of(" \t");
   if (lead == std::string_view::npos || line[lead] == ';') return;
@@ -55,17 +56,27 @@ void IniDocument::AddLine(std::size_t begin, std::size_t end, std::size_t next) 
     return;
   }
   const std::size_t equals = line.find('=');
-  if (equals == std::string_view::npos || sections_.empty()) return;
+  if (equals == std::string_view::npos) return;
+  const std::string_view key = TrimBlanks(line.substr(0, equals));
+  if (sections_.empty()) {
+    entries_.push_back(
+        EntryLine{std::nullopt, Offset(key), Offset(key) + key.size(), false, line_number_});
+    return;
+  }
   const std::size_t after = begin + equals + 1;
   const std::size_t value_start = content_.find_first_not_of(" \t", after);
   const bool has_value = value_start != std::string::npos && value_start < end;
-  AddKey(KeyLine{begin, has_value ? value_start : after, end, next},
-         TrimBlanks(line.substr(0, equals)));
+  AddKey(KeyLine{begin, has_value ? value_start : after, end, next, line_number_}, key);
+}
+
+std::size_t IniDocument::Offset(std::string_view part) const {
+  return static_cast<std::size_t>(part.data() - content_.data());
 }
 
 void IniDocument::AddHead(std::size_t begin, std::size_t next, std::string_view name) {
   if (!sections_.empty()) sections_.back().body_end = begin;
-  const std::size_t name_begin = static_cast<std::size_t>(name.data() - content_.data());
+  const std::size_t name_begin = Offset(name);
+  entries_.push_back(EntryLine{sections_.size(), name_begin, name_begin, true, line_number_});
   sections_.push_back(Section{name_begin, name_begin + name.size(), begin, begin, next, 0});
   indexing_keys_ = section_index_.try_emplace(LowerCase(name), sections_.size() - 1).second;
 }
@@ -74,6 +85,8 @@ void IniDocument::AddKey(const KeyLine& line, std::string_view key) {
   Section& section = sections_.back();
   ++section.key_count;
   section.insert_at = line.next;
+  entries_.push_back(
+      EntryLine{sections_.size() - 1, Offset(key), Offset(key) + key.size(), false, line.line});
   if (indexing_keys_) key_index_.try_emplace(KeyIndexName(SectionName(section), key), line);
 }
 
@@ -101,6 +114,25 @@ std::optional<std::string_view> IniDocument::Value(std::string_view section,
   const KeyLine* line = FindKey(section, key);
   if (!line) return std::nullopt;
   return DecodeValue(Text(line->value_begin, line->end));
+}
+
+std::vector<IniEntry> IniDocument::Entries() const {
+  std::vector<IniEntry> entries;
+  entries.reserve(entries_.size());
+  for (const EntryLine& entry : entries_) {
+    const std::string_view section =
+        entry.section ? SectionName(sections_[*entry.section]) : std::string_view();
+    entries.push_back(IniEntry{std::string(section),
+                               std::string(Text(entry.key_begin, entry.key_end)), entry.head,
+                               entry.line});
+  }
+  return entries;
+}
+
+std::optional<int> IniDocument::LineOf(std::string_view section, std::string_view key) const {
+  const KeyLine* line = FindKey(section, key);
+  if (!line) return std::nullopt;
+  return line->line;
 }
 
 std::vector<std::string> IniDocument::SectionNames() const {

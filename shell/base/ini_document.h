@@ -9,6 +9,14 @@
 
 namespace zelmo {
 
+// A section head or a key line as the file has it.
+struct IniEntry {
+  std::string section;  // the section it stands in; empty before the first head
+  std::string key;      // empty for a head
+  bool head = false;
+  int line = 0;  // 1 for the first line
+};
+
 // The text of one INI file, parsed once and indexed for lookups. The text is
 // kept as it came, bytes and line breaks included, so that an edit can be
 // made by splicing: every line the edit does not touch stays byte for byte.
@@ -28,6 +36,11 @@ class IniDocument {
   // Every section head in file order, also heads of sections without keys.
   std::vector<std::string> SectionNames() const;
   bool HasKeys(std::string_view section) const;
+  // Every head and key line in file order, also those a lookup never takes
+  // (a second section or key of a name, keys before the first head).
+  std::vector<IniEntry> Entries() const;
+  // The line a lookup of the key takes its value from.
+  std::optional<int> LineOf(std::string_view section, std::string_view key) const;
 
   // The text after the edit, or nothing when the edit would change nothing.
   // Names and the value must already be known to be storable.
@@ -51,12 +64,23 @@ class IniDocument {
     std::size_t value_begin;  // start of the part a new value replaces
     std::size_t end;          // end of the line's text, line break excluded
     std::size_t next;         // start of the next line
+    int line;
+  };
+  // A line for Entries(): offsets of the key name (empty for a head) and
+  // the section it stands in (none before the first head).
+  struct EntryLine {
+    std::optional<std::size_t> section;
+    std::size_t key_begin;
+    std::size_t key_end;
+    bool head;
+    int line;
   };
 
   void Parse();
   void AddLine(std::size_t begin, std::size_t end, std::size_t next);
   void AddHead(std::size_t begin, std::size_t next, std::string_view name);
   void AddKey(const KeyLine& line, std::string_view key);
+  std::size_t Offset(std::string_view part) const;
 
   std::string_view Text(std::size_t begin, std::size_t end) const;
   std::string_view SectionName(const Section& section) const;
@@ -70,6 +94,8 @@ class IniDocument {
   std::size_t text_begin_ = 0;  // past a byte order mark
   std::string line_break_ = "\n";
   std::vector<Section> sections_;
+  std::vector<EntryLine> entries_;
+  int line_number_ = 0;                                         // of the line being parsed
   std::unordered_map<std::string, std::size_t> section_index_;  // lower-case name -> first
   std::unordered_map<std::string, KeyLine> key_index_;          // "section\nkey", lower-case
   bool indexing_keys_ = false;  // the current section is the first of its name

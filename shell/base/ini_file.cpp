@@ -1,5 +1,6 @@
 #include "shell/base/ini_file.h"
 
+#include <cstring>
 #include <unordered_map>
 #include <utility>
 
@@ -15,8 +16,8 @@ namespace {
 // The longest value a reader gets, as the platform's profile functions gave.
 constexpr std::size_t kMaxValueLength = 2047;
 
-EIniFileException UnableToWrite(const std::string& path) {
-  return EIniFileException("Unable to write to " + path);
+EIniFileException UnableToWrite(const std::string& path, std::string reason) {
+  return EIniFileException("Unable to write to " + path, std::move(reason));
 }
 
 }  // namespace
@@ -80,11 +81,15 @@ std::shared_ptr<const TIniFile::Document> TIniFile::Load() const {
 }
 
 void TIniFile::Store(const Document& document) {
-  if (document.State() == FileState::kUnreadable) throw UnableToWrite(file_name_);
+  if (document.State() == FileState::kUnreadable) {
+    throw UnableToWrite(file_name_, "the file cannot be read");
+  }
   const std::string target = ResolveLinks(file_name_);
-  if (!IsReplaceable(target)) throw UnableToWrite(file_name_);
-  const std::optional<FileIdentity> identity = ReplaceFile(target, document.Text().Content());
-  if (!identity) throw UnableToWrite(file_name_);
+  if (auto refusal = ReplaceRefusal(target)) throw UnableToWrite(file_name_, std::move(*refusal));
+  int error = 0;
+  const std::optional<FileIdentity> identity =
+      ReplaceFile(target, document.Text().Content(), &error);
+  if (!identity) throw UnableToWrite(file_name_, std::strerror(error));
   if (cache_) {
     cache_->entries_->by_path.insert_or_assign(
         file_name_, IniFileCache::Entries::Entry{*identity, document.SharedText()});
@@ -116,7 +121,7 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   if (!IsStorableSection(section) || !IsStorableKey(key) || !IsStorableValue(value)) {
-    throw UnableToWrite(file_name_);
+    throw UnableToWrite(file_name_, "a name or the value cannot be stored");
   }
   const auto old = Load();
   if (auto content = old->Text().WithValue(section, key, value)) {
@@ -140,6 +145,14 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view key) {
 
 bool TIniFile::SectionExists(std::string_view section) const {
   return Load()->Text().HasKeys(section);
+}
+
+std::vector<IniEntry> TIniFile::Entries() const {
+  return Load()->Text().Entries();
+}
+
+std::optional<int> TIniFile::LineOf(std::string_view section, std::string_view key) const {
+  return Load()->Text().LineOf(section, key);
 }
 
 }  // namespace zelmo

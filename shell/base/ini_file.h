@@ -5,16 +5,24 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "shell/base/errors.h"
+#include "shell/base/ini_document.h"
 
 namespace zelmo {
 
-// A write the file system refused: "Unable to write to %s" with the path.
+// A write the file system refused: "Unable to write to %s" with the path,
+// and why, in words, for the operator's display.
 class EIniFileException : public Exception {
  public:
-  using Exception::Exception;
+  EIniFileException(const std::string& message, std::string reason)
+      : Exception(message), reason_(std::move(reason)) {}
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 class IniFileCache;
@@ -67,6 +75,10 @@ class TIniFile {
   void DeleteKey(std::string_view section, std::string_view key);
   // True when the section holds at least one key.
   bool SectionExists(std::string_view section) const;
+  // Every head and key line with its line number, in file order.
+  std::vector<IniEntry> Entries() const;
+  // The line that ReadValue takes the key's value from.
+  std::optional<int> LineOf(std::string_view section, std::string_view key) const;
 
  private:
   class Document;

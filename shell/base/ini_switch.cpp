@@ -31,13 +31,16 @@ std::optional<bool> ParseSwitch(std::string_view text) {
   return std::nullopt;
 }
 
+std::string NotASwitch(std::string_view text) {
+  return "'" + std::string(text) + "' is not a switch (1/0, yes/no, true/false, on/off)";
+}
+
 bool ReadSwitch(const TIniFile& ini, std::string_view section, std::string_view key,
                 bool default_value) {
   const std::optional<std::string> value = ini.ReadValue(section, key);
   if (!value) return default_value;
   if (const std::optional<bool> on = ParseSwitch(*value)) return *on;
-  throw Exception("[" + std::string(section) + "] " + std::string(key) + ": '" + *value +
-                  "' is not a switch (1/0, yes/no, true/false, on/off)");
+  throw Exception("[" + std::string(section) + "] " + std::string(key) + ": " + NotASwitch(*value));
 }
 
 }  // namespace zelmo

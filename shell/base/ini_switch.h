@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "shell/base/ini_file.h"
@@ -12,6 +13,9 @@ namespace zelmo {
 // yes/no, true/false or on/off in any letter case; nothing else, the empty
 // text included, is one.
 std::optional<bool> ParseSwitch(std::string_view text);
+
+// Why the text is none: "'maybe' is not a switch (1/0, yes/no, ...)".
+std::string NotASwitch(std::string_view text);
 
 // The switch, or the default when the key is absent. Any other value raises
 // Exception "[Me] TLS: 'maybe' is not a switch (1/0, yes/no, true/false,

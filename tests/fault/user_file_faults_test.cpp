@@ -188,6 +188,26 @@ TEST_F(UserFileFaults, AReadOnlyFolderRefusesEveryWriteWithoutAReply) {
   ExpectLoginWorks();
 }
 
+// The refusal is silent on IRC, never for the operator: RELOAD says the
+// file cannot be written, and a login that fails to write says why.
+TEST_F(UserFileFaults, AnUnwritableUserFileIsToldInTheDisplay) {
+  Start(dir.Path());
+  ScopedMode read_only(data + "Users.ini", 0400);
+  ASSERT_TRUE(read_only.IsSet());
+  bot->Command("reload");
+  EXPECT_TRUE(
+      bot->AwaitDisplay("Users.ini cannot be written: logins and user changes will fail", 10s))
+      << bot->DisplayOutput();
+  Tell("bob", "bob@new.host", "login;bob;secret");
+  // The RELOAD's NICK goes out, no answer to bob.
+  EXPECT_TRUE(PrivmsgsTo(Answers(), "bob").empty());
+  EXPECT_TRUE(bot->AwaitDisplay("Unable to write to " + data +
+                                    "Users.ini (the file is read-only): the command ended "
+                                    "without an answer",
+                                10s))
+      << bot->DisplayOutput();
+}
+
 TEST_F(UserFileFaults, AnImmutableUserFileRefusesEveryWriteWithoutAReply) {
   Start(dir.Path());
   {

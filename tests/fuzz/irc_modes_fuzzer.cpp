@@ -106,6 +106,9 @@ struct Session {
   Session() {
     irc.Host = "127.0.0.1";
     irc.Port = server.Port();
+    // Unpaced and without keepalive, unlike a configured bot.
+    irc.SendInterval = 0;
+    irc.PingInterval = 0;
     irc.BoundIP = "127.0.0.1";
     irc.SetNick(std::string(kOwnNick));
     irc.SetEvents(events);

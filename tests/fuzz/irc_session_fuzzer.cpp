@@ -35,6 +35,9 @@ struct Session {
   Session() {
     irc.Host = "127.0.0.1";
     irc.Port = server.Port();
+    // Unpaced and without keepalive, unlike a configured bot.
+    irc.SendInterval = 0;
+    irc.PingInterval = 0;
     irc.BoundIP = "127.0.0.1";
     irc.SetNick("fuzzbot");
     irc.AltNick = "fuzzalt";

@@ -29,6 +29,9 @@ class Session : public ::testing::Test {
   Session() {
     irc.Host = LoopbackServer::Host();
     irc.Port = server.Port();
+    // Unpaced and without keepalive, unlike a configured bot.
+    irc.SendInterval = 0;
+    irc.PingInterval = 0;
     irc.SetNick("ZelmoBot");
     irc.AltNick = "ZelmoBot-";
     irc.Username = "zb";

@@ -25,6 +25,9 @@ class PacedSession : public ::testing::Test {
   PacedSession() {
     irc.Host = LoopbackServer::Host();
     irc.Port = server.Port();
+    // Unpaced and without keepalive, unlike a configured bot.
+    irc.SendInterval = 0;
+    irc.PingInterval = 0;
     irc.SetNick("ZelmoBot");
     irc.SetUiPoster([this](std::function<void()> task) { port.PostToUiThread(std::move(task)); });
     irc.SetEvents(events);

@@ -115,11 +115,12 @@ TEST_F(MainFormConfig, ABadColourStopsTheLoadAtThatKey) {
   EXPECT_EQ(form->MessageDisplay.NormalColor, clBlue);
   EXPECT_EQ(form->MessageDisplay.ErrorousColor, clRed);  // after the bad key: the old value
   EXPECT_EQ(port.Texts(),
-            (std::vector<std::string>{"Opening ZelmoBot v0.5..",
-                                      "Type \"Connect\" to connect to the current IRC server",
-                                      "Data folder: " + dir.Path()}));
+            (std::vector<std::string>{
+                "Config.ini [Display] Important Text Color: 'bogus' is not a valid integer value",
+                "Opening ZelmoBot v0.5..", "Type \"Connect\" to connect to the current IRC server",
+                "Data folder: " + dir.Path()}));
   // Plain lines take the normal colour that was read, loaded or not.
-  EXPECT_EQ(port.lines[0].color, clBlue);
+  EXPECT_EQ(port.lines[1].color, clBlue);
 
   // A later load keeps what was read before the bad key and nothing after it.
   dir.Write("Config.ini", "[Me]\nNick=Other\n[Display]\nBackground=nope\nFontface=Serif\n");
@@ -198,8 +199,9 @@ TEST_F(MainFormConfig, MaxLinesIsReadOnStartAndReload) {
     form->LoadConfig();
     EXPECT_EQ(port.max_lines, count) << value;
   }
-  for (const auto& [value, error] : {std::pair("many", "'many' is not a valid integer value"),
-                                     std::pair("-5", "'-5' is not a valid line count")}) {
+  for (const auto& [value, error] :
+       {std::pair("many", "[Display] MaxLines: 'many' is not a line count (0 or more)"),
+        std::pair("-5", "[Display] MaxLines: '-5' is not a line count (0 or more)")}) {
     port.lines.clear();
     dir.Write("Config.ini", std::string("[Display]\nMaxLines=") + value + "\n");
     EXPECT_THROW(
@@ -209,7 +211,8 @@ TEST_F(MainFormConfig, MaxLinesIsReadOnStartAndReload) {
         },
         EConvertError);
     EXPECT_EQ(port.max_lines, 100000);
-    EXPECT_TRUE(port.lines.empty());  // no "(Re)Loaded Config file..."
+    // No "(Re)Loaded Config file...", but the key named with its file.
+    EXPECT_EQ(port.Texts(), std::vector<std::string>{"Config.ini " + std::string(error)});
   }
 }
 

@@ -9,6 +9,9 @@ namespace zelmo::testing {
 TestBot::TestBot() {
   irc.Host = LoopbackServer::Host();
   irc.Port = server.Port();
+  // Unpaced and without keepalive, unlike a configured bot.
+  irc.SendInterval = 0;
+  irc.PingInterval = 0;
   irc.SetNick("ZelmoBot");
   irc.AltNick = "ZelmoBot-";
   irc.SetUiPoster([this](std::function<void()> task) { port.PostToUiThread(std::move(task)); });

@@ -26,6 +26,9 @@ std::unique_ptr<UiTimer> SilentPort::CreateTimer(std::function<void()>) {
 FuzzBot::FuzzBot() : folder(MakeScratchFolder("zelmo-fuzz-bot")) {
   irc.Host = "127.0.0.1";
   irc.Port = server.Port();
+  // Unpaced and without keepalive, unlike a configured bot.
+  irc.SendInterval = 0;
+  irc.PingInterval = 0;
   irc.BoundIP = "127.0.0.1";
   irc.SetNick("ZelmoBot");
   irc.SetEvents(*this);

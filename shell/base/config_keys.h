@@ -1,0 +1,260 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zelmo {
+
+// Every key of Config.ini, declared once: its section and name, how its
+// value is read, its default, its range and what it is for. The readers
+// (config_read.h), the checks of a file's names and values, --check-config
+// and the documentation test all work from this table; code that needs a
+// default takes it from here.
+
+// How a value is read.
+enum class ConfigType {
+  kText,     // taken as it stands
+  kNumber,   // an integer; no number gives the default, a number out of range is an error
+  kFlag,     // on/off as a number: 0 off, any other number on, no number the default
+  kInteger,  // a whole number in range; empty is the default, anything else an error
+  kSwitch,   // 1/0, yes/no, true/false or on/off in any case; anything else an error
+  kColour,   // a colour name or number; anything else an error
+  kChoice,   // one of its words in any case; anything else an error
+};
+
+struct ConfigKey {
+  std::string_view section;
+  std::string_view name;
+  ConfigType type;
+  // As Config.ini would write it.
+  std::string_view default_value;
+  std::string_view description;
+  // kNumber and kInteger: the range, and what a value is called in an
+  // error ("'99999' is not a port (1 to 65535)"); kChoice: the name only.
+  std::string_view noun = {};
+  std::int32_t min = 0;
+  std::int32_t max = std::numeric_limits<std::int32_t>::max();
+  // kChoice: the words, as the reader gives them back, separated by "|".
+  std::string_view choices = {};
+};
+
+// The default of a kNumber or kInteger key (plain decimal digits).
+constexpr std::int32_t DefaultNumber(const ConfigKey& key) {
+  std::int32_t value = 0;
+  for (char digit : key.default_value) value = value * 10 + (digit - '0');
+  return value;
+}
+
+namespace config {
+
+using enum ConfigType;
+
+// [General]
+inline constexpr ConfigKey kUsersfile{"General", "Usersfile", kText, "Users.ini",
+                                      "the user file, relative to the data folder"};
+inline constexpr ConfigKey kSecurityPassword{
+    "General", "Security password", kText, "",
+    "what generalowner and reload ask for on IRC; without one both are off"};
+inline constexpr ConfigKey kKickOnColors{"General", "KickOnColors", kFlag, "1",
+                                         "kick users who send colour codes to a channel"};
+inline constexpr ConfigKey kAutoVoice{"General", "AutoVoice", kFlag, "1",
+                                      "voice every user who joins a channel"};
+inline constexpr ConfigKey kLoginFailures{
+    "General",
+    "LoginFailures",
+    kInteger,
+    "5",
+    "failed logins from one host before its logins are refused; 0 counts none",
+    "number of failures",
+    0};
+inline constexpr ConfigKey kLoginBlockSeconds{
+    "General",
+    "LoginBlockSeconds",
+    kInteger,
+    "60",
+    "how long the failures are counted and the host then refused",
+    "number of seconds",
+    1};
+inline constexpr ConfigKey kHashPasswords{"General", "HashPasswords", kSwitch, "0",
+                                          "store the passwords the bot writes as hashes"};
+
+// [Me]
+inline constexpr ConfigKey kNick{"Me", "Nick", kText, "ZelmoBot",
+                                 "the bot's nick; written back when the server changes it"};
+inline constexpr ConfigKey kRealname{"Me", "Realname", kText, "Zelmo Bot",
+                                     "the real name sent at registration"};
+inline constexpr ConfigKey kIrcHost{"Me", "IRCHost", kText, "localhost",
+                                    "the IRC server: a name or an IPv4 or IPv6 address"};
+inline constexpr ConfigKey kTls{"Me", "TLS", kSwitch, "0", "secure the IRC link with TLS"};
+inline constexpr ConfigKey kTlsVerify{"Me", "TLSVerify", kSwitch, "1",
+                                      "check the server's certificate"};
+inline constexpr ConfigKey kTlsCaFile{"Me", "TLSCAFile", kText, "",
+                                      "a PEM bundle of CAs trusted besides the system's"};
+inline constexpr ConfigKey kTlsFingerprint{
+    "Me", "TLSFingerprint", kText, "", "the SHA-256 of the one server certificate to take, in hex"};
+inline constexpr ConfigKey kTlsCertFile{"Me", "TLSCertFile", kText, "",
+                                        "a PEM client certificate and key offered to the server"};
+inline constexpr ConfigKey kPort{
+    "Me",   "Port", kNumber, "6667", "the IRC server's port (6697 by default with TLS=1)",
+    "port", 1,      65535,
+};
+// Port's default with TLS=1.
+inline constexpr std::string_view kTlsPort = "6697";
+inline constexpr ConfigKey kUsername{"Me", "Username", kText, "ZelmoBot",
+                                     "the user name sent at registration"};
+inline constexpr ConfigKey kSaslUser{"Me", "SASLUser", kText, "",
+                                     "the services account to log in to while registering"};
+inline constexpr ConfigKey kSaslPassword{"Me", "SASLPassword", kText, "",
+                                         "the services account's password"};
+inline constexpr ConfigKey kSaslMechanism{"Me",
+                                          "SASLMechanism",
+                                          kChoice,
+                                          "PLAIN",
+                                          "PLAIN: user and password; EXTERNAL: TLSCertFile",
+                                          "SASL mechanism",
+                                          0,
+                                          0,
+                                          "PLAIN|EXTERNAL"};
+inline constexpr ConfigKey kUtf8Only{"Me", "UTF8Only", kSwitch, "0",
+                                     "send outgoing text that is not UTF-8 as UTF-8"};
+inline constexpr ConfigKey kSendBurst{"Me",
+                                      "SendBurst",
+                                      kInteger,
+                                      "5",
+                                      "lines sent at once before the pace begins",
+                                      "number of lines",
+                                      1};
+inline constexpr ConfigKey kSendInterval{"Me",
+                                         "SendInterval",
+                                         kInteger,
+                                         "1000",
+                                         "milliseconds between paced lines; 0 sends at once",
+                                         "number of milliseconds",
+                                         0};
+inline constexpr ConfigKey kPingInterval{"Me",
+                                         "PingInterval",
+                                         kInteger,
+                                         "120",
+                                         "seconds of silence before a PING; 0 sends none",
+                                         "number of seconds",
+                                         0};
+inline constexpr ConfigKey kQuitmsg{"Me", "Quitmsg", kText, "ZelmoBot v0.5",
+                                    "sent with QUIT when the bot leaves"};
+inline constexpr ConfigKey kReconnect{"Me",
+                                      "Reconnect",
+                                      kChoice,
+                                      "once",
+                                      "after a lost link: one attempt, or attempts until one holds",
+                                      "reconnection mode",
+                                      0,
+                                      0,
+                                      "once|always"};
+inline constexpr ConfigKey kAutoConnect{"Me", "AutoConnect", kSwitch, "0",
+                                        "connect at start-up without waiting for CONNECT"};
+
+// [Display]
+inline constexpr ConfigKey kBackground{"Display", "Background", kColour, "ClWindow",
+                                       "the display's background colour"};
+inline constexpr ConfigKey kFontface{"Display", "Fontface", kText, "MS Sans Serif",
+                                     "the display's font face"};
+inline constexpr ConfigKey kNormalColor{"Display", "Normal Text Color", kColour, "ClBlack",
+                                        "the colour of ordinary lines"};
+inline constexpr ConfigKey kImportantColor{"Display", "Important Text Color", kColour, "ClGreen",
+                                           "the colour of important lines"};
+inline constexpr ConfigKey kDangerousColor{"Display", "Dangerous Text Color", kColour, "ClOlive",
+                                           "the colour of dangerous lines"};
+inline constexpr ConfigKey kErrorousColor{"Display", "Errorous Text Color", kColour, "ClRed",
+                                          "the colour of error lines"};
+inline constexpr ConfigKey kMaxLines{"Display",
+                                     "MaxLines",
+                                     kInteger,
+                                     "100000",
+                                     "the most lines the window keeps; 0 keeps every line",
+                                     "line count",
+                                     0};
+
+// [Lookups]
+inline constexpr ConfigKey kDictionary{
+    "Lookups", "Dictionary", kText, "",
+    "where !word looks: dict://host[:port]/database[+database...] or http://host[:port]"};
+inline constexpr ConfigKey kTvListing{"Lookups", "TVListing", kText, "",
+                                      "where !tv looks: an XMLTV file or http://host[:port]"};
+inline constexpr ConfigKey kMaxReplyLines{"Lookups",
+                                          "MaxReplyLines",
+                                          kInteger,
+                                          "3",
+                                          "the most IRC messages an answer to !word or !tv takes",
+                                          "number of lines",
+                                          1};
+
+// [TV]: the XMLTV channel id of each channel.
+inline constexpr ConfigKey kTvYle1{"TV", "YLE1", kText, "", "the XMLTV channel id of YLE1"};
+inline constexpr ConfigKey kTvYle2{"TV", "YLE2", kText, "", "the XMLTV channel id of YLE2"};
+inline constexpr ConfigKey kTvMtv3{"TV", "MTV3", kText, "", "the XMLTV channel id of MTV3"};
+inline constexpr ConfigKey kTvNelonen{"TV", "Nelonen", kText, "",
+                                      "the XMLTV channel id of Nelonen"};
+inline constexpr ConfigKey kTvSubTv{"TV", "SubTV", kText, "", "the XMLTV channel id of SubTV"};
+inline constexpr ConfigKey kTvMoonTv{"TV", "MoonTV", kText, "", "the XMLTV channel id of MoonTV"};
+
+}  // namespace config
+
+// The table, section by section.
+inline constexpr std::array kConfigKeys{
+    &config::kUsersfile,
+    &config::kSecurityPassword,
+    &config::kKickOnColors,
+    &config::kAutoVoice,
+    &config::kLoginFailures,
+    &config::kLoginBlockSeconds,
+    &config::kHashPasswords,
+    &config::kNick,
+    &config::kRealname,
+    &config::kIrcHost,
+    &config::kTls,
+    &config::kTlsVerify,
+    &config::kTlsCaFile,
+    &config::kTlsFingerprint,
+    &config::kTlsCertFile,
+    &config::kPort,
+    &config::kUsername,
+    &config::kSaslUser,
+    &config::kSaslPassword,
+    &config::kSaslMechanism,
+    &config::kUtf8Only,
+    &config::kSendBurst,
+    &config::kSendInterval,
+    &config::kPingInterval,
+    &config::kQuitmsg,
+    &config::kReconnect,
+    &config::kAutoConnect,
+    &config::kBackground,
+    &config::kFontface,
+    &config::kNormalColor,
+    &config::kImportantColor,
+    &config::kDangerousColor,
+    &config::kErrorousColor,
+    &config::kMaxLines,
+    &config::kDictionary,
+    &config::kTvListing,
+    &config::kMaxReplyLines,
+    &config::kTvYle1,
+    &config::kTvYle2,
+    &config::kTvMtv3,
+    &config::kTvNelonen,
+    &config::kTvSubTv,
+    &config::kTvMoonTv,
+};
+
+// "[Me] Port": how texts for the operator name a key.
+std::string KeyName(const ConfigKey& key);
+
+// The declared key of that section and name (ASCII case ignored), or none.
+const ConfigKey* FindConfigKey(std::string_view section, std::string_view name);
+// The section's name as the table writes it, or none when no key lives there.
+std::optional<std::string_view> FindConfigSection(std::string_view section);
+
+}  // namespace zelmo
