@@ -5,6 +5,7 @@
 
 #include "irc/irc_client.h"
 #include "irc/irc_send_thread.h"
+#include "irc/peer_bounds.h"
 
 namespace zelmo {
 
@@ -34,14 +35,14 @@ void TIdIRCReadThread::Terminate() {
 }
 
 void TIdIRCReadThread::Run() {
-  while (!Terminated() && ReadOneLine()) {
+  while (!Terminated() && ReadBatch()) {
   }
   finished_.store(true, std::memory_order_release);
 }
 
-// One step: read a line, hand it over, check that the link is still open.
-// Returns false when the thread is to end.
-bool TIdIRCReadThread::ReadOneLine() {
+// One step: read a line, hand it over with those buffered behind it, check
+// that the link is still open. Returns false when the thread is to end.
+bool TIdIRCReadThread::ReadBatch() {
   std::string line;
   try {
     line = owner_.ReceiveLine(link_, "\n", KeepaliveWait(), -1);
@@ -67,13 +68,35 @@ bool TIdIRCReadThread::ReadOneLine() {
   }
   if (Terminated()) return false;
   if (owner_.ReadLnTimedOut()) return KeepAlive();
-  if (!HandOver([this, &line] { owner_.HandleLineReportingFailure(line); })) return false;
+  CollectBatch(std::move(line));
+  if (!HandOver([this] { HandleBatch(); })) return false;
   try {
     owner_.VerifyLinkOpen(link_, IfLinkDown::RaiseWhenDrained);
   } catch (const std::exception&) {
     return false;
   }
   return true;
+}
+
+void TIdIRCReadThread::CollectBatch(std::string first) {
+  batch_.clear();
+  std::size_t bytes = first.size();
+  batch_.push_back(std::move(first));
+  while (batch_.size() < kMaxBatchLines && bytes < kMaxBatchBytes) {
+    std::optional<std::string> next = owner_.TakeBufferedLine(link_);
+    if (!next) break;
+    bytes += next->size();
+    batch_.push_back(std::move(*next));
+  }
+}
+
+void TIdIRCReadThread::HandleBatch() {
+  for (const std::string& line : batch_) {
+    // A line whose handling ended this link leaves the rest unhandled, as
+    // they would be had they arrived after it.
+    if (Terminated()) return;
+    owner_.HandleLineReportingFailure(line);
+  }
 }
 
 bool TIdIRCReadThread::HandOver(const std::function<void()>& task) {

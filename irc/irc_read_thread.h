@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "irc/tcp_connection.h"
 #include "shell/base/ui_call_gate.h"
@@ -16,9 +17,12 @@ namespace zelmo {
 class TIdIRC;
 class TIdIRCSendThread;
 
-// Reads the server's lines of one connection and hands each to the
-// user-interface thread, waiting until it has been handled there before it
-// reads the next. It ends when asked to or when the connection fails.
+// Reads the server's lines of one connection and hands them to the
+// user-interface thread, waiting until they have been handled there before
+// it reads on. A line goes over as soon as it arrives, together with those
+// already received behind it (a batch), which are handled one by one in
+// order: one wake-up of the user-interface thread serves a whole burst. It
+// ends when asked to or when the connection fails.
 //
 // Its waits for bytes end when the keepalive has something to do, and it
 // runs the keepalive then, so an unanswered PING loses the link however
@@ -42,7 +46,10 @@ class TIdIRCReadThread {
 
  private:
   void Run();
-  bool ReadOneLine();
+  bool ReadBatch();
+  // Fills batch_ with the line read and the lines already buffered behind it.
+  void CollectBatch(std::string first);
+  void HandleBatch();
   bool HandOver(const std::function<void()>& task);
   // False when the link was found lost while the line was skipped.
   bool SkipOverlongLine();
@@ -61,6 +68,7 @@ class TIdIRCReadThread {
   std::optional<std::chrono::steady_clock::time_point> next_check_;
   bool inline_;
   UiCallGate gate_;
+  std::vector<std::string> batch_;
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};
   std::thread thread_;

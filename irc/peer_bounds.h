@@ -49,6 +49,13 @@ inline constexpr std::size_t kMaxPendingJoins = 64;
 // a longer list is not passed on.
 inline constexpr std::size_t kMaxListEntries = 10000;
 
+// The lines the reader hands to the user-interface thread in one go: the
+// line it waited for and those already received behind it, up to this many
+// lines or bytes. The rest wait in the input buffer for the next hand-over,
+// so a flood costs one hand-over per batch, never a queue that grows.
+inline constexpr std::size_t kMaxBatchLines = 256;
+inline constexpr std::size_t kMaxBatchBytes = 64 * 1024;
+
 // The least time between two attempts to take the configured nick back
 // when the server reports it free (MONITOR, a QUIT or NICK seen): a server
 // that repeats the report cannot make the bot send a NICK for each.

@@ -214,6 +214,14 @@ std::string TIdTCPConnection::ReceiveLine(const Link& link, std::string_view ter
   }
 }
 
+std::optional<std::string> TIdTCPConnection::TakeBufferedLine(const Link& link) {
+  TIdManagedBuffer& input = *link.input;
+  const std::size_t at = input.View().find('\n');
+  if (at == std::string_view::npos) return std::nullopt;
+  if (MaxLineLength > 0 && at > static_cast<std::size_t>(MaxLineLength)) return std::nullopt;
+  return TakeLine(input, at, "\n");
+}
+
 // A CR is dropped only right before an LF terminator.
 std::string TIdTCPConnection::TakeLine(TIdManagedBuffer& input, std::size_t length,
                                        std::string_view terminator) {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -85,6 +86,10 @@ class TIdTCPConnection {
   // The same on one given link, so a reader never reads the next one's lines.
   std::string ReceiveLine(const Link& link, std::string_view terminator, int timeout,
                           int max_length);
+  // The next LF-ended line if the input buffer already holds the whole of it
+  // within MaxLineLength, without waiting; anything else stays for
+  // ReceiveLine, which also deals with an overlong line.
+  std::optional<std::string> TakeBufferedLine(const Link& link);
   // Bytes added to the input buffer, 0 when the link closed, -1 on time-out.
   int FillInputBuffer(bool raise_if_closed, int timeout, bool raise_on_timeout);
   void VerifyLinkOpen(bool raise, bool ignore_buffer);

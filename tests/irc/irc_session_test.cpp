@@ -338,6 +338,43 @@ TEST_F(Session, AHandlerErrorIsReportedAndTheNextLineHandled) {
             (std::vector<std::string>{"Error while handling a server line: handler failed"}));
 }
 
+// Lines that arrive together go to the user-interface thread together, in
+// far fewer hand-overs than lines, and are handled in order one by one: a
+// failing line is reported and the next handled; a line that ends the link
+// leaves the rest unhandled.
+TEST_F(Session, LinesReceivedTogetherAreHandedOverTogether) {
+  std::atomic<int> hand_overs{0};
+  irc.SetUiPoster([this, &hand_overs](std::function<void()> task) {
+    ++hand_overs;
+    port.PostToUiThread(std::move(task));
+  });
+  Register();
+  events.then = [this](const RecordedEvent& event) {
+    if (event.name != "OnMessage") return;
+    if (event.fields[2] == "m7") throw Exception("handler failed");
+    if (event.fields[2] == "stop") irc.Disconnect(true);
+  };
+  std::string burst;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 600; ++i) {
+    expected.push_back("m" + std::to_string(i));
+    burst += ":bob!b@h PRIVMSG ZelmoBot :" + expected.back() + "\r\n";
+  }
+  hand_overs = 0;
+  ASSERT_TRUE(peer->Send(burst + "PING :sync\r\n"));
+  ASSERT_TRUE(port.PumpUntil([this] { return Syncs() == 1; }));
+  EXPECT_LT(hand_overs, 30);
+  EXPECT_EQ(events.Field("OnMessage", 2), expected);
+  EXPECT_EQ(ReadErrors().size(), 1u);
+
+  events.Clear();
+  ASSERT_TRUE(
+      peer->Send(":bob!b@h PRIVMSG ZelmoBot :stop\r\n:bob!b@h PRIVMSG ZelmoBot :after\r\n"));
+  ASSERT_TRUE(port.PumpUntil([this] { return !irc.IsLinkUp(); }));
+  port.PumpUntil([] { return false; }, 200);
+  EXPECT_EQ(events.Count("OnMessage"), 1);
+}
+
 TEST_F(Session, AServerCloseReportsOnceAndKeepsTheRecords) {
   Register();
   irc.HandleLine(std::string(kBot) + "JOIN #room");
