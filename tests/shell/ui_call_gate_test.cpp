@@ -39,6 +39,12 @@ class UiCallGateTest : public ::testing::Test {
   PortOnPipes pipes;
   UiCallGate gate{
       [this](std::function<void()> task) { pipes.port.PostToUiThread(std::move(task)); }};
+
+  // The loop sleeps until something happens; a caller that has returned
+  // tells it, so that the test ends at once rather than at its time limit.
+  void WakeLoop() {
+    pipes.port.PostToUiThread([] {});
+  }
 };
 
 // The lengths and pauses straddle both threads' looks before they sleep:
@@ -62,6 +68,7 @@ TEST_F(UiCallGateTest, EveryCallReturnsAfterItsTaskWhateverItsLengthAndThePauseB
       if (!called) ++refused;
       ++returned;
     }
+    WakeLoop();
   });
   bool finished = pipes.RunUntil([&] { return returned == kCalls; });
   AbortIfStuck(finished, "a caller still waits although its task has run");
@@ -84,6 +91,7 @@ TEST_F(UiCallGateTest, AnErrorOfATaskReachesACallerThatSleptThroughIt) {
       error = e.what();
     }
     returned = true;
+    WakeLoop();
   });
   bool finished = pipes.RunUntil([&] { return returned.load(); });
   AbortIfStuck(finished, "a caller still waits although its task has failed");
