@@ -69,10 +69,10 @@ TEST_F(Console, ExitAsksTheWindowToClose) {
 }
 
 TEST_F(Console, DisconnectWhileOfflineOnlyWritesItsLine) {
-  form.ReconnectWanted = true;
+  form.Reconnect().ReconnectWanted = true;
   form.UserInputEntered("disconnect;bye");
   EXPECT_EQ(port.Texts(), (std::vector<std::string>{"Disconnecting from localhost..."}));
-  EXPECT_FALSE(form.ReconnectWanted);
+  EXPECT_FALSE(form.Reconnect().ReconnectWanted);
 }
 
 TEST_F(Console, ARefusedConnectShowsTheSocketError) {
@@ -88,7 +88,7 @@ TEST_F(Console, ARefusedConnectShowsTheSocketError) {
   ASSERT_EQ(port.errors.size(), 1u);
   EXPECT_EQ(port.errors[0].second, "Socket Error # 10061\r\nConnection refused.");
   EXPECT_EQ(port.Texts().back(), "Connecting to 127.0.0.1...");
-  EXPECT_FALSE(form.ReconnectWanted);
+  EXPECT_FALSE(form.Reconnect().ReconnectWanted);
 }
 
 TEST_F(Console, AnUnknownHostShowsHostNotFound) {
