@@ -175,6 +175,15 @@ void TMainForm::UserInputEntered(const std::string& line) {
   RunAtTopOfUiThread([&] { ConsoleCommand(*this, line); });
 }
 
+void TMainForm::ClearDisplay() {
+  MessageDisplay.Clear();
+  MessageDisplay.DisplayLine("Message display cleared by host");
+}
+
+void TMainForm::Comment(const std::string& text) {
+  MessageDisplay.DisplayColoredLine("Comment by user: " + text, Dangerous);
+}
+
 bool TMainForm::FormCloseQuery() {
   bool close = false;
   RunAtTopOfUiThread([&] {

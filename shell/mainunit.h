@@ -18,6 +18,7 @@
 #include "shell/lookup_settings.h"
 #include "shell/nick_regain.h"
 #include "shell/reconnection.h"
+#include "shell/usermsg.h"
 #include "users/bot_context.h"
 #include "users/login_throttle.h"
 
@@ -25,7 +26,11 @@ namespace zelmo {
 
 // The main window's logic: owns the bot's parts and state for the whole run
 // and handles every event on the user-interface thread.
-class TMainForm : public FormHost, public BotContext, public IrcEvents, public FormCallbacks {
+class TMainForm : public FormHost,
+                  public BotContext,
+                  public IrcEvents,
+                  public FormCallbacks,
+                  public ConsoleActions {
  public:
   // Runs the start-up steps: caption, configuration, opening lines (the last
   // names the data folder), and a connection when [Me] AutoConnect asks.
@@ -52,8 +57,8 @@ class TMainForm : public FormHost, public BotContext, public IrcEvents, public F
   std::string ConfigPath() const { return ProgramFolder + "Config.ini"; }
 
   // --- Connection lifecycle ------------------------------------------------
-  void ConnectToServer() { reconnect_.ConnectToServer(); }
-  void DisconnectFromServer(const std::optional<std::string>& quit_text) {
+  void ConnectToServer() override { reconnect_.ConnectToServer(); }
+  void DisconnectFromServer(const std::optional<std::string>& quit_text) override {
     reconnect_.DisconnectFromServer(quit_text.value_or(QuitMessage));
   }
   void IRCConnected();
@@ -66,6 +71,11 @@ class TMainForm : public FormHost, public BotContext, public IrcEvents, public F
   void IRCDisconnected(unsigned connection) { reconnect_.LinkLost(connection); }
   void TimerTimer() { rejoin_.TimerTimer(); }
   void Rejoin() { rejoin_.Rejoin(); }
+
+  // --- The rest of the console's commands -----------------------------------
+  void RequestExit() override { Port.RequestClose(); }
+  void ClearDisplay() override;
+  void Comment(const std::string& text) override;
 
   // --- The IRC client's events ---------------------------------------------
   // Each goes to its handler below. The transport tells of a lost link on

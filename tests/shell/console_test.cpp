@@ -102,6 +102,40 @@ TEST_F(Console, AnUnknownHostShowsHostNotFound) {
   EXPECT_EQ(port.errors[0].second, "Socket Error # 11001\r\nHost not found.");
 }
 
+// Each console word reaches its action alone, with the parts it takes.
+class RecordingConsole : public ConsoleActions {
+ public:
+  void ConnectToServer() override { calls.push_back("connect"); }
+  void DisconnectFromServer(const std::optional<std::string>& text) override {
+    calls.push_back(text ? "disconnect:" + *text : "disconnect");
+  }
+  void LoadConfig() override { calls.push_back("reload"); }
+  void RequestExit() override { calls.push_back("exit"); }
+  void ClearDisplay() override { calls.push_back("clear"); }
+  void Comment(const std::string& text) override { calls.push_back("comment:" + text); }
+  std::vector<std::string> calls;
+};
+
+TEST(ConsoleWords, EachWordRunsItsOwnActionWithItsParts) {
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"Connect;x", {"connect"}},
+      {"disconnect", {"disconnect"}},
+      {"DISCONNECT;", {"disconnect:"}},
+      {"disconnect;see you;x", {"disconnect:see you"}},
+      {"reLoad", {"reload"}},
+      {"exit", {"exit"}},
+      {"clear;x", {"clear"}},
+      {"comment;a;b", {"comment:a"}},
+      {"help", {}},
+      {"connectx", {}},
+  };
+  for (const auto& [input, expected] : cases) {
+    RecordingConsole console;
+    ConsoleCommand(console, input);
+    EXPECT_EQ(console.calls, expected) << input;
+  }
+}
+
 TEST_F(Console, OnlyTheFirstConsoleInputCharactersCount) {
   form.UserInputEntered("comment;" + std::string(5000, 'x'));
   ASSERT_EQ(port.lines.size(), 1u);
