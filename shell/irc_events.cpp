@@ -7,7 +7,8 @@
 #include "users/privmsg.h"
 #include "users/scriptfunc.h"
 
-// The shell's reactions to the IRC client's events.
+// The shell's reactions to the IRC client's events; the connection's own
+// go on to the reconnection, the rejoin and the nick regain.
 
 namespace zelmo {
 
@@ -90,7 +91,7 @@ void TMainForm::IRCPart(TIdIRCUser* user, TIdIRCChannel* channel) {
 
 void TMainForm::IRCQuit(TIdIRCUser* user) {
   ShowQuit(MessageDisplay, user->Nick());
-  if (SameText(user->Nick(), IRC.ConfiguredNick())) RegainNickOnNews();
+  if (SameText(user->Nick(), IRC.ConfiguredNick())) regain_.RegainNickOnNews();
 }
 
 void TMainForm::IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) {
@@ -132,7 +133,7 @@ void TMainForm::IRCDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* 
 void TMainForm::IRCNickChange(TIdIRCUser* user, const std::string& new_nick) {
   ShowNickChange(MessageDisplay, user->Nick(), new_nick);
   if (SameText(user->Nick(), IRC.ConfiguredNick()) && !SameText(new_nick, IRC.ConfiguredNick())) {
-    RegainNickOnNews();
+    regain_.RegainNickOnNews();
   }
 }
 
@@ -140,7 +141,7 @@ void TMainForm::IRCNickChanged(const std::string& old_nick) {
   // The configured nick back from the alternative one: Config.ini already
   // holds it.
   if (old_nick == IRC.AltNick && IRC.Nick() == IRC.ConfiguredNick()) {
-    NickRegained();
+    regain_.NickRegained();
     return;
   }
   Port.Balloon("Nick changed", "My nick has been changed from " + old_nick + " to " + IRC.Nick(),
@@ -177,7 +178,8 @@ void TMainForm::IRCSendQueueFull(const SendDrops& drops) {
 // The server says why it closes the link; the loss itself is told next.
 // After the operator's own QUIT it is the expected farewell, not an error.
 void TMainForm::IRCServerError(const std::string& text) {
-  MessageDisplay.DisplayColoredLine("Server error: " + text, ReconnectWanted ? Errorous : Normal);
+  MessageDisplay.DisplayColoredLine("Server error: " + text,
+                                    reconnect_.ReconnectWanted ? Errorous : Normal);
 }
 
 void TMainForm::IRCJoinRefused(const std::string& channel, const std::string& text) {
@@ -191,17 +193,46 @@ void TMainForm::IRCNickFallback(int number, const std::string& refused, const st
       Dangerous);
 }
 
-}  // namespace zelmo
-
-namespace zelmo {
-
 // The operator asked for an account: joining without it could cost channel
 // access, and a new attempt would fail the same way, so the link that is
 // closed now is not reconnected.
 void TMainForm::IRCSaslFailed(const std::string& reason) {
-  ReconnectWanted = false;
-  closed_by_bot_ = true;
+  reconnect_.ClosedByBot();
   MessageDisplay.DisplayColoredLine(reason, Errorous);
+}
+
+void TMainForm::IRCConnected() {
+  reconnect_.LinkOpened();
+  MessageDisplay.DisplayColoredLine("Connected to " + IRC.Host + ".", Important);
+  if (const auto& tls = IRC.Security()) {
+    MessageDisplay.DisplayColoredLine(
+        std::string(tls->verified ? "TLS: verified " : "TLS: not verified ") + tls->subject + " (" +
+            tls->protocol + ")",
+        Important);
+  }
+  // Before the negotiation that sends the password; loopback bouncers
+  // rely on the plain link, so it is said and not refused.
+  if (IRC.SendsSaslPasswordInClear()) {
+    MessageDisplay.DisplayColoredLine("SASL PLAIN sends the password unencrypted: set TLS=1",
+                                      Dangerous);
+  }
+  regain_.StopNickRegain();
+  rejoin_.LinkOpened();
+}
+
+void TMainForm::IRCRegistered() {
+  reconnect_.Registered();
+  regain_.WatchForNick();
+  rejoin_.Registered();
+}
+
+// The transport reports a closed link on whichever thread noticed it,
+// usually the reader thread: the handler runs on the user-interface thread.
+void TMainForm::OnDisconnected() {
+  unsigned connection = reconnect_.CurrentConnection();
+  PostToForm([this, connection] {
+    RunAtTopOfUiThread([this, connection] { IRCDisconnected(connection); });
+  });
 }
 
 }  // namespace zelmo

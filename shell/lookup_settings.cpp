@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "channel/tv_channels.h"
+#include "shell/base/config_names.h"
 #include "shell/base/config_read.h"
 #include "shell/base/convert.h"
 #include "shell/base/errors.h"
@@ -130,6 +132,17 @@ TvListingSource TvListingFrom(const std::string& environment, const std::string&
   if (auto page = WebPage(ParseAddress(configured, kHttpPort, kDictPort))) return *page;
   throw EConfigError(config::kTvListing,
                      NotA("TV listing", configured, "http://host[:port] or a file"));
+}
+
+void LookupSettings::LoadLookups(const TIniFile& ini, const std::string& data_folder) {
+  dictionary_ = DictionaryFrom(environment_.dictionary, ConfigText(ini, config::kDictionary));
+  std::array<std::string, kTvChannelCount> channel_ids;
+  for (std::size_t k = 0; k < kTvChannelCount; ++k) {
+    channel_ids[k] = ConfigText(ini, *FindConfigKey("TV", kTvChannels[k].key));
+  }
+  tv_listing_ =
+      TvListingFrom(environment_.tv, ConfigText(ini, config::kTvListing), data_folder, channel_ids);
+  reply_lines_ = ConfigNumber(ini, config::kMaxReplyLines);
 }
 
 }  // namespace zelmo

@@ -2,7 +2,10 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
+#include "channel/tv_listing_cache.h"
+#include "shell/base/ini_file.h"
 #include "users/bot_context.h"
 
 namespace zelmo {
@@ -33,5 +36,29 @@ DictionarySource DictionaryFrom(const std::string& environment, const std::strin
 TvListingSource TvListingFrom(const std::string& environment, const std::string& configured,
                               const std::string& data_folder,
                               const std::array<std::string, kTvChannelCount>& channel_ids);
+
+// Where the lookups go and how long their answers may be, as the
+// environment and Config.ini set them, and the TV listing's cache.
+class LookupSettings {
+ public:
+  explicit LookupSettings(LookupEnvironment environment) : environment_(std::move(environment)) {}
+
+  // [Lookups] and [TV]; raises on a value that names no lookup source,
+  // leaving the values read before it in force.
+  void LoadLookups(const TIniFile& ini, const std::string& data_folder);
+
+  DictionarySource Dictionary() const { return dictionary_; }
+  TvListingSource TvListing() const { return tv_listing_; }
+  TvListingCache* TvCache() { return &tv_cache_; }
+  // [Lookups] MaxReplyLines.
+  int ReplyLines() const { return reply_lines_; }
+
+ private:
+  LookupEnvironment environment_;
+  DictionarySource dictionary_;
+  TvListingSource tv_listing_;
+  TvListingCache tv_cache_;
+  int reply_lines_ = kDefaultReplyLines;
+};
 
 }  // namespace zelmo

@@ -7,7 +7,6 @@
 #include <thread>
 #include <utility>
 
-#include "channel/tv_channels.h"
 #include "shell/base/config_names.h"
 #include "shell/base/config_read.h"
 #include "shell/base/convert.h"
@@ -39,8 +38,12 @@ std::optional<std::string> SecurityPasswordFrom(std::string value) {
 TMainForm::TMainForm(UiPort& port, std::string program_folder, LookupEnvironment environment)
     : Port(port),
       MessageDisplay(port),
+      Timer(CreateCaughtTimer(port, *this, [this] { TimerTimer(); })),
       ProgramFolder(std::move(program_folder)),
-      environment_(std::move(environment)) {
+      lookups_(std::move(environment)),
+      rejoin_(IRC, MessageDisplay, *Timer),
+      reconnect_(IRC, MessageDisplay, port, *this, rejoin_, regain_),
+      regain_(IRC, MessageDisplay, port, *this) {
   FormCreate();
 }
 
@@ -56,21 +59,16 @@ TMainForm::~TMainForm() {
 void TMainForm::FormCreate() {
   SetUpIrc();
   TCP.Port = 80;
-  Timer = Port.CreateTimer([this] { RunAtTopOfUiThread([this] { TimerTimer(); }); });
-  ReconnectTimer =
-      Port.CreateTimer([this] { RunAtTopOfUiThread([this] { ReconnectTimerTimer(); }); });
-  NickTimer = Port.CreateTimer([this] { RunAtTopOfUiThread([this] { NickTimerTimer(); }); });
   Port.SetCaption("ZelmoBot " + BotVersion());
   RunAtTopOfUiThread([this] { LoadConfig(); });
   MessageDisplay.DisplayLines({"Opening ZelmoBot " + BotVersion() + "..",
                                "Type \"Connect\" to connect to the current IRC server"});
   MessageDisplay.DisplayLine("Data folder: " + ProgramFolder);
-  SavedChannels.clear();
   // A bot without an operator (a service) connects by itself when told to;
   // posted, so that the front end shows the opening lines first.
   RunAtTopOfUiThread([this] {
     if (ConfigOn(TIniFile(ConfigPath()), config::kAutoConnect)) {
-      PostToForm([this] { RunAtTopOfUiThread([this] { AutoConnect(); }); });
+      PostToForm([this] { RunAtTopOfUiThread([this] { reconnect_.AutoConnect(); }); });
     }
   });
 }
@@ -142,9 +140,9 @@ void TMainForm::ApplyConfig(const TIniFile& ini) {
   IRC.SendInterval = ConfigNumber(ini, kSendInterval);
   IRC.PingInterval = ConfigNumber(ini, kPingInterval);
   QuitMessage = ConfigText(ini, kQuitmsg);
-  ReconnectAlways = ConfigText(ini, kReconnect) == "always";
+  reconnect_.ReconnectAlways = ConfigText(ini, kReconnect) == "always";
   LoadDisplay(ini);
-  LoadLookups(ini);
+  lookups_.LoadLookups(ini, ProgramFolder);
 }
 
 void TMainForm::LoadDisplay(const TIniFile& ini) {
@@ -169,23 +167,21 @@ void TMainForm::WarnOfFileAccess() {
   }
 }
 
-void TMainForm::LoadLookups(const TIniFile& ini) {
-  dictionary_ = DictionaryFrom(environment_.dictionary, ConfigText(ini, config::kDictionary));
-  std::array<std::string, kTvChannelCount> channel_ids;
-  for (std::size_t k = 0; k < kTvChannelCount; ++k) {
-    channel_ids[k] = ConfigText(ini, *FindConfigKey("TV", kTvChannels[k].key));
-  }
-  tv_listing_ = TvListingFrom(environment_.tv, ConfigText(ini, config::kTvListing), ProgramFolder,
-                              channel_ids);
-  reply_lines_ = ConfigNumber(ini, config::kMaxReplyLines);
-}
-
 void TMainForm::WriteNickBack() {
   TIniFile(ConfigPath()).WriteString("Me", "Nick", IRC.Nick());
 }
 
 void TMainForm::UserInputEntered(const std::string& line) {
   RunAtTopOfUiThread([&] { ConsoleCommand(*this, line); });
+}
+
+void TMainForm::ClearDisplay() {
+  MessageDisplay.Clear();
+  MessageDisplay.DisplayLine("Message display cleared by host");
+}
+
+void TMainForm::Comment(const std::string& text) {
+  MessageDisplay.DisplayColoredLine("Comment by user: " + text, Dangerous);
 }
 
 bool TMainForm::FormCloseQuery() {
@@ -202,8 +198,8 @@ void TMainForm::Shutdown() {
   if (closing_) return;
   closing_ = true;
   Timer->SetEnabled(false);
-  ReconnectTimer->SetEnabled(false);
-  NickTimer->SetEnabled(false);
+  reconnect_.CancelReconnect();
+  regain_.StopNickRegain();
   IRC.CancelConnect();
   // The program ends whatever the network does now: a server that no longer
   // reads gets a few seconds for the QUIT, not forever.

@@ -1,15 +1,11 @@
 #pragma once
 
-#include <atomic>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "channel/tv_listing_cache.h"
 #include "irc/irc_client.h"
 #include "irc/irc_events.h"
 #include "irc/tcp_connection.h"
@@ -17,8 +13,12 @@
 #include "shell/base/form_host.h"
 #include "shell/base/ini_file.h"
 #include "shell/base/ui_port.h"
+#include "shell/channel_rejoin.h"
+#include "shell/form_callbacks.h"
 #include "shell/lookup_settings.h"
-#include "shell/reconnect_backoff.h"
+#include "shell/nick_regain.h"
+#include "shell/reconnection.h"
+#include "shell/usermsg.h"
 #include "users/bot_context.h"
 #include "users/login_throttle.h"
 
@@ -26,7 +26,11 @@ namespace zelmo {
 
 // The main window's logic: owns the bot's parts and state for the whole run
 // and handles every event on the user-interface thread.
-class TMainForm : public FormHost, public BotContext, public IrcEvents {
+class TMainForm : public FormHost,
+                  public BotContext,
+                  public IrcEvents,
+                  public FormCallbacks,
+                  public ConsoleActions {
  public:
   // Runs the start-up steps: caption, configuration, opening lines (the last
   // names the data folder), and a connection when [Me] AutoConnect asks.
@@ -53,23 +57,30 @@ class TMainForm : public FormHost, public BotContext, public IrcEvents {
   std::string ConfigPath() const { return ProgramFolder + "Config.ini"; }
 
   // --- Connection lifecycle ------------------------------------------------
-  void ConnectToServer();
-  void DisconnectFromServer(const std::optional<std::string>& quit_text);
+  void ConnectToServer() override { reconnect_.ConnectToServer(); }
+  void DisconnectFromServer(const std::optional<std::string>& quit_text) override {
+    reconnect_.DisconnectFromServer(quit_text.value_or(QuitMessage));
+  }
   void IRCConnected();
   // A connect that was started did not open a link.
-  void IRCConnectFailed(const ConnectFailure& failure);
+  void IRCConnectFailed(const ConnectFailure& failure) { reconnect_.ConnectFailed(failure); }
   // The server's welcome: registration is complete.
   void IRCRegistered();
   // The loss of a link, told on the user-interface thread with the number of
   // the connection that was lost (counted by IRCConnected).
-  void IRCDisconnected(unsigned connection);
-  void TimerTimer();
-  void Rejoin();
+  void IRCDisconnected(unsigned connection) { reconnect_.LinkLost(connection); }
+  void TimerTimer() { rejoin_.TimerTimer(); }
+  void Rejoin() { rejoin_.Rejoin(); }
+
+  // --- The rest of the console's commands -----------------------------------
+  void RequestExit() override { Port.RequestClose(); }
+  void ClearDisplay() override;
+  void Comment(const std::string& text) override;
 
   // --- The IRC client's events ---------------------------------------------
   // Each goes to its handler below. The transport tells of a lost link on
   // whichever thread noticed it: that one is handed over to the
-  // user-interface thread (connection_lifecycle.cpp).
+  // user-interface thread (OnDisconnected, irc_events.cpp).
   void OnConnected() override { IRCConnected(); }
   void OnDisconnected() override;
   void OnConnectFailed(const ConnectFailure& failure) override {
@@ -112,8 +123,10 @@ class TMainForm : public FormHost, public BotContext, public IrcEvents {
   void OnNickFallback(int number, const std::string& refused, const std::string& next) override {
     IRCNickFallback(number, refused, next);
   }
-  void OnServerFeatures() override { MonitorNickIfOffered(); }
-  void OnMonitorOffline(const std::vector<std::string>& nicks) override { NicksOffline(nicks); }
+  void OnServerFeatures() override { regain_.MonitorNickIfOffered(); }
+  void OnMonitorOffline(const std::vector<std::string>& nicks) override {
+    regain_.NicksOffline(nicks);
+  }
 
   // --- IRC event reactions ------------------------------------------------
   void IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text);
@@ -135,19 +148,12 @@ class TMainForm : public FormHost, public BotContext, public IrcEvents {
   void IRCJoinRefused(const std::string& channel, const std::string& text);
   void IRCNickFallback(int number, const std::string& refused, const std::string& next);
 
-  // --- Staying online -------------------------------------------------------
-  // [Me] Reconnect=always: after an unexpected loss, attempts until one
-  // connects, the operator connects or disconnects, or the program closes.
-  void ConnectAutomatically();
-  void ReconnectTimerTimer();
-  // Under the alternative nick: an attempt at the configured nick.
-  void NickTimerTimer();
-
   // --- Catch points ---------------------------------------------------------
   // The top of the user-interface thread: an error is shown in the error box
   // and the program goes on.
-  void RunAtTopOfUiThread(const std::function<void()>& action);
-  void ShowError(const std::string& message);
+  void RunAtTopOfUiThread(const std::function<void()>& action) override;
+  void ShowError(const std::string& message) override;
+  bool Closing() const override { return closing_; }
 
   // --- What the commands use -------------------------------------------------
   TIdIRC& Irc() override { return IRC; }
@@ -158,10 +164,10 @@ class TMainForm : public FormHost, public BotContext, public IrcEvents {
   LoginThrottle& FailedLogins() override { return failed_logins_; }
   bool StoresHashedPasswords() const override { return HashPasswords; }
   TIdTCPClient& PageClient() override { return TCP; }
-  DictionarySource Dictionary() const override { return dictionary_; }
-  TvListingSource TvListing() const override { return tv_listing_; }
-  TvListingCache* TvCache() override { return &tv_cache_; }
-  int ReplyLines() const override { return reply_lines_; }
+  DictionarySource Dictionary() const override { return lookups_.Dictionary(); }
+  TvListingSource TvListing() const override { return lookups_.TvListing(); }
+  TvListingCache* TvCache() override { return lookups_.TvCache(); }
+  int ReplyLines() const override { return lookups_.ReplyLines(); }
   void Pause(int milliseconds) override;
 
   // --- Owned parts and state ------------------------------------------------
@@ -179,19 +185,16 @@ class TMainForm : public FormHost, public BotContext, public IrcEvents {
   bool HashPasswords = false;
   bool AutoVoice = true;
   bool KickOnColors = true;
-  std::vector<std::string> SavedChannels;
-  bool RejoinPending = false;
-  bool ReconnectWanted = false;
-  bool ReconnectAlways = false;
-  std::unique_ptr<UiTimer> ReconnectTimer;
-  std::unique_ptr<UiTimer> NickTimer;
+
+  // --- Owned concerns -------------------------------------------------------
+  Reconnection& Reconnect() { return reconnect_; }
+  const ChannelRejoin& Rejoining() const { return rejoin_; }
+  const NickRegain& Regain() const { return regain_; }
 
  private:
   void FormCreate();
   // Every key, in order; raises at the first value that cannot be used.
   void ApplyConfig(const TIniFile& ini);
-  // [Lookups] and [TV]; raises on a value that names no lookup source.
-  void LoadLookups(const TIniFile& ini);
   void LoadTls(const TIniFile& ini);
   void LoadDisplay(const TIniFile& ini);
   // One Dangerous line for each data file or folder the bot cannot read or
@@ -201,44 +204,10 @@ class TMainForm : public FormHost, public BotContext, public IrcEvents {
   // Queues work for the user-interface thread that is dropped once the form
   // is gone.
   void PostToForm(std::function<void()> task);
-  void StopRejoin();
-  // Who started the connect under way or the link it opened.
-  enum class ConnectOrigin { Operator, AutoConnect, Automatic };
-  // Starts a connect: "Connecting to ..." for the operator's own.
-  void StartConnect(ConnectOrigin origin);
-  // Settings that no server could make work are refused before connecting.
-  void CheckConnectSettings() const;
-  // The connect of [Me] AutoConnect; with Reconnect=always a failure is
-  // tried again like a lost link.
-  void AutoConnect();
-  // An automatic attempt failed or its link did not hold: another attempt
-  // later (Reconnect=always, a reason that may pass), or one line saying
-  // the bot stays offline.
-  void AutomaticAttemptFailed(const std::string& reason, bool permanent);
-  // The link of an automatic attempt was lost before it held for a minute
-  // past the welcome: why, in words; none when it held.
-  std::optional<std::string> ShortLivedLink() const;
-  // Shows the next wait of the back-off and starts it.
-  void ScheduleReconnect();
-  void CancelReconnect();
-  // The nick regain.
-  bool OnAlternativeNick();
-  void RegainNick();
-  void RegainNickOnNews();
-  void WatchForNick();
-  // Where the server offers MONITOR, it tells when the configured nick goes
-  // offline; the minute's retry is not needed then.
-  void MonitorNickIfOffered();
-  void NicksOffline(const std::vector<std::string>& nicks);
-  void StopNickRegain();
-  void NickRegained();
   // A private or channel command: one that fails ends silently.
   void RunCommandFailingSilently(const std::function<void()>& command);
 
-  LookupEnvironment environment_;
-  DictionarySource dictionary_;
-  TvListingSource tv_listing_;
-  TvListingCache tv_cache_;
+  LookupSettings lookups_;
   IniFileCache user_file_cache_;
   LoginThrottle failed_logins_;
   // Tasks queued for the user-interface thread hold a weak copy: once the
@@ -246,27 +215,11 @@ class TMainForm : public FormHost, public BotContext, public IrcEvents {
   struct Lifetime {};
   std::shared_ptr<Lifetime> lifetime_ = std::make_shared<Lifetime>();
   bool closing_ = false;
-  // Numbers the connections, so that a disconnect notice about an older one
-  // (closed by a new CONNECT) repairs nothing.
-  std::atomic<unsigned> connections_opened_{0};
-  // The connection that the operator's last CONNECT closed.
-  std::optional<unsigned> replaced_connection_;
-  // When the server welcomed the bot on the current link.
-  std::optional<ReconnectBackoff::Clock::time_point> registered_at_;
-  ConnectOrigin connect_origin_ = ConnectOrigin::Operator;
-  // The bot itself closed the link (a failed SASL login): its loss is no
-  // one's doing at the console.
-  bool closed_by_bot_ = false;
-  std::size_t rejoin_next_ = 0;
-  bool rejoin_armed_ = false;
-  std::mt19937 random_{std::random_device{}()};
-  ReconnectBackoff backoff_{[this] { return std::uniform_real_distribution<double>()(random_); }};
-  // The server reports whether the configured nick is online (MONITOR).
-  bool monitoring_nick_ = false;
-  // When the bot last asked for the configured nick back.
-  std::optional<std::chrono::steady_clock::time_point> last_regain_;
-  // [Lookups] MaxReplyLines.
-  int reply_lines_ = kDefaultReplyLines;
+  // Created in the order their timers tick in: the rejoin's, the
+  // reconnection's, the nick regain's.
+  ChannelRejoin rejoin_;
+  Reconnection reconnect_;
+  NickRegain regain_;
 };
 
 }  // namespace zelmo

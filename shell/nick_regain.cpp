@@ -1,6 +1,9 @@
+#include "shell/nick_regain.h"
+
+#include "irc/irc_client.h"
 #include "irc/peer_bounds.h"
 #include "shell/base/convert.h"
-#include "shell/mainunit.h"
+#include "shell/base/display.h"
 
 // Registered under the alternative nick because the configured one was
 // taken, the bot asks for the configured nick again when the server shows
@@ -17,64 +20,67 @@ constexpr int kRegainIntervalMs = 60000;
 
 }  // namespace
 
-bool TMainForm::OnAlternativeNick() {
-  return IRC.IsLinkUp() && IRC.ConnectionState() == stConnected && IRC.CurrentNick == IRC.AltNick &&
-         !SameText(IRC.ConfiguredNick(), IRC.AltNick);
+NickRegain::NickRegain(TIdIRC& irc, TMessageDisplay& display, UiPort& port, FormCallbacks& form)
+    : irc_(irc),
+      display_(display),
+      nick_timer_(CreateCaughtTimer(port, form, [this] { NickTimerTimer(); })) {}
+
+bool NickRegain::OnAlternativeNick() const {
+  return irc_.IsLinkUp() && irc_.ConnectionState() == stConnected &&
+         irc_.CurrentNick == irc_.AltNick && !SameText(irc_.ConfiguredNick(), irc_.AltNick);
 }
 
-void TMainForm::RegainNick() {
+void NickRegain::RegainNick() {
   if (!OnAlternativeNick()) return;
   last_regain_ = std::chrono::steady_clock::now();
-  IRC.SetNick(IRC.ConfiguredNick());
+  irc_.SetNick(irc_.ConfiguredNick());
 }
 
 // A server that repeats its news of the nick gets one NICK in a while; the
 // minute's retry goes on regardless.
-void TMainForm::RegainNickOnNews() {
+void NickRegain::RegainNickOnNews() {
   const auto gap = std::chrono::milliseconds(kMinNickRegainGapMs);
   if (last_regain_ && std::chrono::steady_clock::now() - *last_regain_ < gap) return;
   RegainNick();
 }
 
-void TMainForm::WatchForNick() {
+void NickRegain::WatchForNick() {
   if (!OnAlternativeNick()) return;
-  NickTimer->SetInterval(kRegainIntervalMs);
-  NickTimer->SetEnabled(true);
+  nick_timer_->SetInterval(kRegainIntervalMs);
+  nick_timer_->SetEnabled(true);
 }
 
-void TMainForm::NickTimerTimer() {
+void NickRegain::NickTimerTimer() {
   if (!OnAlternativeNick()) {
-    NickTimer->SetEnabled(false);
+    nick_timer_->SetEnabled(false);
     return;
   }
   RegainNick();
 }
 
-// A new link starts without a MONITOR list, so only the regain itself
-// takes the nick off the server's.
-void TMainForm::StopNickRegain() {
-  NickTimer->SetEnabled(false);
+void NickRegain::StopNickRegain() {
+  nick_timer_->SetEnabled(false);
   monitoring_nick_ = false;
 }
 
-void TMainForm::NickRegained() {
-  if (monitoring_nick_) IRC.Unmonitor(IRC.ConfiguredNick());
+void NickRegain::NickRegained() {
+  if (monitoring_nick_) irc_.Unmonitor(irc_.ConfiguredNick());
   StopNickRegain();
-  MessageDisplay.DisplayColoredLine("Nick " + IRC.Nick() + " regained", Important);
+  display_.DisplayColoredLine("Nick " + irc_.Nick() + " regained", Important);
 }
 
 // Each 005 line may be the one that offers MONITOR.
-void TMainForm::MonitorNickIfOffered() {
-  if (monitoring_nick_ || !IRC.OffersMonitor() || !OnAlternativeNick()) return;
+void NickRegain::MonitorNickIfOffered() {
+  if (monitoring_nick_ || !irc_.OffersMonitor() || !OnAlternativeNick()) return;
   monitoring_nick_ = true;
-  NickTimer->SetEnabled(false);
-  IRC.Monitor(IRC.ConfiguredNick());
+  nick_timer_->SetEnabled(false);
+  irc_.Monitor(irc_.ConfiguredNick());
 }
 
 // The server lists a nick that is offline at once when it is added too.
-void TMainForm::NicksOffline(const std::vector<std::string>& nicks) {
+void NickRegain::NicksOffline(const std::vector<std::string>& nicks) {
   for (const std::string& nick : nicks) {
-    if (SameText(nick, IRC.ConfiguredNick())) RegainNickOnNews();
+    if (SameText(nick, irc_.ConfiguredNick())) RegainNickOnNews();
   }
 }
 

@@ -1,11 +1,11 @@
+#include "shell/reconnection.h"
+
 #include <algorithm>
 #include <chrono>
-#include <exception>
 
-#include "shell/base/convert.h"
+#include "irc/irc_client.h"
+#include "shell/base/display.h"
 #include "shell/base/error_box.h"
-#include "shell/base/errors.h"
-#include "shell/mainunit.h"
 
 // Reconnect=always: the attempts after an unexpected loss, each after a
 // wait of the back-off, on the user-interface thread's timer so that the
@@ -13,32 +13,42 @@
 
 namespace zelmo {
 
-void TMainForm::AutoConnect() {
+Reconnection::Reconnection(TIdIRC& irc, TMessageDisplay& display, UiPort& port, FormCallbacks& form,
+                           ChannelRejoin& rejoin, NickRegain& regain)
+    : irc_(irc),
+      display_(display),
+      port_(port),
+      form_(form),
+      rejoin_(rejoin),
+      regain_(regain),
+      reconnect_timer_(CreateCaughtTimer(port, form, [this] { ReconnectTimerTimer(); })) {}
+
+void Reconnection::AutoConnect() {
   StartConnect(ConnectOrigin::AutoConnect);
 }
 
-void TMainForm::ScheduleReconnect() {
-  if (closing_ || ReconnectTimer->Enabled()) return;
+void Reconnection::ScheduleReconnect() {
+  if (form_.Closing() || reconnect_timer_->Enabled()) return;
   const ReconnectBackoff::Step step = backoff_.Next();
   const long long seconds = std::max<long long>(1, (step.wait.count() + 500) / 1000);
-  MessageDisplay.DisplayLine("Reconnecting to " + IRC.Host + " in " + std::to_string(seconds) +
-                             " s (attempt " + std::to_string(step.attempt) + ")");
-  ReconnectTimer->SetInterval(static_cast<int>(step.wait.count()));
-  ReconnectTimer->SetEnabled(true);
+  display_.DisplayLine("Reconnecting to " + irc_.Host + " in " + std::to_string(seconds) +
+                       " s (attempt " + std::to_string(step.attempt) + ")");
+  reconnect_timer_->SetInterval(static_cast<int>(step.wait.count()));
+  reconnect_timer_->SetEnabled(true);
 }
 
-void TMainForm::CancelReconnect() {
-  ReconnectTimer->SetEnabled(false);
+void Reconnection::CancelReconnect() {
+  reconnect_timer_->SetEnabled(false);
   backoff_.Reset();
 }
 
-void TMainForm::ReconnectTimerTimer() {
-  ReconnectTimer->SetEnabled(false);
-  if (closing_ || !ReconnectWanted || IRC.IsLinkUp() || IRC.Connecting()) return;
+void Reconnection::ReconnectTimerTimer() {
+  reconnect_timer_->SetEnabled(false);
+  if (form_.Closing() || !ReconnectWanted || irc_.IsLinkUp() || irc_.Connecting()) return;
   ConnectAutomatically();
 }
 
-void TMainForm::ConnectAutomatically() {
+void Reconnection::ConnectAutomatically() {
   StartConnect(ConnectOrigin::Automatic);
 }
 
@@ -46,18 +56,18 @@ void TMainForm::ConnectAutomatically() {
 // later. A certificate refused now is refused on every attempt, and the
 // default mode makes one attempt only: the display then ends on why, never
 // on a promise.
-void TMainForm::AutomaticAttemptFailed(const std::string& reason, bool permanent) {
+void Reconnection::AutomaticAttemptFailed(const std::string& reason, bool permanent) {
   const std::string why = "Automatic reconnection failed: " + ErrorBoxText(reason);
   if (ReconnectAlways && !permanent && ReconnectWanted) {
-    MessageDisplay.DisplayLine(why);
+    display_.DisplayLine(why);
     ScheduleReconnect();
     return;
   }
   ReconnectWanted = false;
-  MessageDisplay.DisplayColoredLine(why + " Type CONNECT to try again", Important);
+  display_.DisplayColoredLine(why + " Type CONNECT to try again", Important);
 }
 
-std::optional<std::string> TMainForm::ShortLivedLink() const {
+std::optional<std::string> Reconnection::ShortLivedLink() const {
   if (connect_origin_ != ConnectOrigin::Automatic) return std::nullopt;
   if (!registered_at_) return "the link was lost before the server's welcome";
   const auto held = ReconnectBackoff::Clock::now() - *registered_at_;

@@ -41,7 +41,7 @@ TEST_F(Lifecycle, KilledTheBotReconnectsAndRejoinsItsChannels) {
   EXPECT_EQ(port.balloons[0].seconds, 60);
   ASSERT_TRUE(Pump([&] { return form->IRC.ConnectionState() == stConnected; }));
   EXPECT_TRUE(Shows("Trying to rejoin channels soon..."));
-  EXPECT_EQ(form->SavedChannels, (std::vector<std::string>{"#room", "#second"}));
+  EXPECT_EQ(form->Rejoining().SavedChannels(), (std::vector<std::string>{"#room", "#second"}));
 
   // The one-second timer: a tick arms the rejoin, then one channel a tick.
   port.TickTimers();
@@ -51,7 +51,7 @@ TEST_F(Lifecycle, KilledTheBotReconnectsAndRejoinsItsChannels) {
   EXPECT_FALSE(Shows("-> Rejoined channel #second"));
   port.TickTimers();
   EXPECT_TRUE(Shows("-> Rejoined channel #second"));
-  EXPECT_FALSE(form->RejoinPending);
+  EXPECT_FALSE(form->Rejoining().RejoinPending());
   EXPECT_TRUE(
       Pump([&] { return form->IRC.Channels.Find("#room") && form->IRC.Channels.Find("#second"); }));
   EXPECT_TRUE(port.errors.empty());
@@ -98,7 +98,7 @@ TEST_F(Lifecycle, AFailedReconnectionSaysWhyAndHowToGoOn) {
   EXPECT_TRUE(port.errors.empty());
   EXPECT_EQ(port.Texts().back(), failed);
   EXPECT_EQ(ColourOf(failed), clGreen);
-  EXPECT_FALSE(form->ReconnectWanted);
+  EXPECT_FALSE(form->Reconnect().ReconnectWanted);
 }
 
 TEST_F(Lifecycle, ConnectWhileConnectedMakesOneNewConnection) {

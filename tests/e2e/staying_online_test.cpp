@@ -65,7 +65,7 @@ TEST_F(StayingOnline, WithoutNewsOfTheHolderTheNickIsTriedOnTheMinuteTimer) {
   auto holder = Client("ZelmoBot");
   ConnectBot();
   ASSERT_EQ(form->IRC.Nick(), "ZelmoBot-");
-  ASSERT_TRUE(form->NickTimer->Enabled());
+  ASSERT_TRUE(form->Regain().NickTimer().Enabled());
   // Taken still: the server's refusal is no news for the display.
   const auto shown = port.lines.size();
   port.TickTimers();
@@ -79,7 +79,7 @@ TEST_F(StayingOnline, WithoutNewsOfTheHolderTheNickIsTriedOnTheMinuteTimer) {
   ASSERT_TRUE(holder->WaitFor("NICK :somebody"));
   port.TickTimers();
   ASSERT_TRUE(Pump([&] { return form->IRC.Nick() == "ZelmoBot"; }));
-  EXPECT_FALSE(form->NickTimer->Enabled());
+  EXPECT_FALSE(form->Regain().NickTimer().Enabled());
 }
 
 // The real program on a server that is down for half a minute.

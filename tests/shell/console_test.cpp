@@ -69,10 +69,10 @@ TEST_F(Console, ExitAsksTheWindowToClose) {
 }
 
 TEST_F(Console, DisconnectWhileOfflineOnlyWritesItsLine) {
-  form.ReconnectWanted = true;
+  form.Reconnect().ReconnectWanted = true;
   form.UserInputEntered("disconnect;bye");
   EXPECT_EQ(port.Texts(), (std::vector<std::string>{"Disconnecting from localhost..."}));
-  EXPECT_FALSE(form.ReconnectWanted);
+  EXPECT_FALSE(form.Reconnect().ReconnectWanted);
 }
 
 TEST_F(Console, ARefusedConnectShowsTheSocketError) {
@@ -88,7 +88,7 @@ TEST_F(Console, ARefusedConnectShowsTheSocketError) {
   ASSERT_EQ(port.errors.size(), 1u);
   EXPECT_EQ(port.errors[0].second, "Socket Error # 10061\r\nConnection refused.");
   EXPECT_EQ(port.Texts().back(), "Connecting to 127.0.0.1...");
-  EXPECT_FALSE(form.ReconnectWanted);
+  EXPECT_FALSE(form.Reconnect().ReconnectWanted);
 }
 
 TEST_F(Console, AnUnknownHostShowsHostNotFound) {
@@ -100,6 +100,40 @@ TEST_F(Console, AnUnknownHostShowsHostNotFound) {
   ASSERT_TRUE(port.PumpUntil([&] { return !port.errors.empty(); }));
   ASSERT_EQ(port.errors.size(), 1u);
   EXPECT_EQ(port.errors[0].second, "Socket Error # 11001\r\nHost not found.");
+}
+
+// Each console word reaches its action alone, with the parts it takes.
+class RecordingConsole : public ConsoleActions {
+ public:
+  void ConnectToServer() override { calls.push_back("connect"); }
+  void DisconnectFromServer(const std::optional<std::string>& text) override {
+    calls.push_back(text ? "disconnect:" + *text : "disconnect");
+  }
+  void LoadConfig() override { calls.push_back("reload"); }
+  void RequestExit() override { calls.push_back("exit"); }
+  void ClearDisplay() override { calls.push_back("clear"); }
+  void Comment(const std::string& text) override { calls.push_back("comment:" + text); }
+  std::vector<std::string> calls;
+};
+
+TEST(ConsoleWords, EachWordRunsItsOwnActionWithItsParts) {
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+      {"Connect;x", {"connect"}},
+      {"disconnect", {"disconnect"}},
+      {"DISCONNECT;", {"disconnect:"}},
+      {"disconnect;see you;x", {"disconnect:see you"}},
+      {"reLoad", {"reload"}},
+      {"exit", {"exit"}},
+      {"clear;x", {"clear"}},
+      {"comment;a;b", {"comment:a"}},
+      {"help", {}},
+      {"connectx", {}},
+  };
+  for (const auto& [input, expected] : cases) {
+    RecordingConsole console;
+    ConsoleCommand(console, input);
+    EXPECT_EQ(console.calls, expected) << input;
+  }
 }
 
 TEST_F(Console, OnlyTheFirstConsoleInputCharactersCount) {

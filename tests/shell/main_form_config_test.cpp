@@ -140,16 +140,16 @@ TEST_F(MainFormConfig, ABadColourStopsTheLoadAtThatKey) {
 TEST_F(MainFormConfig, ReconnectTakesOnceOrAlwaysInAnyCase) {
   dir.Write("Config.ini", "[Me]\nReconnect=ALWAYS\n");
   auto form = Start();
-  EXPECT_TRUE(form->ReconnectAlways);
+  EXPECT_TRUE(form->Reconnect().ReconnectAlways);
   dir.Write("Config.ini", "[Me]\nReconnect=sometimes\n");
   form->UserInputEntered("reload");
   ASSERT_EQ(port.errors.size(), 1u);
   EXPECT_EQ(port.errors[0].second,
             "[Me] Reconnect: 'sometimes' is not a reconnection mode (once or always)");
-  EXPECT_TRUE(form->ReconnectAlways);
+  EXPECT_TRUE(form->Reconnect().ReconnectAlways);
   dir.Write("Config.ini", "[Me]\nReconnect=once\n");
   form->UserInputEntered("reload");
-  EXPECT_FALSE(form->ReconnectAlways);
+  EXPECT_FALSE(form->Reconnect().ReconnectAlways);
 }
 
 // Each switch goes through the one strict reader: a word it does not know
