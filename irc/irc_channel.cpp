@@ -10,29 +10,6 @@
 
 namespace zelmo {
 
-ChannelModes ChannelModeFlag(char letter) {
-  switch (letter) {
-    case 'p':
-      return cmPrivate;
-    case 's':
-      return cmSecret;
-    case 'i':
-      return cmInviteOnly;
-    case 't':
-      return cmOpsTopic;
-    case 'n':
-      return cmNoOutside;
-    case 'm':
-      return cmModerated;
-    case 'l':
-      return cmUserLimit;
-    case 'k':
-      return cmKey;
-    default:
-      return 0;
-  }
-}
-
 TIdIRCChannel::TIdIRCChannel(std::string_view name, ChannelCommandSink* owner,
                              ChannelUpdateHandler on_update)
     : OnChannelUpdate(std::move(on_update)), name_(name), owner_(owner) {}

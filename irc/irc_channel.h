@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "irc/mode_changes.h"
 #include "irc/name_index.h"
 
 namespace zelmo {
@@ -15,22 +16,6 @@ namespace zelmo {
 class ChannelCommandSink;
 class TIdIRCUser;
 class TIdIRCUsers;
-
-// Channel modes, one flag per mode letter.
-enum ChannelMode : unsigned {
-  cmPrivate = 1,     // p
-  cmSecret = 2,      // s
-  cmInviteOnly = 4,  // i
-  cmOpsTopic = 8,    // t
-  cmNoOutside = 16,  // n
-  cmModerated = 32,  // m
-  cmUserLimit = 64,  // l
-  cmKey = 128,       // k
-};
-using ChannelModes = unsigned;
-
-// The flag of a mode letter (case-sensitive), or 0 for any other character.
-ChannelModes ChannelModeFlag(char letter);
 
 enum MemberFlag : unsigned { mfOp = 1, mfVoice = 2 };
 using MemberFlags = unsigned;

@@ -4,6 +4,29 @@
 
 namespace zelmo {
 
+ChannelModes ChannelModeFlag(char letter) {
+  switch (letter) {
+    case 'p':
+      return cmPrivate;
+    case 's':
+      return cmSecret;
+    case 'i':
+      return cmInviteOnly;
+    case 't':
+      return cmOpsTopic;
+    case 'n':
+      return cmNoOutside;
+    case 'm':
+      return cmModerated;
+    case 'l':
+      return cmUserLimit;
+    case 'k':
+      return cmKey;
+    default:
+      return 0;
+  }
+}
+
 namespace {
 
 using Kind = ChannelModeChange::Kind;

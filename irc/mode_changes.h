@@ -6,12 +6,26 @@
 #include <string_view>
 #include <vector>
 
-#include "irc/irc_channel.h"
-
 // Mode texts read into the changes they make, without touching any record:
 // the client applies them (irc_modes.cpp).
 
 namespace zelmo {
+
+// Channel modes, one flag per mode letter.
+enum ChannelMode : unsigned {
+  cmPrivate = 1,     // p
+  cmSecret = 2,      // s
+  cmInviteOnly = 4,  // i
+  cmOpsTopic = 8,    // t
+  cmNoOutside = 16,  // n
+  cmModerated = 32,  // m
+  cmUserLimit = 64,  // l
+  cmKey = 128,       // k
+};
+using ChannelModes = unsigned;
+
+// The flag of a mode letter (case-sensitive), or 0 for any other character.
+ChannelModes ChannelModeFlag(char letter);
 
 // Own user modes as bits: i, o, s, w.
 using TIdIRCUserModes = std::uint8_t;
