@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "irc/tcp_connection.h"
-#include "irc/transport_errors.h"
+#include "irc/transport/tcp_connection.h"
+#include "irc/transport/transport_errors.h"
 
 namespace zelmo {
 

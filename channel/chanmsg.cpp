@@ -7,7 +7,7 @@
 #include "channel/dictionary.h"
 #include "channel/moderation.h"
 #include "channel/tv_listing.h"
-#include "irc/irc_users.h"
+#include "irc/session/irc_users.h"
 #include "shell/base/convert.h"
 #include "shell/base/display.h"
 #include "users/split_params.h"

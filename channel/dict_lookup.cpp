@@ -4,7 +4,7 @@
 #include "channel/dict_protocol.h"
 #include "channel/lookup_bounds.h"
 #include "channel/translations.h"
-#include "irc/tcp_connection.h"
+#include "irc/transport/tcp_connection.h"
 #include "shell/base/errors.h"
 #include "users/bot_version.h"
 

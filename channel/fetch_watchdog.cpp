@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "irc/tcp_connection.h"
+#include "irc/transport/tcp_connection.h"
 
 namespace zelmo {
 

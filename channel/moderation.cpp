@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "channel/chanmsg.h"
-#include "irc/irc_client.h"
+#include "irc/session/irc_client.h"
 #include "shell/base/errors.h"
 #include "users/scriptfunc.h"
 

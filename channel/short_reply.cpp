@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "irc/irc_client.h"
+#include "irc/session/irc_client.h"
 #include "users/scriptfunc.h"
 
 namespace zelmo {

@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "channel/lookup_bounds.h"
-#include "irc/tcp_connection.h"
-#include "irc/transport_errors.h"
+#include "irc/transport/tcp_connection.h"
+#include "irc/transport/transport_errors.h"
 #include "shell/base/errors.h"
 
 namespace zelmo {

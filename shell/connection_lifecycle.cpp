@@ -1,7 +1,7 @@
 #include <utility>
 #include <vector>
 
-#include "irc/irc_client.h"
+#include "irc/session/irc_client.h"
 #include "shell/base/display.h"
 #include "shell/base/errors.h"
 #include "shell/reconnection.h"

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "irc/irc_client.h"
-#include "irc/irc_events.h"
-#include "irc/tcp_connection.h"
+#include "irc/session/irc_client.h"
+#include "irc/session/irc_events.h"
+#include "irc/transport/tcp_connection.h"
 #include "shell/base/display.h"
 #include "shell/base/form_host.h"
 #include "shell/base/ini_file.h"

@@ -1,7 +1,7 @@
 #include "shell/nick_regain.h"
 
-#include "irc/irc_client.h"
-#include "irc/peer_bounds.h"
+#include "irc/protocol/peer_bounds.h"
+#include "irc/session/irc_client.h"
 #include "shell/base/convert.h"
 #include "shell/base/display.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "irc/irc_client.h"
+#include "irc/session/irc_client.h"
 #include "shell/base/display.h"
 #include "shell/base/error_box.h"
 

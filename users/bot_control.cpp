@@ -1,7 +1,7 @@
 #include "users/bot_control.h"
 
-#include "irc/irc_client.h"
-#include "irc/irc_users.h"
+#include "irc/session/irc_client.h"
+#include "irc/session/irc_users.h"
 #include "shell/base/convert.h"
 #include "users/scriptfunc.h"
 

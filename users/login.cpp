@@ -1,6 +1,6 @@
 #include "users/login.h"
 
-#include "irc/irc_users.h"
+#include "irc/session/irc_users.h"
 #include "shell/base/convert.h"
 #include "shell/base/datetime.h"
 #include "shell/base/display.h"

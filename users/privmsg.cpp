@@ -3,8 +3,8 @@
 #include <array>
 #include <optional>
 
-#include "irc/irc_client.h"
-#include "irc/irc_users.h"
+#include "irc/session/irc_client.h"
+#include "irc/session/irc_users.h"
 #include "shell/base/convert.h"
 #include "users/bot_control.h"
 #include "users/login.h"

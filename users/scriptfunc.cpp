@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "irc/irc_client.h"
-#include "irc/irc_users.h"
+#include "irc/session/irc_client.h"
+#include "irc/session/irc_users.h"
 #include "shell/base/convert.h"
 
 namespace zelmo {

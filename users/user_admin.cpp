@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "irc/irc_users.h"
+#include "irc/session/irc_users.h"
 #include "shell/base/convert.h"
 #include "shell/base/errors.h"
 #include "users/password_hash.h"

@@ -1,4 +1,4 @@
-#include "irc/irc_users.h"
+#include "irc/session/irc_users.h"
 #include "users/scriptfunc.h"
 #include "users/user_admin.h"
 

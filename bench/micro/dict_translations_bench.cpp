@@ -5,7 +5,7 @@
 
 #include "channel/short_reply.h"
 #include "channel/translations.h"
-#include "irc/line_fit.h"
+#include "irc/protocol/line_fit.h"
 
 namespace zelmo {
 namespace {

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "irc/irc_client.h"
-#include "irc/irc_events.h"
+#include "irc/session/irc_client.h"
+#include "irc/session/irc_events.h"
 #include "shell/ui/terminal/event_loop.h"
 #include "support/loopback_server.h"
 

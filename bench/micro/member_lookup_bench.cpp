@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "irc/irc_channel.h"
-#include "irc/irc_users.h"
+#include "irc/session/irc_channel.h"
+#include "irc/session/irc_users.h"
 
 namespace zelmo {
 namespace {

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "bench_users_file.h"
-#include "irc/irc_client.h"
-#include "irc/tcp_connection.h"
+#include "irc/session/irc_client.h"
+#include "irc/transport/tcp_connection.h"
 #include "shell/base/display.h"
 #include "shell/base/ini_file.h"
 #include "support/recording_port.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "irc/send_pacing.h"
+#include "irc/protocol/send_pacing.h"
 
 namespace zelmo {
 namespace {

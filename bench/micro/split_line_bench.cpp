@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "irc/irc_line.h"
+#include "irc/protocol/irc_line.h"
 
 namespace zelmo {
 namespace {

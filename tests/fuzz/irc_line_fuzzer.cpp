@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "irc/ctcp.h"
-#include "irc/irc_line.h"
+#include "irc/protocol/ctcp.h"
+#include "irc/protocol/irc_line.h"
 #include "support/fuzz_check.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "irc/irc_channel.h"
-#include "irc/mode_changes.h"
+#include "irc/protocol/mode_changes.h"
+#include "irc/session/irc_channel.h"
 #include "support/fuzz_check.h"
 #include "support/model_integer.h"
 

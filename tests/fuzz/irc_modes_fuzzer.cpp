@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "irc/irc_client.h"
-#include "irc/irc_events.h"
-#include "irc/irc_line.h"
+#include "irc/protocol/irc_line.h"
+#include "irc/session/irc_client.h"
+#include "irc/session/irc_events.h"
 #include "shell/base/convert.h"
 #include "support/fuzz_check.h"
 #include "support/loopback_peers.h"

@@ -13,9 +13,9 @@
 #include <variant>
 #include <vector>
 
-#include "irc/irc_line.h"
-#include "irc/mode_changes.h"
-#include "irc/numeric_replies.h"
+#include "irc/protocol/irc_line.h"
+#include "irc/protocol/mode_changes.h"
+#include "irc/protocol/numeric_replies.h"
 #include "support/fuzz_check.h"
 
 namespace {

@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "irc/irc_client.h"
-#include "irc/transport_errors.h"
+#include "irc/session/irc_client.h"
+#include "irc/transport/transport_errors.h"
 #include "support/fuzz_check.h"
 #include "support/loopback_peers.h"
 #include "support/model_lines.h"

@@ -13,10 +13,10 @@
 #include <variant>
 #include <vector>
 
-#include "irc/capabilities.h"
-#include "irc/incoming_messages.h"
-#include "irc/irc_line.h"
-#include "irc/sasl_exchange.h"
+#include "irc/protocol/capabilities.h"
+#include "irc/protocol/incoming_messages.h"
+#include "irc/protocol/irc_line.h"
+#include "irc/protocol/sasl_exchange.h"
 #include "support/fuzz_check.h"
 
 namespace {

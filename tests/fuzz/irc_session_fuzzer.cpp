@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "irc/irc_client.h"
-#include "irc/irc_line.h"
+#include "irc/protocol/irc_line.h"
+#include "irc/session/irc_client.h"
 #include "shell/base/convert.h"
 #include "support/fuzz_check.h"
 #include "support/loopback_peers.h"

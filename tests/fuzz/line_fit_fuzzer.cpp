@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "irc/line_fit.h"
+#include "irc/protocol/line_fit.h"
 #include "support/fuzz_check.h"
 
 namespace {

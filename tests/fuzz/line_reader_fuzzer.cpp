@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
-#include "irc/tcp_connection.h"
-#include "irc/transport_errors.h"
+#include "irc/transport/tcp_connection.h"
+#include "irc/transport/transport_errors.h"
 #include "support/fuzz_check.h"
 #include "support/loopback_peers.h"
 #include "support/model_lines.h"

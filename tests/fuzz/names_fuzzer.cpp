@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "irc/irc_channel.h"
-#include "irc/irc_line.h"
-#include "irc/irc_users.h"
+#include "irc/protocol/irc_line.h"
+#include "irc/session/irc_channel.h"
+#include "irc/session/irc_users.h"
 #include "shell/base/convert.h"
 #include "support/fuzz_check.h"
 

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "irc/socket_connect.h"
-#include "irc/transport_errors.h"
+#include "irc/transport/socket_connect.h"
+#include "irc/transport/transport_errors.h"
 #include "support/loopback_server.h"
 
 namespace zelmo::testing {

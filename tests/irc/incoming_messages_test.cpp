@@ -1,4 +1,4 @@
-#include "irc/incoming_messages.h"
+#include "irc/protocol/incoming_messages.h"
 
 #include <gtest/gtest.h>
 

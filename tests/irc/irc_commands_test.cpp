@@ -1,4 +1,4 @@
-#include "irc/irc_commands.h"
+#include "irc/protocol/irc_commands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "irc/irc_line.h"
+#include "irc/protocol/irc_line.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "irc/ctcp.h"
+#include "irc/protocol/ctcp.h"
 
 namespace zelmo {
 namespace {

@@ -4,9 +4,9 @@
 #include <tuple>
 #include <vector>
 
-#include "irc/channel_command_sink.h"
-#include "irc/irc_channels.h"
-#include "irc/irc_users.h"
+#include "irc/session/channel_command_sink.h"
+#include "irc/session/irc_channels.h"
+#include "irc/session/irc_users.h"
 #include "shell/base/errors.h"
 
 namespace zelmo {

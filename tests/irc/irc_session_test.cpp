@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "irc/irc_client.h"
-#include "irc/peer_bounds.h"
+#include "irc/protocol/peer_bounds.h"
+#include "irc/session/irc_client.h"
 #include "support/loopback_server.h"
 #include "support/recording_irc_events.h"
 #include "support/recording_port.h"

@@ -1,4 +1,4 @@
-#include "irc/line_fit.h"
+#include "irc/protocol/line_fit.h"
 
 #include <gtest/gtest.h>
 

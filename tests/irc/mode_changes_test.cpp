@@ -1,4 +1,4 @@
-#include "irc/mode_changes.h"
+#include "irc/protocol/mode_changes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "irc/numeric_replies.h"
+#include "irc/protocol/numeric_replies.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "irc/irc_line.h"
+#include "irc/protocol/irc_line.h"
 
 namespace zelmo {
 namespace {

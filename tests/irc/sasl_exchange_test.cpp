@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "irc/capabilities.h"
-#include "irc/peer_bounds.h"
-#include "irc/sasl_exchange.h"
+#include "irc/protocol/capabilities.h"
+#include "irc/protocol/peer_bounds.h"
+#include "irc/protocol/sasl_exchange.h"
 
 namespace zelmo {
 namespace {

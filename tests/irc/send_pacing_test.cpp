@@ -1,4 +1,4 @@
-#include "irc/send_pacing.h"
+#include "irc/protocol/send_pacing.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "irc/keepalive.h"
+#include "irc/session/keepalive.h"
 
 namespace zelmo {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "irc/irc_client.h"
+#include "irc/session/irc_client.h"
 #include "support/loopback_server.h"
 #include "support/recording_irc_events.h"
 #include "support/recording_port.h"

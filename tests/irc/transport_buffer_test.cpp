@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "irc/managed_buffer.h"
+#include "irc/transport/managed_buffer.h"
 
 namespace zelmo {
 namespace {

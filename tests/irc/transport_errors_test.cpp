@@ -2,9 +2,9 @@
 
 #include <cerrno>
 
-#include "irc/id_stack.h"
-#include "irc/tcp_connection.h"
-#include "irc/transport_errors.h"
+#include "irc/transport/id_stack.h"
+#include "irc/transport/tcp_connection.h"
+#include "irc/transport/transport_errors.h"
 #include "transport_fixture.h"
 
 namespace zelmo {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "irc/tcp_connection.h"
+#include "irc/transport/tcp_connection.h"
 #include "support/loopback_server.h"
 #include "support/recording_irc_events.h"
 

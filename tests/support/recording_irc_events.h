@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "irc/irc_events.h"
+#include "irc/session/irc_events.h"
 
 namespace zelmo::testing {
 

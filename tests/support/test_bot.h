@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "channel/tv_listing_cache.h"
-#include "irc/irc_client.h"
-#include "irc/irc_events.h"
+#include "irc/session/irc_client.h"
+#include "irc/session/irc_events.h"
 #include "shell/base/display.h"
 #include "shell/base/ini_file.h"
 #include "support/loopback_server.h"

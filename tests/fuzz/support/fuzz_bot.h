@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "irc/irc_client.h"
-#include "irc/irc_events.h"
+#include "irc/session/irc_client.h"
+#include "irc/session/irc_events.h"
 #include "shell/base/display.h"
 #include "shell/base/ini_file.h"
 #include "shell/base/ui_port.h"
