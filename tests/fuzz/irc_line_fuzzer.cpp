@@ -28,10 +28,11 @@ ParsedLine ModelSplit(std::string_view line) {
     std::string_view prefix = line.substr(1, blank - 1);
     model.ParamTable[0] = std::string(prefix);
     std::size_t bang = prefix.find('!');
+    // Every part a record keeps is cut, the sender's nick and address too.
     if (bang == std::string_view::npos) {
-      model.SenderAddress = std::string(prefix);
+      model.SenderAddress = std::string(Cut(prefix));
     } else {
-      model.SenderNick = std::string(prefix.substr(0, bang));
+      model.SenderNick = std::string(Cut(prefix.substr(0, bang)));
       model.SenderAddress = std::string(Cut(prefix.substr(bang + 1)));
     }
     rest = Cut(line.substr(blank + 1));
