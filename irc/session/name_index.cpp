@@ -22,50 +22,52 @@ bool NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
 }
 
 std::optional<std::size_t> NameIndex::First(std::string_view name) const {
-  const std::vector<std::size_t>& positions = All(name);
-  if (positions.empty()) return std::nullopt;
-  return positions.front();
+  auto found = orders_.find(name);
+  if (found == orders_.end()) return std::nullopt;
+  return PositionOf(found->second.front());
 }
 
-const std::vector<std::size_t>& NameIndex::All(std::string_view name) const {
-  static const std::vector<std::size_t> kNone;
-  auto found = positions_.find(name);
-  return found == positions_.end() ? kNone : found->second;
+std::vector<std::size_t> NameIndex::All(std::string_view name) const {
+  std::vector<std::size_t> positions;
+  auto found = orders_.find(name);
+  if (found == orders_.end()) return positions;
+  for (std::size_t order : found->second) positions.push_back(PositionOf(order));
+  return positions;
 }
 
 void NameIndex::Add(std::string_view name, std::size_t position) {
-  auto found = positions_.find(name);
-  if (found == positions_.end()) {
-    positions_.emplace(std::string(name), std::vector<std::size_t>{position});
-    ++count_;
+  if (position >= order_.size()) {
+    position = order_.size();
+    order_.push_back(next_order_++);
+  }
+  const std::size_t order = order_[position];
+  auto found = orders_.find(name);
+  if (found == orders_.end()) {
+    orders_.emplace(std::string(name), std::vector<std::size_t>{order});
     return;
   }
-  std::vector<std::size_t>& positions = found->second;
-  positions.insert(std::upper_bound(positions.begin(), positions.end(), position), position);
-  ++count_;
+  std::vector<std::size_t>& orders = found->second;
+  orders.insert(std::upper_bound(orders.begin(), orders.end(), order), order);
 }
 
 void NameIndex::Remove(std::string_view name, std::size_t position) {
-  auto found = positions_.find(name);
-  if (found == positions_.end()) return;
-  std::vector<std::size_t>& positions = found->second;
-  auto at = std::lower_bound(positions.begin(), positions.end(), position);
-  if (at != positions.end() && *at == position) {
-    positions.erase(at);
-    --count_;
-  }
-  if (positions.empty()) positions_.erase(found);
+  auto found = orders_.find(name);
+  if (found == orders_.end() || position >= order_.size()) return;
+  std::vector<std::size_t>& orders = found->second;
+  auto at = std::lower_bound(orders.begin(), orders.end(), order_[position]);
+  if (at != orders.end() && *at == order_[position]) orders.erase(at);
+  if (orders.empty()) orders_.erase(found);
 }
 
 void NameIndex::Erase(std::string_view name, std::size_t position) {
   Remove(name, position);
-  // The common case, the newest entry going, moves nothing.
-  if (position >= count_) return;
-  for (auto& entry : positions_) {
-    for (std::size_t& later : entry.second) {
-      if (later > position) --later;
-    }
-  }
+  if (position < order_.size())
+    order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(position));
+}
+
+std::size_t NameIndex::PositionOf(std::size_t order) const {
+  return static_cast<std::size_t>(std::lower_bound(order_.begin(), order_.end(), order) -
+                                  order_.begin());
 }
 
 }  // namespace zelmo
