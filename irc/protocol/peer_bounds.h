@@ -23,18 +23,19 @@ inline constexpr std::size_t kMaxCapabilityListBytes = 64 * 1024;
 // to gain rights.
 inline constexpr std::size_t kMaxChannels = 200;
 
-// The members listed in all channel records together. Names beyond it (from
-// NAMES or JOIN) are not recorded; the display says so once per connection.
-// A command that looks for such a member answers as if the member were not
-// there.
-inline constexpr std::size_t kMaxMembers = 20000;
+// The members listed in all channel records together: 200 channels of 1,000
+// members each, a large real network. Names beyond it (from NAMES or JOIN)
+// are not recorded; the display says so once per connection. A command that
+// looks for such a member answers as if the member were not there.
+inline constexpr std::size_t kMaxMembers = 200000;
 
-// The user records held for channel members. A NAMES reply holds the record
+// The user records held for channel members: the distinct people of such a
+// network, where most are in several channels. A NAMES reply holds the record
 // of each name it lists for the whole connection, also after the member has
 // left, so once this many records are held no NAMES adds another. The
 // record of a line's sender, made only while the line is handled, is always
 // made.
-inline constexpr std::size_t kMaxHeldUsers = 25000;
+inline constexpr std::size_t kMaxHeldUsers = 100000;
 
 // The distinct tokens kept from the server's 005 lines (ISUPPORT). Real
 // servers announce about 50; further new tokens are ignored, changes to

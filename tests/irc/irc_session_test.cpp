@@ -574,10 +574,12 @@ TEST_F(Session, RecordsTheServerFeedsStopAtTheirBounds) {
   }
   EXPECT_EQ(static_cast<std::size_t>(irc.Channels.Count()), kMaxChannels);
   EXPECT_EQ(irc.Channels.Find("#c" + std::to_string(kMaxChannels)), nullptr);
-  // A NAMES list is read up to its 512th byte: 60 names a line.
+  // A NAMES list is read up to its 512th byte: 60 names a line. Each name is
+  // in three channels, as on a network, so the held records stay below their
+  // bound while the memberships reach theirs.
   for (std::size_t line = 0; line < kMaxMembers / 60 + 2; ++line) {
     std::string names;
-    for (std::size_t n = 0; n < 60; ++n) names += " n" + std::to_string(line * 60 + n);
+    for (std::size_t n = 0; n < 60; ++n) names += " n" + std::to_string(line / 3 * 60 + n);
     irc.HandleLine(":irc.test 353 ZelmoBot = #c" + std::to_string(line % 3) + " :" + names);
   }
   irc.HandleLine(":late!l@h JOIN #c1");
@@ -592,12 +594,12 @@ TEST_F(Session, RecordsTheServerFeedsStopAtTheirBounds) {
   irc.HandleLine(":irc.test 005 ZelmoBot NICKLEN=12 MONITOR :are supported");
   EXPECT_EQ(irc.Features.Value("NICKLEN"), "12");
   EXPECT_FALSE(irc.Features.Value("MONITOR"));
-  EXPECT_EQ(ReadErrors(),
-            (std::vector<std::string>{
-                "Too many channels: not keeping track of #c200 and any further one "
-                "(at most 200)",
-                "Too many channel members: not keeping track of more than 20000 names",
-                "Too many server features: ignoring new 005 tokens beyond 512"}));
+  EXPECT_EQ(ReadErrors(), (std::vector<std::string>{
+                              "Too many channels: not keeping track of #c200 and any further one "
+                              "(at most 200)",
+                              "Too many channel members: not keeping track of more than " +
+                                  std::to_string(kMaxMembers) + " names",
+                              "Too many server features: ignoring new 005 tokens beyond 512"}));
 }
 
 }  // namespace
