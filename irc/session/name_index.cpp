@@ -22,16 +22,18 @@ bool NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
 }
 
 std::optional<std::size_t> NameIndex::First(std::string_view name) const {
-  auto found = orders_.find(name);
-  if (found == orders_.end()) return std::nullopt;
-  return PositionOf(found->second.front());
+  auto [at, end] = orders_.equal_range(name);
+  if (at == end) return std::nullopt;
+  std::size_t first = at->second;
+  for (; at != end; ++at) first = std::min(first, at->second);
+  return PositionOf(first);
 }
 
 std::vector<std::size_t> NameIndex::All(std::string_view name) const {
   std::vector<std::size_t> positions;
-  auto found = orders_.find(name);
-  if (found == orders_.end()) return positions;
-  for (std::size_t order : found->second) positions.push_back(PositionOf(order));
+  auto [at, end] = orders_.equal_range(name);
+  for (; at != end; ++at) positions.push_back(PositionOf(at->second));
+  std::sort(positions.begin(), positions.end());
   return positions;
 }
 
@@ -40,23 +42,18 @@ void NameIndex::Add(std::string_view name, std::size_t position) {
     position = order_.size();
     order_.push_back(next_order_++);
   }
-  const std::size_t order = order_[position];
-  auto found = orders_.find(name);
-  if (found == orders_.end()) {
-    orders_.emplace(std::string(name), std::vector<std::size_t>{order});
-    return;
-  }
-  std::vector<std::size_t>& orders = found->second;
-  orders.insert(std::upper_bound(orders.begin(), orders.end(), order), order);
+  orders_.emplace(std::string(name), order_[position]);
 }
 
 void NameIndex::Remove(std::string_view name, std::size_t position) {
-  auto found = orders_.find(name);
-  if (found == orders_.end() || position >= order_.size()) return;
-  std::vector<std::size_t>& orders = found->second;
-  auto at = std::lower_bound(orders.begin(), orders.end(), order_[position]);
-  if (at != orders.end() && *at == order_[position]) orders.erase(at);
-  if (orders.empty()) orders_.erase(found);
+  if (position >= order_.size()) return;
+  auto [at, end] = orders_.equal_range(name);
+  for (; at != end; ++at) {
+    if (at->second == order_[position]) {
+      orders_.erase(at);
+      return;
+    }
+  }
 }
 
 void NameIndex::Erase(std::string_view name, std::size_t position) {

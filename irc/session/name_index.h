@@ -52,8 +52,9 @@ class NameIndex {
   // a deletion does not change: deleting an entry renumbers nothing, and an
   // entry's position is found by a binary search in order_. Lookups by name
   // stay constant-time however large the list (a NAMES reply of a big
-  // channel, a part or quit from the front of one).
-  std::unordered_map<std::string, std::vector<std::size_t>, NoCaseHash, NoCaseEqual> orders_;
+  // channel, a part or quit from the front of one). One node per entry,
+  // with nothing else to allocate: names are mostly unique.
+  std::unordered_multimap<std::string, std::size_t, NoCaseHash, NoCaseEqual> orders_;
   // The number of each entry of the list, ascending like the list.
   std::vector<std::size_t> order_;
   std::size_t next_order_ = 0;
