@@ -575,12 +575,12 @@ TEST_F(Session, RecordsTheServerFeedsStopAtTheirBounds) {
   EXPECT_EQ(static_cast<std::size_t>(irc.Channels.Count()), kMaxChannels);
   EXPECT_EQ(irc.Channels.Find("#c" + std::to_string(kMaxChannels)), nullptr);
   // A NAMES list is read up to its 512th byte: 60 names a line. Each name is
-  // in three channels, as on a network, so the held records stay below their
+  // in six channels, as on a network, so the held records stay below their
   // bound while the memberships reach theirs.
   for (std::size_t line = 0; line < kMaxMembers / 60 + 2; ++line) {
     std::string names;
-    for (std::size_t n = 0; n < 60; ++n) names += " n" + std::to_string(line / 3 * 60 + n);
-    irc.HandleLine(":irc.test 353 ZelmoBot = #c" + std::to_string(line % 3) + " :" + names);
+    for (std::size_t n = 0; n < 60; ++n) names += " n" + std::to_string(line / 6 * 60 + n);
+    irc.HandleLine(":irc.test 353 ZelmoBot = #c" + std::to_string(line % 6) + " :" + names);
   }
   irc.HandleLine(":late!l@h JOIN #c1");
   EXPECT_EQ(irc.Channels.MemberCount(), kMaxMembers);
