@@ -31,6 +31,13 @@ inline constexpr std::size_t kMaxChannels = 200;
 // member were not there.
 inline constexpr std::size_t kMaxMembers = 150000;
 
+// The bytes of the nicks of those members together (a nick is kept three
+// times: in the member list, its index and the directory of the channels
+// each nick is in). Real nicks of about ten bytes reach kMaxMembers first;
+// a peer sending nicks of thousands of bytes reaches this, as if the
+// member bound had been reached (the display says so once per connection).
+inline constexpr std::size_t kMaxMemberNickBytes = 2 * 1024 * 1024;
+
 // The user records held for channel members: the distinct people of such a
 // network, where most are in several channels. A NAMES reply holds the record
 // of each name it lists for the whole connection, also after the member has

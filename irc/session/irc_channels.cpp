@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "irc/protocol/peer_bounds.h"
 #include "irc/session/irc_users.h"
 #include "shell/base/errors.h"
 
@@ -73,6 +74,12 @@ std::size_t TIdIRCChannels::MemberCount() const {
   std::size_t count = 0;
   for (const auto& channel : items_) count += channel->Names().size();
   return count;
+}
+
+std::size_t TIdIRCChannels::MemberRoom() const {
+  const std::size_t members = MemberCount();
+  if (members >= kMaxMembers || directory_.NickBytes() >= kMaxMemberNickBytes) return 0;
+  return kMaxMembers - members;
 }
 
 void TIdIRCChannels::Clear() {

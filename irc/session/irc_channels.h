@@ -33,6 +33,9 @@ class TIdIRCChannels {
   int Count() const { return static_cast<int>(items_.size()); }
   // The members listed in all the records together.
   std::size_t MemberCount() const;
+  // How many more members may be listed: none once the members, or the
+  // bytes of their nicks, have reached their bound.
+  std::size_t MemberRoom() const;
   // Raises EListError for an index outside 0 to Count - 1.
   TIdIRCChannel* Items(int index) const { return ItemShared(index).get(); }
   const std::shared_ptr<TIdIRCChannel>& ItemShared(int index) const;

@@ -8,6 +8,7 @@ void MemberDirectory::Add(std::string_view nick, TIdIRCChannel* channel) {
   auto found = channels_.find(nick);
   if (found == channels_.end()) found = channels_.emplace(std::string(nick), 0).first;
   found->second.push_back(channel);
+  nick_bytes_ += nick.size();
 }
 
 void MemberDirectory::Remove(std::string_view nick, TIdIRCChannel* channel) {
@@ -15,7 +16,9 @@ void MemberDirectory::Remove(std::string_view nick, TIdIRCChannel* channel) {
   if (found == channels_.end()) return;
   std::vector<TIdIRCChannel*>& listing = found->second;
   auto at = std::find(listing.begin(), listing.end(), channel);
-  if (at != listing.end()) listing.erase(at);
+  if (at == listing.end()) return;
+  listing.erase(at);
+  nick_bytes_ -= nick.size();
   if (listing.empty()) channels_.erase(found);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -19,9 +20,12 @@ class MemberDirectory {
   void Remove(std::string_view nick, TIdIRCChannel* channel);
   // The channels listing the nick, in no particular order.
   const std::vector<TIdIRCChannel*>& Channels(std::string_view nick) const;
+  // The bytes of the nicks of all entries together.
+  std::size_t NickBytes() const { return nick_bytes_; }
 
  private:
   std::unordered_map<std::string, std::vector<TIdIRCChannel*>, NoCaseHash, NoCaseEqual> channels_;
+  std::size_t nick_bytes_ = 0;
 };
 
 }  // namespace zelmo

@@ -598,8 +598,24 @@ TEST_F(Session, RecordsTheServerFeedsStopAtTheirBounds) {
                               "Too many channels: not keeping track of #c200 and any further one "
                               "(at most 200)",
                               "Too many channel members: not keeping track of more than " +
-                                  std::to_string(kMaxMembers) + " names",
+                                  std::to_string(kMaxMembers) + " names or " +
+                                  std::to_string(kMaxMemberNickBytes) + " bytes of nicks",
                               "Too many server features: ignoring new 005 tokens beyond 512"}));
+}
+
+TEST_F(Session, LongNicksReachTheMemberBoundByTheirBytes) {
+  Register();
+  irc.HandleLine(std::string(kBot) + "JOIN #c");
+  // A nick is cut where a line's part ends.
+  const std::string long_nick(kMaxLinePart, 'n');
+  const std::size_t joins = kMaxMemberNickBytes / kMaxLinePart;
+  for (std::size_t i = 0; i < joins; ++i) {
+    irc.HandleLine(":" + std::to_string(i) + long_nick + "!u@h JOIN #c");
+  }
+  irc.HandleLine(":late!l@h JOIN #c");
+  EXPECT_FALSE(irc.Channels.Find("#c")->HasUser("late"));
+  EXPECT_EQ(irc.Channels.MemberCount(), joins);
+  EXPECT_EQ(ReadErrors().size(), 1u);
 }
 
 }  // namespace
