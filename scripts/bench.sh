@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds ZelmoBot with its benchmarks (RelWithDebInfo) and runs them all:
 # the end-to-end workloads against the real headless bot and the floor
-# client (three runs each, interleaved), the Qt window burst offscreen, and
+# client (three runs each, interleaved; the network-sized workload among
+# them), the Qt window burst offscreen, and
 # the micro-benchmarks of the hot paths.
 #   scripts/bench.sh [--build-dir DIR] [--runs N] [--quick]
 # --quick runs smaller workloads, to check that everything works.
@@ -17,7 +18,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --build-dir) build="$2"; shift 2 ;;
     --runs) runs="$2"; shift 2 ;;
-    --quick) e2e_sizes=(--chatter 20000 --pings 50 --joins 500); micro_time=(--benchmark_min_time=0.05); memory_lines=100000; shift ;;
+    --quick) e2e_sizes=(--chatter 20000 --pings 50 --joins 500 --channels 20 --churn 2000); micro_time=(--benchmark_min_time=0.05); memory_lines=100000; shift ;;
     *) echo "usage: scripts/bench.sh [--build-dir DIR] [--runs N] [--quick]" >&2; exit 2 ;;
   esac
 done

@@ -15,6 +15,10 @@
 // End-to-end benchmark: the real bot, headless, against a scripted IRC
 // server on loopback, run after run beside a minimal client (the floor).
 //   zelmo_e2e_bench --bot PATH [--runs N] [--chatter N] [--pings N] [--joins N]
+//                   [--channels N] [--members N] [--users N] [--churn N]
+//                   [--network-only 0|1]
+// The last five size the network-sized workload: channels of members each,
+// drawn from a pool of users, then joins, parts, quits and nick changes.
 //   zelmo_e2e_bench --floor-client PORT     (the floor itself; started by the above)
 
 namespace {
@@ -31,7 +35,8 @@ std::string SelfPath() {
 
 int Usage() {
   std::cerr << "usage: zelmo_e2e_bench --bot PATH [--runs N] [--chatter N] [--pings N]"
-               " [--joins N]\n";
+               " [--joins N]\n"
+               "       [--channels N] [--members N] [--users N] [--churn N] [--network-only 0|1]\n";
   return 2;
 }
 
@@ -63,6 +68,16 @@ int main(int argc, char** argv) {
         sizes.pings = std::stoi(value);
       } else if (arg == "--joins") {
         sizes.joins = std::stoi(value);
+      } else if (arg == "--channels") {
+        sizes.network_channels = std::stoi(value);
+      } else if (arg == "--members") {
+        sizes.network_members = std::stoi(value);
+      } else if (arg == "--users") {
+        sizes.network_users = std::stoi(value);
+      } else if (arg == "--churn") {
+        sizes.churn = std::stoi(value);
+      } else if (arg == "--network-only") {
+        sizes.network_only = value == "1";
       } else {
         return Usage();
       }
@@ -70,7 +85,10 @@ int main(int argc, char** argv) {
   } catch (const std::exception&) {
     return Usage();
   }
-  if (bot_path.empty() || runs < 1 || sizes.pings < 1) return Usage();
+  if (bot_path.empty() || runs < 1 || sizes.pings < 1 || sizes.network_channels < 1 ||
+      sizes.network_users < 1) {
+    return Usage();
+  }
 
   const Subject bot{"bot", {bot_path, "--headless", "--data-dir", "{data}"}, "connect", ""};
   const Subject floor{"floor", {SelfPath(), "--floor-client", "{port}"}, "", ""};
@@ -99,10 +117,12 @@ int main(int argc, char** argv) {
   for (int run = 1; run <= runs; ++run) {
     play(bot, nullptr, run, bot_runs);
     play(floor, nullptr, run, floor_runs);
+    if (sizes.network_only) continue;
     play(tls_bot, &tls, run, tls_bot_runs);
     play(tls_floor, &tls, run, tls_floor_runs);
   }
   std::cout << "\n" << zelmo::bench::ReportTable(bot_runs, floor_runs);
+  if (sizes.network_only) return complete ? 0 : 1;
   std::cout << "\nOver TLS (bot verifying the certificate, floor over TLS too)\n"
             << zelmo::bench::TlsReportTable(bot_runs, tls_bot_runs, tls_floor_runs);
   return complete ? 0 : 1;

@@ -70,7 +70,7 @@ std::string ReportTable(const std::vector<RunFigures>& bot, const std::vector<Ru
       {"CTCP PING p50", "us", [](const RunFigures& r) { return r.ping_p50_us; }, 60, false, 1},
       {"CTCP PING p90", "us", [](const RunFigures& r) { return r.ping_p90_us; }, {}, false, 1},
       {"CTCP PING p99", "us", [](const RunFigures& r) { return r.ping_p99_us; }, 250, false, 1},
-      {"join storm", "s", [](const RunFigures& r) { return r.join_storm_seconds; }, 0.25, false, 4},
+      {"join storm", "s", [](const RunFigures& r) { return r.join_storm_seconds; }, 0.1, false, 4},
       {"chatter CPU per line",
        "us",
        [](const RunFigures& r) { return r.chatter_cpu_us_per_line; },
@@ -99,6 +99,14 @@ std::string ReportTable(const std::vector<RunFigures>& bot, const std::vector<Ru
        {},
        false,
        0},
+      {"network NAMES", "s", [](const RunFigures& r) { return r.network_names_seconds; }, 0.5,
+       false, 3},
+      {"VmRSS after network NAMES", "kB",
+       [](const RunFigures& r) { return r.rss_network_names_kb; }, 48 * 1000, false, 0},
+      {"network churn", "s", [](const RunFigures& r) { return r.network_churn_seconds; }, 0.5,
+       false, 3},
+      {"VmRSS after network churn", "kB",
+       [](const RunFigures& r) { return r.rss_network_churn_kb; }, 48 * 1000, false, 0},
   };
   return Table(rows, bot, floor);
 }
@@ -170,7 +178,10 @@ std::string RunLine(const std::string& name, int run, const RunFigures& f) {
       show(f.ping_p99_us, 1) + " us, join storm " + show(f.join_storm_seconds, 4) + " s (" +
       std::to_string(f.join_storm_answers) + " lines back), RSS idle " + show(f.rss_idle_kb, 0) +
       " kB, after chatter " + show(f.rss_chatter_kb, 0) + " kB (HWM " + show(f.hwm_chatter_kb, 0) +
-      "), growth " + show(f.rss_growth_kb, 0) + " kB";
+      "), growth " + show(f.rss_growth_kb, 0) + " kB, network NAMES " +
+      show(f.network_names_seconds, 3) + " s (RSS " + show(f.rss_network_names_kb, 0) +
+      " kB), churn " + show(f.network_churn_seconds, 3) + " s (RSS " +
+      show(f.rss_network_churn_kb, 0) + " kB)";
   for (const std::string& problem : f.problems) line += "\n  problem: " + problem;
   return line;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -55,27 +56,89 @@ double Percentile(const std::vector<double>& sorted, double fraction) {
   return sorted[std::clamp<std::size_t>(rank, 1, sorted.size()) - 1];
 }
 
-std::string NamesLines(const std::string& nick, int members) {
+// A member's nick in a NAMES reply: every tenth an operator, every fifth a
+// voiced one.
+std::string MarkedName(int n, const std::string& nick) {
+  return (n % 10 == 0 ? "@" : (n % 5 == 0 ? "+" : "")) + nick;
+}
+
+// The NAMES reply for the channel: the client itself and `members` names,
+// in lines of about 400 bytes.
+std::string NamesLines(const std::string& nick, const std::string& channel, int members,
+                       const std::function<std::string(int)>& member_nick) {
+  const std::string head = ":" + std::string(kServerName) + " 353 " + nick + " = " + channel + " :";
   std::string lines;
   std::string names = nick;
   for (int n = 0; n < members; ++n) {
-    // Every tenth member an operator, every fifth a voiced one.
-    const char* mark = n % 10 == 0 ? "@" : (n % 5 == 0 ? "+" : "");
     if (!names.empty()) names += " ";
-    names += std::string(mark) + "user" + std::to_string(n);
-    if (names.size() > 400 || n + 1 == members) {
-      lines += ":" + std::string(kServerName) + " 353 " + nick + " = " + kChannel + " :" + names +
-               "\r\n";
+    names += MarkedName(n, member_nick(n));
+    if (names.size() > 400) {
+      lines += head + names + "\r\n";
       names.clear();
     }
   }
-  if (!names.empty()) {
-    lines +=
-        ":" + std::string(kServerName) + " 353 " + nick + " = " + kChannel + " :" + names + "\r\n";
-  }
-  lines += ":" + std::string(kServerName) + " 366 " + nick + " " + kChannel +
-           " :End of /NAMES list.\r\n";
+  if (!names.empty()) lines += head + names + "\r\n";
+  lines +=
+      ":" + std::string(kServerName) + " 366 " + nick + " " + channel + " :End of /NAMES list.\r\n";
   return lines;
+}
+
+// The network-sized workload's channel c; the first is the channel the
+// user file gives rights in.
+std::string NetworkChannel(int c) {
+  return c == 0 ? std::string(kChannel) : "#net" + std::to_string(c);
+}
+
+std::string NetworkNick(int user) {
+  return "net" + std::to_string(user);
+}
+
+// Channel c holds the users from c times this onwards: with the default
+// sizes, 100, so that each user is in five channels.
+int NetworkStride(const WorkloadSizes& sizes) {
+  return std::max(1, sizes.network_users / sizes.network_channels);
+}
+
+int NetworkUser(const WorkloadSizes& sizes, int channel, int member) {
+  return (channel * NetworkStride(sizes) + member) % sizes.network_users;
+}
+
+// The client's own JOIN of every channel, each followed by its NAMES.
+std::string NetworkNamesBlock(const WorkloadSizes& sizes, const std::string& nick) {
+  std::string block;
+  for (int c = 0; c < sizes.network_channels; ++c) {
+    block += ":" + nick + "!" + nick + "@127.0.0.1 JOIN " + NetworkChannel(c) + "\r\n";
+    block += NamesLines(nick, NetworkChannel(c), sizes.network_members,
+                        [&](int n) { return NetworkNick(NetworkUser(sizes, c, n)); });
+  }
+  return block;
+}
+
+// Joins of the storm's joiners, parts, quits and nick changes of listed
+// users, in turn; each listed user takes part once at most.
+std::string ChurnBlock(const WorkloadSizes& sizes) {
+  std::string block;
+  for (int n = 0; n < sizes.churn; ++n) {
+    int k = n / 4;
+    int user = n % sizes.network_users;
+    std::string prefix = ":" + NetworkNick(user) + "!ident@net" + std::to_string(user) + ".example";
+    switch (n % 4) {
+      case 0:
+        block += ":" + JoinerNick(k) + "!" + JoinerAddress(k) + " JOIN " +
+                 NetworkChannel(k % sizes.network_channels) + "\r\n";
+        break;
+      case 1:
+        block += prefix + " PART " +
+                 NetworkChannel(user / NetworkStride(sizes) % sizes.network_channels) + " :bye\r\n";
+        break;
+      case 2:
+        block += prefix + " QUIT :gone\r\n";
+        break;
+      default:
+        block += prefix + " NICK :moved" + std::to_string(user) + "\r\n";
+    }
+  }
+  return block;
 }
 
 std::string JoinStormBlock(int joins) {
@@ -120,14 +183,30 @@ class Session {
   // Accepts the client, takes its NICK and USER, welcomes it, puts it into
   // the channel with its members and waits until it has handled all that.
   void Register() {
+    Connect();
+    Send(":" + nick_ + "!" + nick_ + "@127.0.0.1 JOIN " + kChannel + "\r\n", kStartLimit);
+    Send(NamesLines(nick_, kChannel, sizes_.members,
+                    [](int n) { return "user" + std::to_string(n); }),
+         kStartLimit);
+    Ping(kSyncLimit, "registration");
+  }
+
+  // Accepts the client and takes its NICK and USER; it is in no channel.
+  void Connect() {
     client_ = server_.Accept(kStartLimit);
     if (!client_) throw Failed("the client did not connect");
     auto nick = testing::RegisterIrcClient(*client_, kServerName, kStartLimit);
     if (!nick) throw Failed("the client did not register (NICK and USER)");
     nick_ = *nick;
-    Send(":" + nick_ + "!" + nick_ + "@127.0.0.1 JOIN " + kChannel + "\r\n", kStartLimit);
-    Send(NamesLines(nick_, sizes_.members), kStartLimit);
-    Ping(kSyncLimit, "registration");
+  }
+
+  const std::string& Nick() const { return nick_; }
+
+  // Seconds from the first byte of the block to the answer of a PING behind it.
+  double Timed(const std::string& block, const std::string& what) {
+    Clock::time_point start = Clock::now();
+    Send(block, kChatterLimit);
+    return std::chrono::duration<double>(Ping(kChatterLimit, what) - start).count();
   }
 
   double CpuSeconds() {
@@ -203,6 +282,46 @@ class Session {
   int pings_sent_ = 0;
 };
 
+// The client in many big channels: the NAMES of all, then the churn.
+void NetworkWorkload(const Subject& subject, const WorkloadSizes& sizes, const TlsServerEnd* tls,
+                     RunFigures& figures) {
+  Session session(subject, sizes, tls);
+  session.Connect();
+  figures.network_names_seconds = session.Timed(NetworkNamesBlock(sizes, session.Nick()), "names");
+  figures.rss_network_names_kb = session.Memory().rss_kib;
+  figures.network_churn_seconds = session.Timed(ChurnBlock(sizes), "churn");
+  figures.rss_network_churn_kb = session.Memory().rss_kib;
+}
+
+void ClassicWorkloads(const Subject& subject, const WorkloadSizes& sizes,
+                      const std::string& chatter, const TlsServerEnd* tls, RunFigures& figures) {
+  Session session(subject, sizes, tls);
+  session.Register();
+  testing::MemoryFigures idle = session.Memory();
+  figures.rss_idle_kb = idle.rss_kib;
+  figures.hwm_idle_kb = idle.hwm_kib;
+
+  double cpu_before = session.CpuSeconds();
+  figures.chatter_lines_per_second = session.Chatter(chatter);
+  figures.chatter_cpu_us_per_line =
+      (session.CpuSeconds() - cpu_before) * 1e6 / (sizes.chatter_lines + 1);
+  testing::MemoryFigures after = session.Memory();
+  figures.rss_chatter_kb = after.rss_kib;
+  figures.hwm_chatter_kb = after.hwm_kib;
+  session.Chatter(chatter);
+  figures.rss_growth_kb = session.Memory().rss_kib - after.rss_kib;
+
+  std::vector<double> latencies = session.Latencies();
+  figures.ping_p50_us = Percentile(latencies, 0.50);
+  figures.ping_p90_us = Percentile(latencies, 0.90);
+  figures.ping_p99_us = Percentile(latencies, 0.99);
+
+  cpu_before = session.CpuSeconds();
+  figures.join_storm_seconds =
+      session.JoinStorm(JoinStormBlock(sizes.joins), figures.join_storm_answers);
+  figures.join_cpu_us_per_join = (session.CpuSeconds() - cpu_before) * 1e6 / sizes.joins;
+}
+
 }  // namespace
 
 std::string ChatterBlock(int lines, int members) {
@@ -220,31 +339,9 @@ RunFigures RunWorkloads(const Subject& subject, const WorkloadSizes& sizes,
                         const std::string& chatter, const TlsServerEnd* tls) {
   RunFigures figures;
   try {
-    Session session(subject, sizes, tls);
-    session.Register();
-    testing::MemoryFigures idle = session.Memory();
-    figures.rss_idle_kb = idle.rss_kib;
-    figures.hwm_idle_kb = idle.hwm_kib;
-
-    double cpu_before = session.CpuSeconds();
-    figures.chatter_lines_per_second = session.Chatter(chatter);
-    figures.chatter_cpu_us_per_line =
-        (session.CpuSeconds() - cpu_before) * 1e6 / (sizes.chatter_lines + 1);
-    testing::MemoryFigures after = session.Memory();
-    figures.rss_chatter_kb = after.rss_kib;
-    figures.hwm_chatter_kb = after.hwm_kib;
-    session.Chatter(chatter);
-    figures.rss_growth_kb = session.Memory().rss_kib - after.rss_kib;
-
-    std::vector<double> latencies = session.Latencies();
-    figures.ping_p50_us = Percentile(latencies, 0.50);
-    figures.ping_p90_us = Percentile(latencies, 0.90);
-    figures.ping_p99_us = Percentile(latencies, 0.99);
-
-    cpu_before = session.CpuSeconds();
-    figures.join_storm_seconds =
-        session.JoinStorm(JoinStormBlock(sizes.joins), figures.join_storm_answers);
-    figures.join_cpu_us_per_join = (session.CpuSeconds() - cpu_before) * 1e6 / sizes.joins;
+    if (!sizes.network_only) ClassicWorkloads(subject, sizes, chatter, tls, figures);
+    // Over TLS the network workload would measure the same handling again.
+    if (tls == nullptr) NetworkWorkload(subject, sizes, tls, figures);
   } catch (const std::exception& error) {
     figures.problems.push_back(subject.name + ": " + error.what());
   }

@@ -12,6 +12,15 @@ struct WorkloadSizes {
   int pings = 300;
   int joins = 5000;
   int known_users = 1000;
+  // The network-sized workload: channels of `network_members` members each,
+  // drawn from `network_users` users, then `churn` joins, parts, quits and
+  // nick changes spread over them.
+  int network_channels = 200;
+  int network_members = 500;
+  int network_users = 20000;
+  int churn = 20000;
+  // Only the network-sized workload, for profiling it.
+  bool network_only = false;
 };
 
 // What one client under test is: the bot, or the floor client.
@@ -41,6 +50,10 @@ struct RunFigures {
   // VmRSS after a second chatter of the same size, less VmRSS after the first.
   std::optional<double> rss_growth_kb;
   std::size_t join_storm_answers = 0;
+  // The network-sized workload: seconds until the NAMES of every channel and
+  // then the churn were handled, and VmRSS after each.
+  std::optional<double> network_names_seconds, network_churn_seconds;
+  std::optional<double> rss_network_names_kb, rss_network_churn_kb;
   std::vector<std::string> problems;
 };
 

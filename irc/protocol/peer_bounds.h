@@ -23,18 +23,28 @@ inline constexpr std::size_t kMaxCapabilityListBytes = 64 * 1024;
 // to gain rights.
 inline constexpr std::size_t kMaxChannels = 200;
 
-// The members listed in all channel records together. Names beyond it (from
-// NAMES or JOIN) are not recorded; the display says so once per connection.
-// A command that looks for such a member answers as if the member were not
-// there.
-inline constexpr std::size_t kMaxMembers = 20000;
+// The members listed in all channel records together: 200 channels of 750
+// members each, a large real network. At this bound, with 50,000 people
+// behind the names, the bot takes about 45 MB resident. Names beyond it
+// (from NAMES or JOIN) are not recorded; the display says so once per
+// connection. A command that looks for such a member answers as if the
+// member were not there.
+inline constexpr std::size_t kMaxMembers = 150000;
 
-// The user records held for channel members. A NAMES reply holds the record
+// The bytes of the nicks of those members together (a nick is kept three
+// times: in the member list, its index and the directory of the channels
+// each nick is in). Real nicks of about ten bytes reach kMaxMembers first;
+// a peer sending nicks of thousands of bytes reaches this, as if the
+// member bound had been reached (the display says so once per connection).
+inline constexpr std::size_t kMaxMemberNickBytes = 2 * 1024 * 1024;
+
+// The user records held for channel members: the distinct people of such a
+// network, where most are in several channels. A NAMES reply holds the record
 // of each name it lists for the whole connection, also after the member has
 // left, so once this many records are held no NAMES adds another. The
 // record of a line's sender, made only while the line is handled, is always
 // made.
-inline constexpr std::size_t kMaxHeldUsers = 25000;
+inline constexpr std::size_t kMaxHeldUsers = 50000;
 
 // The distinct tokens kept from the server's 005 lines (ISUPPORT). Real
 // servers announce about 50; further new tokens are ignored, changes to

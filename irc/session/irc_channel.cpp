@@ -7,12 +7,23 @@
 #include "irc/protocol/peer_bounds.h"
 #include "irc/session/channel_command_sink.h"
 #include "irc/session/irc_users.h"
+#include "irc/session/member_directory.h"
 
 namespace zelmo {
 
 TIdIRCChannel::TIdIRCChannel(std::string_view name, ChannelCommandSink* owner,
                              ChannelUpdateHandler on_update)
     : OnChannelUpdate(std::move(on_update)), name_(name), owner_(owner) {}
+
+void TIdIRCChannel::ListIn(MemberDirectory* directory) {
+  if (directory_) {
+    for (const ChannelMember& member : names_) directory_->Remove(member.Nick, this);
+  }
+  directory_ = directory;
+  if (directory_) {
+    for (const ChannelMember& member : names_) directory_->Add(member.Nick, this);
+  }
+}
 
 void TIdIRCChannel::Kick(const std::string& nick, const std::string& reason) {
   if (owner_) owner_->Kick(name_, nick, reason);
@@ -62,10 +73,7 @@ void TIdIRCChannel::MemberLeave(TIdIRCUser* user, TIdIRCChannelUpdateType update
   Raise(update_type, user, index);
   // ... or change the member list, so the entry is looked up again.
   index = FindUser(user->Nick());
-  if (index < 0) return;
-  member_index_.Erase(names_[static_cast<std::size_t>(index)].Nick,
-                      static_cast<std::size_t>(index));
-  names_.erase(names_.begin() + index);
+  if (index >= 0) Erase(static_cast<std::size_t>(index));
 }
 
 void TIdIRCChannel::MemberNickChange(TIdIRCUser* user, std::string_view new_nick) {
@@ -75,8 +83,10 @@ void TIdIRCChannel::MemberNickChange(TIdIRCUser* user, std::string_view new_nick
   auto position = static_cast<std::size_t>(index);
   ChannelMember& member = names_[position];
   member_index_.Remove(member.Nick, position);
+  if (directory_) directory_->Remove(member.Nick, this);
   member.Nick.assign(new_nick);
   member_index_.Add(member.Nick, position);
+  if (directory_) directory_->Add(member.Nick, this);
   Raise(cutNick, user, index);
 }
 
@@ -133,6 +143,13 @@ bool TIdIRCChannel::AddNamesWord(std::string_view word, TIdIRCUsers& users, std:
 void TIdIRCChannel::Append(std::string_view nick, MemberFlags flags) {
   member_index_.Add(nick, names_.size());
   names_.push_back(ChannelMember{std::string(nick), flags});
+  if (directory_) directory_->Add(nick, this);
+}
+
+void TIdIRCChannel::Erase(std::size_t index) {
+  if (directory_) directory_->Remove(names_[index].Nick, this);
+  member_index_.Erase(names_[index].Nick, index);
+  names_.erase(names_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void TIdIRCChannel::Raise(TIdIRCChannelUpdateType update_type, TIdIRCUser* user, int info) {

@@ -14,6 +14,7 @@
 namespace zelmo {
 
 class ChannelCommandSink;
+class MemberDirectory;
 class TIdIRCUser;
 class TIdIRCUsers;
 
@@ -52,6 +53,12 @@ class TIdIRCChannel : public std::enable_shared_from_this<TIdIRCChannel> {
  public:
   TIdIRCChannel(std::string_view name, ChannelCommandSink* owner,
                 ChannelUpdateHandler on_update = {});
+  TIdIRCChannel(const TIdIRCChannel&) = delete;
+  TIdIRCChannel& operator=(const TIdIRCChannel&) = delete;
+  ~TIdIRCChannel() { ListIn(nullptr); }
+
+  // Keeps the directory told of this channel's members (none: no longer).
+  void ListIn(MemberDirectory* directory);
 
   const std::string& Name() const { return name_; }
   const std::string& Topic() const { return topic_; }
@@ -108,6 +115,7 @@ class TIdIRCChannel : public std::enable_shared_from_this<TIdIRCChannel> {
   // Whether the word named a member that could be kept (or none at all).
   bool AddNamesWord(std::string_view word, TIdIRCUsers& users, std::size_t& room);
   void Append(std::string_view nick, MemberFlags flags);
+  void Erase(std::size_t index);
   void Raise(TIdIRCChannelUpdateType update_type, TIdIRCUser* user, int info);
 
   std::string name_;
@@ -118,6 +126,7 @@ class TIdIRCChannel : public std::enable_shared_from_this<TIdIRCChannel> {
   std::string key_;
   std::vector<ChannelMember> names_;
   NameIndex member_index_;
+  MemberDirectory* directory_ = nullptr;
 };
 
 }  // namespace zelmo

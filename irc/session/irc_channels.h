@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "irc/session/irc_channel.h"
+#include "irc/session/member_directory.h"
 #include "irc/session/name_index.h"
 
 namespace zelmo {
@@ -18,6 +19,10 @@ class TIdIRCChannels {
  public:
   // New records send their commands through `owner` (none: nothing is sent).
   explicit TIdIRCChannels(ChannelCommandSink* owner = nullptr) : owner_(owner) {}
+  // The records hold the address of the directory.
+  TIdIRCChannels(const TIdIRCChannels&) = delete;
+  TIdIRCChannels& operator=(const TIdIRCChannels&) = delete;
+  ~TIdIRCChannels() { Clear(); }
 
   // Drops any record of that name and makes a new one at the end.
   std::shared_ptr<TIdIRCChannel> Add(std::string_view name, ChannelUpdateHandler on_update = {});
@@ -28,6 +33,9 @@ class TIdIRCChannels {
   int Count() const { return static_cast<int>(items_.size()); }
   // The members listed in all the records together.
   std::size_t MemberCount() const;
+  // How many more members may be listed: none once the members, or the
+  // bytes of their nicks, have reached their bound.
+  std::size_t MemberRoom() const;
   // Raises EListError for an index outside 0 to Count - 1.
   TIdIRCChannel* Items(int index) const { return ItemShared(index).get(); }
   const std::shared_ptr<TIdIRCChannel>& ItemShared(int index) const;
@@ -40,12 +48,14 @@ class TIdIRCChannels {
   void Clear();
 
  private:
-  // The records at this moment, so that update handlers may change the list.
-  std::vector<std::shared_ptr<TIdIRCChannel>> Snapshot() const { return items_; }
+  // The records that list the user at this moment, in the collection's
+  // order, so that update handlers may change the list.
+  std::vector<std::shared_ptr<TIdIRCChannel>> Listing(const TIdIRCUser* user) const;
 
   ChannelCommandSink* owner_;
   std::vector<std::shared_ptr<TIdIRCChannel>> items_;
   NameIndex index_;
+  MemberDirectory directory_;
 };
 
 }  // namespace zelmo

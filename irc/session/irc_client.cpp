@@ -361,7 +361,8 @@ void TIdIRC::ReportBound(bool& reported, const std::string& text) {
 
 void TIdIRC::ReportMembersBound() {
   ReportBound(bound_notes_.members, "Too many channel members: not keeping track of more than " +
-                                        std::to_string(kMaxMembers) + " names");
+                                        std::to_string(kMaxMembers) + " names or " +
+                                        std::to_string(kMaxMemberNickBytes) + " bytes of nicks");
 }
 
 }  // namespace zelmo

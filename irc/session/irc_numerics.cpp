@@ -107,9 +107,7 @@ void TIdIRC::Receive(const InvitingReply& reply, TIdIRCUser*) {
 void TIdIRC::Receive(const NamesReply& reply, TIdIRCUser* user) {
   events_->OnSystem(user, reply.number, "NAMES", reply.channel + " :" + reply.names);
   if (TIdIRCChannel* channel = Channels.Find(reply.channel)) {
-    const std::size_t members = Channels.MemberCount();
-    const std::size_t room = members < kMaxMembers ? kMaxMembers - members : 0;
-    if (!channel->AddNames(reply.names, Users, room)) ReportMembersBound();
+    if (!channel->AddNames(reply.names, Users, Channels.MemberRoom())) ReportMembersBound();
   }
 }
 

@@ -53,7 +53,7 @@ void TIdIRC::Receive(const incoming::Join& message, TIdIRCUser* user) {
   }
   auto channel = Channels.FindShared(message.channel);
   if (channel && !channel->HasUser(user->Nick())) {
-    if (Channels.MemberCount() < kMaxMembers) {
+    if (Channels.MemberRoom() > 0) {
       channel->MemberJoin(user);
     } else {
       ReportMembersBound();

@@ -22,50 +22,49 @@ bool NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
 }
 
 std::optional<std::size_t> NameIndex::First(std::string_view name) const {
-  const std::vector<std::size_t>& positions = All(name);
-  if (positions.empty()) return std::nullopt;
-  return positions.front();
+  auto [at, end] = orders_.equal_range(name);
+  if (at == end) return std::nullopt;
+  std::size_t first = at->second;
+  for (; at != end; ++at) first = std::min(first, at->second);
+  return PositionOf(first);
 }
 
-const std::vector<std::size_t>& NameIndex::All(std::string_view name) const {
-  static const std::vector<std::size_t> kNone;
-  auto found = positions_.find(name);
-  return found == positions_.end() ? kNone : found->second;
+std::vector<std::size_t> NameIndex::All(std::string_view name) const {
+  std::vector<std::size_t> positions;
+  auto [at, end] = orders_.equal_range(name);
+  for (; at != end; ++at) positions.push_back(PositionOf(at->second));
+  std::sort(positions.begin(), positions.end());
+  return positions;
 }
 
 void NameIndex::Add(std::string_view name, std::size_t position) {
-  auto found = positions_.find(name);
-  if (found == positions_.end()) {
-    positions_.emplace(std::string(name), std::vector<std::size_t>{position});
-    ++count_;
-    return;
+  if (position >= order_.size()) {
+    position = order_.size();
+    order_.push_back(next_order_++);
   }
-  std::vector<std::size_t>& positions = found->second;
-  positions.insert(std::upper_bound(positions.begin(), positions.end(), position), position);
-  ++count_;
+  orders_.emplace(std::string(name), order_[position]);
 }
 
 void NameIndex::Remove(std::string_view name, std::size_t position) {
-  auto found = positions_.find(name);
-  if (found == positions_.end()) return;
-  std::vector<std::size_t>& positions = found->second;
-  auto at = std::lower_bound(positions.begin(), positions.end(), position);
-  if (at != positions.end() && *at == position) {
-    positions.erase(at);
-    --count_;
+  if (position >= order_.size()) return;
+  auto [at, end] = orders_.equal_range(name);
+  for (; at != end; ++at) {
+    if (at->second == order_[position]) {
+      orders_.erase(at);
+      return;
+    }
   }
-  if (positions.empty()) positions_.erase(found);
 }
 
 void NameIndex::Erase(std::string_view name, std::size_t position) {
   Remove(name, position);
-  // The common case, the newest entry going, moves nothing.
-  if (position >= count_) return;
-  for (auto& entry : positions_) {
-    for (std::size_t& later : entry.second) {
-      if (later > position) --later;
-    }
-  }
+  if (position < order_.size())
+    order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(position));
+}
+
+std::size_t NameIndex::PositionOf(std::size_t order) const {
+  return static_cast<std::size_t>(std::lower_bound(order_.begin(), order_.end(), order) -
+                                  order_.begin());
 }
 
 }  // namespace zelmo

@@ -6,10 +6,6 @@
 
 namespace zelmo {
 
-char UpperChar(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 std::string UpperCase(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = UpperChar(c);

@@ -11,7 +11,10 @@ namespace zelmo {
 std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
 bool SameText(std::string_view a, std::string_view b);
-char UpperChar(char c);
+// Inline: name lookups hash every byte of a nick through it.
+inline char UpperChar(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 // The text without the blanks (spaces and tabs) at either end.
 std::string_view TrimBlanks(std::string_view text);

@@ -280,6 +280,31 @@ TEST(Channels, NickChangeAndQuitReachEveryChannel) {
   EXPECT_EQ(t.channel->FindUser("bob"), 0);
 }
 
+TEST(Channels, QuitAndNickReachTheChannelsListingTheNickNow) {
+  Tracker t;
+  t.channel->AddNames("bob alice", t.users);
+  auto b = t.Add("#b");
+  b->AddNames("carol", t.users);
+  t.Add("#c")->AddNames("alice", t.users);
+  TIdIRCUser* alice = t.User("alice");
+  b->MemberJoin(alice);
+  t.channels.Remove("#room");  // still held by t.channel, but no longer reached
+  t.channel->AddNames("erin", t.users);
+  t.channels.Find("#c")->MemberPart(alice);
+  t.channels.NickChange(t.User("carol"), "dave");
+  t.users.SetNick(*t.User("carol"), "dave");
+  t.updates.clear();
+  t.channels.Quit(alice);
+  t.channels.Quit(t.User("DAVE"));
+  t.channels.Quit(t.User("erin"));
+  EXPECT_EQ(t.updates, (Updates{{"#b", cutQuit, alice, 1}, {"#b", cutQuit, t.User("dave"), 0}}));
+  // A record that outlives its collection keeps working on its own.
+  auto orphan = TIdIRCChannels().Add("#gone");
+  orphan->AddNames("bob", t.users);
+  orphan->MemberQuit(t.User("bob"));
+  EXPECT_TRUE(orphan->Names().empty());
+}
+
 TEST(Channels, HandlersMayChangeTheRecordsWhileALeavingIsReported) {
   TIdIRCChannels channels;
   TIdIRCUsers users;

@@ -574,11 +574,13 @@ TEST_F(Session, RecordsTheServerFeedsStopAtTheirBounds) {
   }
   EXPECT_EQ(static_cast<std::size_t>(irc.Channels.Count()), kMaxChannels);
   EXPECT_EQ(irc.Channels.Find("#c" + std::to_string(kMaxChannels)), nullptr);
-  // A NAMES list is read up to its 512th byte: 60 names a line.
+  // A NAMES list is read up to its 512th byte: 60 names a line. Each name is
+  // in six channels, as on a network, so the held records stay below their
+  // bound while the memberships reach theirs.
   for (std::size_t line = 0; line < kMaxMembers / 60 + 2; ++line) {
     std::string names;
-    for (std::size_t n = 0; n < 60; ++n) names += " n" + std::to_string(line * 60 + n);
-    irc.HandleLine(":irc.test 353 ZelmoBot = #c" + std::to_string(line % 3) + " :" + names);
+    for (std::size_t n = 0; n < 60; ++n) names += " n" + std::to_string(line / 6 * 60 + n);
+    irc.HandleLine(":irc.test 353 ZelmoBot = #c" + std::to_string(line % 6) + " :" + names);
   }
   irc.HandleLine(":late!l@h JOIN #c1");
   EXPECT_EQ(irc.Channels.MemberCount(), kMaxMembers);
@@ -592,12 +594,28 @@ TEST_F(Session, RecordsTheServerFeedsStopAtTheirBounds) {
   irc.HandleLine(":irc.test 005 ZelmoBot NICKLEN=12 MONITOR :are supported");
   EXPECT_EQ(irc.Features.Value("NICKLEN"), "12");
   EXPECT_FALSE(irc.Features.Value("MONITOR"));
-  EXPECT_EQ(ReadErrors(),
-            (std::vector<std::string>{
-                "Too many channels: not keeping track of #c200 and any further one "
-                "(at most 200)",
-                "Too many channel members: not keeping track of more than 20000 names",
-                "Too many server features: ignoring new 005 tokens beyond 512"}));
+  EXPECT_EQ(ReadErrors(), (std::vector<std::string>{
+                              "Too many channels: not keeping track of #c200 and any further one "
+                              "(at most 200)",
+                              "Too many channel members: not keeping track of more than " +
+                                  std::to_string(kMaxMembers) + " names or " +
+                                  std::to_string(kMaxMemberNickBytes) + " bytes of nicks",
+                              "Too many server features: ignoring new 005 tokens beyond 512"}));
+}
+
+TEST_F(Session, LongNicksReachTheMemberBoundByTheirBytes) {
+  Register();
+  irc.HandleLine(std::string(kBot) + "JOIN #c");
+  // A nick is cut where a line's part ends.
+  const std::string long_nick(kMaxLinePart, 'n');
+  const std::size_t joins = kMaxMemberNickBytes / kMaxLinePart;
+  for (std::size_t i = 0; i < joins; ++i) {
+    irc.HandleLine(":" + std::to_string(i) + long_nick + "!u@h JOIN #c");
+  }
+  irc.HandleLine(":late!l@h JOIN #c");
+  EXPECT_FALSE(irc.Channels.Find("#c")->HasUser("late"));
+  EXPECT_EQ(irc.Channels.MemberCount(), joins);
+  EXPECT_EQ(ReadErrors().size(), 1u);
 }
 
 }  // namespace
