@@ -64,6 +64,7 @@ void TMainForm::FormCreate() {
   MessageDisplay.DisplayLines({"Opening ZelmoBot " + BotVersion() + "..",
                                "Type \"Connect\" to connect to the current IRC server"});
   MessageDisplay.DisplayLine("Data folder: " + ProgramFolder);
+  health_.Ready();
   // A bot without an operator (a service) connects by itself when told to;
   // posted, so that the front end shows the opening lines first.
   RunAtTopOfUiThread([this] {
@@ -197,6 +198,7 @@ bool TMainForm::FormCloseQuery() {
 void TMainForm::Shutdown() {
   if (closing_) return;
   closing_ = true;
+  health_.Stopping();
   Timer->SetEnabled(false);
   reconnect_.CancelReconnect();
   regain_.StopNickRegain();

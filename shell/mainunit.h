@@ -18,6 +18,7 @@
 #include "shell/lookup_settings.h"
 #include "shell/nick_regain.h"
 #include "shell/reconnection.h"
+#include "shell/service_health.h"
 #include "shell/usermsg.h"
 #include "users/bot_context.h"
 #include "users/login_throttle.h"
@@ -220,6 +221,7 @@ class TMainForm : public FormHost,
   ChannelRejoin rejoin_;
   Reconnection reconnect_;
   NickRegain regain_;
+  ServiceHealth health_{Port, ServiceEnvironment::FromEnvironment()};
 };
 
 }  // namespace zelmo

@@ -1,6 +1,7 @@
 #include "shell/base/service_notify.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -10,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/bot_process.h"
+#include "support/fake_service_manager.h"
 #include "support/temp_dir.h"
 
 namespace zelmo {
@@ -17,39 +20,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A service manager's end: a datagram socket bound to a path or, for a name
-// beginning with "@", to an abstract name.
-class FakeManager {
- public:
-  explicit FakeManager(const std::string& name) {
-    fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, name.data(), name.size());
-    if (name[0] == '@') address.sun_path[0] = '\0';
-    const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size() +
-                                             (name[0] == '@' ? 0 : 1));
-    if (bind(fd_, reinterpret_cast<sockaddr*>(&address), size) != 0)
-      throw std::runtime_error("bind failed");
-  }
-  ~FakeManager() { close(fd_); }
-  // The next datagram, or "" when none waits.
-  std::string Take() const {
-    char buffer[512];
-    const ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
-    return got > 0 ? std::string(buffer, got) : std::string();
-  }
-
- private:
-  int fd_ = -1;
-};
-
 TEST(ServiceNotifier, TellsTheManagerAtAPathOrAnAbstractName) {
   testing::TempDir dir;
   const std::vector<std::string> names = {dir.File("notify"),
                                           "@zelmotest-notify-" + std::to_string(getpid())};
   for (const std::string& name : names) {
-    FakeManager manager(name);
+    testing::FakeServiceManager manager(name);
     ServiceNotifier notifier(name.c_str());
     ASSERT_TRUE(notifier.Active()) << name;
     EXPECT_TRUE(notifier.Tell("READY=1"));
@@ -80,14 +56,33 @@ TEST(ServiceNotifier, WatchdogPingsAtHalfThePeriodForThisProcessOnly) {
     std::optional<std::chrono::milliseconds> interval;
   };
   const std::vector<Case> cases = {
-      {"60000000", nullptr, 30000ms}, {"60000000", "", 30000ms}, {"60000000", "42", 30000ms},
-      {"60000000", "43", std::nullopt}, {"60000000", "x", std::nullopt}, {"1", nullptr, 1ms},
-      {"0", nullptr, std::nullopt},   {"", nullptr, std::nullopt},    {nullptr, "42", std::nullopt},
-      {"-5", nullptr, std::nullopt},  {"10s", nullptr, std::nullopt},
+      {"60000000", nullptr, 30000ms},  {"60000000", "", 30000ms},
+      {"60000000", "42", 30000ms},     {"60000000", "43", std::nullopt},
+      {"60000000", "x", std::nullopt}, {"1", nullptr, 1ms},
+      {"0", nullptr, std::nullopt},    {"", nullptr, std::nullopt},
+      {nullptr, "42", std::nullopt},   {"-5", nullptr, std::nullopt},
+      {"10s", nullptr, std::nullopt},
   };
   for (const Case& c : cases)
     EXPECT_EQ(WatchdogPingInterval(c.usec, c.pid, 42), c.interval)
         << (c.usec ? c.usec : "null") << " " << (c.pid ? c.pid : "null");
+}
+
+// The real program under a manager with a watchdog: ready once the opening
+// lines are out, pinging while it runs, stopping at SIGTERM.
+TEST(AppHeadless, TellsItsServiceManagerReadyWatchdogAndStopping) {
+  testing::TempDir dir;
+  testing::FakeServiceManager manager(dir.File("notify"));
+  testing::BotProcess bot(testing::HeadlessBot(
+      dir.Path(), {"NOTIFY_SOCKET=" + dir.File("notify"), "WATCHDOG_USEC=100000"}, true));
+  EXPECT_EQ(manager.Await(10s), "READY=1");
+  EXPECT_EQ(manager.Await(10s), "WATCHDOG=1");
+  EXPECT_EQ(manager.Await(10s), "WATCHDOG=1");
+  bot.Signal(SIGTERM);
+  std::string last;
+  for (int i = 0; i < 100 && last != "STOPPING=1"; ++i) last = manager.Await(10s);
+  EXPECT_EQ(last, "STOPPING=1");
+  EXPECT_EQ(bot.WaitExit(10s), 0);
 }
 
 }  // namespace
