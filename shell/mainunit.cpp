@@ -94,6 +94,7 @@ void TMainForm::LoadTls(const TIniFile& ini) {
 }
 
 void TMainForm::LoadConfig() {
+  const ServiceHealth::Reload reload(health_);
   const TIniFile ini(ConfigPath());
   for (const ConfigNote& note : UnknownConfigNames(ini)) {
     MessageDisplay.DisplayColoredLine(note.text, Important);

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <time.h>
+
 #include <cstdlib>
 
 namespace zelmo {
@@ -28,6 +30,24 @@ ServiceHealth::ServiceHealth(UiPort& port, const ServiceEnvironment& environment
   watchdog_ = port.CreateTimer([this] { notifier_.Tell("WATCHDOG=1"); });
   watchdog_->SetInterval(static_cast<int>(interval->count()));
   watchdog_->SetEnabled(true);
+}
+
+void ServiceHealth::Ready() {
+  ready_ = true;
+  notifier_.Tell("READY=1");
+}
+
+// The manager matches the reload to its own request by the monotonic clock.
+ServiceHealth::Reload::Reload(ServiceHealth& health) : health_(health), told_(health.ready_) {
+  if (!told_) return;
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const long long usec = static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+  health_.notifier_.Tell("RELOADING=1\nMONOTONIC_USEC=" + std::to_string(usec));
+}
+
+ServiceHealth::Reload::~Reload() {
+  if (told_) health_.Ready();
 }
 
 }  // namespace zelmo

@@ -25,11 +25,27 @@ class ServiceHealth {
  public:
   ServiceHealth(UiPort& port, const ServiceEnvironment& environment);
 
-  void Ready() const { notifier_.Tell("READY=1"); }
+  void Ready();
   void Stopping() const { notifier_.Tell("STOPPING=1"); }
+
+  // Says a reload runs while the object lives, once the bot was ready (the
+  // first load is part of starting); ready again when it ends, also when
+  // the reload failed, as the bot runs on with what it had.
+  class Reload {
+   public:
+    explicit Reload(ServiceHealth& health);
+    ~Reload();
+    Reload(const Reload&) = delete;
+    Reload& operator=(const Reload&) = delete;
+
+   private:
+    ServiceHealth& health_;
+    bool told_;
+  };
 
  private:
   ServiceNotifier notifier_;
+  bool ready_ = false;
   std::unique_ptr<UiTimer> watchdog_;
 };
 

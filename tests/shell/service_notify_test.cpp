@@ -69,8 +69,9 @@ TEST(ServiceNotifier, WatchdogPingsAtHalfThePeriodForThisProcessOnly) {
 }
 
 // The real program under a manager with a watchdog: ready once the opening
-// lines are out, pinging while it runs, stopping at SIGTERM.
-TEST(AppHeadless, TellsItsServiceManagerReadyWatchdogAndStopping) {
+// lines are out, pinging while it runs, reloading and ready again at RELOAD,
+// stopping at SIGTERM.
+TEST(AppHeadless, TellsItsServiceManagerReadyReloadingWatchdogAndStopping) {
   testing::TempDir dir;
   testing::FakeServiceManager manager(dir.File("notify"));
   testing::BotProcess bot(testing::HeadlessBot(
@@ -78,10 +79,11 @@ TEST(AppHeadless, TellsItsServiceManagerReadyWatchdogAndStopping) {
   EXPECT_EQ(manager.Await(10s), "READY=1");
   EXPECT_EQ(manager.Await(10s), "WATCHDOG=1");
   EXPECT_EQ(manager.Await(10s), "WATCHDOG=1");
+  bot.Command("reload");
+  EXPECT_TRUE(manager.AwaitStartingWith("RELOADING=1\nMONOTONIC_USEC=", 10s));
+  EXPECT_TRUE(manager.AwaitStartingWith("READY=1", 10s));
   bot.Signal(SIGTERM);
-  std::string last;
-  for (int i = 0; i < 100 && last != "STOPPING=1"; ++i) last = manager.Await(10s);
-  EXPECT_EQ(last, "STOPPING=1");
+  EXPECT_TRUE(manager.AwaitStartingWith("STOPPING=1", 10s));
   EXPECT_EQ(bot.WaitExit(10s), 0);
 }
 

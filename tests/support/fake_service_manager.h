@@ -42,6 +42,17 @@ class FakeServiceManager {
     const ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
     return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : std::string();
   }
+  // Whether a datagram that begins so came within the wait; the watchdog's
+  // pings before it are passed over.
+  bool AwaitStartingWith(const std::string& head, std::chrono::milliseconds wait) const {
+    const auto end = std::chrono::steady_clock::now() + wait;
+    for (std::string got; std::chrono::steady_clock::now() < end;) {
+      got = Await(std::chrono::duration_cast<std::chrono::milliseconds>(
+          end - std::chrono::steady_clock::now()));
+      if (got.starts_with(head)) return true;
+    }
+    return false;
+  }
 
  private:
   int fd_ = -1;
