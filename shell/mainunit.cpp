@@ -145,6 +145,7 @@ void TMainForm::ApplyConfig(const TIniFile& ini) {
   reconnect_.ReconnectAlways = ConfigText(ini, kReconnect) == "always";
   LoadDisplay(ini);
   lookups_.LoadLookups(ini, ProgramFolder);
+  logs_.Configure(ini, ProgramFolder);
 }
 
 void TMainForm::LoadDisplay(const TIniFile& ini) {
