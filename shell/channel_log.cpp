@@ -39,7 +39,7 @@ void ChannelLog::Configure(const TIniFile& ini, const std::string& data_folder) 
   while (settings.folder.size() > 1 && settings.folder.back() == '/') settings.folder.pop_back();
   if (writer_ && writer_->Settings() == settings) return;
   writer_.reset();
-  writer_ = std::make_unique<ChannelLogWriter>(settings, notice_);
+  writer_ = std::make_unique<ChannelLogWriter>(settings, notice_, clock_());
 }
 
 std::vector<std::string> ChannelLog::ChannelList(const std::string& text) {

@@ -62,8 +62,12 @@ bool IsFolder(const std::string& path) {
 
 }  // namespace
 
-ChannelLogWriter::ChannelLogWriter(ChannelLogSettings settings, ChannelLogNotice notice)
-    : settings_(std::move(settings)), notice_(std::move(notice)), thread_([this] { Run(); }) {}
+ChannelLogWriter::ChannelLogWriter(ChannelLogSettings settings, ChannelLogNotice notice,
+                                   std::time_t now)
+    : settings_(std::move(settings)),
+      notice_(std::move(notice)),
+      started_(now),
+      thread_([this] { Run(); }) {}
 
 ChannelLogWriter::~ChannelLogWriter() {
   {
@@ -79,10 +83,11 @@ ChannelLogWriter::~ChannelLogWriter() {
 void ChannelLogWriter::Post(const std::string& channel, std::time_t when, std::string text) {
   {
     std::lock_guard lock(mutex_);
-    if (queue_.size() >= settings_.queue_lines) {
+    if (queue_.size() >= settings_.queue_lines || queue_bytes_ + text.size() > kMaxQueueBytes) {
       CountLost(channel, 1);
       return;
     }
+    queue_bytes_ += text.size();
     queue_.push_back({channel, when, std::move(text)});
   }
   wake_.notify_one();
@@ -112,12 +117,15 @@ void ChannelLogWriter::CountLost(const std::string& channel, unsigned long long 
 }
 
 void ChannelLogWriter::Run() {
+  swept_day_ = log_line::LocalStamp(started_).day;
+  Sweep(swept_day_);
   std::unique_lock lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
     if (queue_.empty()) break;
     std::deque<Entry> batch;
     batch.swap(queue_);
+    queue_bytes_ = 0;
     std::map<std::string, unsigned long long> lost;
     lost.swap(lost_);
     const unsigned long long elsewhere = std::exchange(lost_elsewhere_, 0);

@@ -35,7 +35,9 @@ using ChannelLogNotice = std::function<void(const std::string& text, TextClass t
 // tried again a minute (by the lines' time) later.
 class ChannelLogWriter {
  public:
-  ChannelLogWriter(ChannelLogSettings settings, ChannelLogNotice notice);
+  // Old day files are swept at once, taking `now` as today, and again at the
+  // first line of each day.
+  ChannelLogWriter(ChannelLogSettings settings, ChannelLogNotice notice, std::time_t now);
   // Writes what is queued, for at most kStopDrainSeconds, then ends the thread.
   ~ChannelLogWriter();
   ChannelLogWriter(const ChannelLogWriter&) = delete;
@@ -51,6 +53,9 @@ class ChannelLogWriter {
   bool WaitIdle(int limit_ms);
   const ChannelLogSettings& Settings() const { return settings_; }
 
+  // Beside the lines' bound: a line is at most about 1 KiB (each part of a
+  // server's line is cut at 512 bytes), so this binds only a large QueueLines.
+  static constexpr std::size_t kMaxQueueBytes = 16 * 1024 * 1024;
   static constexpr std::size_t kMaxOpenFiles = 64;
   static constexpr std::size_t kMaxLostChannels = 256;
   static constexpr int kRetrySeconds = 60;
@@ -88,6 +93,7 @@ class ChannelLogWriter {
   std::condition_variable wake_;
   std::condition_variable idle_;
   std::deque<Entry> queue_;
+  std::size_t queue_bytes_ = 0;
   std::map<std::string, unsigned long long> lost_;  // by channel, at most kMaxLostChannels
   unsigned long long lost_elsewhere_ = 0;           // of channels past that bound
   bool stopping_ = false;
@@ -96,6 +102,7 @@ class ChannelLogWriter {
   std::chrono::steady_clock::time_point stop_deadline_;
 
   // The writer's thread alone.
+  const std::time_t started_;
   std::map<std::string, OpenFile> files_;
   std::string swept_day_;
   bool failing_ = false;

@@ -64,6 +64,8 @@ struct Notices {
   }
 };
 
+const std::time_t kNoon = LocalTime(2026, 6, 10, 12, 0, 0);
+
 class ChannelLogWriterTest : public ::testing::Test {
  protected:
   ChannelLogSettings Settings(int keep_days = 0, std::size_t queue_lines = 10000) {
@@ -79,7 +81,7 @@ class ChannelLogWriterTest : public ::testing::Test {
 TEST_F(ChannelLogWriterTest, ADayChangeStartsNewFilesForEachChannel) {
   const std::time_t before = LocalTime(2026, 6, 10, 23, 59, 58);
   {
-    ChannelLogWriter writer(Settings(), notices.Callback());
+    ChannelLogWriter writer(Settings(), notices.Callback(), kNoon);
     writer.Post("#One", before, "<bob> late");
     writer.Post("#two", before + 1, "<alice> later");
     writer.Post("#One", before + 3, "<bob> early");
@@ -101,7 +103,15 @@ TEST_F(ChannelLogWriterTest, KeepDaysRemovesOlderDayFilesOnly) {
     std::ofstream(dir.Path() + "logs/#old/" + name) << "x\n";
   }
   {
-    ChannelLogWriter writer(Settings(2), notices.Callback());
+    // Swept at start, with nothing logged yet.
+    ChannelLogWriter writer(Settings(2), notices.Callback(), LocalTime(2026, 6, 9, 12, 0, 0));
+    ASSERT_TRUE(writer.WaitIdle(5000));
+  }
+  EXPECT_FALSE(dir.Exists("logs/#old/2026-06-07.log"));
+  EXPECT_TRUE(dir.Exists("logs/#old/2026-06-08.log"));
+  {
+    // And at the first line of a new day.
+    ChannelLogWriter writer(Settings(2), notices.Callback(), LocalTime(2026, 6, 9, 12, 0, 0));
     writer.Post("#old", LocalTime(2026, 6, 10, 12, 0, 0), "<bob> hi");
     ASSERT_TRUE(writer.WaitIdle(5000));
   }
@@ -118,7 +128,7 @@ TEST_F(ChannelLogWriterTest, KeepDaysRemovesOlderDayFilesOnly) {
 TEST_F(ChannelLogWriterTest, AnUnwritableFolderIsOneLineThenLoggingResumes) {
   dir.Write("logs", "in the way");
   const std::time_t start = LocalTime(2026, 6, 10, 12, 0, 0);
-  ChannelLogWriter writer(Settings(), notices.Callback());
+  ChannelLogWriter writer(Settings(), notices.Callback(), kNoon);
   for (int i = 0; i < 5; ++i) writer.Post("#room", start + i, "<bob> lost " + std::to_string(i));
   ASSERT_TRUE(writer.WaitIdle(5000));
   ASSERT_EQ(notices.told.size(), 1u);
@@ -142,7 +152,7 @@ TEST_F(ChannelLogWriterTest, AFullQueueCountsTheLinesItCannotTake) {
   dir.Write("logs", "in the way");
   const std::time_t start = LocalTime(2026, 6, 10, 12, 0, 0);
   notices.hold = true;
-  ChannelLogWriter writer(Settings(0, 100), notices.Callback());
+  ChannelLogWriter writer(Settings(0, 100), notices.Callback(), kNoon);
   writer.Post("#room", start, "<bob> first");
   ASSERT_TRUE(notices.AwaitCount(1));
   ASSERT_EQ(unlink((dir.Path() + "logs").c_str()), 0);
@@ -157,6 +167,20 @@ TEST_F(ChannelLogWriterTest, AFullQueueCountsTheLinesItCannotTake) {
   EXPECT_TRUE(room.starts_with("[12:01:00] <bob> 0\n")) << room.substr(0, 40);
   EXPECT_TRUE(room.ends_with("<bob> 99\n[12:01:00] -- 31 lines lost\n"));
   EXPECT_EQ(Log("#other", "2026-06-10"), "[12:01:00] -- 7 lines lost\n");
+}
+
+// After a rotation moved the file away, the next line starts a new one.
+TEST_F(ChannelLogWriterTest, ReopenFollowsARotatedFile) {
+  ChannelLogWriter writer(Settings(), notices.Callback(), kNoon);
+  writer.Post("#room", kNoon, "<bob> before");
+  ASSERT_TRUE(writer.WaitIdle(5000));
+  const std::string file = dir.Path() + "logs/#room/2026-06-10.log";
+  ASSERT_EQ(rename(file.c_str(), (file + ".1").c_str()), 0);
+  writer.Reopen();
+  writer.Post("#room", kNoon + 1, "<bob> after");
+  ASSERT_TRUE(writer.WaitIdle(5000));
+  EXPECT_EQ(FileText(file + ".1"), "[12:00:00] <bob> before\n");
+  EXPECT_EQ(FileText(file), "[12:00:01] <bob> after\n");
 }
 
 }  // namespace
