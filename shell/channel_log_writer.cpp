@@ -135,7 +135,7 @@ void ChannelLogWriter::Run() {
     if (reopen) CloseFiles();
     WriteBatch(batch, lost);
     if (elsewhere > 0) {
-      notice_("Channel log: " + log_line::Lost(elsewhere).substr(3) + " of further channels",
+      notice_("Channel log: " + std::to_string(elsewhere) + " lines of further channels lost",
               Dangerous);
     }
     lock.lock();
