@@ -81,5 +81,23 @@ TEST_F(ChannelLogs, TwoChannelsEachGetTheirOwnLogOfWhatTheBotSees) {
   EXPECT_EQ(bot->CountDisplay("Channel log"), 0);
 }
 
+// The writer's thread tells the operator, through the user-interface thread,
+// once; the bot goes on answering.
+TEST_F(ChannelLogs, AFolderThatCannotBeWrittenIsOneDangerousLine) {
+  dir.Write("logs", "a file where the folder should be");
+  StartBot("[Logs]\nFolder=logs\n");
+  ConnectBot();
+  JoinBot("#room");
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(From("alice", "a@h", "PRIVMSG #room :line"));
+  Answers();
+  const std::string told =
+      "Channel log: cannot write " + dir.File("logs/#room") + ": Not a directory";
+  ASSERT_TRUE(bot->AwaitDisplay(told, 10s)) << ::testing::PrintToString(bot->DisplayTexts());
+  ASSERT_TRUE(From("alice", "a@h", "PRIVMSG #room :!tv 5"));
+  EXPECT_EQ(PrivmsgsTo(Answers(), "#room"),
+            std::vector<std::string>{"TV: Error - Unknown channel 5"});
+  EXPECT_EQ(bot->CountDisplay("Channel log"), 1);
+}
+
 }  // namespace
 }  // namespace zelmo::testing
