@@ -64,6 +64,7 @@ void TMainForm::FormCreate() {
   MessageDisplay.DisplayLines({"Opening ZelmoBot " + BotVersion() + "..",
                                "Type \"Connect\" to connect to the current IRC server"});
   MessageDisplay.DisplayLine("Data folder: " + ProgramFolder);
+  health_.Ready();
   // A bot without an operator (a service) connects by itself when told to;
   // posted, so that the front end shows the opening lines first.
   RunAtTopOfUiThread([this] {
@@ -93,6 +94,7 @@ void TMainForm::LoadTls(const TIniFile& ini) {
 }
 
 void TMainForm::LoadConfig() {
+  const ServiceHealth::Reload reload(health_);
   const TIniFile ini(ConfigPath());
   for (const ConfigNote& note : UnknownConfigNames(ini)) {
     MessageDisplay.DisplayColoredLine(note.text, Important);
@@ -143,6 +145,7 @@ void TMainForm::ApplyConfig(const TIniFile& ini) {
   reconnect_.ReconnectAlways = ConfigText(ini, kReconnect) == "always";
   LoadDisplay(ini);
   lookups_.LoadLookups(ini, ProgramFolder);
+  logs_.Configure(ini, ProgramFolder);
 }
 
 void TMainForm::LoadDisplay(const TIniFile& ini) {
@@ -197,6 +200,7 @@ bool TMainForm::FormCloseQuery() {
 void TMainForm::Shutdown() {
   if (closing_) return;
   closing_ = true;
+  health_.Stopping();
   Timer->SetEnabled(false);
   reconnect_.CancelReconnect();
   regain_.StopNickRegain();

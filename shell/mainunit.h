@@ -13,11 +13,13 @@
 #include "shell/base/form_host.h"
 #include "shell/base/ini_file.h"
 #include "shell/base/ui_port.h"
+#include "shell/channel_log.h"
 #include "shell/channel_rejoin.h"
 #include "shell/form_callbacks.h"
 #include "shell/lookup_settings.h"
 #include "shell/nick_regain.h"
 #include "shell/reconnection.h"
+#include "shell/service_health.h"
 #include "shell/usermsg.h"
 #include "users/bot_context.h"
 #include "users/login_throttle.h"
@@ -89,19 +91,51 @@ class TMainForm : public FormHost,
   void OnStateChange() override {
     if (IRC.ConnectionState() == stConnected) IRCRegistered();
   }
+  // The channel logs see each event first, so a reply follows what it
+  // answers, and a quit or nick change still finds the channels that list
+  // its sender.
   void OnMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) override {
+    logs_.Message(user, channel, text);
     IRCMessage(user, channel, text);
   }
+  void OnNotice(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) override {
+    logs_.Notice(user, channel, text);
+  }
   void OnAction(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) override {
+    logs_.Action(user, channel, text);
     IRCAction(user, channel, text);
   }
-  void OnJoin(TIdIRCUser* user, TIdIRCChannel* channel) override { IRCJoin(user, channel); }
-  void OnPart(TIdIRCUser* user, TIdIRCChannel* channel) override { IRCPart(user, channel); }
-  void OnQuit(TIdIRCUser* user) override { IRCQuit(user); }
+  void OnJoin(TIdIRCUser* user, TIdIRCChannel* channel) override {
+    logs_.Join(user, channel);
+    IRCJoin(user, channel);
+  }
+  void OnJoined(TIdIRCChannel* channel) override { logs_.Joined(channel); }
+  void OnPart(TIdIRCUser* user, TIdIRCChannel* channel) override {
+    logs_.Part(user, channel);
+    IRCPart(user, channel);
+  }
+  void OnParted(TIdIRCChannel* channel) override { logs_.Parted(channel); }
+  void OnQuit(TIdIRCUser* user) override {
+    logs_.Quit(user);
+    IRCQuit(user);
+  }
   void OnKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) override {
+    logs_.Kick(kicker, victim->Nick(), victim->Reason, channel);
     IRCKick(kicker, victim, channel);
   }
-  void OnKicked(TIdIRCUser* kicker, TIdIRCChannel* channel) override { IRCKicked(kicker, channel); }
+  void OnKicked(TIdIRCUser* kicker, TIdIRCChannel* channel) override {
+    logs_.Kick(kicker, IRC.Nick(), kicker ? kicker->Reason : "", channel);
+    IRCKicked(kicker, channel);
+  }
+  void OnTopic(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string&,
+               const std::string& topic) override {
+    logs_.Topic(setter, channel, topic);
+  }
+  void OnChannelMode(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string&,
+                     const std::string& modes) override {
+    logs_.Mode(setter, channel, modes);
+  }
+  void OnSend(const std::string& line) override { logs_.Sent(line); }
   void OnBan(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask) override {
     IRCBan(setter, channel, mask);
   }
@@ -109,9 +143,13 @@ class TMainForm : public FormHost,
     IRCDeop(setter, channel, target);
   }
   void OnNickChange(TIdIRCUser* user, const std::string& nick) override {
+    logs_.NickChange(user, nick);
     IRCNickChange(user, nick);
   }
-  void OnNickChanged(const std::string& old_nick) override { IRCNickChanged(old_nick); }
+  void OnNickChanged(const std::string& old_nick) override {
+    logs_.OwnNickChange(old_nick);
+    IRCNickChanged(old_nick);
+  }
   void OnNickRefused(const std::string& new_nick) override { IRCNickRefused(new_nick); }
   void OnReadError(const std::string& message) override { IRCReadError(message); }
   void OnSASLFailed(const std::string& reason) override { IRCSaslFailed(reason); }
@@ -190,6 +228,7 @@ class TMainForm : public FormHost,
   Reconnection& Reconnect() { return reconnect_; }
   const ChannelRejoin& Rejoining() const { return rejoin_; }
   const NickRegain& Regain() const { return regain_; }
+  ChannelLog& Logs() { return logs_; }
 
  private:
   void FormCreate();
@@ -220,6 +259,14 @@ class TMainForm : public FormHost,
   ChannelRejoin rejoin_;
   Reconnection reconnect_;
   NickRegain regain_;
+  ServiceHealth health_{Port, ServiceEnvironment::FromEnvironment()};
+  // Last, so its writer has stopped before the rest goes; the writer's
+  // notices reach the display through PostToForm.
+  ChannelLog logs_{IRC, [this](const std::string& text, TextClass text_class) {
+                     PostToForm([this, text, text_class] {
+                       MessageDisplay.DisplayColoredLine(text, text_class);
+                     });
+                   }};
 };
 
 }  // namespace zelmo

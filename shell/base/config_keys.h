@@ -200,6 +200,29 @@ inline constexpr ConfigKey kTvNelonen{"TV", "Nelonen", kText, "",
 inline constexpr ConfigKey kTvSubTv{"TV", "SubTV", kText, "", "the XMLTV channel id of SubTV"};
 inline constexpr ConfigKey kTvMoonTv{"TV", "MoonTV", kText, "", "the XMLTV channel id of MoonTV"};
 
+// [Logs]: the channels' logs, one file per channel and day.
+inline constexpr ConfigKey kLogsFolder{
+    "Logs", "Folder", kText, "",
+    "the channel logs' folder, relative to the data folder; none: no logs"};
+inline constexpr ConfigKey kLogsChannels{
+    "Logs", "Channels", kText, "", "the channels logged, separated by commas; none: every channel"};
+inline constexpr ConfigKey kLogsKeepDays{"Logs",
+                                         "KeepDays",
+                                         kInteger,
+                                         "0",
+                                         "the days of logs kept, today's included; 0 keeps all",
+                                         "number of days",
+                                         0,
+                                         36500};
+inline constexpr ConfigKey kLogsQueueLines{"Logs",
+                                           "QueueLines",
+                                           kInteger,
+                                           "10000",
+                                           "the most log lines waiting for the disk",
+                                           "number of lines",
+                                           100,
+                                           1000000};
+
 }  // namespace config
 
 // The table, section by section.
@@ -247,6 +270,10 @@ inline constexpr std::array kConfigKeys{
     &config::kTvNelonen,
     &config::kTvSubTv,
     &config::kTvMoonTv,
+    &config::kLogsFolder,
+    &config::kLogsChannels,
+    &config::kLogsKeepDays,
+    &config::kLogsQueueLines,
 };
 
 // "[Me] Port": how texts for the operator name a key.

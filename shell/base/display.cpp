@@ -9,12 +9,12 @@ namespace zelmo {
 
 TMessageDisplay::TMessageDisplay(UiPort& port) : port_(port) {}
 
-void TMessageDisplay::Append(const std::string& text) {
-  port_.AppendDisplayLine("[" + NowText() + "] " + text, InsertionColor());
+void TMessageDisplay::Append(const std::string& text, TextClass text_class) {
+  port_.AppendDisplayEntry(DisplayEntry{NowText(), text, InsertionColor(), text_class});
 }
 
 void TMessageDisplay::DisplayLines(const std::vector<std::string>& texts) {
-  for (const std::string& text : texts) Append(text);
+  for (const std::string& text : texts) Append(text, Normal);
 }
 
 void TMessageDisplay::DisplayColoredLines(const std::vector<std::string>& texts,
@@ -30,6 +30,8 @@ void TMessageDisplay::DisplayColoredLines(const std::vector<std::string>& texts,
       class_color_ = ErrorousColor;
       break;
     default:
+      // The colour stays, and so does the plain writer's class.
+      text_class = Normal;
       break;
   }
   // The insertion colour must end as the normal colour even when the
@@ -38,7 +40,7 @@ void TMessageDisplay::DisplayColoredLines(const std::vector<std::string>& texts,
     TMessageDisplay& display;
     ~RestoreNormal() { display.class_color_.reset(); }
   } restore{*this};
-  DisplayLines(texts);
+  for (const std::string& text : texts) Append(text, text_class);
 }
 
 void TMessageDisplay::Clear() {

@@ -7,17 +7,14 @@
 
 #include "shell/base/colors.h"
 #include "shell/base/config_keys.h"
+#include "shell/base/display_entry.h"
 
 namespace zelmo {
 
 class UiPort;
 
-// The coloured writer numbers its classes 0 to 2; Normal is what the plain
-// writer uses. Any other value leaves the insertion colour as it is.
 // The lines a display keeps unless [Display] MaxLines says otherwise.
 inline constexpr int kDefaultDisplayMaxLines = DefaultNumber(config::kMaxLines);
-
-enum TextClass : int { Important = 0, Dangerous = 1, Errorous = 2, Normal = 3 };
 
 // The operator's log: every line is "[" + local date and time + "] " + text,
 // appended in the current insertion colour.
@@ -49,7 +46,7 @@ class TMessageDisplay {
   TColor ErrorousColor = clRed;
 
  private:
-  void Append(const std::string& text);
+  void Append(const std::string& text, TextClass text_class);
 
   UiPort& port_;
   std::optional<TColor> class_color_;  // only while a coloured write lasts

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "shell/base/colors.h"
+#include "shell/base/display_entry.h"
 
 namespace zelmo {
 
@@ -28,6 +29,11 @@ class UiPort {
 
   // The message display: one appended line per call, in its own colour.
   virtual void AppendDisplayLine(const std::string& line, TColor color) = 0;
+  // What the display writes: a front end that needs the stamp or the class
+  // apart overrides this; the others show the line.
+  virtual void AppendDisplayEntry(const DisplayEntry& entry) {
+    AppendDisplayLine(entry.Line(), entry.color);
+  }
   virtual void ClearDisplay() = 0;
   virtual void SetDisplayBackground(TColor color) = 0;
   virtual void SetDisplayFont(const std::string& face) = 0;

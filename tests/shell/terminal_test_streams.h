@@ -53,9 +53,9 @@ struct Pipe {
 // A terminal port on pipes: the test writes the port's standard input and
 // reads what it writes to standard output and standard error.
 struct PortOnPipes {
-  explicit PortOnPipes(bool output_is_terminal = false)
+  explicit PortOnPipes(bool output_is_terminal = false, bool journal = false)
       : port(TerminalStreams{input.ReadEnd(), output.WriteEnd(), error.WriteEnd(),
-                             output_is_terminal, signal.ReadEnd()}) {}
+                             output_is_terminal, signal.ReadEnd(), journal, journal}) {}
   Pipe input, output, error, signal;
   TerminalPort port;
 

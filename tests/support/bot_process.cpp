@@ -287,7 +287,8 @@ ProcessOptions HeadlessBot(const std::string& data_dir, const std::vector<std::s
                            bool keep_output) {
   ProcessOptions options;
   options.args = {"--headless", "--data-dir", data_dir};
-  options.drop_env = {"NO_COLOR", "ZELMOBOT_*"};
+  // A test run under a service manager must not tell it about the bots.
+  options.drop_env = {"NO_COLOR", "ZELMOBOT_*", "NOTIFY_SOCKET", "WATCHDOG_*", "JOURNAL_STREAM"};
   options.add_env = environment;
   options.add_env.push_back("NO_COLOR=1");
   options.keep_output = keep_output;

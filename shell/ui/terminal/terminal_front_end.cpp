@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "shell/base/front_end.h"
+#include "shell/ui/terminal/journal_stream.h"
 #include "shell/ui/terminal/terminal_port.h"
 
 namespace zelmo {
@@ -12,6 +15,9 @@ int RunTerminalFrontEnd(FormFactory& factory) {
     TerminalStreams streams;
     streams.output_is_terminal = isatty(STDOUT_FILENO) == 1;
     streams.signal_fd = signal_fd;
+    const char* journal = std::getenv("JOURNAL_STREAM");
+    streams.output_is_journal = IsJournalStream(STDOUT_FILENO, journal);
+    streams.error_is_journal = IsJournalStream(STDERR_FILENO, journal);
     return std::make_unique<TerminalPort>(streams);
   });
 }

@@ -9,6 +9,7 @@
 #include "shell/base/guarded_call.h"
 #include "shell/base/interval_timer.h"
 #include "shell/ui/terminal/fd_output.h"
+#include "shell/ui/terminal/journal_stream.h"
 #include "shell/ui/terminal/terminal_text.h"
 
 namespace zelmo {
@@ -95,12 +96,22 @@ void TerminalPort::AppendDisplayLine(const std::string& line, TColor color) {
   Write(streams_.output_fd, out);
 }
 
+// The journal stamps each line itself, so its lines go without the display's
+// stamp, and with their class's priority in front.
+void TerminalPort::AppendDisplayEntry(const DisplayEntry& entry) {
+  if (!streams_.output_is_journal) return AppendDisplayLine(entry.Line(), entry.color);
+  Write(streams_.output_fd,
+        std::string(SyslogPrefix(entry.text_class)) + TerminalSafeText(entry.text) + "\n");
+}
+
 // An error text may hold line breaks (a socket error's number and reason are
 // two lines): each line is written on a line of its own, under the first.
+// In the journal each of them is an entry of its own, so each is an error.
 void TerminalPort::ErrorBox(const std::string& title, const std::string& text) {
+  const std::string lead(streams_.error_is_journal ? SyslogPrefix(Errorous) : "");
   const std::string head = TerminalSafeText(title) + ": ";
-  const std::string indent(head.size(), ' ');
-  std::string out = head;
+  const std::string indent = lead + std::string(head.size(), ' ');
+  std::string out = lead + head;
   std::string_view rest = text;
   for (;;) {
     const std::size_t end = rest.find_first_of("\r\n");

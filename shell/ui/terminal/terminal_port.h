@@ -29,6 +29,10 @@ struct TerminalStreams {
   bool output_is_terminal = false;
   // Readable once a termination signal has arrived; -1 for none.
   int signal_fd = -1;
+  // Whether output and error go to the systemd journal, which stamps each
+  // line itself and reads a priority off its front.
+  bool output_is_journal = false;
+  bool error_is_journal = false;
 };
 
 // The user-interface port of a bot without a window: the display goes to
@@ -44,6 +48,7 @@ class TerminalPort : public UiPort, public FrontEnd {
   ~TerminalPort() override;
 
   void AppendDisplayLine(const std::string& line, TColor color) override;
+  void AppendDisplayEntry(const DisplayEntry& entry) override;
   void ClearDisplay() override {}
   void SetDisplayBackground(TColor color) override { background_ = color; }
   void SetDisplayFont(const std::string& face) override { font_ = face; }

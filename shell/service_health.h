@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "shell/base/service_notify.h"
+#include "shell/base/ui_port.h"
+
+namespace zelmo {
+
+// What a service manager tells the bot in its environment.
+struct ServiceEnvironment {
+  std::string notify_socket;  // NOTIFY_SOCKET, empty for none
+  std::string watchdog_usec;  // WATCHDOG_USEC
+  std::string watchdog_pid;   // WATCHDOG_PID
+  static ServiceEnvironment FromEnvironment();
+};
+
+// The bot's side of the service manager's notify protocol: readiness once
+// the opening lines are written, stopping at shutdown, and the watchdog's
+// ping. The ping comes from a timer of the user-interface thread, so a hung
+// thread stops pinging and the manager restarts the bot. Without a manager
+// it does nothing.
+class ServiceHealth {
+ public:
+  ServiceHealth(UiPort& port, const ServiceEnvironment& environment);
+
+  void Ready();
+  void Stopping() const { notifier_.Tell("STOPPING=1"); }
+
+  // Says a reload runs while the object lives, once the bot was ready (the
+  // first load is part of starting); ready again when it ends, also when
+  // the reload failed, as the bot runs on with what it had.
+  class Reload {
+   public:
+    explicit Reload(ServiceHealth& health);
+    ~Reload();
+    Reload(const Reload&) = delete;
+    Reload& operator=(const Reload&) = delete;
+
+   private:
+    ServiceHealth& health_;
+    bool told_;
+  };
+
+ private:
+  ServiceNotifier notifier_;
+  bool ready_ = false;
+  std::unique_ptr<UiTimer> watchdog_;
+};
+
+}  // namespace zelmo
