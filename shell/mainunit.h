@@ -202,6 +202,8 @@ class TMainForm : public FormHost,
   // write, and for each file of secrets that others may use.
   void WarnOfFileAccess();
   void SetUpIrc();
+  // What the service manager's status line says of the link.
+  LinkFacts ServiceLinkFacts();
   // Queues work for the user-interface thread that is dropped once the form
   // is gone.
   void PostToForm(std::function<void()> task);
