@@ -199,6 +199,10 @@ void TMainForm::UserInputEntered(const std::string& line) {
   RunAtTopOfUiThread([&] { ConsoleCommand(*this, line); });
 }
 
+void TMainForm::ReloadBySignal() {
+  RunAtTopOfUiThread([this] { LoadConfig(); });
+}
+
 void TMainForm::ClearDisplay() {
   MessageDisplay.Clear();
   MessageDisplay.DisplayLine("Message display cleared by host");

@@ -45,6 +45,9 @@ class TMainForm : public FormHost,
   void UserInputEntered(const std::string& line) override;  // UserInputKeyDown
   bool FormCloseQuery() override;                           // FormClose
   void Shutdown() override;
+  void ReloadBySignal() override;
+  // Nothing is written to files of its own yet.
+  void ReopenLogs() override {}
 
   // --- Configuration ------------------------------------------------------
   // Reads Config.ini and applies every value in order. Names the keys and

@@ -20,9 +20,11 @@ TEST_F(ServiceStatus, FollowsTheLinkThroughJoinLossAndReconnect) {
   StartBot("Reconnect=always\n", {"NOTIFY_SOCKET=" + dir.File("notify")});
   EXPECT_TRUE(manager.AwaitStartingWith("STATUS=Disconnected", 10s));
   ConnectBot();
-  EXPECT_TRUE(manager.AwaitStartingWith("STATUS=Connected to 127.0.0.1 as " + nick + ", in 0 channels", 10s));
+  EXPECT_TRUE(manager.AwaitStartingWith(
+      "STATUS=Connected to 127.0.0.1 as " + nick + ", in 0 channels", 10s));
   JoinBot("#room");
-  EXPECT_TRUE(manager.AwaitStartingWith("STATUS=Connected to 127.0.0.1 as " + nick + ", in 1 channel", 10s));
+  EXPECT_TRUE(manager.AwaitStartingWith(
+      "STATUS=Connected to 127.0.0.1 as " + nick + ", in 1 channel", 10s));
   link->Close();
   EXPECT_TRUE(manager.AwaitStartingWith("STATUS=Reconnecting in ", 10s));
 }
