@@ -32,13 +32,18 @@ constexpr milliseconds kCommandShow{1000};
 constexpr milliseconds kCommandQuiet{300};
 constexpr const char* kPrompt = "> ";
 
+// The first place that answers; else the reason of the first.
 std::optional<int> Connect(const std::string& data_folder) {
-  try {
-    return ConnectControlSocket(ControlSocketPath(data_folder), kConnectWait);
-  } catch (const Exception& e) {
-    std::cerr << "No ZelmoBot runs on " << data_folder << ": " << e.what() << std::endl;
-    return std::nullopt;
+  std::string reason;
+  for (const std::string& path : ConsoleSocketPaths(data_folder)) {
+    try {
+      return ConnectControlSocket(path, kConnectWait);
+    } catch (const Exception& e) {
+      if (reason.empty()) reason = e.what();
+    }
   }
+  std::cerr << "No ZelmoBot runs on " << data_folder << ": " << reason << std::endl;
+  return std::nullopt;
 }
 
 bool SendAll(int fd, const std::string& bytes) {
@@ -59,7 +64,8 @@ bool IsYes(std::string_view answer) {
 // Writes what the bot sends as the headless bot would.
 class ConsoleView {
  public:
-  ConsoleView() : color_(TerminalColorWanted(isatty(STDOUT_FILENO) == 1, std::getenv("NO_COLOR"))) {}
+  ConsoleView()
+      : color_(TerminalColorWanted(isatty(STDOUT_FILENO) == 1, std::getenv("NO_COLOR"))) {}
 
   void SetEditor(LineEditor* editor) { editor_ = editor; }
   bool Attached() const { return attached_; }

@@ -17,6 +17,13 @@ std::string ControlSocketPath(const std::string& data_folder) {
          kControlSocketName;
 }
 
+std::vector<std::string> ConsoleSocketPaths(const std::string& data_folder) {
+  std::vector<std::string> paths = ConsoleSearchFolders(
+      data_folder, std::getenv("RUNTIME_DIRECTORY"), std::getenv("XDG_RUNTIME_DIR"));
+  for (std::string& path : paths) path += kControlSocketName;
+  return paths;
+}
+
 ControlSetup SetUpControlSocket(const std::string& data_folder) {
   ControlSetup setup;
   try {

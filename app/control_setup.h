@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "shell/ui/terminal/control_server.h"
 
@@ -8,6 +9,8 @@ namespace zelmo {
 
 // The path of the control socket of the bot on this data folder.
 std::string ControlSocketPath(const std::string& data_folder);
+// Where a console looks for that socket (ConsoleSearchFolders).
+std::vector<std::string> ConsoleSocketPaths(const std::string& data_folder);
 
 // The bot's listening control socket, as [Control] in Config.ini asks.
 struct ControlSetup {

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
@@ -12,7 +13,9 @@ namespace zelmo {
 
 namespace {
 
-bool IsSet(const char* value) { return value != nullptr && *value != '\0'; }
+bool IsSet(const char* value) {
+  return value != nullptr && *value != '\0';
+}
 
 // FNV-1a, 64 bits: short, stable and enough to keep data folders apart.
 std::string PathHash(std::string_view path) {
@@ -44,6 +47,25 @@ std::string RuntimeFolder(const std::string& data_folder, const char* runtime_di
   const std::string canonical =
       realpath(data_folder.c_str(), resolved) != nullptr ? WithSlash(resolved) : data_folder;
   return WithSlash(xdg_runtime_dir) + "zelmobot/" + PathHash(canonical) + "/";
+}
+
+std::vector<std::string> ConsoleSearchFolders(const std::string& data_folder,
+                                              const char* runtime_directory,
+                                              const char* xdg_runtime_dir) {
+  std::vector<std::string> folders{RuntimeFolder(data_folder, runtime_directory, xdg_runtime_dir)};
+  auto add = [&folders](const std::string& folder) {
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+      folders.push_back(folder);
+    }
+  };
+  for (const std::string_view state : {"/var/lib/private/", "/var/lib/"}) {
+    if (data_folder.starts_with(state) && data_folder.size() > state.size()) {
+      add(WithSlash("/run/" + data_folder.substr(state.size())));
+      break;
+    }
+  }
+  add(WithSlash(data_folder));
+  return folders;
 }
 
 void MakeRuntimeFolder(const std::string& folder) {

@@ -34,9 +34,8 @@ struct ControlNotice {  // "N" text: about the console itself
   std::string text;
 };
 struct ControlBacklogEnd {};  // "R": the lines before were the backlog
-using BotMessage =
-    std::variant<ControlDisplayLine, ControlErrorBox, ControlQuestion, ControlNotice,
-                 ControlBacklogEnd>;
+using BotMessage = std::variant<ControlDisplayLine, ControlErrorBox, ControlQuestion, ControlNotice,
+                                ControlBacklogEnd>;
 
 // Console to bot.
 struct ControlInput {  // "C" a console input line

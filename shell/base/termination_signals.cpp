@@ -31,13 +31,13 @@ sigset_t TerminationSet() {
 SignalRequests ReadSignalRequests(int fd) {
   SignalRequests requests;
   char bytes[64];
-  ssize_t got;
-  while ((got = read(fd, bytes, sizeof bytes)) > 0) {
-    for (ssize_t i = 0; i < got; ++i) {
-      requests.shutdown |= bytes[i] == kShutdownByte;
-      requests.reload |= bytes[i] == kReloadByte;
-      requests.reopen_logs |= bytes[i] == kReopenLogsByte;
-    }
+  const ssize_t got = read(fd, bytes, sizeof bytes);
+  for (ssize_t i = 0; i < got; ++i) {
+    requests.reload |= bytes[i] == kReloadByte;
+    requests.reopen_logs |= bytes[i] == kReopenLogsByte;
+    // Any other byte is the shutdown's, so a stray one stops rather than
+    // being lost.
+    requests.shutdown |= bytes[i] != kReloadByte && bytes[i] != kReopenLogsByte;
   }
   return requests;
 }

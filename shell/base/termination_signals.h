@@ -32,7 +32,7 @@ struct SignalRequests {
   bool reopen_logs = false;
 };
 
-// Reads what waits on the pipe; several of a kind count once.
+// Reads once from the pipe (up to 64 signals); several of a kind count once.
 SignalRequests ReadSignalRequests(int fd);
 
 class TerminationSignals {

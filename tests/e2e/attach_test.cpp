@@ -72,7 +72,9 @@ TEST_F(AppAttach, ExitAsksOnTheConsoleThatTypedIt) {
   auto console = Attach();
   console->Command("exit");
   EXPECT_TRUE(console->Await(
-      [](const ProcessOutput& o) { return o.err.find("Do you want to exit ZelmoBot?") != std::string::npos; },
+      [](const ProcessOutput& o) {
+        return o.err.find("Do you want to exit ZelmoBot?") != std::string::npos;
+      },
       10s));
   console->Command("ok");
   EXPECT_EQ(bot->WaitExit(10s), 0);
@@ -108,8 +110,8 @@ TEST_F(AppAttach, AnotherUserIsRefused) {
   if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "needs root";
   chmod(dir.Path().c_str(), 0755);
   chmod(SocketPath().c_str(), 0666);
-  ProcessOptions options = Client({"--reuid", "nobody", "--regid", "nogroup", "--clear-groups",
-                                   BotBinary(), "--attach"});
+  ProcessOptions options = Client(
+      {"--reuid", "nobody", "--regid", "nogroup", "--clear-groups", BotBinary(), "--attach"});
   options.program = "/usr/bin/setpriv";
   BotProcess stranger(options);
   EXPECT_EQ(stranger.WaitExit(10s), 1);

@@ -25,9 +25,8 @@ TEST(ControlProtocol, MessagesAreOneLineAndReadBackAsSent) {
     ASSERT_TRUE(back) << line;
     EXPECT_EQ(EncodeControl(*back), line);
   }
-  for (const ConsoleMessage& message :
-       std::vector<ConsoleMessage>{ControlInput{"comment;a\nb"}, ControlAnswer{true},
-                                   ControlAnswer{false}}) {
+  for (const ConsoleMessage& message : std::vector<ConsoleMessage>{
+           ControlInput{"comment;a\nb"}, ControlAnswer{true}, ControlAnswer{false}}) {
     const std::string line = EncodeControl(message);
     ASSERT_EQ(line.find('\n'), line.size() - 1) << line;
     const auto back = DecodeConsoleMessage(std::string_view(line).substr(0, line.size() - 1));
@@ -37,8 +36,8 @@ TEST(ControlProtocol, MessagesAreOneLineAndReadBackAsSent) {
 }
 
 TEST(ControlProtocol, LinesThatAreNoMessageAreRefused) {
-  for (const char* line : {"", "X", "L", "L4 0 x", "L3x text", "L3 text", "L3", "E no tab",
-                           "Q", "Rx"}) {
+  for (const char* line :
+       {"", "X", "L", "L4 0 x", "L3x text", "L3 text", "L3", "E no tab", "Q", "Rx"}) {
     EXPECT_FALSE(DecodeBotMessage(line)) << line;
   }
   for (const char* line : {"", "A", "A2", "A10", "Ztext", "L3 0 x"}) {

@@ -58,10 +58,11 @@ void ControlServer::Accept() {
   const int id = next_id_++;
   consoles_.emplace(id, Console(fd));
   loop_.Watch(fd, [this, id] { Read(id); });
-  std::string start;
-  for (const std::string& line : backlog_) start += line;
-  start += EncodeControl(ControlBacklogEnd{});
-  Queue(id, start);
+  Console& console = consoles_.find(id)->second;
+  for (const std::string& line : backlog_) console.queue += line;
+  console.queue += EncodeControl(ControlBacklogEnd{});
+  console.bound = limits_.queue_bytes + console.queue.size();
+  Flush(id);
 }
 
 void ControlServer::Refuse(int fd, const std::string& why) {
@@ -88,7 +89,7 @@ bool ControlServer::Queue(int id, const std::string& bytes) {
   Console* found = Find(id);
   if (found == nullptr) return false;
   Console& console = *found;
-  if (console.queue.size() + bytes.size() > limits_.queue_bytes) {
+  if (console.queue.size() + bytes.size() > console.bound) {
     Drop(id, "Console " + std::to_string(id) + " fell behind and was detached");
     return false;
   }

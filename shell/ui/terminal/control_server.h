@@ -64,6 +64,8 @@ class ControlServer {
     bool handing_over = false;
     bool reading = true;
     std::string queue;
+    // The queue's bound: the limit, and room for the backlog it began with.
+    std::size_t bound = 0;
   };
 
   void Accept();

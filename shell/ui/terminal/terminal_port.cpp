@@ -68,7 +68,8 @@ TerminalPort::TerminalPort(const TerminalStreams& streams)
     };
     events.on_answer = [this](int console, bool ok) { TakeConsoleAnswer(console, ok); };
     events.on_notice = [this](const std::string& text) {
-      Write(streams_.error_fd, std::string(kBoxTitle) + ": " + text + "\n");
+      const std::string_view lead = streams_.error_is_journal ? SyslogPrefix(Dangerous) : "";
+      Write(streams_.error_fd, std::string(lead) + kBoxTitle + ": " + text + "\n");
     };
     control_ = std::make_unique<ControlServer>(loop_, streams_.control_fd, streams_.control_limits,
                                                std::move(events));
