@@ -12,6 +12,7 @@
 #include "support/bot_process.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
+#include "support/terminal_process.h"
 
 namespace zelmo::testing {
 namespace {
@@ -63,6 +64,22 @@ TEST_F(AppAttach, ConsolesSeeBacklogAndLiveLinesTheirCommandsRunAndCtrlDDetaches
   EXPECT_EQ(first->WaitExit(10s), 0);
   second->Command("comment;still here");
   EXPECT_TRUE(second->AwaitDisplay("Comment by user: still here", 10s));
+  EXPECT_TRUE(bot->Running());
+}
+
+// On a terminal the console edits its lines (Ctrl-U clears the line);
+// Ctrl-D detaches.
+TEST_F(AppAttach, OnATerminalTheConsoleEditsItsLinesAndCtrlDDetaches) {
+  TerminalProcess console({"--attach", "--data-dir", dir.Path()}, {"NO_COLOR=1"});
+  ASSERT_TRUE(console.AwaitShown("Data folder: ")) << console.shown;
+  console.Type(
+      "comment;wrong\x15"
+      "comment;typed\r");
+  EXPECT_TRUE(bot->AwaitDisplay("Comment by user: typed", 10s));
+  EXPECT_TRUE(console.AwaitShown("Comment by user: typed")) << console.shown;
+  EXPECT_EQ(bot->CountDisplay("wrong"), 0);
+  console.Type("\x04");
+  EXPECT_EQ(console.Exit(), 0);
   EXPECT_TRUE(bot->Running());
 }
 
