@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <clocale>
 #include <iostream>
 #include <memory>
@@ -5,18 +7,37 @@
 #include <vector>
 
 #include "app/add_user.h"
+#include "app/attach.h"
 #include "app/check_config.h"
+#include "app/control_setup.h"
 #include "app/folders.h"
 #include "app/options.h"
 #include "app/standard_streams.h"
 #include "app/window_loader.h"
+#include "shell/base/control_socket.h"
 #include "shell/main_form_factory.h"
 #include "shell/ui/terminal/terminal_front_end.h"
 
 namespace {
 
-int RunFrontEnd(const zelmo::StartOptions& options, const std::string& program_folder, int argc,
-                char** argv, zelmo::FormFactory& factory) {
+// Without a window the bot takes consoles on its control socket; the socket
+// goes with the bot.
+int RunHeadless(const std::string& data_folder, zelmo::FormFactory& factory) {
+  zelmo::ControlSetup control;
+  try {
+    control = zelmo::SetUpControlSocket(data_folder);
+  } catch (const zelmo::EBotRunning& e) {
+    std::cerr << "ZelmoBot: " << e.what() << std::endl;
+    return 1;
+  }
+  const int code = zelmo::RunTerminalFrontEnd(factory, control.fd, control.limits);
+  if (control.fd >= 0) unlink(control.path.c_str());
+  return code;
+}
+
+int RunFrontEnd(const zelmo::StartOptions& options, const std::string& program_folder,
+                const std::string& data_folder, int argc, char** argv,
+                zelmo::FormFactory& factory) {
   if (!options.headless) {
     if (!zelmo::DisplayAvailable()) {
       std::cerr << "ZelmoBot: no display found, running headless" << std::endl;
@@ -29,7 +50,7 @@ int RunFrontEnd(const zelmo::StartOptions& options, const std::string& program_f
                 << std::endl;
     }
   }
-  return zelmo::RunTerminalFrontEnd(factory);
+  return RunHeadless(data_folder, factory);
 }
 
 }  // namespace
@@ -73,6 +94,10 @@ int main(int argc, char** argv) {
   if (options.action == zelmo::StartAction::CheckConfig) {
     return zelmo::RunCheckConfig(data_folder);
   }
+  if (options.action == zelmo::StartAction::Attach) return zelmo::RunAttach(data_folder);
+  if (options.action == zelmo::StartAction::Command) {
+    return zelmo::RunCommand(data_folder, options.command);
+  }
   std::unique_ptr<zelmo::FormFactory> factory = zelmo::MakeMainFormFactory(data_folder);
-  return RunFrontEnd(options, program_folder, argc, argv, *factory);
+  return RunFrontEnd(options, program_folder, data_folder, argc, argv, *factory);
 }

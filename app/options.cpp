@@ -39,6 +39,11 @@ StartOptions ParseStartOptions(const std::vector<std::string>& args) {
       options.owner = true;
     } else if (arg == "--check-config") {
       options.action = StartAction::CheckConfig;
+    } else if (arg == "--attach") {
+      options.action = StartAction::Attach;
+    } else if (auto line = OptionValue(args, i, "--command", "a console command")) {
+      options.action = StartAction::Command;
+      options.command = *line;
     } else if (auto dir = OptionValue(args, i, "--data-dir", "a folder")) {
       options.data_dir = *dir;
     } else if (auto name = OptionValue(args, i, "--add-user", "a user name")) {
@@ -60,6 +65,8 @@ std::string UsageText() {
   return "Usage: zelmobot [--headless] [--data-dir DIR]\n"
          "       zelmobot --add-user NAME [--owner] [--data-dir DIR]\n"
          "       zelmobot --check-config [--data-dir DIR]\n"
+         "       zelmobot --attach [--data-dir DIR]\n"
+         "       zelmobot --command LINE [--data-dir DIR]\n"
          "       zelmobot --version | --help\n"
          "\n"
          "  --headless        run without a window: the log goes to standard output\n"
@@ -72,6 +79,11 @@ std::string UsageText() {
          "  --owner           with --add-user: make the user a bot owner\n"
          "  --check-config    check Config.ini and the user file, print every problem\n"
          "                    and exit: 0 when there is none, else 1\n"
+         "  --attach          become a console of the bot running on the data folder:\n"
+         "                    its recent and new lines, and each line typed is a\n"
+         "                    console command; Ctrl-D detaches\n"
+         "  --command LINE    send one console command to that bot, print what\n"
+         "                    follows for a moment and exit\n"
          "  --version         print the version and exit\n"
          "  --help            print this help and exit\n"
          "\n"
@@ -79,7 +91,8 @@ std::string UsageText() {
          "folder of installed programs without a Config.ini, $XDG_CONFIG_HOME/zelmobot\n"
          "(~/.config/zelmobot).\n"
          "Without --headless the bot opens its window when a display is there.\n"
-         "SIGINT or SIGTERM shut it down as after a confirmed EXIT.\n";
+         "SIGINT or SIGTERM shut it down as after a confirmed EXIT, SIGHUP reloads\n"
+         "Config.ini as RELOAD does, SIGUSR1 reopens the files it writes.\n";
 }
 
 std::string VersionText() {

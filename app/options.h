@@ -14,7 +14,7 @@ class UsageError : public Exception {
   using Exception::Exception;
 };
 
-enum class StartAction { Run, ShowVersion, ShowHelp, AddUser, CheckConfig };
+enum class StartAction { Run, ShowVersion, ShowHelp, AddUser, CheckConfig, Attach, Command };
 
 struct StartOptions {
   StartAction action = StartAction::Run;
@@ -24,6 +24,8 @@ struct StartOptions {
   // --add-user NAME and --owner: the user to add, and with which rights.
   std::string new_user;
   bool owner = false;
+  // --command LINE: the console input to send.
+  std::string command;
 };
 
 // Reads the arguments after the program name. --help and --version win over

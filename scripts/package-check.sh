@@ -112,6 +112,11 @@ unit=/usr/lib/systemd/system/zelmobot.service
 grep -q '^ExecStart=/usr/bin/zelmobot --headless --data-dir /var/lib/zelmobot$' "$unit" ||
   fail "the unit does not start /usr/bin/zelmobot headless"
 systemd-analyze verify "$unit"
+grep -q '^Type=notify$' "$unit" || fail "the unit does not wait for the bot's readiness"
+template=/usr/lib/systemd/system/zelmobot@.service
+grep -q '^ExecStart=/usr/bin/zelmobot --headless --data-dir /var/lib/zelmobot/%i$' "$template" ||
+  fail "the template does not start one bot per data folder"
+systemd-analyze verify "$template"
 
 if [ -n "$qt_deb" ]; then
   step "apt-get install zelmobot-qt"

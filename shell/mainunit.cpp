@@ -1,5 +1,6 @@
 #include "shell/mainunit.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <optional>
@@ -65,6 +66,7 @@ void TMainForm::FormCreate() {
                                "Type \"Connect\" to connect to the current IRC server"});
   MessageDisplay.DisplayLine("Data folder: " + ProgramFolder);
   health_.Ready();
+  health_.WatchStatus([this] { return ServiceLinkFacts(); });
   // A bot without an operator (a service) connects by itself when told to;
   // posted, so that the front end shows the opening lines first.
   RunAtTopOfUiThread([this] {
@@ -72,6 +74,26 @@ void TMainForm::FormCreate() {
       PostToForm([this] { RunAtTopOfUiThread([this] { reconnect_.AutoConnect(); }); });
     }
   });
+}
+
+LinkFacts TMainForm::ServiceLinkFacts() {
+  using State = LinkFacts::State;
+  LinkFacts facts;
+  facts.host = IRC.Host;
+  if (IRC.IsLinkUp()) {
+    facts.state = IRC.ConnectionState() == stConnected ? State::Connected : State::Registering;
+    facts.nick = IRC.Nick();
+    facts.channels = IRC.Channels.Count();
+  } else if (IRC.Connecting()) {
+    facts.state = State::Connecting;
+  } else if (const auto pending = reconnect_.Pending()) {
+    facts.state = State::Waiting;
+    const auto left = pending->due - std::chrono::steady_clock::now();
+    facts.seconds_left =
+        std::max<long long>(0, std::chrono::ceil<std::chrono::seconds>(left).count());
+    facts.attempt = pending->attempt;
+  }
+  return facts;
 }
 
 void TMainForm::SetUpIrc() {
@@ -176,6 +198,10 @@ void TMainForm::WriteNickBack() {
 
 void TMainForm::UserInputEntered(const std::string& line) {
   RunAtTopOfUiThread([&] { ConsoleCommand(*this, line); });
+}
+
+void TMainForm::ReloadBySignal() {
+  RunAtTopOfUiThread([this] { LoadConfig(); });
 }
 
 void TMainForm::ClearDisplay() {

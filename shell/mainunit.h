@@ -46,6 +46,9 @@ class TMainForm : public FormHost,
   void UserInputEntered(const std::string& line) override;  // UserInputKeyDown
   bool FormCloseQuery() override;                           // FormClose
   void Shutdown() override;
+  void ReloadBySignal() override;
+  // Nothing is written to files of its own yet.
+  void ReopenLogs() override { logs_.Reopen(); }
 
   // --- Configuration ------------------------------------------------------
   // Reads Config.ini and applies every value in order. Names the keys and
@@ -240,6 +243,8 @@ class TMainForm : public FormHost,
   // write, and for each file of secrets that others may use.
   void WarnOfFileAccess();
   void SetUpIrc();
+  // What the service manager's status line says of the link.
+  LinkFacts ServiceLinkFacts();
   // Queues work for the user-interface thread that is dropped once the form
   // is gone.
   void PostToForm(std::function<void()> task);

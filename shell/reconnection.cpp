@@ -35,6 +35,12 @@ void Reconnection::ScheduleReconnect() {
                        " s (attempt " + std::to_string(step.attempt) + ")");
   reconnect_timer_->SetInterval(static_cast<int>(step.wait.count()));
   reconnect_timer_->SetEnabled(true);
+  pending_ = {ReconnectBackoff::Clock::now() + step.wait, step.attempt};
+}
+
+std::optional<Reconnection::PendingAttempt> Reconnection::Pending() const {
+  if (!reconnect_timer_->Enabled()) return std::nullopt;
+  return pending_;
 }
 
 void Reconnection::CancelReconnect() {

@@ -54,6 +54,12 @@ class Reconnection {
   void ClosedByBot();
   void CancelReconnect();
   void ReconnectTimerTimer();
+  // The automatic attempt that waits for its time, if any.
+  struct PendingAttempt {
+    ReconnectBackoff::Clock::time_point due;
+    int attempt;
+  };
+  std::optional<PendingAttempt> Pending() const;
 
  private:
   // Who started the connect under way or the link it opened.
@@ -92,6 +98,7 @@ class Reconnection {
   ConnectOrigin connect_origin_ = ConnectOrigin::Operator;
   // The bot itself closed the link: see ClosedByBot.
   bool closed_by_bot_ = false;
+  PendingAttempt pending_{};
   std::mt19937 random_{std::random_device{}()};
   ReconnectBackoff backoff_{[this] { return std::uniform_real_distribution<double>()(random_); }};
 };

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "shell/base/service_notify.h"
@@ -16,6 +18,22 @@ struct ServiceEnvironment {
   static ServiceEnvironment FromEnvironment();
 };
 
+// What the bot's link is doing, for the one-line status a service manager
+// shows.
+struct LinkFacts {
+  enum class State { Disconnected, Connecting, Registering, Connected, Waiting };
+  State state = State::Disconnected;
+  std::string host, nick;
+  int channels = 0;
+  // While waiting to reconnect: the seconds left and the attempt's number.
+  long long seconds_left = 0;
+  int attempt = 0;
+};
+
+// "Connected to irc.example.org as ZelmoBot, in 3 channels",
+// "Reconnecting in 40 s (attempt 3)", ...
+std::string ServiceStatusText(const LinkFacts& facts);
+
 // The bot's side of the service manager's notify protocol: readiness once
 // the opening lines are written, stopping at shutdown, and the watchdog's
 // ping. The ping comes from a timer of the user-interface thread, so a hung
@@ -27,6 +45,9 @@ class ServiceHealth {
 
   void Ready();
   void Stopping() const { notifier_.Tell("STOPPING=1"); }
+  // Keeps the manager's status line current: asks for the facts each
+  // second and tells the manager when their text changed.
+  void WatchStatus(std::function<LinkFacts()> facts);
 
   // Says a reload runs while the object lives, once the bot was ready (the
   // first load is part of starting); ready again when it ends, also when
@@ -46,7 +67,11 @@ class ServiceHealth {
  private:
   ServiceNotifier notifier_;
   bool ready_ = false;
+  UiPort& port_;
   std::unique_ptr<UiTimer> watchdog_;
+  std::function<LinkFacts()> facts_;
+  std::string status_;
+  std::unique_ptr<UiTimer> status_timer_;
 };
 
 }  // namespace zelmo

@@ -156,6 +156,14 @@ inline constexpr ConfigKey kReconnect{"Me",
 inline constexpr ConfigKey kAutoConnect{"Me", "AutoConnect", kSwitch, "0",
                                         "connect at start-up without waiting for CONNECT"};
 
+// [Control]
+inline constexpr ConfigKey kControlSocket{
+    "Control", "Socket", kSwitch, "1",
+    "without a window, listen on zelmobot.sock for --attach and --command consoles"};
+inline constexpr ConfigKey kControlBacklog{
+    "Control",    "Backlog", kInteger, "200", "the display lines a console gets when it attaches",
+    "line count", 0,         10000};
+
 // [Display]
 inline constexpr ConfigKey kBackground{"Display", "Background", kColour, "ClWindow",
                                        "the display's background colour"};
@@ -254,6 +262,8 @@ inline constexpr std::array kConfigKeys{
     &config::kQuitmsg,
     &config::kReconnect,
     &config::kAutoConnect,
+    &config::kControlSocket,
+    &config::kControlBacklog,
     &config::kBackground,
     &config::kFontface,
     &config::kNormalColor,

@@ -24,6 +24,12 @@ class FormHost {
   // Shuts down as after OK in the close confirmation, without asking
   // (a termination signal).
   virtual void Shutdown() = 0;
+
+  // SIGHUP: reloads the configuration as RELOAD does.
+  virtual void ReloadBySignal() {}
+  // SIGUSR1: reopens the files the bot writes to, once they were moved
+  // away (log rotation).
+  virtual void ReopenLogs() {}
 };
 
 // Creates the main form on a front end's port; the form writes its opening

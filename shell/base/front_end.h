@@ -26,7 +26,7 @@ class FrontEnd {
 };
 
 // Makes a front end whose event loop watches signal_fd, which turns readable
-// once a termination signal has come.
+// once a signal has come (ReadSignalRequests says which).
 using FrontEndMaker = std::function<std::unique_ptr<FrontEnd>(int signal_fd)>;
 
 // Without a form there is no bot to run.

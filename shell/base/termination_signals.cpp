@@ -12,15 +12,35 @@ namespace zelmo {
 
 namespace {
 
+constexpr char kShutdownByte = 'T';
+constexpr char kReloadByte = 'H';
+constexpr char kReopenLogsByte = 'U';
+
 sigset_t TerminationSet() {
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
+  sigaddset(&set, SIGUSR1);
   return set;
 }
 
 }  // namespace
+
+SignalRequests ReadSignalRequests(int fd) {
+  SignalRequests requests;
+  char bytes[64];
+  const ssize_t got = read(fd, bytes, sizeof bytes);
+  for (ssize_t i = 0; i < got; ++i) {
+    requests.reload |= bytes[i] == kReloadByte;
+    requests.reopen_logs |= bytes[i] == kReopenLogsByte;
+    // Any other byte is the shutdown's, so a stray one stops rather than
+    // being lost.
+    requests.shutdown |= bytes[i] != kReloadByte && bytes[i] != kReopenLogsByte;
+  }
+  return requests;
+}
 
 TerminationSignals::TerminationSignals() {
   int fds[2];
@@ -46,13 +66,16 @@ void TerminationSignals::Wait(sigset_t set) {
     int number = 0;
     if (sigwait(&set, &number) != 0) continue;
     if (stopping_.load()) return;
-    if (seen) {
-      std::lock_guard lock(before_exit_mutex_);
-      if (before_exit_) before_exit_();
-      _exit(0);
+    char byte = number == SIGHUP ? kReloadByte : kReopenLogsByte;
+    if (number == SIGINT || number == SIGTERM) {
+      if (seen) {
+        std::lock_guard lock(before_exit_mutex_);
+        if (before_exit_) before_exit_();
+        _exit(0);
+      }
+      seen = true;
+      byte = kShutdownByte;
     }
-    seen = true;
-    char byte = 1;
     ssize_t ignored = write(write_fd_, &byte, 1);
     (void)ignored;
   }

@@ -11,8 +11,10 @@ namespace zelmo {
 
 // Turns SIGINT and SIGTERM into a readable byte on a pipe, which the front
 // end's event loop watches, so the bot shuts down in the loop's own time; a
-// second signal while that shutdown runs ends the process at once with status
-// 0, so it never hangs. SIGPIPE is ignored: a closed output or peer must not
+// second one while that shutdown runs ends the process at once with status
+// 0, so it never hangs. SIGHUP (reload the configuration) and SIGUSR1
+// (reopen the log files, for log rotation) come down the same pipe as bytes
+// of their own and never end the process. SIGPIPE is ignored: a closed output or peer must not
 // kill the bot, it shows up as a failed write instead.
 //
 // The two signals are blocked in every thread made after this object and
@@ -23,6 +25,16 @@ namespace zelmo {
 // thread: kill(), the terminal's Ctrl-C and service managers send such
 // signals. One instance per process; the previous signal mask and SIGPIPE
 // disposition come back when it goes.
+// What the signals that came ask of the front end, read off the pipe.
+struct SignalRequests {
+  bool shutdown = false;
+  bool reload = false;
+  bool reopen_logs = false;
+};
+
+// Reads once from the pipe (up to 64 signals); several of a kind count once.
+SignalRequests ReadSignalRequests(int fd);
+
 class TerminationSignals {
  public:
   TerminationSignals();
@@ -30,7 +42,7 @@ class TerminationSignals {
   TerminationSignals(const TerminationSignals&) = delete;
   TerminationSignals& operator=(const TerminationSignals&) = delete;
 
-  // Readable once a signal has arrived.
+  // Readable once a signal has arrived; read it with ReadSignalRequests.
   int ReadFd() const { return read_fd_; }
 
   // Runs on the signal thread right before a second signal ends the

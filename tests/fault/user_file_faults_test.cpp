@@ -115,9 +115,12 @@ void FillUp(const std::string& path) {
   close(fd);
 }
 
+// The data files of the folder: the console socket that a bot without a
+// runtime directory keeps there is none.
 std::vector<std::string> Entries(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().filename() == "zelmobot.sock") continue;
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());

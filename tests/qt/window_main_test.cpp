@@ -25,6 +25,8 @@ struct RunRecord {
   bool window_visible = false;
   int close_queries = 0;
   int shutdowns = 0;
+  int reloads = 0;
+  int reopens = 0;
   bool form_released = false;
 };
 
@@ -38,6 +40,15 @@ class ScriptedForm : public FakeForm {
     record_.close_queries = close_queries;
     record_.shutdowns = shutdowns;
     record_.form_released = true;
+  }
+  // Each signal asks for the next: SIGHUP, SIGUSR1, then SIGTERM.
+  void ReloadBySignal() override {
+    ++record_.reloads;
+    kill(getpid(), SIGUSR1);
+  }
+  void ReopenLogs() override {
+    ++record_.reopens;
+    kill(getpid(), SIGTERM);
   }
 
   void Look() {
@@ -142,6 +153,16 @@ TEST(WindowMain, TerminationSignalsShutDownWithoutAsking) {
     sigaction(SIGPIPE, nullptr, &current);
     EXPECT_EQ(current.sa_handler, SIG_DFL);
   }
+}
+
+TEST(WindowMain, HangupReloadsAndUserOneReopensWithoutEndingTheRun) {
+  RunRecord record;
+  ScriptedFactory factory(record, [](UiPort&, ScriptedForm&) { kill(getpid(), SIGHUP); });
+  EXPECT_EQ(RunWindowMain(factory), 0);
+  EXPECT_EQ(record.reloads, 1);
+  EXPECT_EQ(record.reopens, 1);
+  EXPECT_EQ(record.shutdowns, 1);
+  EXPECT_EQ(record.close_queries, 0);
 }
 
 TEST(WindowMain, AFormThatCannotBeMadeEndsTheRun) {

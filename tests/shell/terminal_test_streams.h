@@ -54,8 +54,15 @@ struct Pipe {
 // reads what it writes to standard output and standard error.
 struct PortOnPipes {
   explicit PortOnPipes(bool output_is_terminal = false, bool journal = false)
-      : port(TerminalStreams{input.ReadEnd(), output.WriteEnd(), error.WriteEnd(),
-                             output_is_terminal, signal.ReadEnd(), journal, journal}) {}
+      : port(TerminalStreams{input.ReadEnd(),
+                             output.WriteEnd(),
+                             error.WriteEnd(),
+                             output_is_terminal,
+                             signal.ReadEnd(),
+                             journal,
+                             journal,
+                             -1,
+                             {}}) {}
   Pipe input, output, error, signal;
   TerminalPort port;
 

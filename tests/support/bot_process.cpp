@@ -288,7 +288,9 @@ ProcessOptions HeadlessBot(const std::string& data_dir, const std::vector<std::s
   ProcessOptions options;
   options.args = {"--headless", "--data-dir", data_dir};
   // A test run under a service manager must not tell it about the bots.
-  options.drop_env = {"NO_COLOR", "ZELMOBOT_*", "NOTIFY_SOCKET", "WATCHDOG_*", "JOURNAL_STREAM"};
+  // Its control socket lies in its data folder, which the test removes.
+  options.drop_env = {"NO_COLOR",       "ZELMOBOT_*",        "NOTIFY_SOCKET",  "WATCHDOG_*",
+                      "JOURNAL_STREAM", "RUNTIME_DIRECTORY", "XDG_RUNTIME_DIR"};
   options.add_env = environment;
   options.add_env.push_back("NO_COLOR=1");
   options.keep_output = keep_output;

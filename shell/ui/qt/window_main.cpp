@@ -7,6 +7,7 @@
 
 #include "shell/base/form_host.h"
 #include "shell/base/front_end.h"
+#include "shell/base/termination_signals.h"
 #include "shell/ui/qt/app_icon.h"
 #include "shell/ui/qt/application_name.h"
 #include "shell/ui/qt/guarded_call.h"
@@ -51,6 +52,12 @@ class WindowFrontEnd : public FrontEnd {
                      [] { QCoreApplication::exit(0); });
     QSocketNotifier termination(signal_fd_, QSocketNotifier::Read);
     QObject::connect(&termination, &QSocketNotifier::activated, window_.get(), [&] {
+      const SignalRequests requests = ReadSignalRequests(signal_fd_);
+      if (!requests.shutdown) {
+        if (requests.reload) GuardedCall(window_.get(), [&] { form.ReloadBySignal(); });
+        if (requests.reopen_logs) GuardedCall(window_.get(), [&] { form.ReopenLogs(); });
+        return;
+      }
       termination.setEnabled(false);
       GuardedCall(window_.get(), [&] { form.Shutdown(); });
       QCoreApplication::exit(0);

@@ -64,11 +64,23 @@ void EventLoop::DrainWake() {
 
 void EventLoop::Watch(int fd, std::function<void()> on_ready) {
   Unwatch(fd);
-  watches_.push_back({fd, std::make_shared<std::function<void()>>(std::move(on_ready))});
+  watches_.push_back({fd, POLLIN, std::make_shared<std::function<void()>>(std::move(on_ready))});
 }
 
 void EventLoop::Unwatch(int fd) {
-  std::erase_if(watches_, [fd](const WatchEntry& entry) { return entry.fd == fd; });
+  std::erase_if(watches_,
+                [fd](const WatchEntry& entry) { return entry.fd == fd && entry.events == POLLIN; });
+}
+
+void EventLoop::WatchWritable(int fd, std::function<void()> on_ready) {
+  UnwatchWritable(fd);
+  watches_.push_back({fd, POLLOUT, std::make_shared<std::function<void()>>(std::move(on_ready))});
+}
+
+void EventLoop::UnwatchWritable(int fd) {
+  std::erase_if(watches_, [fd](const WatchEntry& entry) {
+    return entry.fd == fd && entry.events == POLLOUT;
+  });
 }
 
 int EventLoop::AddTimer(std::function<void()> on_tick) {
@@ -161,7 +173,7 @@ void EventLoop::WaitAndDispatch(const std::function<bool()>& done) {
   std::vector<pollfd> fds;
   fds.reserve(watches_.size() + 1);
   fds.push_back({wake_fd_, POLLIN, 0});
-  for (const WatchEntry& entry : watches_) fds.push_back({entry.fd, POLLIN, 0});
+  for (const WatchEntry& entry : watches_) fds.push_back({entry.fd, entry.events, 0});
   std::vector<WatchEntry> polled = watches_;
 
   if (timeout != 0) {

@@ -37,6 +37,10 @@ class EventLoop {
   // hung up or failed. The callback must read, or unwatch the descriptor.
   void Watch(int fd, std::function<void()> on_ready);
   void Unwatch(int fd);
+  // The same for room to write: on_ready runs while the descriptor takes
+  // more bytes (or has hung up or failed).
+  void WatchWritable(int fd, std::function<void()> on_ready);
+  void UnwatchWritable(int fd);
 
   // Timers, on the loop thread only. A timer ticks every interval while
   // enabled; an interval below 1 ms never ticks.
@@ -61,6 +65,7 @@ class EventLoop {
   };
   struct WatchEntry {
     int fd;
+    short events;
     std::shared_ptr<std::function<void()>> on_ready;
   };
 

@@ -8,6 +8,7 @@
 #include "shell/base/error_box.h"
 #include "shell/base/guarded_call.h"
 #include "shell/base/interval_timer.h"
+#include "shell/base/termination_signals.h"
 #include "shell/ui/terminal/fd_output.h"
 #include "shell/ui/terminal/journal_stream.h"
 #include "shell/ui/terminal/terminal_text.h"
@@ -17,6 +18,8 @@ namespace zelmo {
 namespace {
 
 constexpr const char* kConsolePrompt = "> ";
+// How long a question waits for an attached console's answer.
+constexpr int kConsoleAnswerMs = 60000;
 
 bool IsYes(std::string_view answer) {
   std::string word = LowerCase(TrimBlanks(answer));
@@ -58,6 +61,19 @@ TerminalPort::TerminalPort(const TerminalStreams& streams)
   loop_.Watch(streams_.input_fd, [this] { OnInputReady(); });
   input_watched_ = true;
   if (streams_.signal_fd >= 0) loop_.Watch(streams_.signal_fd, [this] { OnSignal(); });
+  if (streams_.control_fd >= 0) {
+    ControlEvents events;
+    events.on_input = [this](int console, const std::string& line) {
+      HandConsoleInput(console, line);
+    };
+    events.on_answer = [this](int console, bool ok) { TakeConsoleAnswer(console, ok); };
+    events.on_notice = [this](const std::string& text) {
+      const std::string_view lead = streams_.error_is_journal ? SyslogPrefix(Dangerous) : "";
+      Write(streams_.error_fd, std::string(lead) + kBoxTitle + ": " + text + "\n");
+    };
+    control_ = std::make_unique<ControlServer>(loop_, streams_.control_fd, streams_.control_limits,
+                                               std::move(events));
+  }
 }
 
 TerminalPort::~TerminalPort() {
@@ -89,6 +105,11 @@ void TerminalPort::Write(int fd, std::string_view text) {
 }
 
 void TerminalPort::AppendDisplayLine(const std::string& line, TColor color) {
+  if (control_) control_->Publish(ControlDisplayLine{Normal, color, line});
+  WriteDisplayLine(line, color);
+}
+
+void TerminalPort::WriteDisplayLine(const std::string& line, TColor color) {
   std::string escape = color_wanted_ ? ForegroundEscape(color) : std::string();
   std::string out = escape + TerminalSafeText(line);
   if (!escape.empty()) out += kResetEscape;
@@ -99,7 +120,8 @@ void TerminalPort::AppendDisplayLine(const std::string& line, TColor color) {
 // The journal stamps each line itself, so its lines go without the display's
 // stamp, and with their class's priority in front.
 void TerminalPort::AppendDisplayEntry(const DisplayEntry& entry) {
-  if (!streams_.output_is_journal) return AppendDisplayLine(entry.Line(), entry.color);
+  if (control_) control_->Publish(ControlDisplayLine{entry.text_class, entry.color, entry.Line()});
+  if (!streams_.output_is_journal) return WriteDisplayLine(entry.Line(), entry.color);
   Write(streams_.output_fd,
         std::string(SyslogPrefix(entry.text_class)) + TerminalSafeText(entry.text) + "\n");
 }
@@ -108,6 +130,7 @@ void TerminalPort::AppendDisplayEntry(const DisplayEntry& entry) {
 // two lines): each line is written on a line of its own, under the first.
 // In the journal each of them is an entry of its own, so each is an error.
 void TerminalPort::ErrorBox(const std::string& title, const std::string& text) {
+  if (control_) control_->Publish(ControlErrorBox{title, text});
   const std::string lead(streams_.error_is_journal ? SyslogPrefix(Errorous) : "");
   const std::string head = TerminalSafeText(title) + ": ";
   const std::string indent = lead + std::string(head.size(), ' ');
@@ -133,6 +156,7 @@ void TerminalPort::Balloon(const std::string& title, const std::string& text, Ba
 }
 
 bool TerminalPort::Question(const std::string& title, const std::string& text) {
+  if (input_console_ != 0) return AskConsole(input_console_, title, text);
   const std::string ask = TerminalSafeText(title) + ": " + TerminalSafeText(text) + " [ok/cancel] ";
   // On a terminal the question is the edit line's prompt until answered.
   const bool asked_in_editor = editor_ != nullptr;
@@ -231,12 +255,43 @@ void TerminalPort::HandInput(const std::string& line) {
   Guarded([&] { form_->UserInputEntered(entered); });
 }
 
+void TerminalPort::HandConsoleInput(int console, const std::string& line) {
+  if (form_ == nullptr || Stopping()) return;
+  const int outer = input_console_;
+  input_console_ = console;
+  Guarded([&] { form_->UserInputEntered(line); });
+  input_console_ = outer;
+}
+
+// A console that goes, or does not answer in time, cancels.
+bool TerminalPort::AskConsole(int console, const std::string& title, const std::string& text) {
+  if (!control_->Send(console, ControlQuestion{title, text})) return false;
+  std::optional<bool> answer;
+  const int outer_console = asking_console_;
+  std::optional<bool>* outer_answer = console_answer_;
+  asking_console_ = console;
+  console_answer_ = &answer;
+  RunUntil([&] { return answer.has_value() || !control_->Attached(console) || Stopping(); },
+           std::chrono::milliseconds(kConsoleAnswerMs));
+  asking_console_ = outer_console;
+  console_answer_ = outer_answer;
+  return answer.value_or(false);
+}
+
+void TerminalPort::TakeConsoleAnswer(int console, bool ok) {
+  if (console_answer_ != nullptr && console == asking_console_) *console_answer_ = ok;
+}
+
 void TerminalPort::OnSignal() {
-  char bytes[64];
-  ssize_t ignored = read(streams_.signal_fd, bytes, sizeof bytes);
-  (void)ignored;
-  loop_.Unwatch(streams_.signal_fd);
-  shutdown_requested_ = true;
+  const SignalRequests requests = ReadSignalRequests(streams_.signal_fd);
+  if (requests.shutdown) {
+    loop_.Unwatch(streams_.signal_fd);
+    shutdown_requested_ = true;
+    return;
+  }
+  if (form_ == nullptr || Stopping()) return;
+  if (requests.reload) Guarded([this] { form_->ReloadBySignal(); });
+  if (requests.reopen_logs) Guarded([this] { form_->ReopenLogs(); });
 }
 
 void TerminalPort::ShowError(std::exception_ptr error) {

@@ -14,6 +14,7 @@
 #include "shell/base/form_host.h"
 #include "shell/base/front_end.h"
 #include "shell/base/ui_port.h"
+#include "shell/ui/terminal/control_server.h"
 #include "shell/ui/terminal/event_loop.h"
 #include "shell/ui/terminal/line_editor.h"
 #include "shell/ui/terminal/line_reader.h"
@@ -33,6 +34,10 @@ struct TerminalStreams {
   // line itself and reads a priority off its front.
   bool output_is_journal = false;
   bool error_is_journal = false;
+  // A listening control socket that consoles attach to, and its limits;
+  // -1 for none. The port takes it over.
+  int control_fd = -1;
+  ControlLimits control_limits;
 };
 
 // The user-interface port of a bot without a window: the display goes to
@@ -87,6 +92,11 @@ class TerminalPort : public UiPort, public FrontEnd {
   void TakeEditedLine(const std::optional<std::string>& line);
   void DrainInput();
   void HandInput(const std::string& line);
+  // An attached console's input line; a question it asks goes there.
+  void HandConsoleInput(int console, const std::string& line);
+  bool AskConsole(int console, const std::string& title, const std::string& text);
+  void TakeConsoleAnswer(int console, bool ok);
+  void WriteDisplayLine(const std::string& line, TColor color);
   void CloseConsole();
   // Writes to one of the output descriptors, above the edit line if any.
   void Write(int fd, std::string_view text);
@@ -116,6 +126,13 @@ class TerminalPort : public UiPort, public FrontEnd {
   // now, for a signal thread's last act.
   termios mode_before_editor_{};
   std::atomic<bool> editing_{false};
+  // Attached consoles; made after the loop and gone before it.
+  std::unique_ptr<ControlServer> control_;
+  // The console whose input line runs now (0 for none), and the answer
+  // slot of the question open on a console.
+  int input_console_ = 0;
+  int asking_console_ = 0;
+  std::optional<bool>* console_answer_ = nullptr;
 };
 
 }  // namespace zelmo
