@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <ctime>
 #include <regex>
 #include <string>
@@ -79,6 +81,16 @@ TEST_F(ChannelLogs, TwoChannelsEachGetTheirOwnLogOfWhatTheBotSees) {
   ASSERT_EQ(stat(dir.File("logs/#one/" + Today() + ".log").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
   EXPECT_EQ(bot->CountDisplay("Channel log"), 0);
+
+  // Rotated away and SIGUSR1: the next line starts a new file.
+  const std::string today = "logs/#one/" + Today() + ".log";
+  ASSERT_EQ(std::rename(dir.File(today).c_str(), dir.File(today + ".1").c_str()), 0);
+  bot->Signal(SIGUSR1);
+  std::this_thread::sleep_for(200ms);  // the signal reaches the form by its own pipe
+  ASSERT_TRUE(Tell("speaker", "sp@h", "say;#One;after the rotation"));
+  Answers();
+  EXPECT_EQ(AwaitLog("#one", "<" + nick + "> after the rotation"),
+            std::vector<std::string>{"<" + nick + "> after the rotation"});
 }
 
 // The writer's thread tells the operator, through the user-interface thread,
