@@ -38,6 +38,15 @@ void TMainForm::RunCommandFailingSilently(const std::function<void()>& command) 
   }
 }
 
+bool TMainForm::KicksForColours(const TIdIRCUser& user, const TIdIRCChannel& channel) {
+  const ChannelSettings& settings = Protect.For(channel.Name());
+  if (!settings.kick_on_colors) return false;
+  if (!settings.spares_exempt) return true;
+  const int member = channel.FindUser(user.Nick());
+  const bool op = member >= 0 && (channel.Names()[member].Flags & mfOp) != 0;
+  return !IsExempt(settings, RightsLevel(*this, channel.Name(), user.Address), op);
+}
+
 void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
   // A server's own message (InspIRCd sends its notices so) has no nick to
   // answer or kick: a reply to an empty target is refused by the server.
@@ -51,7 +60,7 @@ void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::
     // bouncers) lands here without a channel record: there is no channel
     // to kick from or to run a command in.
     if (!channel) return;
-    if (KickOnColors && text.find(kColourCode) != std::string::npos) {
+    if (text.find(kColourCode) != std::string::npos && KicksForColours(*user, *channel)) {
       channel->Kick(user->Nick(), "No colors!");
     }
     if (!text.empty() && text[0] == '!') {
@@ -76,7 +85,7 @@ void TMainForm::IRCAction(TIdIRCUser* user, TIdIRCChannel* channel, const std::s
 
 void TMainForm::IRCJoin(TIdIRCUser* user, TIdIRCChannel* channel) {
   std::string name = ChannelName(channel, IRC);
-  if (AutoVoice && channel) channel->Voice(user->Nick());
+  if (channel && Protect.For(name).auto_voice) channel->Voice(user->Nick());
   ShowJoin(MessageDisplay, user->Nick(), name);
   if (RightsLevel(*this, name, user->Address) == 1) {
     SendMode(*this, name, "+v " + user->Nick());

@@ -145,8 +145,9 @@ void TMainForm::ApplyConfig(const TIniFile& ini) {
   using namespace config;
   UsersFileName = ConfigText(ini, kUsersfile);
   SecurityPassword = SecurityPasswordFrom(ConfigText(ini, kSecurityPassword));
-  KickOnColors = ConfigOn(ini, kKickOnColors);
-  AutoVoice = ConfigOn(ini, kAutoVoice);
+  Protect = ProtectSettings::Read(ini);
+  KickOnColors = Protect.Defaults().kick_on_colors;
+  AutoVoice = Protect.Defaults().auto_voice;
   const LoginSettings logins = ReadLoginSettings(ini);
   failed_logins_.SetLimits(logins.throttle);
   HashPasswords = logins.hash_passwords;

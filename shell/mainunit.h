@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/channel_settings.h"
 #include "irc/session/irc_client.h"
 #include "irc/session/irc_events.h"
 #include "irc/transport/tcp_connection.h"
@@ -188,6 +189,9 @@ class TMainForm : public FormHost,
   void IRCServerError(const std::string& text);
   void IRCJoinRefused(const std::string& channel, const std::string& text);
   void IRCNickFallback(int number, const std::string& refused, const std::string& next);
+  // KickOnColors of the channel, sparing the exempt where the channel's
+  // protection is configured.
+  bool KicksForColours(const TIdIRCUser& user, const TIdIRCChannel& channel);
 
   // --- Catch points ---------------------------------------------------------
   // The top of the user-interface thread: an error is shown in the error box
@@ -226,6 +230,8 @@ class TMainForm : public FormHost,
   bool HashPasswords = false;
   bool AutoVoice = true;
   bool KickOnColors = true;
+  // Every channel's AutoVoice, KickOnColors and protection.
+  ProtectSettings Protect;
 
   // --- Owned concerns -------------------------------------------------------
   Reconnection& Reconnect() { return reconnect_; }

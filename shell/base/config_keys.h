@@ -230,6 +230,22 @@ inline constexpr ConfigKey kLogsQueueLines{"Logs",
                                            "number of lines",
                                            100,
                                            1000000};
+// [Protect]: the defaults of every channel's protection; a [Channel #room]
+// section holds the same keys, and AutoVoice and KickOnColors, for one channel.
+inline constexpr ConfigKey kBanTime{
+    "Protect", "BanTime", kText, "1h",
+    "how long a ban lasts without a duration: 45s, 30m, 2h, 7d, 1w; 0 is permanent"};
+inline constexpr ConfigKey kStickyBans{
+    "Protect", "StickyBans", kSwitch, "0",
+    "set a listed ban again when someone removes it while it has time left"};
+inline constexpr ConfigKey kExemptLevel{"Protect",
+                                        "ExemptLevel",
+                                        kInteger,
+                                        "1",
+                                        "channel level from which users are spared the defences",
+                                        "channel level",
+                                        1,
+                                        4};
 
 }  // namespace config
 
@@ -284,7 +300,22 @@ inline constexpr std::array kConfigKeys{
     &config::kLogsChannels,
     &config::kLogsKeepDays,
     &config::kLogsQueueLines,
+    &config::kBanTime,
+    &config::kStickyBans,
+    &config::kExemptLevel,
 };
+
+// The section of one channel's settings is "Channel " and the channel's name.
+inline constexpr std::string_view kChannelSectionPrefix = "Channel ";
+inline constexpr std::string_view kProtectSection = "Protect";
+
+// The keys a channel's section may hold: those of [Protect] and these.
+inline constexpr std::array kChannelOnlyKeys{&config::kAutoVoice, &config::kKickOnColors};
+
+// The channel a section's name is for ("Channel #room" -> "#room"), or none.
+std::optional<std::string_view> ChannelOfSection(std::string_view section);
+// The key a channel's section may hold under that name, or none.
+const ConfigKey* FindChannelKey(std::string_view name);
 
 // "[Me] Port": how texts for the operator name a key.
 std::string KeyName(const ConfigKey& key);
