@@ -85,6 +85,10 @@ void TMainForm::IRCAction(TIdIRCUser* user, TIdIRCChannel* channel, const std::s
 
 void TMainForm::IRCJoin(TIdIRCUser* user, TIdIRCChannel* channel) {
   std::string name = ChannelName(channel, IRC);
+  if (channel && bans_.Joined(*user, name)) {
+    ShowJoin(MessageDisplay, user->Nick(), name);
+    return;
+  }
   if (channel && Protect.For(name).auto_voice) channel->Voice(user->Nick());
   ShowJoin(MessageDisplay, user->Nick(), name);
   if (RightsLevel(*this, name, user->Address) == 1) {
@@ -127,6 +131,11 @@ void TMainForm::IRCBan(TIdIRCUser* setter, TIdIRCChannel* channel, const std::st
   } else {
     ShowBan(MessageDisplay, mask, name, setter->Nick());
   }
+}
+
+void TMainForm::IRCUnban(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask) {
+  const std::string name = ChannelName(channel, IRC);
+  bans_.Unbanned(setter, name, mask, Protect.For(name).sticky_bans);
 }
 
 void TMainForm::IRCDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* target) {

@@ -10,6 +10,7 @@
 #include "irc/session/irc_client.h"
 #include "irc/session/irc_events.h"
 #include "irc/transport/tcp_connection.h"
+#include "shell/ban_keeper.h"
 #include "shell/base/display.h"
 #include "shell/base/form_host.h"
 #include "shell/base/ini_file.h"
@@ -166,6 +167,10 @@ class TMainForm : public FormHost,
     IRCNickFallback(number, refused, next);
   }
   void OnServerFeatures() override { regain_.MonitorNickIfOffered(); }
+  void OnNames(TIdIRCUsers*, TIdIRCChannel* channel) override { bans_.NamesEnd(channel); }
+  void OnUnban(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask) override {
+    IRCUnban(setter, channel, mask);
+  }
   void OnMonitorOffline(const std::vector<std::string>& nicks) override {
     regain_.NicksOffline(nicks);
   }
@@ -179,6 +184,7 @@ class TMainForm : public FormHost,
   void IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel);
   void IRCKicked(TIdIRCUser* kicker, TIdIRCChannel* channel);
   void IRCBan(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask);
+  void IRCUnban(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask);
   void IRCDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* target);
   void IRCNickChange(TIdIRCUser* user, const std::string& new_nick);
   void IRCNickChanged(const std::string& old_nick);
@@ -213,6 +219,11 @@ class TMainForm : public FormHost,
   TvListingSource TvListing() const override { return lookups_.TvListing(); }
   TvListingCache* TvCache() override { return lookups_.TvCache(); }
   int ReplyLines() const override { return lookups_.ReplyLines(); }
+  BanList* Bans() override { return bans_.List(); }
+  const ChannelSettings* ProtectionOf(const std::string& channel) const override {
+    return &Protect.For(channel);
+  }
+  void BansChanged() override { bans_.Reschedule(); }
   void Pause(int milliseconds) override;
 
   // --- Owned parts and state ------------------------------------------------
@@ -238,6 +249,9 @@ class TMainForm : public FormHost,
   const ChannelRejoin& Rejoining() const { return rejoin_; }
   const NickRegain& Regain() const { return regain_; }
   ChannelLog& Logs() { return logs_; }
+  const BanKeeper& BanKeeping() const { return bans_; }
+  // The bans the bot keeps, in the data folder.
+  static constexpr const char* kBansFileName = "Bans.ini";
 
  private:
   void FormCreate();
@@ -266,7 +280,7 @@ class TMainForm : public FormHost,
   std::shared_ptr<Lifetime> lifetime_ = std::make_shared<Lifetime>();
   bool closing_ = false;
   // Created in the order their timers tick in: the rejoin's, the
-  // reconnection's, the nick regain's.
+  // reconnection's, the nick regain's, the bans'.
   ChannelRejoin rejoin_;
   Reconnection reconnect_;
   NickRegain regain_;
@@ -278,6 +292,7 @@ class TMainForm : public FormHost,
                        MessageDisplay.DisplayColoredLine(text, text_class);
                      });
                    }};
+  BanKeeper bans_;
 };
 
 }  // namespace zelmo

@@ -9,11 +9,13 @@ namespace {
 
 using HelpEntry = std::pair<std::string_view, std::string_view>;
 
-constexpr std::array<HelpEntry, 23> kHelpTexts{{
+constexpr std::array<HelpEntry, 27> kHelpTexts{{
     {"COMMANDSPRIV",
      "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod userpass "
      "newpass chanowner generalowner reload"},
-    {"COMMANDSCHAN", "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word"},
+    {"COMMANDSCHAN",
+     "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word !ban !kickban !unban "
+     "!bans"},
     {"COMMANDSHELP", "Type \"help;<command>\" to see help for the command"},
     {"LOGIN",
      "Login: Use as privmsg. \"login;<nick>;<pass>\". You have to login each time your hostmask "
@@ -51,6 +53,18 @@ constexpr std::array<HelpEntry, 23> kHelpTexts{{
      "!Devoice: Use as chanmsg. \"!devoice [user]\". If no user selected, then it's you."},
     {"!TV", "!TV: Use as chanmsg. \"!tv <channel>\"."},
     {"!WORD", "!Word: Use as chanmsg. \"!word <word>\". Dictionary Finnish-English-Finnish"},
+    {"!BAN",
+     "!Ban: Use as chanmsg. \"!ban <user|mask> [duration] [reason]\". Duration like 45s, 30m, 2h, "
+     "7d, 1w; 0 is permanent. You have to be the channel's operator to use !ban."},
+    {"!KICKBAN",
+     "!Kickban: Use as chanmsg. \"!kickban <user> [duration] [reason]\". Bans, then kicks. You "
+     "have to be the channel's operator to use !kickban."},
+    {"!UNBAN",
+     "!Unban: Use as chanmsg. \"!unban <mask|number>\". The number is the one !bans shows. You "
+     "have to be the channel's operator to use !unban."},
+    {"!BANS",
+     "!Bans: Use as chanmsg. \"!bans\". The bans I keep for the channel. You have to be the "
+     "channel's operator to use !bans."},
 }};
 
 }  // namespace
