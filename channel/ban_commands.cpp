@@ -17,6 +17,8 @@ namespace {
 
 // Lines of !bans said in the channel; the rest go to the requester alone.
 constexpr std::size_t kBanLinesInChannel = 3;
+// The channel level of the private forms: the channel's owner.
+constexpr int kOwnerLevel = 4;
 // Ban modes that one MODE line carries, as for the other mode commands.
 constexpr std::size_t kBansPerModeLine = 3;
 
@@ -67,33 +69,40 @@ std::optional<std::string> HigherMember(BotContext& bot, const TIdIRCChannel& re
   return std::nullopt;
 }
 
-BanRequest ReadBan(BotContext& bot, const std::vector<std::string>& parts,
-                   const TIdIRCUser& requester, const TIdIRCChannel& record, bool nick_only) {
+// A ban as the requester wrote it; an empty duration is the channel's
+// BanTime, an empty reason names the requester.
+struct BanAsked {
+  std::string target;
+  std::string duration;
+  std::string reason;
+  bool nick_only = false;
+};
+
+BanRequest ReadBan(BotContext& bot, const BanAsked& asked, const TIdIRCUser& requester,
+                   const std::string& channel) {
   BanRequest request;
-  const std::string& target = parts[1];
-  if (!nick_only && IsMask(target)) {
-    request.mask = target;
-  } else if (!record.HasUser(target)) {
-    return Refused(target + " is not on " + record.Name());
+  const TIdIRCChannel* record = bot.Irc().Channels.Find(channel);
+  if (!asked.nick_only && IsMask(asked.target)) {
+    request.mask = asked.target;
+  } else if (record == nullptr || !record->HasUser(asked.target)) {
+    return Refused(asked.target + " is not on " + channel);
   } else {
-    request.mask = HostBanMask(HostOf(bot.Irc().Users.Address(target)));
+    request.mask = HostBanMask(HostOf(bot.Irc().Users.Address(asked.target)));
   }
-  request.seconds = SettingsOf(bot, record.Name()).ban_time;
-  std::size_t reason_from = 2;
-  if (parts.size() > 2 && !parts[2].empty() && parts[2][0] >= '0' && parts[2][0] <= '9') {
+  request.seconds = SettingsOf(bot, channel).ban_time;
+  if (!asked.duration.empty()) {
     try {
-      request.seconds = ParseDuration(parts[2]);
+      request.seconds = ParseDuration(asked.duration);
     } catch (const EConvertError&) {
-      return Refused("no such duration: " + parts[2]);
+      return Refused("no such duration: " + asked.duration);
     }
-    ++reason_from;
   }
-  request.reason = Joined(parts, reason_from);
-  if (request.reason.empty()) request.reason = "Banned by " + requester.Nick();
+  request.reason = asked.reason.empty() ? "Banned by " + requester.Nick() : asked.reason;
   if (MaskMatches(request.mask, FullAddress(bot.Irc(), bot.Irc().Nick()))) {
     return Refused("that mask matches me");
   }
-  if (auto higher = HigherMember(bot, record, request.mask, requester)) {
+  if (record == nullptr) return request;
+  if (auto higher = HigherMember(bot, *record, request.mask, requester)) {
     return Refused(*higher + " has a higher level than you");
   }
   return request;
@@ -103,15 +112,12 @@ std::string ForHowLong(BanSeconds seconds) {
   return seconds == kPermanentBan ? "permanently" : "for " + FormatDuration(seconds);
 }
 
-void RunBan(BotContext& bot, const std::vector<std::string>& parts, const TIdIRCUser& requester,
-            const std::string& channel, bool kick) {
+void SetBan(BotContext& bot, const BanAsked& asked, const TIdIRCUser& requester,
+            const std::string& channel) {
   const std::string& nick = requester.Nick();
-  if (!CheckParams(bot, parts, 2, nick, "Ban")) return;
-  if (!CheckRights(bot, channel, 2, requester, "Ban")) return;
   BanList* list = bot.Bans();
-  const TIdIRCChannel* record = bot.Irc().Channels.Find(channel);
-  if (list == nullptr || record == nullptr) return;
-  BanRequest request = ReadBan(bot, parts, requester, *record, kick);
+  if (list == nullptr) return;
+  BanRequest request = ReadBan(bot, asked, requester, channel);
   if (request.refusal.empty()) {
     const UnixSeconds now = bot.UnixNow();
     const UnixSeconds ends = request.seconds == kPermanentBan ? 0 : now + request.seconds;
@@ -127,10 +133,47 @@ void RunBan(BotContext& bot, const std::vector<std::string>& parts, const TIdIRC
   }
   bot.BansChanged();
   SendBanModes(bot, channel, '+', {request.mask});
-  if (kick) bot.Irc().Kick(channel, parts[1], request.reason);
+  if (asked.nick_only) bot.Irc().Kick(channel, asked.target, request.reason);
   SendReply(bot, nick,
             "Ban: " + request.mask + " set on " + channel + " " + ForHowLong(request.seconds) +
                 " (" + request.reason + ")");
+}
+
+// "!ban <target> [duration] [reason]": a word after the target that begins
+// with a digit is the duration.
+void RunBan(BotContext& bot, const std::vector<std::string>& parts, const TIdIRCUser& requester,
+            const std::string& channel, bool kick) {
+  if (!CheckParams(bot, parts, 2, requester.Nick(), "Ban")) return;
+  if (!CheckRights(bot, channel, 2, requester, "Ban")) return;
+  BanAsked asked{parts[1], "", "", kick};
+  std::size_t reason_from = 2;
+  if (parts.size() > 2 && !parts[2].empty() && parts[2][0] >= '0' && parts[2][0] <= '9') {
+    asked.duration = parts[reason_from++];
+  }
+  asked.reason = Joined(parts, reason_from);
+  SetBan(bot, asked, requester, channel);
+}
+
+void Unban(BotContext& bot, const std::string& nick, const std::string& channel,
+           const std::string& text) {
+  BanList* list = bot.Bans();
+  if (list == nullptr) return;
+  const std::vector<BanEntry>& bans = list->Of(channel);
+  std::string mask = text;
+  if (const auto number = TryStrToInt(mask);
+      number && *number >= 1 && static_cast<std::size_t>(*number) <= bans.size()) {
+    mask = bans[*number - 1].mask;
+  }
+  const BanEntry* ban = list->Find(channel, mask);
+  if (ban == nullptr) {
+    SendReply(bot, nick, "Unban: Error - no ban " + text + " on " + channel);
+    return;
+  }
+  mask = ban->mask;
+  list->Remove(channel, mask);
+  bot.BansChanged();
+  SendBanModes(bot, channel, '-', {mask});
+  SendReply(bot, nick, "Unban: " + mask + " removed from " + channel);
 }
 
 // A span of time for the list; a ban just set is "0s" old.
@@ -139,8 +182,7 @@ std::string Span(std::int64_t seconds) {
 }
 
 std::string BanLine(std::size_t number, const BanEntry& ban, UnixSeconds now) {
-  const std::string left =
-      ban.expires_at == 0 ? "permanent" : Span(ban.expires_at - now) + " left";
+  const std::string left = ban.expires_at == 0 ? "permanent" : Span(ban.expires_at - now) + " left";
   return IntToStr(static_cast<int>(number)) + ". " + ban.mask + " by " + ban.setter + ", " +
          Span(now - ban.set_at) + " ago, " + left + ": " + ban.reason;
 }
@@ -158,8 +200,8 @@ void SendBanModes(BotContext& bot, const std::string& channel, char sign,
   }
 }
 
-void ChannelBan(BotContext& bot, const std::vector<std::string>& parts,
-                const TIdIRCUser& requester, const std::string& channel) {
+void ChannelBan(BotContext& bot, const std::vector<std::string>& parts, const TIdIRCUser& requester,
+                const std::string& channel) {
   RunBan(bot, parts, requester, channel, false);
 }
 
@@ -170,49 +212,55 @@ void ChannelKickBan(BotContext& bot, const std::vector<std::string>& parts,
 
 void ChannelUnban(BotContext& bot, const std::vector<std::string>& parts,
                   const TIdIRCUser& requester, const std::string& channel) {
-  const std::string& nick = requester.Nick();
-  if (!CheckParams(bot, parts, 2, nick, "Unban")) return;
+  if (!CheckParams(bot, parts, 2, requester.Nick(), "Unban")) return;
   if (!CheckRights(bot, channel, 2, requester, "Unban")) return;
-  BanList* list = bot.Bans();
-  if (list == nullptr) return;
-  const std::vector<BanEntry>& bans = list->Of(channel);
-  std::string mask = parts[1];
-  if (const auto number = TryStrToInt(mask); number && *number >= 1 &&
-                                             static_cast<std::size_t>(*number) <= bans.size()) {
-    mask = bans[*number - 1].mask;
-  }
-  const BanEntry* ban = list->Find(channel, mask);
-  if (ban == nullptr) {
-    SendReply(bot, nick, "Unban: Error - no ban " + parts[1] + " on " + channel);
-    return;
-  }
-  mask = ban->mask;
-  list->Remove(channel, mask);
-  bot.BansChanged();
-  SendBanModes(bot, channel, '-', {mask});
-  SendReply(bot, nick, "Unban: " + mask + " removed from " + channel);
+  Unban(bot, requester.Nick(), channel, parts[1]);
 }
 
 void ChannelBans(BotContext& bot, const std::vector<std::string>& /*parts*/,
                  const TIdIRCUser& requester, const std::string& channel) {
-  const std::string& nick = requester.Nick();
   if (!CheckRights(bot, channel, 2, requester, "Bans")) return;
+  ListBans(bot, channel, requester.Nick(), kBanLinesInChannel);
+}
+
+void ListBans(BotContext& bot, const std::string& channel, const std::string& nick,
+              std::size_t in_channel) {
   const BanList* list = bot.Bans();
   if (list == nullptr) return;
   const std::vector<BanEntry>& bans = list->Of(channel);
   if (bans.empty()) {
-    SendReply(bot, channel, "Bans: " + channel + " has no bans");
+    SendReply(bot, in_channel > 0 ? channel : nick, "Bans: " + channel + " has no bans");
     return;
   }
   const UnixSeconds now = bot.UnixNow();
   for (std::size_t i = 0; i < bans.size(); ++i) {
-    if (i == kBanLinesInChannel) {
-      SendReply(bot, channel,
-                "... and " + IntToStr(static_cast<int>(bans.size() - i)) +
-                    " more by private message");
+    if (i == in_channel && in_channel > 0) {
+      SendReply(
+          bot, channel,
+          "... and " + IntToStr(static_cast<int>(bans.size() - i)) + " more by private message");
     }
-    SendReply(bot, i < kBanLinesInChannel ? channel : nick, BanLine(i + 1, bans[i], now));
+    SendReply(bot, i < in_channel ? channel : nick, BanLine(i + 1, bans[i], now));
   }
+}
+
+bool DispatchBanPrivate(BotContext& bot, const std::vector<std::string>& parts,
+                        const TIdIRCUser& user) {
+  const std::string word = UpperCase(parts.front());
+  const std::string label = word == "BAN" ? "Ban" : word == "UNBAN" ? "Unban" : "Bans";
+  if (word != "BAN" && word != "UNBAN" && word != "BANS") return false;
+  const std::size_t needed = word == "BANS" ? 2 : 3;
+  if (!CheckParams(bot, parts, needed, user.Nick(), label)) return true;
+  const std::string& channel = parts[1];
+  if (!CheckRights(bot, channel, kOwnerLevel, user, label)) return true;
+  if (word == "BAN") {
+    const auto part = [&](std::size_t i) { return i < parts.size() ? parts[i] : std::string(); };
+    SetBan(bot, {parts[2], part(3), part(4), false}, user, channel);
+  } else if (word == "UNBAN") {
+    Unban(bot, user.Nick(), channel, parts[2]);
+  } else {
+    ListBans(bot, channel, user.Nick(), 0);
+  }
+  return true;
 }
 
 }  // namespace zelmo

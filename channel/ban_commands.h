@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,8 @@ class TIdIRCUser;
 // host; the duration is the channel's BanTime when none is given. Refused
 // for a mask that covers the bot, or a member of a higher level than the
 // requester.
-void ChannelBan(BotContext& bot, const std::vector<std::string>& parts,
-                const TIdIRCUser& requester, const std::string& channel);
+void ChannelBan(BotContext& bot, const std::vector<std::string>& parts, const TIdIRCUser& requester,
+                const std::string& channel);
 // "!kickban <nick> [duration] [reason]": the ban, then the kick.
 void ChannelKickBan(BotContext& bot, const std::vector<std::string>& parts,
                     const TIdIRCUser& requester, const std::string& channel);
@@ -29,6 +30,17 @@ void ChannelUnban(BotContext& bot, const std::vector<std::string>& parts,
 // channel, the rest to the requester.
 void ChannelBans(BotContext& bot, const std::vector<std::string>& parts,
                  const TIdIRCUser& requester, const std::string& channel);
+
+// The list of "!bans" for the channel: the first lines in the channel, the
+// rest to the nick (all of them when in_channel is 0).
+void ListBans(BotContext& bot, const std::string& channel, const std::string& nick,
+              std::size_t in_channel);
+
+// The private forms, for the channel's owner (level 4): "ban;#chan;<nick|mask>;
+// [duration];[reason]", "unban;#chan;<mask|number>", "bans;#chan". False for
+// any other command word.
+bool DispatchBanPrivate(BotContext& bot, const std::vector<std::string>& parts,
+                        const TIdIRCUser& user);
 
 // MODE lines that set ('+') or remove ('-') the masks, three to a line.
 void SendBanModes(BotContext& bot, const std::string& channel, char sign,

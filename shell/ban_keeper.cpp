@@ -80,7 +80,8 @@ void BanKeeper::Reschedule() {
     timer_->SetEnabled(false);
     return;
   }
-  const std::int64_t wait = std::clamp<std::int64_t>(*next - bot_.UnixNow(), 1, kLongestWaitSeconds);
+  const std::int64_t wait =
+      std::clamp<std::int64_t>(*next - bot_.UnixNow(), 1, kLongestWaitSeconds);
   timer_->SetEnabled(false);
   timer_->SetInterval(static_cast<int>(wait * 1000));
   timer_->SetEnabled(true);

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <map>
 #include <memory>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "channel/ban_list.h"
 #include "shell/base/ui_port.h"

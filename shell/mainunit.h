@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/ban_commands.h"
 #include "channel/channel_settings.h"
 #include "irc/session/irc_client.h"
 #include "irc/session/irc_events.h"
@@ -224,6 +225,9 @@ class TMainForm : public FormHost,
     return &Protect.For(channel);
   }
   void BansChanged() override { bans_.Reschedule(); }
+  bool RunChannelPrivate(const std::vector<std::string>& parts, const TIdIRCUser& user) override {
+    return DispatchBanPrivate(*this, parts, user);
+  }
   void Pause(int milliseconds) override;
 
   // --- Owned parts and state ------------------------------------------------

@@ -18,6 +18,7 @@ class LoginThrottle;
 class TMessageDisplay;
 class TvListingCache;
 class TIdIRC;
+class TIdIRCUser;
 class TIdTCPClient;
 struct ChannelSettings;
 
@@ -112,6 +113,12 @@ class BotContext {
   // The channel's protection settings; none gives the defaults.
   virtual const ChannelSettings* ProtectionOf(const std::string& /*channel*/) const {
     return nullptr;
+  }
+  // Runs a private command that the layers above the users' own add (the
+  // ban commands); false when the word is none of theirs.
+  virtual bool RunChannelPrivate(const std::vector<std::string>& /*parts*/,
+                                 const TIdIRCUser& /*user*/) {
+    return false;
   }
   // The list changed: the timer of the next expiry is set again.
   virtual void BansChanged() {}

@@ -9,10 +9,10 @@ namespace {
 
 using HelpEntry = std::pair<std::string_view, std::string_view>;
 
-constexpr std::array<HelpEntry, 27> kHelpTexts{{
+constexpr std::array<HelpEntry, 30> kHelpTexts{{
     {"COMMANDSPRIV",
      "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod userpass "
-     "newpass chanowner generalowner reload"},
+     "newpass chanowner generalowner reload ban unban bans"},
     {"COMMANDSCHAN",
      "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word !ban !kickban !unban "
      "!bans"},
@@ -46,6 +46,14 @@ constexpr std::array<HelpEntry, 27> kHelpTexts{{
     {"RELOAD",
      "Reload: Use as privmsg. \"reload;<security password>\". You have to be my owner to use "
      "reload."},
+    {"BAN",
+     "Ban: Use as privmsg. \"ban;<channel>;<user|mask>;[duration];[reason]\". You have to be the "
+     "channel's owner to use ban."},
+    {"UNBAN",
+     "Unban: Use as privmsg. \"unban;<channel>;<mask|number>\". You have to be the channel's "
+     "owner to use unban."},
+    {"BANS",
+     "Bans: Use as privmsg. \"bans;<channel>\". You have to be the channel's owner to use bans."},
     {"!OP", "!Op: Use as chanmsg. \"!op [user]\". If no user selected, then it's you."},
     {"!DEOP", "!Deop: Use as chanmsg. \"!deop [user]\". If no user selected, then it's you."},
     {"!VOICE", "!Voice: Use as chanmsg. \"!voice [user]\". If no user selected, then it's you."},

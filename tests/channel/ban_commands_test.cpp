@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "channel_bot.h"
+#include "users/privmsg.h"
 
 namespace zelmo::testing {
 namespace {
@@ -41,11 +42,10 @@ TEST_F(BanCommands, BanListUnbanAndTheirAnswers) {
   Says("olli", "!unban 1");
   Says("olli", "!unban X!*@*");
   Says("olli", "!unban 3");
-  EXPECT_EQ(bot.TakeSent(), (Lines{"MODE #room -b *!*@host",
-                                   "PRIVMSG olli :Unban: *!*@host removed from #room",
-                                   "MODE #room -b x!*@*",
-                                   "PRIVMSG olli :Unban: x!*@* removed from #room",
-                                   "PRIVMSG olli :Unban: Error - no ban 3 on #room"}));
+  EXPECT_EQ(bot.TakeSent(),
+            (Lines{"MODE #room -b *!*@host", "PRIVMSG olli :Unban: *!*@host removed from #room",
+                   "MODE #room -b x!*@*", "PRIVMSG olli :Unban: x!*@* removed from #room",
+                   "PRIVMSG olli :Unban: Error - no ban 3 on #room"}));
   EXPECT_EQ(bot.ban_list.Of("#ROOM").size(), 2u);
   EXPECT_EQ(bot.bans_changed, 6);
 }
@@ -81,6 +81,28 @@ TEST_F(BanCommands, RefusalsSayWhyAndChangeNothing) {
   Says("olli", "!bans");
   EXPECT_EQ(bot.TakeSent(), Lines{"PRIVMSG #room :Bans: #room has no bans"});
   EXPECT_EQ(bot.bans_changed, 0);
+}
+
+// The private forms: for the channel's owner, all answers to the requester.
+TEST_F(BanCommands, PrivateFormsNeedTheChannelsOwner) {
+  RoomWithMembers("@ZelmoBot bob");
+  const auto privately = [&](const std::string& nick, const std::string& text) {
+    DispatchPrivate(bot, text, bot.User(nick));
+  };
+  privately("olli", "ban;#room;bob");
+  privately("olga", "ban;#room;bob;;flooding");
+  privately("olga", "ban;#other;*!*@x.example;1w");
+  privately("olga", "bans;#room");
+  privately("olga", "unban;#room;*!*@host");
+  privately("olga", "ban;#room");
+  EXPECT_EQ(bot.TakeSent(),
+            (Lines{"PRIVMSG olli :Ban: Error - Access rights too low", "MODE #room +b *!*@host",
+                   "PRIVMSG olga :Ban: *!*@host set on #room for 1h (flooding)",
+                   "MODE #other +b *!*@x.example",
+                   "PRIVMSG olga :Ban: *!*@x.example set on #other for 1w (Banned by olga)",
+                   "PRIVMSG olga :1. *!*@host by olga, 0s ago, 1h left: flooding",
+                   "MODE #room -b *!*@host", "PRIVMSG olga :Unban: *!*@host removed from #room",
+                   "PRIVMSG olga :Ban: Error - Not enough parameters"}));
 }
 
 }  // namespace

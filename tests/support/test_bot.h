@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/ban_commands.h"
 #include "channel/ban_list.h"
 #include "channel/channel_settings.h"
 #include "channel/tv_listing_cache.h"
@@ -49,6 +50,9 @@ class TestBot : public BotContext, public IrcEvents {
   BanList* Bans() override { return &ban_list; }
   const ChannelSettings* ProtectionOf(const std::string&) const override { return &protection; }
   void BansChanged() override { ++bans_changed; }
+  bool RunChannelPrivate(const std::vector<std::string>& parts, const TIdIRCUser& user) override {
+    return DispatchBanPrivate(*this, parts, user);
+  }
   std::int64_t UnixNow() const override { return unix_now; }
   // Notes the pause, and how many lines had gone out by then.
   void Pause(int milliseconds) override {
