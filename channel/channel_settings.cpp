@@ -29,6 +29,12 @@ void ReadShared(const TIniFile& ini, std::string_view section, ChannelSettings& 
   Override<std::int32_t>(ini, config::kExemptLevel, section, settings.exempt_level);
   Override<bool>(ini, config::kStickyBans, section, settings.sticky_bans);
   settings.ban_time = BanTimeIn(ini, section, settings.ban_time);
+  Override<std::int32_t>(ini, config::kFloodLines, section, settings.flood_lines);
+  Override<std::int32_t>(ini, config::kFloodSeconds, section, settings.flood_seconds);
+  Override<std::int32_t>(ini, config::kRepeats, section, settings.repeats);
+  Override<std::int32_t>(ini, config::kRepeatSeconds, section, settings.repeat_seconds);
+  Override<std::int32_t>(ini, config::kHighlights, section, settings.highlights);
+  Override<std::int32_t>(ini, config::kEscalateMinutes, section, settings.escalate_minutes);
 }
 
 bool HasSection(const TIniFile& ini, std::string_view section) {

@@ -20,6 +20,15 @@ struct ChannelSettings {
   int exempt_level = 1;
   bool sticky_bans = false;
   BanSeconds ban_time = 60 * 60;
+  // The flood and spam defences; a threshold of 0 is off.
+  int flood_lines = 0;
+  int flood_seconds = 10;
+  int repeats = 0;
+  int repeat_seconds = 60;
+  int highlights = 0;
+  int escalate_minutes = 10;
+
+  bool Guarded() const { return flood_lines > 0 || repeats > 0 || highlights > 0; }
 };
 
 // The settings of every channel: [Channel #room] over [Protect] over

@@ -60,6 +60,7 @@ void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::
     // bouncers) lands here without a channel record: there is no channel
     // to kick from or to run a command in.
     if (!channel) return;
+    if (GuardChannel(*user, *channel, text)) return;
     if (text.find(kColourCode) != std::string::npos && KicksForColours(*user, *channel)) {
       channel->Kick(user->Nick(), "No colors!");
     }

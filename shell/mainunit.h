@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "channel/ban_commands.h"
+#include "channel/channel_guard.h"
 #include "channel/channel_settings.h"
 #include "irc/session/irc_client.h"
 #include "irc/session/irc_events.h"
@@ -199,6 +200,11 @@ class TMainForm : public FormHost,
   // KickOnColors of the channel, sparing the exempt where the channel's
   // protection is configured.
   bool KicksForColours(const TIdIRCUser& user, const TIdIRCChannel& channel);
+  // The channel's flood and spam defences (channel_defence.cpp); true when
+  // the user was kicked or banned for the message.
+  bool GuardChannel(const TIdIRCUser& user, const TIdIRCChannel& channel, const std::string& text);
+  void TakeGuardAction(const TIdIRCUser& user, const std::string& channel,
+                       const ChannelSettings& settings, const GuardAction& action);
 
   // --- Catch points ---------------------------------------------------------
   // The top of the user-interface thread: an error is shown in the error box
@@ -297,6 +303,7 @@ class TMainForm : public FormHost,
                      });
                    }};
   BanKeeper bans_;
+  ChannelGuards guards_;
 };
 
 }  // namespace zelmo

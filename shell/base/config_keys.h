@@ -247,6 +247,49 @@ inline constexpr ConfigKey kExemptLevel{"Protect",
                                         1,
                                         4};
 
+inline constexpr ConfigKey kFloodLines{
+    "Protect",
+    "FloodLines",
+    kInteger,
+    "0",
+    "more messages than this from one user within FloodSeconds is a flood; 0 is off",
+    "number of lines",
+    0,
+    100};
+inline constexpr ConfigKey kFloodSeconds{
+    "Protect", "FloodSeconds", kInteger, "10", "the window of FloodLines", "number of seconds", 1,
+    3600};
+inline constexpr ConfigKey kRepeats{
+    "Protect",
+    "Repeats",
+    kInteger,
+    "0",
+    "the same text this many times in a row, each within RepeatSeconds, is spam; 0 is off",
+    "number of repeats",
+    0,
+    100};
+inline constexpr ConfigKey kRepeatSeconds{
+    "Protect", "RepeatSeconds", kInteger, "60", "the window of Repeats", "number of seconds", 1,
+    3600};
+inline constexpr ConfigKey kHighlights{
+    "Protect",
+    "Highlights",
+    kInteger,
+    "0",
+    "a message naming this many channel members or more is a mass highlight; 0 is off",
+    "number of nicks",
+    0,
+    100};
+inline constexpr ConfigKey kEscalateMinutes{
+    "Protect",
+    "EscalateMinutes",
+    kInteger,
+    "10",
+    "offences within this many minutes step up: warning, kick, ban",
+    "number of minutes",
+    1,
+    1440};
+
 }  // namespace config
 
 // The table, section by section.
@@ -303,6 +346,12 @@ inline constexpr std::array kConfigKeys{
     &config::kBanTime,
     &config::kStickyBans,
     &config::kExemptLevel,
+    &config::kFloodLines,
+    &config::kFloodSeconds,
+    &config::kRepeats,
+    &config::kRepeatSeconds,
+    &config::kHighlights,
+    &config::kEscalateMinutes,
 };
 
 // The section of one channel's settings is "Channel " and the channel's name.
