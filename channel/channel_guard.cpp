@@ -17,8 +17,8 @@ std::string FloodWhy(const ChannelSettings& settings) {
 
 // The longest any counter of the settings looks back.
 SteadyMillis LongestWindow(const ChannelSettings& settings) {
-  return std::max({settings.flood_seconds, settings.repeat_seconds,
-                   settings.escalate_minutes * 60}) *
+  return std::max(
+             {settings.flood_seconds, settings.repeat_seconds, settings.escalate_minutes * 60}) *
          kSecond;
 }
 
@@ -29,12 +29,12 @@ ChannelGuard::UserState& ChannelGuard::StateOf(std::string_view nick, SteadyMill
   const std::string key = LowerCase(nick);
   if (const auto found = users_.find(key); found != users_.end()) return found->second;
   if (users_.size() >= kMaxTrackedUsers) {
-    std::erase_if(users_, [&](const auto& user) { return now - user.second.last_seen > idle_after; });
+    std::erase_if(users_,
+                  [&](const auto& user) { return now - user.second.last_seen > idle_after; });
   }
   if (users_.size() >= kMaxTrackedUsers) {
-    users_.erase(std::ranges::min_element(users_, {}, [](const auto& user) {
-      return user.second.last_seen;
-    }));
+    users_.erase(std::ranges::min_element(users_, {},
+                                          [](const auto& user) { return user.second.last_seen; }));
   }
   return users_[key];
 }
@@ -56,6 +56,36 @@ std::optional<GuardAction> ChannelGuard::Message(std::string_view nick, std::str
     return std::nullopt;
   }
   return GuardAction{user.escalation.Next(now, settings.escalate_minutes * 60 * kSecond), why};
+}
+
+bool IsNetsplitReason(std::string_view reason) {
+  const std::size_t blank = reason.find(' ');
+  if (blank == std::string_view::npos || reason.find(' ', blank + 1) != std::string_view::npos) {
+    return false;
+  }
+  const auto server = [](std::string_view name) {
+    return name.size() >= 3 && name.find('.') != std::string_view::npos && name.front() != '.' &&
+           name.back() != '.';
+  };
+  return server(reason.substr(0, blank)) && server(reason.substr(blank + 1));
+}
+
+void NetsplitMemory::Expire(SteadyMillis now) {
+  std::erase_if(lost_, [&](const auto& entry) { return now - entry.second > kRemembered; });
+}
+
+void NetsplitMemory::Lost(std::string_view nick, SteadyMillis now) {
+  if (lost_.size() >= kMaxNicks) Expire(now);
+  if (lost_.size() >= kMaxNicks) return;
+  lost_[LowerCase(nick)] = now;
+}
+
+bool NetsplitMemory::Returned(std::string_view nick, SteadyMillis now) {
+  const auto found = lost_.find(LowerCase(nick));
+  if (found == lost_.end()) return false;
+  const bool recent = now - found->second <= kRemembered;
+  lost_.erase(found);
+  return recent;
 }
 
 ChannelGuard& ChannelGuards::Of(std::string_view channel) {

@@ -29,10 +29,14 @@ class ChannelGuard {
 
   // One message of the nick naming `highlighted` channel members; the
   // action it calls for, if any.
-  std::optional<GuardAction> Message(std::string_view nick, std::string_view text,
-                                     int highlighted, SteadyMillis now,
-                                     const ChannelSettings& settings);
+  std::optional<GuardAction> Message(std::string_view nick, std::string_view text, int highlighted,
+                                     SteadyMillis now, const ChannelSettings& settings);
   std::size_t Tracked() const { return users_.size(); }
+  // Someone joined (not back from a netsplit); true when the joins are a
+  // flood and the channel is to be locked.
+  bool Joined(SteadyMillis now, const ChannelSettings& settings) {
+    return joins_.Hit(now, settings.join_flood, settings.join_seconds * 1000LL);
+  }
 
  private:
   struct UserState {
@@ -44,6 +48,26 @@ class ChannelGuard {
   UserState& StateOf(std::string_view nick, SteadyMillis now, SteadyMillis idle_after);
 
   std::unordered_map<std::string, UserState> users_;  // by lower-case nick
+  RateWindow joins_;
+};
+
+// Whether a QUIT's reason is a netsplit's: the two server names, "a.b c.d".
+bool IsNetsplitReason(std::string_view reason);
+
+// The nicks lost in a netsplit, whose joins when the servers meet again are
+// no join flood. At most kMaxNicks, each for kRemembered.
+class NetsplitMemory {
+ public:
+  static constexpr std::size_t kMaxNicks = 1000;
+  static constexpr SteadyMillis kRemembered = 10 * 60 * 1000;
+
+  void Lost(std::string_view nick, SteadyMillis now);
+  // True, once, for a nick lost in a netsplit within kRemembered.
+  bool Returned(std::string_view nick, SteadyMillis now);
+
+ private:
+  void Expire(SteadyMillis now);
+  std::map<std::string, SteadyMillis> lost_;  // lower-case nick -> when
 };
 
 // The guards of every channel, made on a channel's first guarded message.

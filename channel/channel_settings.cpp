@@ -35,6 +35,9 @@ void ReadShared(const TIniFile& ini, std::string_view section, ChannelSettings& 
   Override<std::int32_t>(ini, config::kRepeatSeconds, section, settings.repeat_seconds);
   Override<std::int32_t>(ini, config::kHighlights, section, settings.highlights);
   Override<std::int32_t>(ini, config::kEscalateMinutes, section, settings.escalate_minutes);
+  Override<std::int32_t>(ini, config::kJoinFlood, section, settings.join_flood);
+  Override<std::int32_t>(ini, config::kJoinSeconds, section, settings.join_seconds);
+  Override<std::int32_t>(ini, config::kLockMinutes, section, settings.lock_minutes);
 }
 
 bool HasSection(const TIniFile& ini, std::string_view section) {

@@ -27,6 +27,9 @@ struct ChannelSettings {
   int repeat_seconds = 60;
   int highlights = 0;
   int escalate_minutes = 10;
+  int join_flood = 0;
+  int join_seconds = 10;
+  int lock_minutes = 5;
 
   bool Guarded() const { return flood_lines > 0 || repeats > 0 || highlights > 0; }
 };

@@ -63,6 +63,17 @@ bool TMainForm::GuardChannel(const TIdIRCUser& user, const TIdIRCChannel& channe
   return action->step != GuardStep::kWarn;
 }
 
+void TMainForm::GuardJoin(const TIdIRCUser& user, const TIdIRCChannel& channel) {
+  const ChannelSettings& settings = Protect.For(channel.Name());
+  if (settings.join_flood == 0) return;
+  const SteadyMillis now = SteadyNow();
+  // Back from a netsplit: the servers' meeting, not a flood.
+  if (netsplit_.Returned(user.Nick(), now)) return;
+  if (guards_.Of(channel.Name()).Joined(now, settings)) {
+    locks_.Lock(channel.Name(), settings.lock_minutes, "join flood", now);
+  }
+}
+
 void TMainForm::TakeGuardAction(const TIdIRCUser& user, const std::string& channel,
                                 const ChannelSettings& settings, const GuardAction& action) {
   const std::string& nick = user.Nick();

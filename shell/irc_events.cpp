@@ -1,3 +1,4 @@
+#include <chrono>
 #include <exception>
 
 #include "channel/chanmsg.h"
@@ -90,6 +91,7 @@ void TMainForm::IRCJoin(TIdIRCUser* user, TIdIRCChannel* channel) {
     ShowJoin(MessageDisplay, user->Nick(), name);
     return;
   }
+  if (channel) GuardJoin(*user, *channel);
   if (channel && Protect.For(name).auto_voice) channel->Voice(user->Nick());
   ShowJoin(MessageDisplay, user->Nick(), name);
   if (RightsLevel(*this, name, user->Address) == 1) {
@@ -105,6 +107,11 @@ void TMainForm::IRCPart(TIdIRCUser* user, TIdIRCChannel* channel) {
 
 void TMainForm::IRCQuit(TIdIRCUser* user) {
   ShowQuit(MessageDisplay, user->Nick());
+  if (IsNetsplitReason(user->Reason)) {
+    netsplit_.Lost(user->Nick(), std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+  }
   if (SameText(user->Nick(), IRC.ConfiguredNick())) regain_.RegainNickOnNews();
 }
 

@@ -45,7 +45,8 @@ TMainForm::TMainForm(UiPort& port, std::string program_folder, LookupEnvironment
       rejoin_(IRC, MessageDisplay, *Timer),
       reconnect_(IRC, MessageDisplay, port, *this, rejoin_, regain_),
       regain_(IRC, MessageDisplay, port, *this),
-      bans_(*this, port, *this) {
+      bans_(*this, port, *this),
+      locks_(*this, port, *this) {
   FormCreate();
 }
 

@@ -18,6 +18,7 @@
 #include "shell/base/ini_file.h"
 #include "shell/base/ui_port.h"
 #include "shell/channel_log.h"
+#include "shell/channel_locks.h"
 #include "shell/channel_rejoin.h"
 #include "shell/form_callbacks.h"
 #include "shell/lookup_settings.h"
@@ -203,6 +204,8 @@ class TMainForm : public FormHost,
   // The channel's flood and spam defences (channel_defence.cpp); true when
   // the user was kicked or banned for the message.
   bool GuardChannel(const TIdIRCUser& user, const TIdIRCChannel& channel, const std::string& text);
+  // A join counted against a join flood (channel_defence.cpp).
+  void GuardJoin(const TIdIRCUser& user, const TIdIRCChannel& channel);
   void TakeGuardAction(const TIdIRCUser& user, const std::string& channel,
                        const ChannelSettings& settings, const GuardAction& action);
 
@@ -260,6 +263,7 @@ class TMainForm : public FormHost,
   const NickRegain& Regain() const { return regain_; }
   ChannelLog& Logs() { return logs_; }
   const BanKeeper& BanKeeping() const { return bans_; }
+  const ChannelLocks& Locks() const { return locks_; }
   // The bans the bot keeps, in the data folder.
   static constexpr const char* kBansFileName = "Bans.ini";
 
@@ -304,6 +308,8 @@ class TMainForm : public FormHost,
                    }};
   BanKeeper bans_;
   ChannelGuards guards_;
+  NetsplitMemory netsplit_;
+  ChannelLocks locks_;
 };
 
 }  // namespace zelmo

@@ -290,6 +290,27 @@ inline constexpr ConfigKey kEscalateMinutes{
     1,
     1440};
 
+inline constexpr ConfigKey kJoinFlood{
+    "Protect",
+    "JoinFlood",
+    kInteger,
+    "0",
+    "more joins than this within JoinSeconds locks the channel (+i); 0 is off",
+    "number of joins",
+    0,
+    500};
+inline constexpr ConfigKey kJoinSeconds{
+    "Protect", "JoinSeconds", kInteger, "10", "the window of JoinFlood", "number of seconds",
+    1,         3600};
+inline constexpr ConfigKey kLockMinutes{"Protect",
+                                        "LockMinutes",
+                                        kInteger,
+                                        "5",
+                                        "how long a join flood locks the channel",
+                                        "number of minutes",
+                                        1,
+                                        1440};
+
 }  // namespace config
 
 // The table, section by section.
@@ -352,6 +373,9 @@ inline constexpr std::array kConfigKeys{
     &config::kRepeatSeconds,
     &config::kHighlights,
     &config::kEscalateMinutes,
+    &config::kJoinFlood,
+    &config::kJoinSeconds,
+    &config::kLockMinutes,
 };
 
 // The section of one channel's settings is "Channel " and the channel's name.

@@ -12,8 +12,7 @@ namespace {
 class FloodDefence : public BotOnServer {
  protected:
   FloodDefence() {
-    extra_config =
-        "[Channel #room]\nFloodLines=3\nFloodSeconds=2\nRepeats=3\nHighlights=2\n";
+    extra_config = "[Channel #room]\nFloodLines=3\nFloodSeconds=2\nRepeats=3\nHighlights=2\n";
   }
   void Quiet() { std::this_thread::sleep_for(std::chrono::milliseconds(2500)); }
 };
@@ -25,7 +24,8 @@ TEST_F(FloodDefence, AFloodARepeatAndAMassHighlightStepUpToABan) {
   auto carol = Client("carol");
   bob->JoinChannel("#room");
   carol->JoinChannel("#room");
-  for (const char* text : {"one", "two", "three", "four"}) bob->Send(std::string("PRIVMSG #room :") + text);
+  for (const char* text : {"one", "two", "three", "four"})
+    bob->Send(std::string("PRIVMSG #room :") + text);
   ASSERT_TRUE(Await(*bob, "NOTICE bob :Please slow down in #room (flood)").has_value());
   EXPECT_TRUE(Shows("-> #room: warned bob (flood: 4 lines in 2s)"));
   Quiet();
