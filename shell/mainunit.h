@@ -13,12 +13,13 @@
 #include "irc/session/irc_events.h"
 #include "irc/transport/tcp_connection.h"
 #include "shell/ban_keeper.h"
+#include "shell/base/convert.h"
 #include "shell/base/display.h"
 #include "shell/base/form_host.h"
 #include "shell/base/ini_file.h"
 #include "shell/base/ui_port.h"
-#include "shell/channel_log.h"
 #include "shell/channel_locks.h"
+#include "shell/channel_log.h"
 #include "shell/channel_rejoin.h"
 #include "shell/form_callbacks.h"
 #include "shell/lookup_settings.h"
@@ -235,8 +236,12 @@ class TMainForm : public FormHost,
   }
   void BansChanged() override { bans_.Reschedule(); }
   bool RunChannelPrivate(const std::vector<std::string>& parts, const TIdIRCUser& user) override {
-    return DispatchBanPrivate(*this, parts, user);
+    if (!SameText(parts.front(), "chanset")) return DispatchBanPrivate(*this, parts, user);
+    Chanset(parts, user);
+    return true;
   }
+  // "chanset;#room[;key;value]" for the channel's owner (chanset.cpp).
+  void Chanset(const std::vector<std::string>& parts, const TIdIRCUser& user);
   void Pause(int milliseconds) override;
 
   // --- Owned parts and state ------------------------------------------------

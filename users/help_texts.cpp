@@ -9,10 +9,10 @@ namespace {
 
 using HelpEntry = std::pair<std::string_view, std::string_view>;
 
-constexpr std::array<HelpEntry, 30> kHelpTexts{{
+constexpr std::array<HelpEntry, 31> kHelpTexts{{
     {"COMMANDSPRIV",
      "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod userpass "
-     "newpass chanowner generalowner reload ban unban bans"},
+     "newpass chanowner generalowner reload ban unban bans chanset"},
     {"COMMANDSCHAN",
      "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word !ban !kickban !unban "
      "!bans"},
@@ -54,6 +54,9 @@ constexpr std::array<HelpEntry, 30> kHelpTexts{{
      "owner to use unban."},
     {"BANS",
      "Bans: Use as privmsg. \"bans;<channel>\". You have to be the channel's owner to use bans."},
+    {"CHANSET",
+     "Chanset: Use as privmsg. \"chanset;<channel>;[key];[value]\". Without a key it lists the "
+     "channel's settings. You have to be the channel's owner to use chanset."},
     {"!OP", "!Op: Use as chanmsg. \"!op [user]\". If no user selected, then it's you."},
     {"!DEOP", "!Deop: Use as chanmsg. \"!deop [user]\". If no user selected, then it's you."},
     {"!VOICE", "!Voice: Use as chanmsg. \"!voice [user]\". If no user selected, then it's you."},

@@ -126,6 +126,15 @@ ConfigValue ReadConfigIn(const TIniFile& ini, const ConfigKey& key, std::string_
   }
 }
 
+ConfigValue DecodeConfigValue(const ConfigKey& key, std::string_view value,
+                              std::string_view section) {
+  try {
+    return Decode(key, value, key.default_value).value;
+  } catch (const EConfigError& error) {
+    throw EConfigError(key, error.Problem(), true, section);
+  }
+}
+
 std::string ConfigText(const TIniFile& ini, const ConfigKey& key) {
   return std::get<std::string>(ReadConfig(ini, key));
 }

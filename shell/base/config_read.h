@@ -52,6 +52,11 @@ ConfigValue ReadConfig(const TIniFile& ini, const ConfigKey& key,
 ConfigValue ReadConfigIn(const TIniFile& ini, const ConfigKey& key, std::string_view section,
                          std::string_view fallback);
 
+// A value about to be written to the key in that section, read by the key's
+// type; raises the EConfigError that reading it back would.
+ConfigValue DecodeConfigValue(const ConfigKey& key, std::string_view value,
+                              std::string_view section);
+
 std::string ConfigText(const TIniFile& ini, const ConfigKey& key);
 std::int32_t ConfigNumber(const TIniFile& ini, const ConfigKey& key,
                           std::optional<std::string_view> fallback = {});

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "bot_on_server.h"
+#include "shell/base/ini_file.h"
 
 namespace zelmo::testing {
 namespace {
@@ -14,11 +15,12 @@ class Bans : public BotOnServer {
   void SetUp() override {
     BotOnServer::SetUp();
     if (IsSkipped()) return;
-    dir.Write("Users.ini", "[olli]\nPassword=p\nRights_#room=2\n");
+    dir.Write("Users.ini",
+              "[olli]\nPassword=p\nRights_#room=2\n[olga]\nPassword=p\nRights_#room=4\n");
   }
-  std::unique_ptr<IrcTestClient> Operator() {
-    auto olli = Client("olli");
-    olli->Send("PRIVMSG ZelmoBot :login;olli;p");
+  std::unique_ptr<IrcTestClient> Operator(const std::string& user = "olli") {
+    auto olli = Client(user);
+    olli->Send("PRIVMSG ZelmoBot :login;" + user + ";p");
     EXPECT_TRUE(Await(*olli, "Login: Logged on").has_value());
     return olli;
   }
@@ -85,6 +87,29 @@ TEST_F(Bans, AListedUserJoiningAChannelThatLostTheBanIsBannedAndKicked) {
   bob->JoinChannel("#room");
   ASSERT_TRUE(Await(*bob, "KICK #room bob :spamming").has_value());
   EXPECT_TRUE(Await(*olli, "MODE #room +b bob!*@*").has_value());
+}
+
+// The channel's owner changes its settings by private message: written to
+// Config.ini and in force at once.
+TEST_F(Bans, ChansetWritesTheChannelsSectionAndAppliesIt) {
+  ConnectBot();
+  auto olga = Operator("olga");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"chanset;#room;FloodLines;5", "Chanset: #room FloodLines = 5"},
+      {"chanset;#room;floodlines;500",
+       "Chanset: Error - [Channel #room] FloodLines: '500' is not a number of lines (0 to 100)"},
+      {"chanset;#room;BanTime;soon",
+       "Chanset: Error - [Channel #room] BanTime: 'soon' is not a duration"},
+      {"chanset;#room;Nick;x", "Chanset: Error - unknown key Nick"},
+      {"chanset;#room", "Chanset: #room FloodLines = 5"},
+      {"chanset;#other;FloodLines;1", "Chanset: Error - Access rights too low"},
+  };
+  for (const auto& [text, answer] : cases) {
+    olga->Send("PRIVMSG ZelmoBot :" + text);
+    EXPECT_TRUE(Await(*olga, "PRIVMSG olga :" + answer).has_value()) << text;
+  }
+  EXPECT_EQ(form->Protect.For("#ROOM").flood_lines, 5);
+  EXPECT_EQ(TIniFile(dir.File("Config.ini")).ReadString("Channel #room", "FloodLines", ""), "5");
 }
 
 }  // namespace
