@@ -15,8 +15,7 @@ constexpr int kOwnerLevel = 4;
 
 // The value as the channel's settings would read it; raises EConvertError
 // (naming the key) for one they would refuse.
-void CheckChannelValue(const ConfigKey& key, const std::string& value,
-                       const std::string& section) {
+void CheckChannelValue(const ConfigKey& key, const std::string& value, const std::string& section) {
   if (&key == &config::kBanTime) {
     try {
       ParseDuration(TrimBlanks(value));
@@ -41,8 +40,9 @@ void TMainForm::Chanset(const std::vector<std::string>& parts, const TIdIRCUser&
     bool any = false;
     for (const IniEntry& entry : ini.Entries()) {
       if (entry.head || !SameText(entry.section, section)) continue;
-      SendReply(*this, nick, "Chanset: " + channel + " " + entry.key + " = " +
-                                 ini.ReadString(entry.section, entry.key, ""));
+      SendReply(*this, nick,
+                "Chanset: " + channel + " " + entry.key + " = " +
+                    ini.ReadString(entry.section, entry.key, ""));
       any = true;
     }
     if (!any) SendReply(*this, nick, "Chanset: " + channel + " has no settings of its own");
@@ -61,8 +61,7 @@ void TMainForm::Chanset(const std::vector<std::string>& parts, const TIdIRCUser&
   }
   ini.WriteString(section, key->name, parts[3]);
   Protect = ProtectSettings::Read(TIniFile(ConfigPath()));
-  SendReply(*this, nick,
-            "Chanset: " + channel + " " + std::string(key->name) + " = " + parts[3]);
+  SendReply(*this, nick, "Chanset: " + channel + " " + std::string(key->name) + " = " + parts[3]);
 }
 
 }  // namespace zelmo
