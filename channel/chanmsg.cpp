@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "channel/ban_commands.h"
 #include "channel/channel_command.h"
 #include "channel/dictionary.h"
 #include "channel/moderation.h"
@@ -21,7 +22,7 @@ struct ChannelCommand {
   ChannelHandler handler;
 };
 
-constexpr std::array<ChannelCommand, 7> kChannelCommands{{
+constexpr std::array<ChannelCommand, 11> kChannelCommands{{
     {"!OP", ChannelOp},
     {"!DEOP", ChannelDeop},
     {"!VOICE", ChannelVoice},
@@ -29,6 +30,10 @@ constexpr std::array<ChannelCommand, 7> kChannelCommands{{
     {"!KICK", ChannelKick},
     {"!TV", ChannelTv},
     {"!WORD", ChannelWord},
+    {"!BAN", ChannelBan},
+    {"!KICKBAN", ChannelKickBan},
+    {"!UNBAN", ChannelUnban},
+    {"!BANS", ChannelBans},
 }};
 
 }  // namespace

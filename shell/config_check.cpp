@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "channel/channel_settings.h"
 #include "shell/base/config_names.h"
 #include "shell/base/config_read.h"
 #include "shell/base/convert.h"
@@ -24,7 +25,7 @@ class Findings {
     try {
       read();
     } catch (const EConfigError& error) {
-      Add("Config.ini", ini.LineOf(error.Key().section, error.Key().name), error.Described());
+      Add("Config.ini", ini.LineOf(error.Section(), error.Key().name), error.Described());
     } catch (const Exception& error) {
       Add("", std::nullopt, error.what());
     }
@@ -35,6 +36,19 @@ class Findings {
   std::vector<ConfigProblem> problems_;
 };
 
+void CheckChannelSection(const TIniFile& ini, const std::string& section, Findings& findings) {
+  const auto add = [&](const ConfigKey& key, std::optional<std::string> problem) {
+    if (problem) findings.Add("Config.ini", ini.LineOf(section, key.name), std::move(*problem));
+  };
+  for (const ConfigKey* key : kConfigKeys) {
+    if (key->section == kProtectSection && key != &config::kBanTime) {
+      add(*key, ConfigValueProblem(ini, *key, section));
+    }
+  }
+  for (const ConfigKey* key : kChannelOnlyKeys) add(*key, ConfigValueProblem(ini, *key, section));
+  add(config::kBanTime, BanTimeProblem(ini, section));
+}
+
 void CheckConfigFile(const TIniFile& ini, const LookupEnvironment& environment,
                      const std::string& folder, Findings& findings) {
   for (const ConfigNote& note : UnknownConfigNames(ini)) {
@@ -44,6 +58,12 @@ void CheckConfigFile(const TIniFile& ini, const LookupEnvironment& environment,
     if (auto problem = ConfigValueProblem(ini, *key)) {
       findings.Add("Config.ini", ini.LineOf(key->section, key->name), std::move(*problem));
     }
+  }
+  for (const std::string& section : ini.ReadSections()) {
+    if (ChannelOfSection(section)) CheckChannelSection(ini, section, findings);
+  }
+  if (auto problem = BanTimeProblem(ini, kProtectSection)) {
+    findings.Add("Config.ini", ini.LineOf(kProtectSection, config::kBanTime.name), *problem);
   }
   findings.Catch(
       ini, [&] { DictionaryFrom(environment.dictionary, ConfigText(ini, config::kDictionary)); });

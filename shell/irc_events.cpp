@@ -1,3 +1,4 @@
+#include <chrono>
 #include <exception>
 
 #include "channel/chanmsg.h"
@@ -38,6 +39,15 @@ void TMainForm::RunCommandFailingSilently(const std::function<void()>& command) 
   }
 }
 
+bool TMainForm::KicksForColours(const TIdIRCUser& user, const TIdIRCChannel& channel) {
+  const ChannelSettings& settings = Protect.For(channel.Name());
+  if (!settings.kick_on_colors) return false;
+  if (!settings.spares_exempt) return true;
+  const int member = channel.FindUser(user.Nick());
+  const bool op = member >= 0 && (channel.Names()[member].Flags & mfOp) != 0;
+  return !IsExempt(settings, RightsLevel(*this, channel.Name(), user.Address), op);
+}
+
 void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) {
   // A server's own message (InspIRCd sends its notices so) has no nick to
   // answer or kick: a reply to an empty target is refused by the server.
@@ -51,7 +61,8 @@ void TMainForm::IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::
     // bouncers) lands here without a channel record: there is no channel
     // to kick from or to run a command in.
     if (!channel) return;
-    if (KickOnColors && text.find(kColourCode) != std::string::npos) {
+    if (GuardChannel(*user, *channel, text)) return;
+    if (text.find(kColourCode) != std::string::npos && KicksForColours(*user, *channel)) {
       channel->Kick(user->Nick(), "No colors!");
     }
     if (!text.empty() && text[0] == '!') {
@@ -76,7 +87,12 @@ void TMainForm::IRCAction(TIdIRCUser* user, TIdIRCChannel* channel, const std::s
 
 void TMainForm::IRCJoin(TIdIRCUser* user, TIdIRCChannel* channel) {
   std::string name = ChannelName(channel, IRC);
-  if (AutoVoice && channel) channel->Voice(user->Nick());
+  if (channel && bans_.Joined(*user, name)) {
+    ShowJoin(MessageDisplay, user->Nick(), name);
+    return;
+  }
+  if (channel) GuardJoin(*user, *channel);
+  if (channel && Protect.For(name).auto_voice) channel->Voice(user->Nick());
   ShowJoin(MessageDisplay, user->Nick(), name);
   if (RightsLevel(*this, name, user->Address) == 1) {
     SendMode(*this, name, "+v " + user->Nick());
@@ -91,6 +107,11 @@ void TMainForm::IRCPart(TIdIRCUser* user, TIdIRCChannel* channel) {
 
 void TMainForm::IRCQuit(TIdIRCUser* user) {
   ShowQuit(MessageDisplay, user->Nick());
+  if (IsNetsplitReason(user->Reason)) {
+    netsplit_.Lost(user->Nick(), std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+  }
   if (SameText(user->Nick(), IRC.ConfiguredNick())) regain_.RegainNickOnNews();
 }
 
@@ -118,6 +139,11 @@ void TMainForm::IRCBan(TIdIRCUser* setter, TIdIRCChannel* channel, const std::st
   } else {
     ShowBan(MessageDisplay, mask, name, setter->Nick());
   }
+}
+
+void TMainForm::IRCUnban(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask) {
+  const std::string name = ChannelName(channel, IRC);
+  bans_.Unbanned(setter, name, mask, Protect.For(name).sticky_bans);
 }
 
 void TMainForm::IRCDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* target) {

@@ -44,7 +44,9 @@ TMainForm::TMainForm(UiPort& port, std::string program_folder, LookupEnvironment
       lookups_(std::move(environment)),
       rejoin_(IRC, MessageDisplay, *Timer),
       reconnect_(IRC, MessageDisplay, port, *this, rejoin_, regain_),
-      regain_(IRC, MessageDisplay, port, *this) {
+      regain_(IRC, MessageDisplay, port, *this),
+      bans_(*this, port, *this),
+      locks_(*this, port, *this) {
   FormCreate();
 }
 
@@ -67,6 +69,7 @@ void TMainForm::FormCreate() {
   MessageDisplay.DisplayLine("Data folder: " + ProgramFolder);
   health_.Ready();
   health_.WatchStatus([this] { return ServiceLinkFacts(); });
+  bans_.Open(ProgramFolder + kBansFileName);
   // A bot without an operator (a service) connects by itself when told to;
   // posted, so that the front end shows the opening lines first.
   RunAtTopOfUiThread([this] {
@@ -145,8 +148,9 @@ void TMainForm::ApplyConfig(const TIniFile& ini) {
   using namespace config;
   UsersFileName = ConfigText(ini, kUsersfile);
   SecurityPassword = SecurityPasswordFrom(ConfigText(ini, kSecurityPassword));
-  KickOnColors = ConfigOn(ini, kKickOnColors);
-  AutoVoice = ConfigOn(ini, kAutoVoice);
+  Protect = ProtectSettings::Read(ini);
+  KickOnColors = Protect.Defaults().kick_on_colors;
+  AutoVoice = Protect.Defaults().auto_voice;
   const LoginSettings logins = ReadLoginSettings(ini);
   failed_logins_.SetLimits(logins.throttle);
   HashPasswords = logins.hash_passwords;

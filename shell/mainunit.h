@@ -6,13 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "channel/ban_commands.h"
+#include "channel/channel_guard.h"
+#include "channel/channel_settings.h"
 #include "irc/session/irc_client.h"
 #include "irc/session/irc_events.h"
 #include "irc/transport/tcp_connection.h"
+#include "shell/ban_keeper.h"
+#include "shell/base/convert.h"
 #include "shell/base/display.h"
 #include "shell/base/form_host.h"
 #include "shell/base/ini_file.h"
 #include "shell/base/ui_port.h"
+#include "shell/channel_locks.h"
 #include "shell/channel_log.h"
 #include "shell/channel_rejoin.h"
 #include "shell/form_callbacks.h"
@@ -165,6 +171,10 @@ class TMainForm : public FormHost,
     IRCNickFallback(number, refused, next);
   }
   void OnServerFeatures() override { regain_.MonitorNickIfOffered(); }
+  void OnNames(TIdIRCUsers*, TIdIRCChannel* channel) override { bans_.NamesEnd(channel); }
+  void OnUnban(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask) override {
+    IRCUnban(setter, channel, mask);
+  }
   void OnMonitorOffline(const std::vector<std::string>& nicks) override {
     regain_.NicksOffline(nicks);
   }
@@ -178,6 +188,7 @@ class TMainForm : public FormHost,
   void IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel);
   void IRCKicked(TIdIRCUser* kicker, TIdIRCChannel* channel);
   void IRCBan(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask);
+  void IRCUnban(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask);
   void IRCDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* target);
   void IRCNickChange(TIdIRCUser* user, const std::string& new_nick);
   void IRCNickChanged(const std::string& old_nick);
@@ -188,6 +199,16 @@ class TMainForm : public FormHost,
   void IRCServerError(const std::string& text);
   void IRCJoinRefused(const std::string& channel, const std::string& text);
   void IRCNickFallback(int number, const std::string& refused, const std::string& next);
+  // KickOnColors of the channel, sparing the exempt where the channel's
+  // protection is configured.
+  bool KicksForColours(const TIdIRCUser& user, const TIdIRCChannel& channel);
+  // The channel's flood and spam defences (channel_defence.cpp); true when
+  // the user was kicked or banned for the message.
+  bool GuardChannel(const TIdIRCUser& user, const TIdIRCChannel& channel, const std::string& text);
+  // A join counted against a join flood (channel_defence.cpp).
+  void GuardJoin(const TIdIRCUser& user, const TIdIRCChannel& channel);
+  void TakeGuardAction(const TIdIRCUser& user, const std::string& channel,
+                       const ChannelSettings& settings, const GuardAction& action);
 
   // --- Catch points ---------------------------------------------------------
   // The top of the user-interface thread: an error is shown in the error box
@@ -209,6 +230,18 @@ class TMainForm : public FormHost,
   TvListingSource TvListing() const override { return lookups_.TvListing(); }
   TvListingCache* TvCache() override { return lookups_.TvCache(); }
   int ReplyLines() const override { return lookups_.ReplyLines(); }
+  BanList* Bans() override { return bans_.List(); }
+  const ChannelSettings* ProtectionOf(const std::string& channel) const override {
+    return &Protect.For(channel);
+  }
+  void BansChanged() override { bans_.Reschedule(); }
+  bool RunChannelPrivate(const std::vector<std::string>& parts, const TIdIRCUser& user) override {
+    if (!SameText(parts.front(), "chanset")) return DispatchBanPrivate(*this, parts, user);
+    Chanset(parts, user);
+    return true;
+  }
+  // "chanset;#room[;key;value]" for the channel's owner (chanset.cpp).
+  void Chanset(const std::vector<std::string>& parts, const TIdIRCUser& user);
   void Pause(int milliseconds) override;
 
   // --- Owned parts and state ------------------------------------------------
@@ -226,12 +259,18 @@ class TMainForm : public FormHost,
   bool HashPasswords = false;
   bool AutoVoice = true;
   bool KickOnColors = true;
+  // Every channel's AutoVoice, KickOnColors and protection.
+  ProtectSettings Protect;
 
   // --- Owned concerns -------------------------------------------------------
   Reconnection& Reconnect() { return reconnect_; }
   const ChannelRejoin& Rejoining() const { return rejoin_; }
   const NickRegain& Regain() const { return regain_; }
   ChannelLog& Logs() { return logs_; }
+  const BanKeeper& BanKeeping() const { return bans_; }
+  const ChannelLocks& Locks() const { return locks_; }
+  // The bans the bot keeps, in the data folder.
+  static constexpr const char* kBansFileName = "Bans.ini";
 
  private:
   void FormCreate();
@@ -260,7 +299,7 @@ class TMainForm : public FormHost,
   std::shared_ptr<Lifetime> lifetime_ = std::make_shared<Lifetime>();
   bool closing_ = false;
   // Created in the order their timers tick in: the rejoin's, the
-  // reconnection's, the nick regain's.
+  // reconnection's, the nick regain's, the bans'.
   ChannelRejoin rejoin_;
   Reconnection reconnect_;
   NickRegain regain_;
@@ -272,6 +311,10 @@ class TMainForm : public FormHost,
                        MessageDisplay.DisplayColoredLine(text, text_class);
                      });
                    }};
+  BanKeeper bans_;
+  ChannelGuards guards_;
+  NetsplitMemory netsplit_;
+  ChannelLocks locks_;
 };
 
 }  // namespace zelmo

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <variant>
@@ -10,12 +12,15 @@
 
 namespace zelmo {
 
+class BanList;
 class IniFileCache;
 class LoginThrottle;
 class TMessageDisplay;
 class TvListingCache;
 class TIdIRC;
+class TIdIRCUser;
 class TIdTCPClient;
+struct ChannelSettings;
 
 // Where a web lookup goes: a host name or dotted address and a port.
 struct WebHost {
@@ -101,6 +106,24 @@ class BotContext {
   // The XMLTV file as last parsed, kept while the file is unchanged; none
   // parses the file at every lookup.
   virtual TvListingCache* TvCache() { return nullptr; }
+
+  // The bans the bot keeps; none when it keeps none (its file could not be
+  // read), and then the ban commands answer nothing.
+  virtual BanList* Bans() { return nullptr; }
+  // The channel's protection settings; none gives the defaults.
+  virtual const ChannelSettings* ProtectionOf(const std::string& /*channel*/) const {
+    return nullptr;
+  }
+  // Runs a private command that the layers above the users' own add (the
+  // ban commands); false when the word is none of theirs.
+  virtual bool RunChannelPrivate(const std::vector<std::string>& /*parts*/,
+                                 const TIdIRCUser& /*user*/) {
+    return false;
+  }
+  // The list changed: the timer of the next expiry is set again.
+  virtual void BansChanged() {}
+  // Seconds since the epoch, as the ban list counts.
+  virtual std::int64_t UnixNow() const { return static_cast<std::int64_t>(std::time(nullptr)); }
 
   // A blocking pause of the user-interface thread (HELP, the page fetch);
   // tests record it instead of sleeping.

@@ -9,11 +9,13 @@ namespace {
 
 using HelpEntry = std::pair<std::string_view, std::string_view>;
 
-constexpr std::array<HelpEntry, 23> kHelpTexts{{
+constexpr std::array<HelpEntry, 31> kHelpTexts{{
     {"COMMANDSPRIV",
      "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod userpass "
-     "newpass chanowner generalowner reload"},
-    {"COMMANDSCHAN", "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word"},
+     "newpass chanowner generalowner reload ban unban bans chanset"},
+    {"COMMANDSCHAN",
+     "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word !ban !kickban !unban "
+     "!bans"},
     {"COMMANDSHELP", "Type \"help;<command>\" to see help for the command"},
     {"LOGIN",
      "Login: Use as privmsg. \"login;<nick>;<pass>\". You have to login each time your hostmask "
@@ -44,6 +46,17 @@ constexpr std::array<HelpEntry, 23> kHelpTexts{{
     {"RELOAD",
      "Reload: Use as privmsg. \"reload;<security password>\". You have to be my owner to use "
      "reload."},
+    {"BAN",
+     "Ban: Use as privmsg. \"ban;<channel>;<user|mask>;[duration];[reason]\". You have to be the "
+     "channel's owner to use ban."},
+    {"UNBAN",
+     "Unban: Use as privmsg. \"unban;<channel>;<mask|number>\". You have to be the channel's "
+     "owner to use unban."},
+    {"BANS",
+     "Bans: Use as privmsg. \"bans;<channel>\". You have to be the channel's owner to use bans."},
+    {"CHANSET",
+     "Chanset: Use as privmsg. \"chanset;<channel>;[key];[value]\". Without a key it lists the "
+     "channel's settings. You have to be the channel's owner to use chanset."},
     {"!OP", "!Op: Use as chanmsg. \"!op [user]\". If no user selected, then it's you."},
     {"!DEOP", "!Deop: Use as chanmsg. \"!deop [user]\". If no user selected, then it's you."},
     {"!VOICE", "!Voice: Use as chanmsg. \"!voice [user]\". If no user selected, then it's you."},
@@ -51,6 +64,18 @@ constexpr std::array<HelpEntry, 23> kHelpTexts{{
      "!Devoice: Use as chanmsg. \"!devoice [user]\". If no user selected, then it's you."},
     {"!TV", "!TV: Use as chanmsg. \"!tv <channel>\"."},
     {"!WORD", "!Word: Use as chanmsg. \"!word <word>\". Dictionary Finnish-English-Finnish"},
+    {"!BAN",
+     "!Ban: Use as chanmsg. \"!ban <user|mask> [duration] [reason]\". Duration like 45s, 30m, 2h, "
+     "7d, 1w; 0 is permanent. You have to be the channel's operator to use !ban."},
+    {"!KICKBAN",
+     "!Kickban: Use as chanmsg. \"!kickban <user> [duration] [reason]\". Bans, then kicks. You "
+     "have to be the channel's operator to use !kickban."},
+    {"!UNBAN",
+     "!Unban: Use as chanmsg. \"!unban <mask|number>\". The number is the one !bans shows. You "
+     "have to be the channel's operator to use !unban."},
+    {"!BANS",
+     "!Bans: Use as chanmsg. \"!bans\". The bans I keep for the channel. You have to be the "
+     "channel's operator to use !bans."},
 }};
 
 }  // namespace

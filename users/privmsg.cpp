@@ -86,6 +86,7 @@ void DispatchPrivate(BotContext& bot, const std::string& text, const TIdIRCUser&
   ShowPrivate(bot, text, user);
   const PrivateCommand* command = FindCommand(UpperCase(parts[0]));
   if (!command) {
+    if (bot.RunChannelPrivate(parts, user)) return;
     SendReply(bot, user.Nick(), "Unknown command");
     return;
   }

@@ -22,4 +22,19 @@ std::optional<std::string_view> FindConfigSection(std::string_view section) {
   return std::nullopt;
 }
 
+std::optional<std::string_view> ChannelOfSection(std::string_view section) {
+  if (section.size() <= kChannelSectionPrefix.size() ||
+      !SameText(section.substr(0, kChannelSectionPrefix.size()), kChannelSectionPrefix)) {
+    return std::nullopt;
+  }
+  return section.substr(kChannelSectionPrefix.size());
+}
+
+const ConfigKey* FindChannelKey(std::string_view name) {
+  for (const ConfigKey* key : kChannelOnlyKeys) {
+    if (SameText(key->name, name)) return key;
+  }
+  return FindConfigKey(kProtectSection, name);
+}
+
 }  // namespace zelmo

@@ -230,6 +230,86 @@ inline constexpr ConfigKey kLogsQueueLines{"Logs",
                                            "number of lines",
                                            100,
                                            1000000};
+// [Protect]: the defaults of every channel's protection; a [Channel #room]
+// section holds the same keys, and AutoVoice and KickOnColors, for one channel.
+inline constexpr ConfigKey kBanTime{
+    "Protect", "BanTime", kText, "1h",
+    "how long a ban lasts without a duration: 45s, 30m, 2h, 7d, 1w; 0 is permanent"};
+inline constexpr ConfigKey kStickyBans{
+    "Protect", "StickyBans", kSwitch, "0",
+    "set a listed ban again when someone removes it while it has time left"};
+inline constexpr ConfigKey kExemptLevel{"Protect",
+                                        "ExemptLevel",
+                                        kInteger,
+                                        "1",
+                                        "channel level from which users are spared the defences",
+                                        "channel level",
+                                        1,
+                                        4};
+
+inline constexpr ConfigKey kFloodLines{
+    "Protect",
+    "FloodLines",
+    kInteger,
+    "0",
+    "more messages than this from one user within FloodSeconds is a flood; 0 is off",
+    "number of lines",
+    0,
+    100};
+inline constexpr ConfigKey kFloodSeconds{
+    "Protect", "FloodSeconds", kInteger, "10", "the window of FloodLines", "number of seconds", 1,
+    3600};
+inline constexpr ConfigKey kRepeats{
+    "Protect",
+    "Repeats",
+    kInteger,
+    "0",
+    "the same text this many times in a row, each within RepeatSeconds, is spam; 0 is off",
+    "number of repeats",
+    0,
+    100};
+inline constexpr ConfigKey kRepeatSeconds{
+    "Protect", "RepeatSeconds", kInteger, "60", "the window of Repeats", "number of seconds", 1,
+    3600};
+inline constexpr ConfigKey kHighlights{
+    "Protect",
+    "Highlights",
+    kInteger,
+    "0",
+    "a message naming this many channel members or more is a mass highlight; 0 is off",
+    "number of nicks",
+    0,
+    100};
+inline constexpr ConfigKey kEscalateMinutes{
+    "Protect",
+    "EscalateMinutes",
+    kInteger,
+    "10",
+    "offences within this many minutes step up: warning, kick, ban",
+    "number of minutes",
+    1,
+    1440};
+
+inline constexpr ConfigKey kJoinFlood{
+    "Protect",
+    "JoinFlood",
+    kInteger,
+    "0",
+    "more joins than this within JoinSeconds locks the channel (+i); 0 is off",
+    "number of joins",
+    0,
+    500};
+inline constexpr ConfigKey kJoinSeconds{
+    "Protect", "JoinSeconds", kInteger, "10", "the window of JoinFlood", "number of seconds",
+    1,         3600};
+inline constexpr ConfigKey kLockMinutes{"Protect",
+                                        "LockMinutes",
+                                        kInteger,
+                                        "5",
+                                        "how long a join flood locks the channel",
+                                        "number of minutes",
+                                        1,
+                                        1440};
 
 }  // namespace config
 
@@ -284,7 +364,31 @@ inline constexpr std::array kConfigKeys{
     &config::kLogsChannels,
     &config::kLogsKeepDays,
     &config::kLogsQueueLines,
+    &config::kBanTime,
+    &config::kStickyBans,
+    &config::kExemptLevel,
+    &config::kFloodLines,
+    &config::kFloodSeconds,
+    &config::kRepeats,
+    &config::kRepeatSeconds,
+    &config::kHighlights,
+    &config::kEscalateMinutes,
+    &config::kJoinFlood,
+    &config::kJoinSeconds,
+    &config::kLockMinutes,
 };
+
+// The section of one channel's settings is "Channel " and the channel's name.
+inline constexpr std::string_view kChannelSectionPrefix = "Channel ";
+inline constexpr std::string_view kProtectSection = "Protect";
+
+// The keys a channel's section may hold: those of [Protect] and these.
+inline constexpr std::array kChannelOnlyKeys{&config::kAutoVoice, &config::kKickOnColors};
+
+// The channel a section's name is for ("Channel #room" -> "#room"), or none.
+std::optional<std::string_view> ChannelOfSection(std::string_view section);
+// The key a channel's section may hold under that name, or none.
+const ConfigKey* FindChannelKey(std::string_view name);
 
 // "[Me] Port": how texts for the operator name a key.
 std::string KeyName(const ConfigKey& key);

@@ -41,10 +41,25 @@ std::vector<std::string_view> SectionNames() {
 
 std::vector<std::string_view> KeyNames(std::string_view section) {
   std::vector<std::string_view> names;
+  if (ChannelOfSection(section)) {
+    for (const ConfigKey* key : kChannelOnlyKeys) names.push_back(key->name);
+    section = kProtectSection;
+  }
   for (const ConfigKey* key : kConfigKeys) {
     if (key->section == section) names.push_back(key->name);
   }
   return names;
+}
+
+// A known section as the table writes it; a channel's section as written.
+std::optional<std::string_view> KnownSection(const IniEntry& entry) {
+  if (ChannelOfSection(entry.section)) return entry.section;
+  return FindConfigSection(entry.section);
+}
+
+bool IsKnownKey(const IniEntry& entry) {
+  if (ChannelOfSection(entry.section)) return FindChannelKey(entry.key) != nullptr;
+  return FindConfigKey(entry.section, entry.key) != nullptr;
 }
 
 std::string UnknownSection(const IniEntry& entry) {
@@ -72,7 +87,7 @@ std::optional<std::string> NoteOn(const IniEntry& entry, std::unordered_set<std:
   if (entry.section.empty() && !entry.head) {
     return "Key " + entry.key + " stands before any section and is not read";
   }
-  const std::optional<std::string_view> section = FindConfigSection(entry.section);
+  const std::optional<std::string_view> section = KnownSection(entry);
   if (!section) return entry.head ? std::optional(UnknownSection(entry)) : std::nullopt;
   const std::string name = LowerCase(entry.section) + "\n" + LowerCase(entry.key);
   if (!seen.insert(name).second) {
@@ -81,7 +96,7 @@ std::optional<std::string> NoteOn(const IniEntry& entry, std::unordered_set<std:
                : "Key " + entry.key + " appears again in [" + entry.section +
                      "]: only its first value is read";
   }
-  if (entry.head || FindConfigKey(entry.section, entry.key)) return std::nullopt;
+  if (entry.head || IsKnownKey(entry)) return std::nullopt;
   return UnknownKey(entry, *section);
 }
 

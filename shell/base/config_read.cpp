@@ -92,9 +92,21 @@ Decoded Decode(const ConfigKey& key, std::string_view value, std::string_view fa
 
 }  // namespace
 
-EConfigError::EConfigError(const ConfigKey& key, const std::string& problem, bool text_names_key)
-    : EConvertError(text_names_key ? KeyName(key) + ": " + problem : problem),
+namespace {
+
+std::string SectionOr(const ConfigKey& key, std::string_view section) {
+  return std::string(section.empty() ? key.section : section);
+}
+
+}  // namespace
+
+EConfigError::EConfigError(const ConfigKey& key, const std::string& problem, bool text_names_key,
+                           std::string_view section)
+    : EConvertError(text_names_key ? "[" + SectionOr(key, section) + "] " + std::string(key.name) +
+                                         ": " + problem
+                                   : problem),
       key_(&key),
+      section_(SectionOr(key, section)),
       problem_(problem) {}
 
 ConfigValue ReadConfig(const TIniFile& ini, const ConfigKey& key,
@@ -102,6 +114,25 @@ ConfigValue ReadConfig(const TIniFile& ini, const ConfigKey& key,
   const std::string_view default_value = fallback.value_or(key.default_value);
   const std::optional<std::string> value = ini.ReadValue(key.section, key.name);
   return Decode(key, value ? *value : default_value, default_value).value;
+}
+
+ConfigValue ReadConfigIn(const TIniFile& ini, const ConfigKey& key, std::string_view section,
+                         std::string_view fallback) {
+  const std::optional<std::string> value = ini.ReadValue(section, key.name);
+  try {
+    return Decode(key, value ? *value : fallback, fallback).value;
+  } catch (const EConfigError& error) {
+    throw EConfigError(key, error.Problem(), true, section);
+  }
+}
+
+ConfigValue DecodeConfigValue(const ConfigKey& key, std::string_view value,
+                              std::string_view section) {
+  try {
+    return Decode(key, value, key.default_value).value;
+  } catch (const EConfigError& error) {
+    throw EConfigError(key, error.Problem(), true, section);
+  }
 }
 
 std::string ConfigText(const TIniFile& ini, const ConfigKey& key) {
@@ -117,15 +148,17 @@ bool ConfigOn(const TIniFile& ini, const ConfigKey& key) {
   return std::get<bool>(ReadConfig(ini, key));
 }
 
-std::optional<std::string> ConfigValueProblem(const TIniFile& ini, const ConfigKey& key) {
-  const std::optional<std::string> value = ini.ReadValue(key.section, key.name);
+std::optional<std::string> ConfigValueProblem(const TIniFile& ini, const ConfigKey& key,
+                                              std::string_view section) {
+  const std::string where = SectionOr(key, section);
+  const std::optional<std::string> value = ini.ReadValue(where, key.name);
   if (!value) return std::nullopt;
   try {
     const Decoded decoded = Decode(key, *value, key.default_value);
     if (!decoded.fell_back) return std::nullopt;
-    return KeyName(key) + ": " + *decoded.fell_back;
+    return "[" + where + "] " + std::string(key.name) + ": " + *decoded.fell_back;
   } catch (const EConfigError& error) {
-    return error.Described();
+    return "[" + where + "] " + std::string(key.name) + ": " + error.Problem();
   }
 }
 

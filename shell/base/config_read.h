@@ -19,13 +19,21 @@ namespace zelmo {
 // name the file too.
 class EConfigError : public EConvertError {
  public:
-  EConfigError(const ConfigKey& key, const std::string& problem, bool text_names_key = true);
+  // A section given is where the value was read: a channel's section for a
+  // key of [Protect].
+  EConfigError(const ConfigKey& key, const std::string& problem, bool text_names_key = true,
+               std::string_view section = {});
   const ConfigKey& Key() const { return *key_; }
+  const std::string& Section() const { return section_; }
+  const std::string& Problem() const { return problem_; }
   // "[Display] Normal Text Color: 'clRedd' is not a valid integer value"
-  std::string Described() const { return KeyName(*key_) + ": " + problem_; }
+  std::string Described() const {
+    return "[" + section_ + "] " + std::string(key_->name) + ": " + problem_;
+  }
 
  private:
   const ConfigKey* key_;
+  std::string section_;
   std::string problem_;
 };
 
@@ -39,6 +47,16 @@ using ConfigValue = std::variant<std::string, std::int32_t, bool>;
 ConfigValue ReadConfig(const TIniFile& ini, const ConfigKey& key,
                        std::optional<std::string_view> fallback = {});
 
+// The key's value as written in another section (a channel's section for a
+// key of [Protect]); errors name that section. Absent, it is the fallback.
+ConfigValue ReadConfigIn(const TIniFile& ini, const ConfigKey& key, std::string_view section,
+                         std::string_view fallback);
+
+// A value about to be written to the key in that section, read by the key's
+// type; raises the EConfigError that reading it back would.
+ConfigValue DecodeConfigValue(const ConfigKey& key, std::string_view value,
+                              std::string_view section);
+
 std::string ConfigText(const TIniFile& ini, const ConfigKey& key);
 std::int32_t ConfigNumber(const TIniFile& ini, const ConfigKey& key,
                           std::optional<std::string_view> fallback = {});
@@ -47,6 +65,7 @@ bool ConfigOn(const TIniFile& ini, const ConfigKey& key);
 // What a check of the file says of the key's value, naming the key: the
 // error that ReadConfig raises, or that a value is no number and the
 // default applies instead; nothing for a good value or an absent key.
-std::optional<std::string> ConfigValueProblem(const TIniFile& ini, const ConfigKey& key);
+std::optional<std::string> ConfigValueProblem(const TIniFile& ini, const ConfigKey& key,
+                                              std::string_view section = {});
 
 }  // namespace zelmo

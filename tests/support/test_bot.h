@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "channel/ban_commands.h"
+#include "channel/ban_list.h"
+#include "channel/channel_settings.h"
 #include "channel/tv_listing_cache.h"
 #include "irc/session/irc_client.h"
 #include "irc/session/irc_events.h"
@@ -44,6 +47,13 @@ class TestBot : public BotContext, public IrcEvents {
   TvListingCache* TvCache() override { return &tv_cache; }
   PageLimits PageTimeLimits() const override { return page_limits; }
   int ReplyLines() const override { return reply_lines; }
+  BanList* Bans() override { return &ban_list; }
+  const ChannelSettings* ProtectionOf(const std::string&) const override { return &protection; }
+  void BansChanged() override { ++bans_changed; }
+  bool RunChannelPrivate(const std::vector<std::string>& parts, const TIdIRCUser& user) override {
+    return DispatchBanPrivate(*this, parts, user);
+  }
+  std::int64_t UnixNow() const override { return unix_now; }
   // Notes the pause, and how many lines had gone out by then.
   void Pause(int milliseconds) override {
     pauses.push_back(milliseconds);
@@ -91,6 +101,10 @@ class TestBot : public BotContext, public IrcEvents {
   std::vector<int> pauses;
   std::vector<std::size_t> sent_at_pause;
   int config_loads = 0;
+  BanList ban_list{dir.File("Bans.ini")};
+  ChannelSettings protection;
+  int bans_changed = 0;
+  std::int64_t unix_now = 1'700'000'000;
   // When set, LoadConfig raises this text as the configuration load would.
   std::string config_error;
 

@@ -12,8 +12,10 @@ TEST(HelpTextTest, EveryKeyGivesItsTextCharacterForCharacter) {
   const std::vector<std::pair<std::string, std::string>> texts{
       {"COMMANDSPRIV",
        "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod "
-       "userpass newpass chanowner generalowner reload"},
-      {"COMMANDSCHAN", "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word"},
+       "userpass newpass chanowner generalowner reload ban unban bans chanset"},
+      {"COMMANDSCHAN",
+       "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word !ban !kickban !unban "
+       "!bans"},
       {"COMMANDSHELP", "Type \"help;<command>\" to see help for the command"},
       {"LOGIN",
        "Login: Use as privmsg. \"login;<nick>;<pass>\". You have to login each time your hostmask "
