@@ -61,9 +61,8 @@ TEST(MessageTags, AccountIsDecodedOnceWithEscapesAndLastRepeatWinning) {
 
 TEST(MessageTags, UnescapeTable) {
   const std::pair<std::string_view, std::string_view> cases[] = {
-      {"plain", "plain"},   {"\\:", ";"}, {"\\s", " "},       {"\\\\", "\\"},
-      {"\\r\\n", "\r\n"},   {"\\q", "q"}, {"end\\", "end"},   {"\\", ""},
-      {"\\\\s", "\\s"},
+      {"plain", "plain"}, {"\\:", ";"},     {"\\s", " "}, {"\\\\", "\\"},   {"\\r\\n", "\r\n"},
+      {"\\q", "q"},       {"end\\", "end"}, {"\\", ""},   {"\\\\s", "\\s"},
   };
   for (const auto& [escaped, text] : cases) EXPECT_EQ(UnescapeTagValue(escaped), text) << escaped;
 }
