@@ -15,7 +15,7 @@ namespace zelmo {
 // The capabilities the bot asks for, when offered, to know people by their
 // services account and to keep its channel records right.
 inline constexpr std::array<std::string_view, 8> kTrackingCapabilities = {
-    "account-notify", "extended-join", "account-tag", "chghost",
+    "account-notify", "extended-join", "account-tag",  "chghost",
     "multi-prefix",   "away-notify",   "message-tags", "cap-notify"};
 
 inline constexpr std::string_view kCapabilityListTooLong =

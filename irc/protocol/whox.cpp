@@ -35,6 +35,9 @@ std::optional<WhoxEntry> ParseWhoxReply(const ParsedLine& line) {
     if (slots[slot].empty()) return std::nullopt;
   }
   if (!slots[kPastLast].empty()) return std::nullopt;
+  // Only the last field may come as a trailing parameter, and an account
+  // name holds no blank.
+  if (slots[kAccount].find(' ') != std::string::npos) return std::nullopt;
   WhoxEntry entry{slots[kChannel], slots[kUser], slots[kHost], slots[kNick], slots[kFlags], {}};
   if (slots[kAccount] != "0") entry.account = slots[kAccount];
   return entry;

@@ -31,14 +31,14 @@ void Exchanges(CapabilityNegotiation& negotiation, const std::vector<Exchange>& 
 TEST(CapabilityNegotiation, RequestsWhatIsOfferedOfWhatItWantsAndEnds) {
   CapabilityNegotiation negotiation(false);
   EXPECT_EQ(CapabilityNegotiation::Opening(), "CAP LS 302");
-  Exchanges(negotiation,
-      {{"* LS * :multi-prefix sasl=PLAIN server-time", {}},
-       {"* LS :account-notify extended-join=x chghost draft/foo", {"CAP REQ :account-notify "
-                                                                   "extended-join chghost "
-                                                                   "multi-prefix"}},
-       // Only what was asked for counts, whatever the ACK lists.
-       {"Bot ACK :account-notify extended-join chghost multi-prefix account-tag",
-        {"CAP END"}}});
+  Exchanges(negotiation, {{"* LS * :multi-prefix sasl=PLAIN server-time", {}},
+                          {"* LS :account-notify extended-join=x chghost draft/foo",
+                           {"CAP REQ :account-notify "
+                            "extended-join chghost "
+                            "multi-prefix"}},
+                          // Only what was asked for counts, whatever the ACK lists.
+                          {"Bot ACK :account-notify extended-join chghost multi-prefix account-tag",
+                           {"CAP END"}}});
   EXPECT_FALSE(negotiation.Negotiating());
   for (std::string_view on : {"account-notify", "extended-join", "chghost", "multi-prefix"}) {
     EXPECT_TRUE(negotiation.Enabled(on)) << on;
@@ -55,29 +55,30 @@ TEST(CapabilityNegotiation, EndsAtOnceOrAfterARefusal) {
 
   CapabilityNegotiation refused(false);
   Exchanges(refused, {{"* LS :chghost", {"CAP REQ :chghost"}},
-                {"Bot NAK :chghost", {"CAP END"}},
-                {"Bot ACK :chghost", {}}});
+                      {"Bot NAK :chghost", {"CAP END"}},
+                      {"Bot ACK :chghost", {}}});
   EXPECT_FALSE(refused.Enabled("chghost"));
 }
 
 TEST(CapabilityNegotiation, SaslIsRequestedOnlyForALoginAndTakesOverTheEnd) {
   CapabilityNegotiation login(true);
   Exchanges(login, {{"* LS :sasl=PLAIN,EXTERNAL account-tag", {"CAP REQ :account-tag sasl"}},
-              {"Bot ACK :account-tag sasl", {}, true}});
+                    {"Bot ACK :account-tag sasl", {}, true}});
   EXPECT_TRUE(login.Enabled("sasl"));
   EXPECT_TRUE(login.Enabled("account-tag"));
 }
 
 TEST(CapabilityNegotiation, FollowsNewAndDelAfterRegistration) {
   CapabilityNegotiation negotiation(true);
-  Exchanges(negotiation, {{"* LS :cap-notify multi-prefix", {"CAP REQ :multi-prefix cap-notify"}},
-                    {"Bot ACK :multi-prefix cap-notify", {"CAP END"}},
-                    {"Bot NEW :account-tag sasl multi-prefix unknown", {"CAP REQ :account-tag"}},
-                    // Asked already: a repeated NEW asks no more.
-                    {"Bot NEW :account-tag", {}},
-                    {"Bot ACK :account-tag", {}},
-                    {"Bot DEL :multi-prefix", {}},
-                    {"Bot ACK :-account-tag", {}}});
+  Exchanges(negotiation,
+            {{"* LS :cap-notify multi-prefix", {"CAP REQ :multi-prefix cap-notify"}},
+             {"Bot ACK :multi-prefix cap-notify", {"CAP END"}},
+             {"Bot NEW :account-tag sasl multi-prefix unknown", {"CAP REQ :account-tag"}},
+             // Asked already: a repeated NEW asks no more.
+             {"Bot NEW :account-tag", {}},
+             {"Bot ACK :account-tag", {}},
+             {"Bot DEL :multi-prefix", {}},
+             {"Bot ACK :-account-tag", {}}});
   EXPECT_FALSE(negotiation.Enabled("multi-prefix"));
   EXPECT_FALSE(negotiation.Enabled("account-tag"));
   EXPECT_FALSE(negotiation.Enabled("sasl"));

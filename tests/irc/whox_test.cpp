@@ -31,6 +31,7 @@ TEST(Whox, RepliesAreReadOnlyWithTheBotsTokenAndAllFields) {
       {":irc.x 354 Bot 28 #chan al host.x alice H", std::nullopt, std::nullopt},
       {":irc.x 354 Bot 28 #chan al host.x alice H acct :Real Name", std::nullopt, std::nullopt},
       {":irc.x 354 Bot 28 #chan al host.x alice H :", std::nullopt, std::nullopt},
+      {":irc.x 354 Bot 28 #chan al host.x alice H :two words", std::nullopt, std::nullopt},
   };
   ParsedLine parsed;
   for (const ReplyCase& c : cases) {
