@@ -1,6 +1,7 @@
 #include "irc/protocol/capability_negotiation.h"
 
 #include "irc/protocol/peer_bounds.h"
+#include "irc/protocol/sasl_exchange.h"
 
 namespace zelmo {
 
@@ -54,13 +55,7 @@ CapabilityNegotiation::Known CapabilityNegotiation::Named(const std::vector<std:
 
 CapabilityNegotiation::Step CapabilityNegotiation::Request(const Known& wanted, bool ending) {
   Step step;
-  if (wanted.none()) {
-    if (ending) {
-      state_ = State::kEnded;
-      step.send.emplace_back("CAP END");
-    }
-    return step;
-  }
+  if (wanted.none()) return ending ? Ended() : step;
   std::string line = "CAP REQ :";
   for (std::size_t i = 0; i < kKnown; ++i) {
     if (!wanted.test(i)) continue;
@@ -84,6 +79,7 @@ CapabilityNegotiation::Step CapabilityNegotiation::ListLine(const CapReply& repl
     }
   }
   offered_ |= Named(reply.tokens, false);
+  if (auto sasl = CapabilityValue(reply.tokens, kSasl)) sasl_offer_ = std::move(sasl);
   if (reply.more) return {};
   return Request(offered_, true);
 }
@@ -95,8 +91,14 @@ CapabilityNegotiation::Step CapabilityNegotiation::Acknowledged(const CapReply& 
   enabled_ = (enabled_ | acked) & ~dropped;
   requested_ &= ~(acked | dropped);
   if (state_ != State::kRequested || reply.more) return {};
+  return Ended();
+}
+
+// With a login wanted, an end without "sasl" is its failure.
+CapabilityNegotiation::Step CapabilityNegotiation::Ended() {
   state_ = State::kEnded;
   if (want_sasl_ && Enabled(kSasl)) return {{}, true, std::nullopt};
+  if (want_sasl_) return {{"CAP END"}, false, std::string(kSaslNotOffered)};
   return {{"CAP END"}, false, std::nullopt};
 }
 
@@ -107,8 +109,7 @@ CapabilityNegotiation::Step CapabilityNegotiation::OnCap(const CapReply& reply) 
   if (sub == "NAK") {
     requested_ &= ~Named(reply.tokens, false);
     if (state_ != State::kRequested) return {};
-    state_ = State::kEnded;
-    return {{"CAP END"}, false, std::nullopt};
+    return Ended();
   }
   if (sub == "DEL") {
     const Known gone = Named(reply.tokens, false);

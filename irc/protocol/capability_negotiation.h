@@ -33,7 +33,8 @@ class CapabilityNegotiation {
     // "sasl" was acknowledged: the SASL exchange authenticates now and
     // ends negotiation itself.
     bool sasl_ready = false;
-    // Negotiation was given up; shown on the display.
+    // Negotiation was given up (the list was too long), or ended without
+    // "sasl" when a login wants it.
     std::optional<std::string> failure;
   };
 
@@ -42,6 +43,10 @@ class CapabilityNegotiation {
   static std::string Opening() { return "CAP LS 302"; }
 
   Step OnCap(const CapReply& reply);
+
+  // The "sasl=" value of the server's list ("" for a bare "sasl"); none
+  // when it listed no "sasl".
+  const std::optional<std::string>& SaslOffer() const { return sasl_offer_; }
 
   // Whether the capability is on for this link now.
   bool Enabled(std::string_view name) const;
@@ -59,6 +64,7 @@ class CapabilityNegotiation {
   Step Request(const Known& wanted, bool ending);
   Step ListLine(const CapReply& reply);
   Step Acknowledged(const CapReply& reply);
+  Step Ended();
 
   bool want_sasl_;
   State state_ = State::kListing;
@@ -66,6 +72,7 @@ class CapabilityNegotiation {
   Known enabled_;
   // Asked for and not yet acknowledged or refused.
   Known requested_;
+  std::optional<std::string> sasl_offer_;
   // The bytes of the tokens listed so far, a blank after each.
   std::size_t listed_bytes_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "irc/protocol/capability_negotiation.h"
+#include "irc/protocol/sasl_exchange.h"
 
 namespace zelmo {
 namespace {
@@ -66,10 +67,32 @@ TEST(CapabilityNegotiation, SaslIsRequestedOnlyForALoginAndTakesOverTheEnd) {
                     {"Bot ACK :account-tag sasl", {}, true}});
   EXPECT_TRUE(login.Enabled("sasl"));
   EXPECT_TRUE(login.Enabled("account-tag"));
+  ASSERT_TRUE(login.SaslOffer());
+
+  // The login goes on from the acknowledgement, with the mechanisms listed.
+  SaslExchange plain("plain", "u", "p");
+  EXPECT_EQ(plain.BeginAuthenticating(*login.SaslOffer()).send, Lines{"AUTHENTICATE PLAIN"});
+  EXPECT_TRUE(plain.OnCap(*ParseCapReply("Bot ACK :sasl")).send.empty());
+  EXPECT_EQ(plain.OnAuthenticate("+").send, Lines{"AUTHENTICATE dQB1AHA="});
+  EXPECT_EQ(plain.OnNumeric(903, "").send, Lines{"CAP END"});
+  SaslExchange other("EXTERNAL", "", "");
+  EXPECT_EQ(other.BeginAuthenticating("PLAIN").failure, std::string(kSaslNotOffered) + " EXTERNAL");
+  EXPECT_FALSE(other.Negotiating());
+
+  // Without "sasl" on offer the login fails when negotiation ends.
+  CapabilityNegotiation none_offered(true);
+  auto step = none_offered.OnCap(*ParseCapReply("* LS :server-time"));
+  EXPECT_EQ(step.send, Lines{"CAP END"});
+  EXPECT_EQ(step.failure, std::string(kSaslNotOffered));
+  CapabilityNegotiation refused(true);
+  refused.OnCap(*ParseCapReply("* LS :chghost sasl"));
+  step = refused.OnCap(*ParseCapReply("Bot ACK :chghost -sasl"));
+  EXPECT_EQ(step.send, Lines{"CAP END"});
+  EXPECT_EQ(step.failure, std::string(kSaslNotOffered));
 }
 
 TEST(CapabilityNegotiation, FollowsNewAndDelAfterRegistration) {
-  CapabilityNegotiation negotiation(true);
+  CapabilityNegotiation negotiation(false);
   Exchanges(negotiation,
             {{"* LS :cap-notify multi-prefix", {"CAP REQ :multi-prefix cap-notify"}},
              {"Bot ACK :multi-prefix cap-notify", {"CAP END"}},
