@@ -4,8 +4,10 @@
 #include "shell/base/convert.h"
 #include "shell/mainunit.h"
 #include "shell/othermsg.h"
+#include "users/account_login.h"
 #include "users/privmsg.h"
 #include "users/scriptfunc.h"
+#include "users/user_file.h"
 
 // The shell's reactions to the IRC client's events; the connection's own
 // go on to the reconnection, the rejoin and the nick regain.
@@ -78,10 +80,36 @@ void TMainForm::IRCJoin(TIdIRCUser* user, TIdIRCChannel* channel) {
   std::string name = ChannelName(channel, IRC);
   if (AutoVoice && channel) channel->Voice(user->Nick());
   ShowJoin(MessageDisplay, user->Nick(), name);
-  if (RightsLevel(*this, name, user->Address) == 1) {
-    SendMode(*this, name, "+v " + user->Nick());
-  } else if (RightsLevel(*this, name, user->Address) >= 2) {
-    SendMode(*this, name, "+o " + user->Nick());
+  GiveRightsModes(*user, name);
+}
+
+void TMainForm::GiveRightsModes(const TIdIRCUser& user, const std::string& channel) {
+  if (RightsLevel(*this, channel, user.Address) == 1) {
+    SendMode(*this, channel, "+v " + user.Nick());
+  } else if (RightsLevel(*this, channel, user.Address) >= 2) {
+    SendMode(*this, channel, "+o " + user.Nick());
+  }
+}
+
+// A login by account is a login as a password makes it, with nothing sent:
+// the rights count at once in every channel the person is in.
+void TMainForm::IRCAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous) {
+  if (!AccountLogin || user->Nick().empty() || SameText(user->Nick(), IRC.Nick())) return;
+  UserFile users(*this);
+  if (previous) {
+    if (const auto name = LogoutByAccount(users, *previous, user->Address)) {
+      MessageDisplay.DisplayColoredLine(
+          "Logout: " + *name + " by account " + *previous + " from " + user->Address, Important);
+    }
+  }
+  if (!user->Account) return;
+  const auto name = LoginByAccount(users, *user->Account, user->Address);
+  if (!name) return;
+  MessageDisplay.DisplayColoredLine(
+      "Login: " + *name + " by account " + *user->Account + " from " + user->Address, Important);
+  for (int i = 0; i < IRC.Channels.Count(); ++i) {
+    const TIdIRCChannel* channel = IRC.Channels.Items(i);
+    if (channel->HasUser(user->Nick())) GiveRightsModes(*user, channel->Name());
   }
 }
 

@@ -112,6 +112,9 @@ class TMainForm : public FormHost,
     logs_.Join(user, channel);
     IRCJoin(user, channel);
   }
+  void OnAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous) override {
+    IRCAccountChanged(user, previous);
+  }
   void OnJoined(TIdIRCChannel* channel) override { logs_.Joined(channel); }
   void OnPart(TIdIRCUser* user, TIdIRCChannel* channel) override {
     logs_.Part(user, channel);
@@ -173,6 +176,9 @@ class TMainForm : public FormHost,
   void IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text);
   void IRCAction(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text);
   void IRCJoin(TIdIRCUser* user, TIdIRCChannel* channel);
+  // Voice or op by the user's rights in the channel.
+  void GiveRightsModes(const TIdIRCUser& user, const std::string& channel);
+  void IRCAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous);
   void IRCPart(TIdIRCUser* user, TIdIRCChannel* channel);
   void IRCQuit(TIdIRCUser* user);
   void IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel);
@@ -224,6 +230,8 @@ class TMainForm : public FormHost,
   // None: generalowner and reload from IRC are off.
   std::optional<std::string> SecurityPassword;
   bool HashPasswords = false;
+  // People are logged in by their services account ([Users] AccountLogin).
+  bool AccountLogin = false;
   bool AutoVoice = true;
   bool KickOnColors = true;
 

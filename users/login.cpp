@@ -4,6 +4,7 @@
 #include "shell/base/convert.h"
 #include "shell/base/datetime.h"
 #include "shell/base/display.h"
+#include "users/account_login.h"
 #include "users/login_throttle.h"
 #include "users/password_hash.h"
 #include "users/scriptfunc.h"
@@ -31,12 +32,9 @@ std::string LoginUser(BotContext& bot, const TIdIRCUser& user, const std::string
   if (!UserFile::CanStoreAddress(user.Address)) {
     return "Login: Error - Address " + user.Address + " can't be stored";
   }
-  // The map holds one entry per user: a login from a new address moves it.
-  const std::string old_address = users.Read(name, kHostmaskKey);
-  if (old_address != user.Address) users.UnmapAddress(old_address);
-  users.Write(name, kHostmaskKey, user.Address);
-  users.Write(name, kLogintimeKey, NowText());
-  users.MapAddress(user.Address, name);
+  RecordLogin(users, name, user.Address);
+  // A login by password is no services account's to end.
+  if (users.Read(name, kLoginaccountKey) != kAbsent) users.Erase(name, kLoginaccountKey);
   // A password stored before hashing was turned on is replaced by its hash.
   if (bot.StoresHashedPasswords() && !IsHashedPassword(stored)) {
     users.Write(name, kPasswordKey, HashPassword(password));

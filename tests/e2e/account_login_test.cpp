@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "shell/mainunit.h"
+#include "support/irc_test_client.h"
+#include "support/recording_port.h"
+#include "support/sasl_lab.h"
+#include "support/temp_dir.h"
+#include "users/user_file.h"
+
+// People known by their services account on a real server (InspIRCd with
+// Atheme): the bot learns accounts from the capabilities it negotiated and
+// logs their users in without a password.
+
+namespace zelmo::testing {
+namespace {
+
+class AccountLogin : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!SaslLab::Available()) GTEST_SKIP() << "inspircd or atheme-services is not installed";
+    lab = std::make_unique<SaslLab>();
+    lab->RegisterAccount("alice", "alice-pw");
+    dir.Write("Users.ini",
+              "[Alice]\nPassword=a-pw\nRights_General=0\nRights_#lab=2\nAccount=bob_acct,Alice\n"
+              "[Bob]\nPassword=bob-pw\nRights_General=0\nRights_#lab=1\n");
+    dir.Write("Config.ini", "[Me]\nIRCHost=127.0.0.1\nPort=" + std::to_string(lab->Port()) +
+                                "\nNick=ZelmoLab\n[Users]\nAccountLogin=1\n");
+    form = std::make_unique<TMainForm>(port, dir.Path());
+    form->UserInputEntered("connect");
+    ASSERT_TRUE(port.PumpUntil([&] { return form->IRC.ConnectionState() == stConnected; }, 10000));
+    form->IRC.Join("#lab", "");
+    ASSERT_TRUE(port.PumpUntil([&] { return form->IRC.Channels.Find("#lab") != nullptr; }, 10000));
+  }
+  void TearDown() override {
+    form.reset();
+    lab.reset();
+  }
+  bool Shown(const std::string& start) {
+    return port.PumpUntil(
+        [&] {
+          const auto texts = port.Texts();
+          return std::any_of(texts.begin(), texts.end(),
+                             [&](const std::string& text) { return text.starts_with(start); });
+        },
+        10000);
+  }
+  bool Heard(IrcTestClient& client, const std::string& text) {
+    return port.PumpUntil([&] { return client.WaitFor(text, 20).has_value(); }, 10000);
+  }
+
+  std::unique_ptr<SaslLab> lab;
+  TempDir dir;
+  RecordingPort port;
+  std::unique_ptr<TMainForm> form;
+};
+
+// The account comes with the join itself: the op needs no login and no
+// second look.
+TEST_F(AccountLogin, AnIdentifiedUserIsOppedOnFirstJoinAndLoggedOutWithTheServices) {
+  IrcTestClient alice(SaslLab::Host(), lab->Port(), "alice");
+  alice.Send("PRIVMSG NickServ :IDENTIFY alice alice-pw");
+  ASSERT_TRUE(alice.WaitFor("now logged in"));
+  IrcTestClient bob(SaslLab::Host(), lab->Port(), "bob");
+  bob.Send("PRIVMSG ZelmoLab :login;Bob;bob-pw");
+  ASSERT_TRUE(Heard(bob, "Login: Logged on"));
+
+  alice.JoinChannel("#lab");
+  EXPECT_TRUE(Heard(alice, "MODE #lab +o"));
+  EXPECT_TRUE(Shown("Login: Alice by account alice from "));
+
+  alice.Send("PRIVMSG NickServ :LOGOUT");
+  EXPECT_TRUE(alice.WaitFor("logged out"));
+  EXPECT_TRUE(Shown("Logout: Alice by account alice from ")) << ::testing::PrintToString(port.Texts());
+  const UserFile users(dir.File("Users.ini"));
+  EXPECT_EQ(users.Read("Alice", kLoginaccountKey), kAbsent);
+  EXPECT_EQ(users.UserAt(users.Read("Alice", kHostmaskKey)), kAbsent);
+  // The password login of another user stands.
+  EXPECT_EQ(users.UserAt(users.Read("Bob", kHostmaskKey)), "Bob");
+}
+
+}  // namespace
+}  // namespace zelmo::testing
