@@ -210,6 +210,7 @@ class TMainForm : public FormHost,
   std::optional<std::string> CurrentSecurityPassword() const override { return SecurityPassword; }
   LoginThrottle& FailedLogins() override { return failed_logins_; }
   bool StoresHashedPasswords() const override { return HashPasswords; }
+  bool LogsInByAccount() const override { return AccountLogin; }
   TIdTCPClient& PageClient() override { return TCP; }
   DictionarySource Dictionary() const override { return lookups_.Dictionary(); }
   TvListingSource TvListing() const override { return lookups_.TvListing(); }

@@ -9,7 +9,7 @@ namespace {
 
 using HelpEntry = std::pair<std::string_view, std::string_view>;
 
-constexpr std::array<HelpEntry, 23> kHelpTexts{{
+constexpr std::array<HelpEntry, 24> kHelpTexts{{
     {"COMMANDSPRIV",
      "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod userpass "
      "newpass chanowner generalowner reload"},
@@ -44,6 +44,9 @@ constexpr std::array<HelpEntry, 23> kHelpTexts{{
     {"RELOAD",
      "Reload: Use as privmsg. \"reload;<security password>\". You have to be my owner to use "
      "reload."},
+    {"ACCOUNT",
+     "Account: Use as privmsg. \"account;<user>;<account[,account]>\" or \"account;<user>;-\". "
+     "You have to be my owner, or the user logged in, to use account."},
     {"!OP", "!Op: Use as chanmsg. \"!op [user]\". If no user selected, then it's you."},
     {"!DEOP", "!Deop: Use as chanmsg. \"!deop [user]\". If no user selected, then it's you."},
     {"!VOICE", "!Voice: Use as chanmsg. \"!voice [user]\". If no user selected, then it's you."},

@@ -4,6 +4,7 @@
 #include "shell/base/convert.h"
 #include "shell/base/datetime.h"
 #include "shell/base/display.h"
+#include "users/account_commands.h"
 #include "users/account_login.h"
 #include "users/login_throttle.h"
 #include "users/password_hash.h"
@@ -65,6 +66,13 @@ std::string ShowPassword(BotContext& bot, const std::string& name) {
 }
 
 void HandleLogin(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {
+  if (parts.size() == 2) {
+    if (auto reply = LoginWithOwnAccount(bot, user, parts[1])) {
+      SendReply(bot, user.Nick(), *reply);
+      return;
+    }
+  }
+  if (!CheckParams(bot, parts, 3, user.Nick(), "Login")) return;
   SendReply(bot, user.Nick(), LoginUser(bot, user, parts[2], parts[1]));
 }
 

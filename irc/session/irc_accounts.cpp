@@ -4,8 +4,8 @@
 
 #include "irc/protocol/capability_negotiation.h"
 #include "irc/protocol/message_tags.h"
-#include "irc/protocol/whox.h"
 #include "irc/protocol/peer_bounds.h"
+#include "irc/protocol/whox.h"
 #include "irc/session/irc_client.h"
 #include "shell/base/convert.h"
 

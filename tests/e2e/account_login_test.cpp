@@ -74,7 +74,8 @@ TEST_F(AccountLogin, AnIdentifiedUserIsOppedOnFirstJoinAndLoggedOutWithTheServic
 
   alice.Send("PRIVMSG NickServ :LOGOUT");
   EXPECT_TRUE(alice.WaitFor("logged out"));
-  EXPECT_TRUE(Shown("Logout: Alice by account alice from ")) << ::testing::PrintToString(port.Texts());
+  EXPECT_TRUE(Shown("Logout: Alice by account alice from "))
+      << ::testing::PrintToString(port.Texts());
   const UserFile users(dir.File("Users.ini"));
   EXPECT_EQ(users.Read("Alice", kLoginaccountKey), kAbsent);
   EXPECT_EQ(users.UserAt(users.Read("Alice", kHostmaskKey)), kAbsent);
