@@ -686,6 +686,33 @@ TEST_F(CapabilitySession, TagsHostChangesAndWhoxRepliesKeepTheRecords) {
   EXPECT_EQ(irc.Users.Address("bob"), "bee@new.host");
 }
 
+// The SASL login starts from the acknowledged sasl and ends negotiation
+// itself; a server without sasl fails the login.
+TEST_F(CapabilitySession, ASaslLoginRidesTheNegotiation) {
+  irc.RequestsCapabilities = true;
+  irc.SASLUser = "zb";
+  irc.SASLPassword = "pw";
+  ConnectOnly();
+  for (int i = 0; i < 3; ++i) peer->ReadLine();  // CAP LS 302, NICK, USER
+  irc.HandleLine(":irc.test CAP * LS :sasl=PLAIN,EXTERNAL account-notify");
+  EXPECT_EQ(peer->ReadLine(), "CAP REQ :account-notify sasl");
+  irc.HandleLine(":irc.test CAP ZelmoBot ACK :account-notify sasl");
+  EXPECT_EQ(peer->ReadLine(), "AUTHENTICATE PLAIN");
+  irc.HandleLine("AUTHENTICATE +");
+  EXPECT_EQ(peer->ReadLine(), "AUTHENTICATE emIAemIAcHc=");
+  irc.HandleLine(":irc.test 903 ZelmoBot :SASL authentication successful");
+  EXPECT_EQ(peer->ReadLine(), "CAP END");
+  EXPECT_TRUE(irc.CapabilityOn("account-notify"));
+
+  ConnectOnly();
+  for (int i = 0; i < 3; ++i) peer->ReadLine();
+  irc.HandleLine(":irc.test CAP * LS :account-notify");
+  irc.HandleLine(":irc.test CAP ZelmoBot ACK :account-notify");
+  EXPECT_EQ(events.Arguments("OnSASLFailed"),
+            (std::vector<std::string>{"the server does not offer SASL"}));
+  EXPECT_EQ(irc.ConnectionState(), stDisconnected);
+}
+
 TEST_F(Session, WithoutCapabilitiesAccountLinesAreUnknown) {
   Register();
   irc.HandleLine(":alice!a@h ACCOUNT alice_acct");
