@@ -107,7 +107,10 @@ void TIdIRC::Receive(const InvitingReply& reply, TIdIRCUser*) {
 void TIdIRC::Receive(const NamesReply& reply, TIdIRCUser* user) {
   events_->OnSystem(user, reply.number, "NAMES", reply.channel + " :" + reply.names);
   if (TIdIRCChannel* channel = Channels.Find(reply.channel)) {
-    if (!channel->AddNames(reply.names, Users, Channels.MemberRoom())) ReportMembersBound();
+    if (!channel->AddNames(reply.names, Users, Channels.MemberRoom(),
+                           CapabilityOn("multi-prefix"))) {
+      ReportMembersBound();
+    }
   }
 }
 

@@ -33,7 +33,8 @@ TEST_F(AccountCommand, OwnersAndTheUserItselfSetTheList) {
 // login;<user> logs in by the sender's account only with logins by
 // account on and the account in the user's list.
 TEST_F(AccountCommand, ALoginWithoutPasswordTakesTheSendersAccount) {
-  EXPECT_EQ(From("boss", "account;oper;op_acct"), Only("boss", "Account: oper is now known by op_acct"));
+  EXPECT_EQ(From("boss", "account;oper;op_acct"),
+            Only("boss", "Account: oper is now known by op_acct"));
   bot.User("ally", "a@away").Account = "OP_ACCT";
   const auto not_enough = Only("ally", "Login: Error - Not enough parameters");
   EXPECT_EQ(From("ally", "a@away", "login;oper"), not_enough);
@@ -43,7 +44,8 @@ TEST_F(AccountCommand, ALoginWithoutPasswordTakesTheSendersAccount) {
   EXPECT_EQ(From("ally", "a@away", "login;oper"), Only("ally", "Login: Logged on"));
   EXPECT_NE(bot.ReadUsers().find("a@away=oper"), std::string::npos);
   bot.User("eve", "e@away");
-  EXPECT_EQ(From("eve", "e@away", "login;oper"), Only("eve", "Login: Error - Not enough parameters"));
+  EXPECT_EQ(From("eve", "e@away", "login;oper"),
+            Only("eve", "Login: Error - Not enough parameters"));
 }
 
 }  // namespace
