@@ -95,21 +95,31 @@ void TMainForm::GiveRightsModes(const TIdIRCUser& user, const std::string& chann
 // the rights count at once in every channel the person is in.
 void TMainForm::IRCAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous) {
   if (!AccountLogin || user->Nick().empty() || SameText(user->Nick(), IRC.Nick())) return;
-  UserFile users(*this);
   if (previous) {
+    UserFile users(*this);
     if (const auto name = LogoutByAccount(users, *previous, user->Address)) {
       MessageDisplay.DisplayColoredLine(
           "Logout: " + *name + " by account " + *previous + " from " + user->Address, Important);
     }
   }
-  if (!user->Account) return;
-  const auto name = LoginByAccount(users, *user->Account, user->Address);
+  LogInByAccount(*user);
+}
+
+// A host change moves a login by account to the new address, as a login
+// from there would.
+void TMainForm::LogInByAccount(const TIdIRCUser& user) {
+  if (!AccountLogin || !user.Account || SameText(user.Nick(), IRC.Nick())) return;
+  UserFile users(*this);
+  const auto name = LoginByAccount(users, *user.Account, user.Address);
   if (!name) return;
   MessageDisplay.DisplayColoredLine(
-      "Login: " + *name + " by account " + *user->Account + " from " + user->Address, Important);
+      "Login: " + *name + " by account " + *user.Account + " from " + user.Address, Important);
   for (int i = 0; i < IRC.Channels.Count(); ++i) {
     const TIdIRCChannel* channel = IRC.Channels.Items(i);
-    if (channel->HasUser(user->Nick())) GiveRightsModes(*user, channel->Name());
+    const int member = channel->FindUser(user.Nick());
+    // A member already opped or voiced keeps what it has.
+    if (member < 0 || channel->Names()[static_cast<std::size_t>(member)].Flags != 0) continue;
+    GiveRightsModes(user, channel->Name());
   }
 }
 

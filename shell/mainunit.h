@@ -115,6 +115,7 @@ class TMainForm : public FormHost,
   void OnAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous) override {
     IRCAccountChanged(user, previous);
   }
+  void OnHostChanged(TIdIRCUser* user, const std::string&) override { LogInByAccount(*user); }
   void OnJoined(TIdIRCChannel* channel) override { logs_.Joined(channel); }
   void OnPart(TIdIRCUser* user, TIdIRCChannel* channel) override {
     logs_.Part(user, channel);
@@ -179,6 +180,9 @@ class TMainForm : public FormHost,
   // Voice or op by the user's rights in the channel.
   void GiveRightsModes(const TIdIRCUser& user, const std::string& channel);
   void IRCAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous);
+  // With AccountLogin on, logs the person in by the account the record
+  // holds, from the address it holds.
+  void LogInByAccount(const TIdIRCUser& user);
   void IRCPart(TIdIRCUser* user, TIdIRCChannel* channel);
   void IRCQuit(TIdIRCUser* user);
   void IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel);

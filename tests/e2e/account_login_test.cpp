@@ -72,6 +72,13 @@ TEST_F(AccountLogin, AnIdentifiedUserIsOppedOnFirstJoinAndLoggedOutWithTheServic
   EXPECT_TRUE(Heard(alice, "MODE #lab +o"));
   EXPECT_TRUE(Shown("Login: Alice by account alice from "));
 
+  // A host change moves the login by account to the new address.
+  bob.Send("OPER lab lab-pw");
+  ASSERT_TRUE(bob.WaitFor(" 381 "));
+  bob.Send("CHGHOST alice moved.lab");
+  EXPECT_TRUE(Shown("Login: Alice by account alice from alice@moved.lab"));
+  EXPECT_EQ(UserFile(dir.File("Users.ini")).UserAt("alice@moved.lab"), "Alice");
+
   alice.Send("PRIVMSG NickServ :LOGOUT");
   EXPECT_TRUE(alice.WaitFor("logged out"));
   EXPECT_TRUE(Shown("Logout: Alice by account alice from "))

@@ -180,7 +180,11 @@ void SaslLab::WriteConfigs(const std::string& tls_cert, const std::string& tls_k
           // Account tracking and the other capabilities the bot may ask for.
           "<module name=\"ircv3\"><module name=\"ircv3_accounttag\">"
           "<module name=\"ircv3_chghost\"><module name=\"ircv3_capnotify\">"
-          "<module name=\"namesx\">\n" +
+          "<module name=\"namesx\">\n"
+          // An operator who may change hosts.
+          "<class name=\"hosts\" commands=\"CHGHOST\">"
+          "<type name=\"HostAdmin\" classes=\"hosts\">"
+          "<oper name=\"lab\" password=\"lab-pw\" host=\"*@*\" type=\"HostAdmin\">\n" +
           tls + "<bind address=\"127.0.0.1\" port=\"" + plain +
           "\" type=\"clients\">\n"
           "<bind address=\"127.0.0.1\" port=\"" +
