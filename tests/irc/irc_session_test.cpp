@@ -665,6 +665,24 @@ TEST_F(CapabilitySession, AccountsComeFromTheNegotiatedSourcesOnly) {
   irc.HandleLine(":irc.test CAP ZelmoBot DEL :account-notify");
   irc.HandleLine(":alicia!a@h ACCOUNT alice_acct");
   EXPECT_EQ(Accounts().size(), 2u);
+  // cap-notify: offered again, asked for again, on once acknowledged.
+  events.Clear();
+  irc.HandleLine(":irc.test CAP ZelmoBot NEW :account-notify sasl");
+  EXPECT_EQ(TakeSent(), (std::vector<std::string>{"CAP REQ :account-notify"}));
+  irc.HandleLine(":irc.test CAP ZelmoBot ACK :account-notify");
+  irc.HandleLine(":alicia!a@h ACCOUNT alice_acct");
+  EXPECT_EQ(Accounts(), (std::vector<std::string>{"alicia * alice_acct"}));
+}
+
+// A server that ignores CAP registers the bot without capabilities.
+TEST_F(CapabilitySession, AServerWithoutCapabilitiesRegistersAsEver) {
+  irc.RequestsCapabilities = true;
+  ConnectOnly();
+  irc.HandleLine(":irc.test 001 ZelmoBot :Welcome");
+  EXPECT_EQ(irc.ConnectionState(), stConnected);
+  EXPECT_EQ(events.Count("OnSASLFailed"), 0);
+  irc.HandleLine(":alice!a@h ACCOUNT alice_acct");
+  EXPECT_EQ(events.Count("OnAccountChanged"), 0);
 }
 
 TEST_F(CapabilitySession, TagsHostChangesAndWhoxRepliesKeepTheRecords) {
