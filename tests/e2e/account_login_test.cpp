@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "shell/mainunit.h"
 #include "support/irc_test_client.h"
+#include "support/ngircd_server.h"
 #include "support/recording_port.h"
 #include "support/sasl_lab.h"
 #include "support/temp_dir.h"
@@ -88,6 +90,54 @@ TEST_F(AccountLogin, AnIdentifiedUserIsOppedOnFirstJoinAndLoggedOutWithTheServic
   EXPECT_EQ(users.UserAt(users.Read("Alice", kHostmaskKey)), kAbsent);
   // The password login of another user stands.
   EXPECT_EQ(users.UserAt(users.Read("Bob", kHostmaskKey)), "Bob");
+}
+
+// The bot's lines as it sends them.
+class SendingForm : public TMainForm {
+ public:
+  using TMainForm::TMainForm;
+  void OnSend(const std::string& line) override {
+    sent.push_back(line);
+    TMainForm::OnSend(line);
+  }
+  std::vector<std::string> sent;
+};
+
+// A server that offers none of the account capabilities (ngircd): without
+// the keys the bot sends no CAP at all; with them it registers and works as
+// ever, password logins and their op included.
+TEST(AccountLoginWithoutCapabilities, TheBotRegistersAndOpsAsEver) {
+  if (!NgircdServer::Available()) GTEST_SKIP() << "ngircd is not installed";
+  NgircdServer server;
+  // Each run with nicks of its own: the last run's may linger a moment.
+  for (const std::string keys : {"", "[Users]\nAccountLogin=1\n"}) {
+    const std::string bot = keys.empty() ? "ZelmoOne" : "ZelmoTwo";
+    const std::string nick = keys.empty() ? "alice" : "alicia";
+    TempDir dir;
+    RecordingPort port;
+    dir.Write(
+        "Users.ini",
+        "[Alice]\nPassword=a-pw\nRights_General=0\nRights_#labalice=2\nRights_#labalicia=2\n");
+    dir.Write("Config.ini", "[Me]\nIRCHost=127.0.0.1\nPort=" + std::to_string(server.Port()) +
+                                "\nNick=" + bot + "\n" + keys);
+    SendingForm form(port, dir.Path());
+    form.UserInputEntered("connect");
+    ASSERT_TRUE(port.PumpUntil([&] { return form.IRC.ConnectionState() == stConnected; }, 10000));
+    ASSERT_FALSE(form.sent.empty());
+    EXPECT_EQ(form.sent.front(), keys.empty() ? "NICK " + bot : "CAP LS 302") << keys;
+    const std::string channel = "#lab" + nick;
+    form.IRC.Join(channel, "");
+    ASSERT_TRUE(port.PumpUntil([&] { return form.IRC.Channels.Find(channel) != nullptr; }, 10000));
+    IrcTestClient person(NgircdServer::Host(), server.Port(), nick);
+    person.Send("PRIVMSG " + bot + " :login;Alice;a-pw");
+    ASSERT_TRUE(
+        port.PumpUntil([&] { return person.WaitFor("Login: Logged on", 20).has_value(); }, 10000))
+        << keys;
+    person.JoinChannel(channel);
+    EXPECT_TRUE(port.PumpUntil(
+        [&] { return person.WaitFor("MODE " + channel + " +o", 20).has_value(); }, 10000))
+        << keys;
+  }
 }
 
 }  // namespace
