@@ -5,8 +5,10 @@
 #include "shell/base/convert.h"
 #include "shell/mainunit.h"
 #include "shell/othermsg.h"
+#include "users/account_login.h"
 #include "users/privmsg.h"
 #include "users/scriptfunc.h"
+#include "users/user_file.h"
 
 // The shell's reactions to the IRC client's events; the connection's own
 // go on to the reconnection, the rejoin and the nick regain.
@@ -94,10 +96,46 @@ void TMainForm::IRCJoin(TIdIRCUser* user, TIdIRCChannel* channel) {
   if (channel) GuardJoin(*user, *channel);
   if (channel && Protect.For(name).auto_voice) channel->Voice(user->Nick());
   ShowJoin(MessageDisplay, user->Nick(), name);
-  if (RightsLevel(*this, name, user->Address) == 1) {
-    SendMode(*this, name, "+v " + user->Nick());
-  } else if (RightsLevel(*this, name, user->Address) >= 2) {
-    SendMode(*this, name, "+o " + user->Nick());
+  GiveRightsModes(*user, name);
+}
+
+void TMainForm::GiveRightsModes(const TIdIRCUser& user, const std::string& channel) {
+  if (RightsLevel(*this, channel, user.Address) == 1) {
+    SendMode(*this, channel, "+v " + user.Nick());
+  } else if (RightsLevel(*this, channel, user.Address) >= 2) {
+    SendMode(*this, channel, "+o " + user.Nick());
+  }
+}
+
+// A login by account is a login as a password makes it, with nothing sent:
+// the rights count at once in every channel the person is in.
+void TMainForm::IRCAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous) {
+  if (!AccountLogin || user->Nick().empty() || SameText(user->Nick(), IRC.Nick())) return;
+  if (previous) {
+    UserFile users(*this);
+    if (const auto name = LogoutByAccount(users, *previous, user->Address)) {
+      MessageDisplay.DisplayColoredLine(
+          "Logout: " + *name + " by account " + *previous + " from " + user->Address, Important);
+    }
+  }
+  LogInByAccount(*user);
+}
+
+// A host change moves a login by account to the new address, as a login
+// from there would.
+void TMainForm::LogInByAccount(const TIdIRCUser& user) {
+  if (!AccountLogin || !user.Account || SameText(user.Nick(), IRC.Nick())) return;
+  UserFile users(*this);
+  const auto name = LoginByAccount(users, *user.Account, user.Address);
+  if (!name) return;
+  MessageDisplay.DisplayColoredLine(
+      "Login: " + *name + " by account " + *user.Account + " from " + user.Address, Important);
+  for (int i = 0; i < IRC.Channels.Count(); ++i) {
+    const TIdIRCChannel* channel = IRC.Channels.Items(i);
+    const int member = channel->FindUser(user.Nick());
+    // A member already opped or voiced keeps what it has.
+    if (member < 0 || channel->Names()[static_cast<std::size_t>(member)].Flags != 0) continue;
+    GiveRightsModes(user, channel->Name());
   }
 }
 

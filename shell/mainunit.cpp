@@ -163,6 +163,8 @@ void TMainForm::ApplyConfig(const TIniFile& ini) {
   IRC.SASLUser = ConfigText(ini, kSaslUser);
   IRC.SASLPassword = ConfigText(ini, kSaslPassword);
   IRC.SASLMechanism = ConfigText(ini, kSaslMechanism);
+  AccountLogin = ConfigOn(ini, kAccountLogin);
+  IRC.RequestsCapabilities = AccountLogin || ConfigOn(ini, kCapabilities);
   IRC.UTF8Only = ConfigOn(ini, kUtf8Only);
   IRC.SendBurst = ConfigNumber(ini, kSendBurst);
   IRC.SendInterval = ConfigNumber(ini, kSendInterval);

@@ -118,6 +118,10 @@ class TMainForm : public FormHost,
     logs_.Join(user, channel);
     IRCJoin(user, channel);
   }
+  void OnAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous) override {
+    IRCAccountChanged(user, previous);
+  }
+  void OnHostChanged(TIdIRCUser* user, const std::string&) override { LogInByAccount(*user); }
   void OnJoined(TIdIRCChannel* channel) override { logs_.Joined(channel); }
   void OnPart(TIdIRCUser* user, TIdIRCChannel* channel) override {
     logs_.Part(user, channel);
@@ -183,6 +187,12 @@ class TMainForm : public FormHost,
   void IRCMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text);
   void IRCAction(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text);
   void IRCJoin(TIdIRCUser* user, TIdIRCChannel* channel);
+  // Voice or op by the user's rights in the channel.
+  void GiveRightsModes(const TIdIRCUser& user, const std::string& channel);
+  void IRCAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous);
+  // With AccountLogin on, logs the person in by the account the record
+  // holds, from the address it holds.
+  void LogInByAccount(const TIdIRCUser& user);
   void IRCPart(TIdIRCUser* user, TIdIRCChannel* channel);
   void IRCQuit(TIdIRCUser* user);
   void IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel);
@@ -225,6 +235,7 @@ class TMainForm : public FormHost,
   std::optional<std::string> CurrentSecurityPassword() const override { return SecurityPassword; }
   LoginThrottle& FailedLogins() override { return failed_logins_; }
   bool StoresHashedPasswords() const override { return HashPasswords; }
+  bool LogsInByAccount() const override { return AccountLogin; }
   TIdTCPClient& PageClient() override { return TCP; }
   DictionarySource Dictionary() const override { return lookups_.Dictionary(); }
   TvListingSource TvListing() const override { return lookups_.TvListing(); }
@@ -257,6 +268,8 @@ class TMainForm : public FormHost,
   // None: generalowner and reload from IRC are off.
   std::optional<std::string> SecurityPassword;
   bool HashPasswords = false;
+  // People are logged in by their services account ([Users] AccountLogin).
+  bool AccountLogin = false;
   bool AutoVoice = true;
   bool KickOnColors = true;
   // Every channel's AutoVoice, KickOnColors and protection.

@@ -94,6 +94,9 @@ class BotContext {
   virtual LoginThrottle& FailedLogins() = 0;
   // Whether passwords are written hashed ([General] HashPasswords).
   virtual bool StoresHashedPasswords() const = 0;
+  // Whether people are logged in by their services account ([Users]
+  // AccountLogin).
+  virtual bool LogsInByAccount() const { return false; }
 
   // The connection of the lookups (web pages and DICT servers alike) and
   // where each lookup goes.

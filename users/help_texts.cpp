@@ -9,10 +9,10 @@ namespace {
 
 using HelpEntry = std::pair<std::string_view, std::string_view>;
 
-constexpr std::array<HelpEntry, 31> kHelpTexts{{
+constexpr std::array<HelpEntry, 32> kHelpTexts{{
     {"COMMANDSPRIV",
      "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod userpass "
-     "newpass chanowner generalowner reload ban unban bans chanset"},
+     "newpass chanowner generalowner reload ban unban bans chanset account"},
     {"COMMANDSCHAN",
      "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word !ban !kickban !unban "
      "!bans"},
@@ -57,6 +57,9 @@ constexpr std::array<HelpEntry, 31> kHelpTexts{{
     {"CHANSET",
      "Chanset: Use as privmsg. \"chanset;<channel>;[key];[value]\". Without a key it lists the "
      "channel's settings. You have to be the channel's owner to use chanset."},
+    {"ACCOUNT",
+     "Account: Use as privmsg. \"account;<user>;<account[,account]>\" or \"account;<user>;-\". "
+     "You have to be my owner, or the user logged in, to use account."},
     {"!OP", "!Op: Use as chanmsg. \"!op [user]\". If no user selected, then it's you."},
     {"!DEOP", "!Deop: Use as chanmsg. \"!deop [user]\". If no user selected, then it's you."},
     {"!VOICE", "!Voice: Use as chanmsg. \"!voice [user]\". If no user selected, then it's you."},

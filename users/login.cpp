@@ -4,6 +4,8 @@
 #include "shell/base/convert.h"
 #include "shell/base/datetime.h"
 #include "shell/base/display.h"
+#include "users/account_commands.h"
+#include "users/account_login.h"
 #include "users/login_throttle.h"
 #include "users/password_hash.h"
 #include "users/scriptfunc.h"
@@ -31,12 +33,9 @@ std::string LoginUser(BotContext& bot, const TIdIRCUser& user, const std::string
   if (!UserFile::CanStoreAddress(user.Address)) {
     return "Login: Error - Address " + user.Address + " can't be stored";
   }
-  // The map holds one entry per user: a login from a new address moves it.
-  const std::string old_address = users.Read(name, kHostmaskKey);
-  if (old_address != user.Address) users.UnmapAddress(old_address);
-  users.Write(name, kHostmaskKey, user.Address);
-  users.Write(name, kLogintimeKey, NowText());
-  users.MapAddress(user.Address, name);
+  RecordLogin(users, name, user.Address);
+  // A login by password is no services account's to end.
+  if (users.Read(name, kLoginaccountKey) != kAbsent) users.Erase(name, kLoginaccountKey);
   // A password stored before hashing was turned on is replaced by its hash.
   if (bot.StoresHashedPasswords() && !IsHashedPassword(stored)) {
     users.Write(name, kPasswordKey, HashPassword(password));
@@ -67,6 +66,13 @@ std::string ShowPassword(BotContext& bot, const std::string& name) {
 }
 
 void HandleLogin(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {
+  if (parts.size() == 2) {
+    if (auto reply = LoginWithOwnAccount(bot, user, parts[1])) {
+      SendReply(bot, user.Nick(), *reply);
+      return;
+    }
+  }
+  if (!CheckParams(bot, parts, 3, user.Nick(), "Login")) return;
   SendReply(bot, user.Nick(), LoginUser(bot, user, parts[2], parts[1]));
 }
 

@@ -6,6 +6,7 @@
 #include "irc/session/irc_client.h"
 #include "irc/session/irc_users.h"
 #include "shell/base/convert.h"
+#include "users/account_commands.h"
 #include "users/bot_control.h"
 #include "users/login.h"
 #include "users/scriptfunc.h"
@@ -42,9 +43,10 @@ struct PrivateCommand {
   PrivateHandler handler;
 };
 
-const std::array<PrivateCommand, 15> kPrivateCommands{{
+const std::array<PrivateCommand, 16> kPrivateCommands{{
     {"HELP", "", 0, std::nullopt, HandleHelp},
-    {"LOGIN", "Login", 3, std::nullopt, HandleLogin},
+    // Without a password a login may be made by the sender's account.
+    {"LOGIN", "Login", 0, std::nullopt, HandleLogin},
     {"JOIN", "Join", 2, 2, HandleJoin},
     {"PART", "Part", 2, 2, HandlePart},
     {"SAY", "Say", 3, 1, HandleSay},
@@ -58,6 +60,7 @@ const std::array<PrivateCommand, 15> kPrivateCommands{{
     {"CHANOWNER", "Chanowner", 3, 2, HandleChanowner},
     {"GENERALOWNER", "Generalowner", 3, 2, HandleGeneralowner},
     {"RELOAD", "Reload", 2, 2, HandleReload},
+    {"ACCOUNT", "Account", 3, std::nullopt, HandleAccount},
 }};
 
 const PrivateCommand* FindCommand(std::string_view word) {

@@ -1,4 +1,5 @@
 #include "irc/session/irc_users.h"
+#include "users/account_commands.h"
 #include "users/scriptfunc.h"
 #include "users/user_admin.h"
 
@@ -12,6 +13,8 @@ void HandleUserinfo(BotContext& bot, const CommandParts& parts, const TIdIRCUser
   }
   const std::string scope = parts.size() == 2 ? std::string(kGeneralScope) : parts[2];
   SendReply(bot, user.Nick(), UserInfoText(bot, parts[1], scope));
+  if (scope != kGeneralScope) return;
+  if (auto accounts = AccountInfoText(bot, parts[1])) SendReply(bot, user.Nick(), *accounts);
 }
 
 void HandleUseradd(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {

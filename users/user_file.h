@@ -20,6 +20,10 @@ inline constexpr std::string_view kPasswordKey = "Password";
 inline constexpr std::string_view kHostmaskKey = "Hostmask";
 inline constexpr std::string_view kLogintimeKey = "Logintime";
 inline constexpr std::string_view kRightsPrefix = "Rights_";
+// The services accounts the user is known by (account_names.h), and the
+// account the current login was made by (none for a password login).
+inline constexpr std::string_view kAccountKey = "Account";
+inline constexpr std::string_view kLoginaccountKey = "Loginaccount";
 
 // The key that holds a user's rights in a scope ("GENERAL" or a channel).
 std::string RightsKey(std::string_view scope);
@@ -38,6 +42,7 @@ class UserFile {
   void Write(std::string_view section, std::string_view key, std::string_view value) {
     ini_.WriteString(section, key, value);
   }
+  void Erase(std::string_view section, std::string_view key) { ini_.DeleteKey(section, key); }
 
   // A user exists when the section holds at least one key.
   bool HasUser(std::string_view name) const { return ini_.SectionExists(name); }

@@ -46,12 +46,33 @@ IncomingMessage DecodeMode(const ParsedLine& line) {
                         ParseChannelModes(Param(line, 2), arguments)};
 }
 
+// "*" (and nothing) is how a server says the sender has no account.
+IncomingMessage DecodeAccount(const ParsedLine& line) {
+  const std::string& account = Param(line, 1);
+  if (account.empty() || account == "*") return Account{};
+  return Account{account};
+}
+
+IncomingMessage DecodeAway(const ParsedLine& line) {
+  if (line.ParamTable[2].empty()) return Away{};
+  return Away{Param(line, 1)};
+}
+
 using Decoder = IncomingMessage (*)(const ParsedLine&);
 
-constexpr std::array<std::pair<std::string_view, Decoder>, 16> kCommands = {{
+constexpr std::array<std::pair<std::string_view, Decoder>, 19> kCommands = {{
     {"PRIVMSG", DecodePrivmsg},
     {"NOTICE", DecodeNotice},
-    {"JOIN", [](const ParsedLine& l) -> IncomingMessage { return Join{Param(l, 1)}; }},
+    {"JOIN",
+     [](const ParsedLine& l) -> IncomingMessage {
+       return Join{Param(l, 1), Param(l, 2), Param(l, 3)};
+     }},
+    {"ACCOUNT", DecodeAccount},
+    {"CHGHOST",
+     [](const ParsedLine& l) -> IncomingMessage {
+       return Chghost{Param(l, 1), Param(l, 2)};
+     }},
+    {"AWAY", DecodeAway},
     {"PART",
      [](const ParsedLine& l) -> IncomingMessage {
        return Part{Param(l, 1), Param(l, 2)};

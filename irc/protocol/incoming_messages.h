@@ -46,8 +46,13 @@ struct CtcpReply {
 };
 
 // :alice!al@host.example JOIN #room
+// :alice!al@host.example JOIN #room alice_acct :Alice Example   (extended-join)
+// The account and real name are read only on a link that negotiated
+// extended-join; elsewhere nothing fills them.
 struct Join {
   std::string channel;
+  std::string account;
+  std::string realname;
 };
 
 // :alice!al@host.example PART #room :see you
@@ -107,6 +112,24 @@ struct Kill {
   std::string reason;
 };
 
+// :alice!al@host.example ACCOUNT alice_acct   (account-notify)
+// :alice!al@host.example ACCOUNT *            (logged out)
+struct Account {
+  std::optional<std::string> account;
+};
+
+// :alice!al@host.example CHGHOST newuser new.host.example
+struct Chghost {
+  std::string user;
+  std::string host;
+};
+
+// :alice!al@host.example AWAY :gone fishing   (away-notify)
+// :alice!al@host.example AWAY                 (back)
+struct Away {
+  std::optional<std::string> message;
+};
+
 // PING :irc.example
 struct Ping {
   std::string token;
@@ -146,11 +169,11 @@ using IncomingMessage =
                  incoming::Join, incoming::Part, incoming::Kick, incoming::Mode, incoming::UserMode,
                  incoming::Nick, incoming::Quit, incoming::Topic, incoming::Invite, incoming::Kill,
                  incoming::Ping, incoming::Wallops, incoming::ServerError, incoming::Cap,
-                 incoming::Authenticate, incoming::Unknown, ShownReply, WelcomeReply, FeaturesReply,
-                 AwayReply, OwnAwayReply, ListStartReply, ListEntryReply, ListEndReply,
-                 ChannelModesReply, NoTopicReply, TopicReply, InvitingReply, NamesReply, LinksReply,
-                 NamesEndReply, MotdStartReply, ErrorReply, MonitorOnline, MonitorOffline,
-                 OtherReply>;
+                 incoming::Authenticate, incoming::Account, incoming::Chghost, incoming::Away,
+                 incoming::Unknown, ShownReply, WelcomeReply, FeaturesReply, AwayReply,
+                 OwnAwayReply, ListStartReply, ListEntryReply, ListEndReply, ChannelModesReply,
+                 NoTopicReply, TopicReply, InvitingReply, NamesReply, LinksReply, NamesEndReply,
+                 MotdStartReply, ErrorReply, MonitorOnline, MonitorOffline, OtherReply>;
 
 // What the split line says. Command words are compared case-sensitively; a
 // command word of decimal digits is a numeric reply.

@@ -66,6 +66,15 @@ SaslExchange::Step SaslExchange::ListingEnded() {
   return {{"CAP REQ :sasl"}, std::nullopt};
 }
 
+SaslExchange::Step SaslExchange::BeginAuthenticating(const std::string& offered) {
+  if (state_ == State::kEnded) return {};
+  if (!OffersMechanism(offered, mechanism_)) {
+    return Fail(std::string(kSaslNotOffered) + " " + mechanism_);
+  }
+  state_ = State::kAuthenticating;
+  return {{"AUTHENTICATE " + mechanism_}, std::nullopt};
+}
+
 SaslExchange::Step SaslExchange::OnCap(const CapReply& reply) {
   if (state_ == State::kListing && reply.subcommand == "LS") {
     for (const std::string& token : reply.tokens) {

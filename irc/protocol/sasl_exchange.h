@@ -35,6 +35,10 @@ class SaslExchange {
 
   // A CAP line; one without a subcommand has an empty one.
   Step OnCap(const CapReply& reply);
+  // Capability negotiation, run elsewhere, had "sasl" acknowledged, listed
+  // with `offered` (the "sasl=" value, "" for a bare "sasl"): the login
+  // starts, or fails when the mechanism is not among those offered.
+  Step BeginAuthenticating(const std::string& offered);
   // An AUTHENTICATE line's challenge; none when it has none.
   Step OnAuthenticate(const std::optional<std::string>& challenge);
   // A numeric reply and the parameter after the bot's nick.

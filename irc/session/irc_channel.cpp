@@ -99,32 +99,38 @@ void TIdIRCChannel::ChangeFlags(TIdIRCUser* user, MemberFlags flag, bool on) {
   Raise(cutMemberFlags, user, static_cast<int>(flags));
 }
 
-bool TIdIRCChannel::AddNames(std::string_view member_list, TIdIRCUsers& users, std::size_t room) {
+bool TIdIRCChannel::AddNames(std::string_view member_list, TIdIRCUsers& users, std::size_t room,
+                             bool every_prefix) {
   bool all_kept = true;
   std::string_view rest = member_list;
   while (!rest.empty()) {
     std::size_t blank = rest.find(' ');
     if (blank == std::string_view::npos) {
-      all_kept = AddNamesWord(rest, users, room) && all_kept;
+      all_kept = AddNamesWord(rest, users, room, every_prefix) && all_kept;
       break;
     }
-    all_kept = AddNamesWord(rest.substr(0, blank), users, room) && all_kept;
+    all_kept = AddNamesWord(rest.substr(0, blank), users, room, every_prefix) && all_kept;
     rest = rest.substr(blank + 1, kMaxLinePart);
   }
   Raise(cutNames, nullptr, 0);
   return all_kept;
 }
 
-bool TIdIRCChannel::AddNamesWord(std::string_view word, TIdIRCUsers& users, std::size_t& room) {
+bool TIdIRCChannel::AddNamesWord(std::string_view word, TIdIRCUsers& users, std::size_t& room,
+                                 bool every_prefix) {
   MemberFlags flags = 0;
-  if (!word.empty() && word.front() == '@') {
+  while (every_prefix && !word.empty() && (word.front() == '@' || word.front() == '+')) {
+    flags |= word.front() == '@' ? mfOp : mfVoice;
+    word.remove_prefix(1);
+  }
+  if (!every_prefix && !word.empty() && word.front() == '@') {
     word.remove_prefix(1);
     flags = mfOp;
     if (!word.empty() && word.back() == '+') {
       word.remove_suffix(1);
       flags |= mfVoice;
     }
-  } else if (!word.empty() && word.front() == '+') {
+  } else if (!every_prefix && !word.empty() && word.front() == '+') {
     word.remove_prefix(1);
     flags = mfVoice;
   }

@@ -105,15 +105,18 @@ class TIdIRCChannel : public std::enable_shared_from_this<TIdIRCChannel> {
   // holder in `users` that is never released; a listed member keeps its
   // flags. At most `room` new members are added, and none whose record
   // would take `users` past kMaxHeldUsers; false when names were left out.
-  // Raises cutNames once at the end.
+  // Raises cutNames once at the end. With `every_prefix` (multi-prefix
+  // negotiated) a word may carry all its prefixes in front ("@+nick").
   bool AddNames(std::string_view member_list, TIdIRCUsers& users,
-                std::size_t room = std::numeric_limits<std::size_t>::max());
+                std::size_t room = std::numeric_limits<std::size_t>::max(),
+                bool every_prefix = false);
 
  private:
   void MemberLeave(TIdIRCUser* user, TIdIRCChannelUpdateType update_type);
   void ChangeFlags(TIdIRCUser* user, MemberFlags flag, bool on);
   // Whether the word named a member that could be kept (or none at all).
-  bool AddNamesWord(std::string_view word, TIdIRCUsers& users, std::size_t& room);
+  bool AddNamesWord(std::string_view word, TIdIRCUsers& users, std::size_t& room,
+                    bool every_prefix);
   void Append(std::string_view nick, MemberFlags flags);
   void Erase(std::size_t index);
   void Raise(TIdIRCChannelUpdateType update_type, TIdIRCUser* user, int info);

@@ -91,9 +91,18 @@ void TIdIRC::Connect() {
   Features.Clear();
   relay_address_.reset();
   sasl_.reset();
+  caps_.reset();
   pending_joins_.clear();
+  whox_due_.clear();
+  accounts_.clear();
   bound_notes_ = {};
-  if (WantsSasl()) sasl_.emplace(SASLMechanism, SASLUser, SASLPassword);
+  // With capabilities asked for, the SASL login starts once sasl is
+  // acknowledged among them.
+  if (RequestsCapabilities) {
+    caps_.emplace(WantsSasl());
+  } else if (WantsSasl()) {
+    sasl_.emplace(SASLMechanism, SASLUser, SASLPassword);
+  }
   link_security_.reset();
   link_verified_ = !Tls.Unverified();
   SetState(stConnecting);
@@ -177,7 +186,11 @@ void TIdIRC::Register(std::string local) {
     if (std::string v6 = LinkIPv6Address(); !v6.empty()) local = v6;
     std::string server = ServerName.empty() ? local : ServerName;
     // The server holds the registration back until CAP END.
-    if (sasl_) Raw(SaslExchange::Opening());
+    if (caps_) {
+      Raw(CapabilityNegotiation::Opening());
+    } else if (sasl_) {
+      Raw(SaslExchange::Opening());
+    }
     if (!Password.empty()) Raw(outgoing::Pass(Password));
     Raw(outgoing::Nick(nick_));
     Raw(outgoing::User(Username, local, server, RealName));

@@ -6,11 +6,15 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "irc/protocol/capability_negotiation.h"
 #include "irc/protocol/incoming_messages.h"
 #include "irc/protocol/irc_line.h"
 #include "irc/protocol/line_fit.h"
+#include "irc/protocol/message_tags.h"
 #include "irc/protocol/mode_changes.h"
 #include "irc/protocol/sasl_exchange.h"
 #include "irc/protocol/send_pacing.h"
@@ -102,6 +106,10 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::string SASLUser;
   std::string SASLPassword;
   std::string SASLMechanism{config::kSaslMechanism.default_value};
+  // Registration opens with capability negotiation for account tracking,
+  // host changes and multi-prefix (capability_negotiation.h), a SASL login
+  // included. Off: no CAP unless SASL is configured, and then only sasl.
+  bool RequestsCapabilities = false;
   // A PLAIN login over a link without TLS: the password crosses readable.
   bool SendsSaslPasswordInClear() const;
   // Every outgoing line that is not valid UTF-8 is taken as Latin-1 and
@@ -138,6 +146,11 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // an event about a channel the client holds no record of; valid during
   // the line's events only.
   const std::string& LineChannel() const { return line_channel_; }
+  // The tags the bot reads from the line being handled; empty on a link
+  // without a tag capability.
+  const MessageTags& LineTags() const { return line_tags_; }
+  // Whether the capability was negotiated on this link and is on now.
+  bool CapabilityOn(std::string_view name) const { return caps_ && caps_->Enabled(name); }
   // Whether the server offers MONITOR (its 005 lines say so).
   bool OffersMonitor() const { return Features.Value("MONITOR").has_value(); }
 
@@ -233,6 +246,23 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // its alone and needs no further handling.
   bool TakeSaslLine(const IncomingMessage& message);
   void SendSaslLines(const std::vector<std::string>& lines, SendKind kind);
+  // Capabilities: the negotiation takes its CAP lines (true: handled), and
+  // ends without capabilities on a server that registers without it.
+  bool TakeCapabilityLine(const IncomingMessage& message);
+  void FollowCapabilityStep(const CapabilityNegotiation::Step& step);
+  void EndSaslStep(const SaslExchange::Step& step);
+  // Cuts the tag part off a line when a tag capability is on.
+  std::string_view ReadTags(std::string_view line);
+  // Accounts and addresses of user records, as the server tells them.
+  void NoteAccount(TIdIRCUser& user, std::optional<std::string> account);
+  // The record of a line's sender holds the account known for its nick.
+  void RecallAccount(TIdIRCUser& user) const;
+  void RenameAccount(const std::string& old_nick, const std::string& new_nick);
+  // Forgets the nick's account once no channel of the bot lists it.
+  void ForgetAccountUnlessShared(const std::string& nick);
+  void AskChannelAccounts(const std::string& channel);
+  // A 354 answering the bot's WHOX query: true when it was one.
+  bool TakeWhoxReply(int number);
   void ReportReadError(const std::string& what, const std::string& message);
   // Tells of a bound reached, once per connection for each flag.
   void ReportBound(bool& reported, const std::string& text);
@@ -279,6 +309,9 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   void Receive(const incoming::ServerError& message, TIdIRCUser* user);
   void Receive(const incoming::Cap& message, TIdIRCUser* user);
   void Receive(const incoming::Authenticate& message, TIdIRCUser* user);
+  void Receive(const incoming::Account& message, TIdIRCUser* user);
+  void Receive(const incoming::Chghost& message, TIdIRCUser* user);
+  void Receive(const incoming::Away& message, TIdIRCUser* user);
   void Receive(const incoming::Unknown& message, TIdIRCUser* user);
   void Receive(const ShownReply& reply, TIdIRCUser* user);
   void Receive(const WelcomeReply& reply, TIdIRCUser* user);
@@ -338,7 +371,15 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // nick part follows CurrentNick.
   std::optional<std::size_t> relay_address_;
   std::optional<SaslExchange> sasl_;
+  std::optional<CapabilityNegotiation> caps_;
+  MessageTags line_tags_;
+  // The accounts of the people in the bot's channels, by nick in lower
+  // case; user records live for one line only. At most kMaxHeldUsers.
+  std::unordered_map<std::string, std::string> accounts_;
   std::vector<std::string> pending_joins_;
+  // Channels joined whose members' accounts are asked for at the end of
+  // their NAMES; at most one entry per channel record.
+  std::vector<std::string> whox_due_;
   std::unique_ptr<TIdConnectAttempt> attempt_;
   // Connect results posted to the user-interface thread hold a weak copy,
   // so one that arrives after the client is gone does nothing.

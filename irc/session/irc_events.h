@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,11 @@ class IrcEvents : public LinkEvents {
   virtual void OnInviting(const std::string& /*nick*/, const std::string& /*channel*/) {}
   virtual void OnKill(TIdIRCUser*, const std::string& /*victim*/, const std::string& /*reason*/) {}
   virtual void OnAway(TIdIRCUser*) {}
+  // The server told a user's services account, or that there is none, and
+  // it differs from what the record held (`previous`: none when none).
+  virtual void OnAccountChanged(TIdIRCUser*, const std::optional<std::string>& /*previous*/) {}
+  // CHGHOST: the user's address changed (the record holds the new one).
+  virtual void OnHostChanged(TIdIRCUser*, const std::string& /*old_address*/) {}
   virtual void OnNowAway(const std::string& /*content*/) {}
   virtual void OnUnAway(const std::string& /*content*/) {}
   // A channel record changed (topic, modes, members); see irc_channel.h.

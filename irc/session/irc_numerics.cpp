@@ -107,7 +107,10 @@ void TIdIRC::Receive(const InvitingReply& reply, TIdIRCUser*) {
 void TIdIRC::Receive(const NamesReply& reply, TIdIRCUser* user) {
   events_->OnSystem(user, reply.number, "NAMES", reply.channel + " :" + reply.names);
   if (TIdIRCChannel* channel = Channels.Find(reply.channel)) {
-    if (!channel->AddNames(reply.names, Users, Channels.MemberRoom())) ReportMembersBound();
+    if (!channel->AddNames(reply.names, Users, Channels.MemberRoom(),
+                           CapabilityOn("multi-prefix"))) {
+      ReportMembersBound();
+    }
   }
 }
 
@@ -118,6 +121,7 @@ void TIdIRC::Receive(const LinksReply& reply, TIdIRCUser*) {
 void TIdIRC::Receive(const NamesEndReply& reply, TIdIRCUser* user) {
   events_->OnSystem(user, reply.number, "NAMES", reply.channel + " :" + reply.text);
   events_->OnNames(&Users, Channels.Find(reply.channel));
+  AskChannelAccounts(reply.channel);
 }
 
 void TIdIRC::Receive(const MotdStartReply& reply, TIdIRCUser* user) {
@@ -142,6 +146,7 @@ void TIdIRC::Receive(const MonitorOffline& reply, TIdIRCUser* user) {
 }
 
 void TIdIRC::Receive(const OtherReply& reply, TIdIRCUser* user) {
+  if (TakeWhoxReply(reply.number)) return;
   RaiseUnknown(user, reply.text);
 }
 

@@ -4,6 +4,7 @@
 #include "irc/protocol/irc_commands.h"
 #include "irc/protocol/peer_bounds.h"
 #include "irc/session/irc_client.h"
+#include "shell/base/convert.h"
 
 // A received line: split, decoded once (incoming_messages.h), then carried
 // out by the Receive overload of its message. The commands are here; CTCP,
@@ -14,13 +15,18 @@ namespace zelmo {
 void TIdIRC::HandleLine(const std::string& line) {
   if (state_ == stDisconnected || line.empty()) return;
   events_->OnReceive(line);
-  SplitLine(line, line_);
+  SplitLine(ReadTags(line), line_);
   UserHold user(Users, line_.SenderNick, line_.SenderAddress);
+  RecallAccount(*user.get());
   bool suppress = false;
   events_->OnRaw(user.get(), line_.CommandText, line_.LineContent, suppress);
   if (suppress) return;
   const IncomingMessage message = DecodeMessage(line_);
   if (sasl_ && TakeSaslLine(message)) return;
+  if (caps_ && TakeCapabilityLine(message)) return;
+  if (line_tags_.account && !line_.SenderNick.empty() && CapabilityOn("account-tag")) {
+    NoteAccount(*user.get(), line_tags_.account);
+  }
   line_channel_.clear();
   std::visit([this, &user](const auto& decoded) { Receive(decoded, user.get()); }, message);
 }
@@ -51,6 +57,12 @@ void TIdIRC::Receive(const incoming::Join& message, TIdIRCUser* user) {
     Joined(message.channel);
     return;
   }
+  // Known before the member is: a login by account is in place when the
+  // join is told.
+  if (CapabilityOn("extended-join")) {
+    const bool none = message.account.empty() || message.account == "*";
+    NoteAccount(*user, none ? std::nullopt : std::optional(message.account));
+  }
   auto channel = Channels.FindShared(message.channel);
   if (channel && !channel->HasUser(user->Nick())) {
     if (Channels.MemberRoom() > 0) {
@@ -76,6 +88,9 @@ void TIdIRC::Joined(const std::string& name) {
       name, [this](TIdIRCChannel* updated, TIdIRCChannelUpdateType type, TIdIRCUser* member,
                    int info) { events_->OnChannelUpdate(updated, type, member, info); });
   channel->Active = true;
+  if (caps_ && Features.Value("WHOX") && whox_due_.size() < kMaxChannels) {
+    whox_due_.push_back(name);
+  }
   Mode(name, "", "");
   events_->OnJoined(channel.get());
 }
@@ -94,6 +109,7 @@ void TIdIRC::Receive(const incoming::Part& message, TIdIRCUser* user) {
     return;
   }
   if (channel) channel->MemberPart(user);
+  ForgetAccountUnlessShared(user->Nick());
   events_->OnPart(user, channel.get());
 }
 
@@ -114,6 +130,7 @@ void TIdIRC::Receive(const incoming::Kick& message, TIdIRCUser* user) {
   victim->Reason = message.reason;
   events_->OnKick(user, victim.get(), channel.get());
   if (channel) channel->MemberKick(victim.get());
+  ForgetAccountUnlessShared(message.victim);
 }
 
 void TIdIRC::Receive(const incoming::Nick& message, TIdIRCUser* user) {
@@ -132,6 +149,7 @@ void TIdIRC::Receive(const incoming::Nick& message, TIdIRCUser* user) {
     events_->OnNickChange(user, new_nick);
   }
   Channels.NickChange(user, new_nick);
+  RenameAccount(user->Nick(), new_nick);
   Users.SetNick(*user, new_nick);
 }
 
@@ -139,6 +157,7 @@ void TIdIRC::Receive(const incoming::Quit& message, TIdIRCUser* user) {
   user->Reason = message.reason;
   events_->OnQuit(user);
   Channels.Quit(user);
+  accounts_.erase(LowerCase(user->Nick()));
 }
 
 void TIdIRC::Receive(const incoming::Topic& message, TIdIRCUser* user) {

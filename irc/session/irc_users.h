@@ -25,6 +25,12 @@ class TIdIRCUser {
   void* Data = nullptr;
   // The text of the user's last PART or QUIT, or of a KICK given or received.
   std::string Reason;
+  // The services account the server says the user is logged in to; none
+  // when it said "none" or said nothing (on a link without the capability
+  // that carries accounts it never does).
+  std::optional<std::string> Account;
+  // Away, as away-notify tells it.
+  bool Away = false;
   // Number of holders; the collection drops the record when none is left.
   int RefCount = 1;
 

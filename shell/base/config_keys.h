@@ -119,6 +119,9 @@ inline constexpr ConfigKey kSaslMechanism{"Me",
                                           0,
                                           0,
                                           "PLAIN|EXTERNAL"};
+inline constexpr ConfigKey kCapabilities{
+    "Me", "Capabilities", kSwitch, "0",
+    "ask the server for IRCv3 capabilities (account tracking, multi-prefix, chghost)"};
 inline constexpr ConfigKey kUtf8Only{"Me", "UTF8Only", kSwitch, "0",
                                      "send outgoing text that is not UTF-8 as UTF-8"};
 inline constexpr ConfigKey kSendBurst{"Me",
@@ -184,6 +187,11 @@ inline constexpr ConfigKey kMaxLines{"Display",
                                      "the most lines the window keeps; 0 keeps every line",
                                      "line count",
                                      0};
+
+// [Users]
+inline constexpr ConfigKey kAccountLogin{
+    "Users", "AccountLogin", kSwitch, "0",
+    "log people in by their services account (asks for the capabilities too)"};
 
 // [Lookups]
 inline constexpr ConfigKey kDictionary{
@@ -335,6 +343,7 @@ inline constexpr std::array kConfigKeys{
     &config::kSaslUser,
     &config::kSaslPassword,
     &config::kSaslMechanism,
+    &config::kCapabilities,
     &config::kUtf8Only,
     &config::kSendBurst,
     &config::kSendInterval,
@@ -351,6 +360,7 @@ inline constexpr std::array kConfigKeys{
     &config::kDangerousColor,
     &config::kErrorousColor,
     &config::kMaxLines,
+    &config::kAccountLogin,
     &config::kDictionary,
     &config::kTvListing,
     &config::kMaxReplyLines,

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "irc/protocol/irc_line.h"
+#include "irc/protocol/message_tags.h"
 #include "irc/session/irc_client.h"
 #include "shell/base/convert.h"
 #include "support/fuzz_check.h"
@@ -102,7 +103,7 @@ bool Contains(const std::vector<const TIdIRCUser*>& records, const TIdIRCUser* u
 void CheckHolders(const std::vector<const TIdIRCUser*>& before,
                   const std::vector<const TIdIRCUser*>& after, const std::string& line) {
   ParsedLine parsed;
-  SplitLine(line, parsed);
+  SplitLine(SplitMessageTags(line).rest, parsed);
   if (ReplyNumber(parsed.CommandText) == 353) {
     for (const TIdIRCUser* user : before) FUZZ_CHECK(Contains(after, user));
   } else {
@@ -120,6 +121,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TIdIRC& irc = session->irc;
   session->events.Clear();
+  // Half the inputs negotiate capabilities: tags, accounts, CHGHOST, WHOX.
+  irc.RequestsCapabilities = size > 0 && (data[0] & 1) != 0;
   irc.Connect();
   std::string_view input(reinterpret_cast<const char*>(data), size);
   for (std::size_t count = 0; count < kMaxLines && !input.empty(); ++count) {

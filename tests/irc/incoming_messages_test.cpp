@@ -62,6 +62,21 @@ TEST(DecodeMessage, CtcpAndModesAreReadFromTheirText) {
   EXPECT_EQ(own.nick + "|" + own.modes, "ZelmoBot|+iw");
 }
 
+// The account-tracking lines; the session decides whether to believe them.
+TEST(DecodeMessage, AccountHostAndAwayLines) {
+  const Join extended = As<Join>(":alice!a@h JOIN #room alice_acct :Alice Example");
+  EXPECT_EQ(extended.channel + "|" + extended.account + "|" + extended.realname,
+            "#room|alice_acct|Alice Example");
+  EXPECT_EQ(As<Join>(":alice!a@h JOIN #room").account, "");
+  EXPECT_EQ(As<Account>(":alice!a@h ACCOUNT alice_acct").account, "alice_acct");
+  EXPECT_FALSE(As<Account>(":alice!a@h ACCOUNT :*").account);
+  EXPECT_FALSE(As<Account>(":alice!a@h ACCOUNT :").account);
+  const Chghost moved = As<Chghost>(":alice!a@h CHGHOST al new.host");
+  EXPECT_EQ(moved.user + "@" + moved.host, "al@new.host");
+  EXPECT_EQ(As<Away>(":alice!a@h AWAY :gone fishing").message, "gone fishing");
+  EXPECT_FALSE(As<Away>(":alice!a@h AWAY :").message);
+}
+
 TEST(DecodeMessage, CapabilityAndLoginLinesAndNumbers) {
   const Cap listing = As<Cap>(":irc.example CAP * LS * :multi-prefix sasl");
   EXPECT_EQ(listing.reply.subcommand, "LS");

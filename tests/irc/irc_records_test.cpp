@@ -143,6 +143,14 @@ TEST(ChannelNames, MarksGiveFlagsAndHolders) {
   EXPECT_EQ(bot->RefCount, 2);
   EXPECT_EQ(t.User("alice")->RefCount, 1);
 
+  // With multi-prefix every leading mark counts; a lone mark names nobody.
+  Tracker multi;
+  multi.channel->AddNames("@+dave +@erin +frank @ +", multi.users, 100, true);
+  EXPECT_EQ(multi.Nicks(), (std::vector<std::string>{"dave", "erin", "frank"}));
+  EXPECT_EQ(multi.Flags("dave"), mfOp | mfVoice);
+  EXPECT_EQ(multi.Flags("erin"), mfOp | mfVoice);
+  EXPECT_EQ(multi.Flags("frank"), mfVoice);
+
   Tracker fresh;
   fresh.channel->AddNames("@x+ " + std::string(600, 'y'), fresh.users);
   EXPECT_EQ(fresh.Flags("x"), mfOp | mfVoice);

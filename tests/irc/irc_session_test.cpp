@@ -620,3 +620,125 @@ TEST_F(Session, LongNicksReachTheMemberBoundByTheirBytes) {
 
 }  // namespace
 }  // namespace zelmo
+
+namespace zelmo {
+namespace {
+
+// A registration that negotiated the account-tracking capabilities the
+// server offered.
+class CapabilitySession : public Session {
+ protected:
+  void RegisterWith(const std::string& offered) {
+    irc.RequestsCapabilities = true;
+    ConnectOnly();
+    EXPECT_EQ(peer->ReadLine(), "CAP LS 302");
+    irc.HandleLine(":irc.test CAP * LS :" + offered);
+    irc.HandleLine(":irc.test CAP ZelmoBot ACK :" + offered);
+    irc.HandleLine(":irc.test 001 ZelmoBot :Welcome");
+    irc.HandleLine(std::string(kBot) + "JOIN #room");
+    events.Clear();
+  }
+  std::vector<std::string> Accounts() const { return events.Arguments("OnAccountChanged"); }
+};
+
+TEST_F(CapabilitySession, TheRequestCarriesOnlyWhatWasOfferedAndEndsNegotiation) {
+  RegisterWith("account-notify extended-join");
+  EXPECT_EQ(peer->ReadLine(), "NICK ZelmoBot");
+  EXPECT_EQ(peer->ReadLine()->rfind("USER zb ", 0), 0u);
+  EXPECT_EQ(peer->ReadLine(), "CAP REQ :account-notify extended-join");
+  EXPECT_EQ(peer->ReadLine(), "CAP END");
+  EXPECT_TRUE(irc.CapabilityOn("extended-join"));
+  EXPECT_FALSE(irc.CapabilityOn("account-tag"));
+}
+
+// Each source counts only on a link that negotiated its capability.
+TEST_F(CapabilitySession, AccountsComeFromTheNegotiatedSourcesOnly) {
+  RegisterWith("account-notify extended-join");
+  irc.HandleLine(":alice!a@h JOIN #room alice_acct :Alice");
+  irc.HandleLine("@account=mallory :alice!a@h PRIVMSG #room :hi");
+  irc.HandleLine(":alice!a@h NICK alicia");
+  irc.HandleLine(":alicia!a@h ACCOUNT *");
+  irc.HandleLine(":irc.test ACCOUNT sneaky");
+  EXPECT_EQ(Accounts(), (std::vector<std::string>{"alice * alice_acct", "alicia alice_acct *"}));
+  // Without account-tag the tagged line is the unknown line it always was.
+  EXPECT_EQ(events.Count("OnMessage"), 0);
+  irc.HandleLine(":irc.test CAP ZelmoBot DEL :account-notify");
+  irc.HandleLine(":alicia!a@h ACCOUNT alice_acct");
+  EXPECT_EQ(Accounts().size(), 2u);
+  // cap-notify: offered again, asked for again, on once acknowledged.
+  events.Clear();
+  irc.HandleLine(":irc.test CAP ZelmoBot NEW :account-notify sasl");
+  EXPECT_EQ(TakeSent(), (std::vector<std::string>{"CAP REQ :account-notify"}));
+  irc.HandleLine(":irc.test CAP ZelmoBot ACK :account-notify");
+  irc.HandleLine(":alicia!a@h ACCOUNT alice_acct");
+  EXPECT_EQ(Accounts(), (std::vector<std::string>{"alicia * alice_acct"}));
+}
+
+// A server that ignores CAP registers the bot without capabilities.
+TEST_F(CapabilitySession, AServerWithoutCapabilitiesRegistersAsEver) {
+  irc.RequestsCapabilities = true;
+  ConnectOnly();
+  irc.HandleLine(":irc.test 001 ZelmoBot :Welcome");
+  EXPECT_EQ(irc.ConnectionState(), stConnected);
+  EXPECT_EQ(events.Count("OnSASLFailed"), 0);
+  irc.HandleLine(":alice!a@h ACCOUNT alice_acct");
+  EXPECT_EQ(events.Count("OnAccountChanged"), 0);
+}
+
+TEST_F(CapabilitySession, TagsHostChangesAndWhoxRepliesKeepTheRecords) {
+  RegisterWith("account-tag chghost");
+  irc.HandleLine(":irc 005 ZelmoBot WHOX :are supported");
+  irc.HandleLine(std::string(kBot) + "JOIN #chan");
+  irc.HandleLine(":irc 353 ZelmoBot = #chan :@alice bob");
+  events.Clear();
+  irc.HandleLine(":irc 366 ZelmoBot #chan :End");
+  EXPECT_EQ(TakeSent(), (std::vector<std::string>{"WHO #chan %tcnuhaf,28"}));
+  irc.HandleLine(":irc 354 ZelmoBot 28 #chan a h alice H@ alice_acct");
+  irc.HandleLine(":irc 354 ZelmoBot 99 #chan b h bob H bob_acct");
+  irc.HandleLine(":irc 354 ZelmoBot 28 #chan c h carol H carol_acct");
+  irc.HandleLine("@account=bob_acct :bob!b@h PRIVMSG #chan :hi");
+  EXPECT_EQ(Accounts(), (std::vector<std::string>{"alice * alice_acct", "bob * bob_acct"}));
+  EXPECT_EQ(events.Count("OnMessage"), 1);
+  irc.HandleLine(":bob!b@h CHGHOST bee new.host");
+  EXPECT_EQ(events.Arguments("OnHostChanged"), (std::vector<std::string>{"bob b@h bee@new.host"}));
+  EXPECT_EQ(irc.Users.Address("bob"), "bee@new.host");
+}
+
+// The SASL login starts from the acknowledged sasl and ends negotiation
+// itself; a server without sasl fails the login.
+TEST_F(CapabilitySession, ASaslLoginRidesTheNegotiation) {
+  irc.RequestsCapabilities = true;
+  irc.SASLUser = "zb";
+  irc.SASLPassword = "pw";
+  ConnectOnly();
+  for (int i = 0; i < 3; ++i) peer->ReadLine();  // CAP LS 302, NICK, USER
+  irc.HandleLine(":irc.test CAP * LS :sasl=PLAIN,EXTERNAL account-notify");
+  EXPECT_EQ(peer->ReadLine(), "CAP REQ :account-notify sasl");
+  irc.HandleLine(":irc.test CAP ZelmoBot ACK :account-notify sasl");
+  EXPECT_EQ(peer->ReadLine(), "AUTHENTICATE PLAIN");
+  irc.HandleLine("AUTHENTICATE +");
+  EXPECT_EQ(peer->ReadLine(), "AUTHENTICATE emIAemIAcHc=");
+  irc.HandleLine(":irc.test 903 ZelmoBot :SASL authentication successful");
+  EXPECT_EQ(peer->ReadLine(), "CAP END");
+  EXPECT_TRUE(irc.CapabilityOn("account-notify"));
+
+  ConnectOnly();
+  for (int i = 0; i < 3; ++i) peer->ReadLine();
+  irc.HandleLine(":irc.test CAP * LS :account-notify");
+  irc.HandleLine(":irc.test CAP ZelmoBot ACK :account-notify");
+  EXPECT_EQ(events.Arguments("OnSASLFailed"),
+            (std::vector<std::string>{"the server does not offer SASL"}));
+  EXPECT_EQ(irc.ConnectionState(), stDisconnected);
+}
+
+TEST_F(Session, WithoutCapabilitiesAccountLinesAreUnknown) {
+  Register();
+  irc.HandleLine(":alice!a@h ACCOUNT alice_acct");
+  irc.HandleLine(":alice!a@h CHGHOST x y");
+  irc.HandleLine("@account=alice :alice!a@h PRIVMSG #room :hi");
+  EXPECT_EQ(events.Count("OnAccountChanged"), 0);
+  EXPECT_EQ(events.Count("OnUnknownCommand"), 3);
+}
+
+}  // namespace
+}  // namespace zelmo

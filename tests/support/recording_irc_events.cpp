@@ -156,6 +156,13 @@ void RecordingIrcEvents::OnWallops(TIdIRCUser* user, const std::string& content)
 void RecordingIrcEvents::OnJoin(TIdIRCUser* user, TIdIRCChannel* channel) {
   Record("OnJoin", {Who(user), Where(channel)});
 }
+void RecordingIrcEvents::OnAccountChanged(TIdIRCUser* user,
+                                          const std::optional<std::string>& previous) {
+  Record("OnAccountChanged", {Who(user), previous.value_or("*"), user->Account.value_or("*")});
+}
+void RecordingIrcEvents::OnHostChanged(TIdIRCUser* user, const std::string& old_address) {
+  Record("OnHostChanged", {Who(user), old_address, user->Address});
+}
 void RecordingIrcEvents::OnPart(TIdIRCUser* user, TIdIRCChannel* channel) {
   Record("OnPart", {Who(user), Where(channel)});
 }

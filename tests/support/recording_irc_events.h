@@ -72,6 +72,9 @@ class RecordingIrcEvents : public IrcEvents {
                    const std::string& position) override;
   void OnWallops(TIdIRCUser* user, const std::string& content) override;
   void OnJoin(TIdIRCUser* user, TIdIRCChannel* channel) override;
+  // "OnAccountChanged alice old new", "*" for none.
+  void OnAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous) override;
+  void OnHostChanged(TIdIRCUser* user, const std::string& old_address) override;
   void OnPart(TIdIRCUser* user, TIdIRCChannel* channel) override;
   void OnKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) override;
   void OnKicked(TIdIRCUser* kicker, TIdIRCChannel* channel) override;

@@ -176,7 +176,15 @@ void SaslLab::WriteConfigs(const std::string& tls_cert, const std::string& tls_k
           "inspircd/run/inspircd.pid\">\n"
           "<module name=\"cap\"><module name=\"sasl\"><module name=\"services_account\">\n"
           "<module name=\"spanningtree\"><module name=\"chghost\"><module name=\"cban\">"
-          "<module name=\"svshold\">\n" +
+          "<module name=\"svshold\">\n"
+          // Account tracking and the other capabilities the bot may ask for.
+          "<module name=\"ircv3\"><module name=\"ircv3_accounttag\">"
+          "<module name=\"ircv3_chghost\"><module name=\"ircv3_capnotify\">"
+          "<module name=\"namesx\">\n"
+          // An operator who may change hosts.
+          "<class name=\"hosts\" commands=\"CHGHOST\">"
+          "<type name=\"HostAdmin\" classes=\"hosts\">"
+          "<oper name=\"lab\" password=\"lab-pw\" host=\"*@*\" type=\"HostAdmin\">\n" +
           tls + "<bind address=\"127.0.0.1\" port=\"" + plain +
           "\" type=\"clients\">\n"
           "<bind address=\"127.0.0.1\" port=\"" +
@@ -201,6 +209,7 @@ void SaslLab::WriteConfigs(const std::string& tls_cert, const std::string& tls_k
       "loadmodule \"modules/crypto/pbkdf2v2\";\nloadmodule \"modules/nickserv/main\";\n"
       "loadmodule \"modules/nickserv/help\";\nloadmodule \"modules/nickserv/register\";\n"
       "loadmodule \"modules/nickserv/identify\";\nloadmodule \"modules/nickserv/info\";\n"
+      "loadmodule \"modules/nickserv/logout\";\n"
       "loadmodule \"modules/saslserv/main\";\nloadmodule \"modules/saslserv/plain\";\n"
       "loadmodule \"modules/saslserv/external\";\nloadmodule \"modules/nickserv/cert\";\n"
       "serverinfo { name = \"services.lab.test\"; desc = \"lab\"; numeric = \"00A\"; recontime = "

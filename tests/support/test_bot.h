@@ -41,6 +41,7 @@ class TestBot : public BotContext, public IrcEvents {
   void LoadConfig() override;
   LoginThrottle& FailedLogins() override { return failed_logins; }
   bool StoresHashedPasswords() const override { return hash_passwords; }
+  bool LogsInByAccount() const override { return account_login; }
   TIdTCPClient& PageClient() override { return page; }
   DictionarySource Dictionary() const override { return dictionary; }
   TvListingSource TvListing() const override { return tv_listing; }
@@ -91,6 +92,7 @@ class TestBot : public BotContext, public IrcEvents {
   TvListingSource tv_listing = WebHost{"127.0.0.1", 1};
   TvListingCache tv_cache;
   bool hash_passwords = false;
+  bool account_login = false;
   // The time the login throttle sees; tests move it on by hand.
   LoginThrottle::TimePoint now{};
   LoginThrottle failed_logins{[this] { return now; }};

@@ -12,7 +12,7 @@ TEST(HelpTextTest, EveryKeyGivesItsTextCharacterForCharacter) {
   const std::vector<std::pair<std::string, std::string>> texts{
       {"COMMANDSPRIV",
        "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod "
-       "userpass newpass chanowner generalowner reload ban unban bans chanset"},
+       "userpass newpass chanowner generalowner reload ban unban bans chanset account"},
       {"COMMANDSCHAN",
        "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word !ban !kickban !unban "
        "!bans"},

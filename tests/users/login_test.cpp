@@ -1,5 +1,6 @@
 #include <regex>
 
+#include "users/account_login.h"
 #include "users/login.h"
 #include "users_fixture.h"
 
@@ -146,6 +147,37 @@ TEST_F(LoginTest, UserpassShowsTheStoredPassword) {
   EXPECT_EQ(From("boss", "userpass;nobody"),
             Only("boss", "Userpass: Error - User nobody not found"));
   EXPECT_EQ(From("oper", "userpass;boss"), Only("oper", "Userpass: Error - Access rights too low"));
+}
+
+}  // namespace
+}  // namespace zelmo::testing
+
+namespace zelmo::testing {
+namespace {
+
+// Logins made by a services account: the entry found by its Account list,
+// and only such a login ended when the account logs out.
+TEST_F(LoginTest, AnAccountLogsInItsUserAndEndsOnlyItsOwnLogin) {
+  bot.WriteUsers(
+      "[alice]\nPassword=Wonder\nAccount=alice_work, Alice\n"
+      "[bob]\nPassword=builder\nAccount=bob\n");
+  UserFile users(bot);
+  EXPECT_FALSE(LoginByAccount(users, "carol", "c@home"));
+  EXPECT_EQ(LoginByAccount(users, "ALICE", "a@home"), "alice");
+  EXPECT_EQ(users.UserAt("a@home"), "alice");
+  EXPECT_EQ(users.Read("alice", kLoginaccountKey), "ALICE");
+  // Another account, or a login the account did not make, ends nothing.
+  EXPECT_FALSE(LogoutByAccount(users, "bob", "a@home"));
+  EXPECT_EQ(From("bobby", "b@home", "login;bob;builder"), Only("bobby", "Login: Logged on"));
+  EXPECT_FALSE(LogoutByAccount(users, "bob", "b@home"));
+  EXPECT_EQ(LogoutByAccount(users, "alice", "a@home"), "alice");
+  EXPECT_EQ(users.UserAt("a@home"), kAbsent);
+  EXPECT_EQ(users.Read("alice", kLoginaccountKey), kAbsent);
+  // A password login after an account login is no account's to end.
+  EXPECT_EQ(LoginByAccount(users, "bob", "b@home"), "bob");
+  EXPECT_EQ(From("bobby", "b@home", "login;bob;builder"), Only("bobby", "Login: Logged on"));
+  EXPECT_FALSE(LogoutByAccount(users, "bob", "b@home"));
+  EXPECT_EQ(users.UserAt("b@home"), "bob");
 }
 
 }  // namespace
