@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,6 +97,10 @@ pid_t SaslLab::Spawn(const std::vector<std::string>& argv, const std::string& lo
   posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  // InspIRCd may dump core when it is stopped; a test run leaves no core files
+  // behind (the limit is inherited, and the test process needs none either).
+  const rlimit no_core{0, 0};
+  setrlimit(RLIMIT_CORE, &no_core);
   pid_t pid = -1;
   const int failed = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
