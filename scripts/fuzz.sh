@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (tests/fuzz) with clang in build-fuzz and runs
 # each one for a bounded time, starting from its seed corpus.
-#   scripts/fuzz.sh [seconds]   seconds per target, 49 by default
+#   scripts/fuzz.sh [seconds]   seconds per target, 40 by default
 # (two targets run at a time, so the eighteen targets take about seven
 # minutes in all)
 # Fails when any target crashes, leaks, breaks an invariant, hangs or trips a
@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds="${1:-49}"
+seconds="${1:-40}"
 # Memory bounds of every target: a run whose resident memory passes
 # rss_limit_mb, or that asks for a single block larger than malloc_limit_mb,
 # fails, so a buffer that grows without bound with what a peer sends shows
