@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -122,6 +123,7 @@ class TMainForm : public FormHost,
     IRCAccountChanged(user, previous);
   }
   void OnHostChanged(TIdIRCUser* user, const std::string&) override { LogInByAccount(*user); }
+  void OnAccountLookedUp(TIdIRCUser* user) override { AnswerAccountLogins(*user); }
   void OnJoined(TIdIRCChannel* channel) override { logs_.Joined(channel); }
   void OnPart(TIdIRCUser* user, TIdIRCChannel* channel) override {
     logs_.Part(user, channel);
@@ -193,6 +195,9 @@ class TMainForm : public FormHost,
   // With AccountLogin on, logs the person in by the account the record
   // holds, from the address it holds.
   void LogInByAccount(const TIdIRCUser& user);
+  // Answers the logins that waited for the person's account
+  // (login_by_account.cpp).
+  void AnswerAccountLogins(const TIdIRCUser& user);
   void IRCPart(TIdIRCUser* user, TIdIRCChannel* channel);
   void IRCQuit(TIdIRCUser* user);
   void IRCKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel);
@@ -236,6 +241,7 @@ class TMainForm : public FormHost,
   LoginThrottle& FailedLogins() override { return failed_logins_; }
   bool StoresHashedPasswords() const override { return HashPasswords; }
   bool LogsInByAccount() const override { return AccountLogin; }
+  bool AwaitAccount(const TIdIRCUser& user, const std::string& name) override;
   TIdTCPClient& PageClient() override { return TCP; }
   DictionarySource Dictionary() const override { return lookups_.Dictionary(); }
   TvListingSource TvListing() const override { return lookups_.TvListing(); }
@@ -327,6 +333,14 @@ class TMainForm : public FormHost,
   BanKeeper bans_;
   ChannelGuards guards_;
   NetsplitMemory netsplit_;
+  // The logins (login;<user>) waiting for the sender's account, oldest
+  // first; at most kMaxAccountLookups.
+  struct AccountWait {
+    std::string nick;
+    std::string address;
+    std::string name;
+  };
+  std::deque<AccountWait> account_waits_;
   ChannelLocks locks_;
 };
 

@@ -47,6 +47,20 @@ std::optional<std::string> LoginWithOwnAccount(BotContext& bot, const TIdIRCUser
   return "Login: Logged on";
 }
 
+bool AskAccountForLogin(BotContext& bot, const TIdIRCUser& user, const std::string& name) {
+  if (!bot.LogsInByAccount() || user.Account) return false;
+  if (UserFile(bot).Read(name, kAccountKey) == kAbsent) return false;
+  return bot.AwaitAccount(user, name);
+}
+
+void AnswerLoginByAccount(BotContext& bot, const TIdIRCUser& user, const std::string& name) {
+  if (auto reply = LoginWithOwnAccount(bot, user, name)) {
+    SendReply(bot, user.Nick(), *reply);
+    return;
+  }
+  CheckParams(bot, CommandParts{"login", name}, 3, user.Nick(), "Login");
+}
+
 std::optional<std::string> AccountInfoText(BotContext& bot, const std::string& name) {
   const std::string listed = UserFile(bot).Read(name, kAccountKey);
   if (listed == kAbsent) return std::nullopt;

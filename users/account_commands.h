@@ -20,6 +20,15 @@ void HandleAccount(BotContext& bot, const CommandParts& parts, const TIdIRCUser&
 std::optional<std::string> LoginWithOwnAccount(BotContext& bot, const TIdIRCUser& user,
                                                const std::string& name);
 
+// login;<user> from a person whose account is not known yet, for a user
+// known by accounts: the server is asked for it (BotContext::AwaitAccount)
+// and the login answered once it is told. False: nothing was asked.
+bool AskAccountForLogin(BotContext& bot, const TIdIRCUser& user, const std::string& name);
+
+// The answer to login;<user>: "Login: Logged on" by the sender's account,
+// or the text of a login without its password.
+void AnswerLoginByAccount(BotContext& bot, const TIdIRCUser& user, const std::string& name);
+
 // The "Account: <list>" line of userinfo; none when the user has none.
 std::optional<std::string> AccountInfoText(BotContext& bot, const std::string& name);
 

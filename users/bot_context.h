@@ -97,6 +97,12 @@ class BotContext {
   // Whether people are logged in by their services account ([Users]
   // AccountLogin).
   virtual bool LogsInByAccount() const { return false; }
+  // Asks the server for the person's services account, to answer their
+  // login as `name` once it is told (AnswerLoginByAccount); false when it
+  // cannot be asked, and the login is answered at once.
+  virtual bool AwaitAccount(const TIdIRCUser& /*user*/, const std::string& /*name*/) {
+    return false;
+  }
 
   // The connection of the lookups (web pages and DICT servers alike) and
   // where each lookup goes.

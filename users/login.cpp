@@ -67,10 +67,8 @@ std::string ShowPassword(BotContext& bot, const std::string& name) {
 
 void HandleLogin(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {
   if (parts.size() == 2) {
-    if (auto reply = LoginWithOwnAccount(bot, user, parts[1])) {
-      SendReply(bot, user.Nick(), *reply);
-      return;
-    }
+    if (!AskAccountForLogin(bot, user, parts[1])) AnswerLoginByAccount(bot, user, parts[1]);
+    return;
   }
   if (!CheckParams(bot, parts, 3, user.Nick(), "Login")) return;
   SendReply(bot, user.Nick(), LoginUser(bot, user, parts[2], parts[1]));

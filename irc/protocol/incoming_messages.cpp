@@ -114,6 +114,11 @@ IncomingMessage DecodeCommand(const ParsedLine& line) {
   for (const auto& [word, decode] : kCommands) {
     if (word == line.CommandText) return decode(line);
   }
+  // ":alice!al@host AWAY" has no blank after its word, so the split finds
+  // no command word in it; from a person it is away-notify's "back".
+  if (line.CommandText.empty() && !line.SenderNick.empty() && line.LineContent == "AWAY") {
+    return Away{};
+  }
   return Unknown{};
 }
 

@@ -125,7 +125,8 @@ struct Chghost {
 };
 
 // :alice!al@host.example AWAY :gone fishing   (away-notify)
-// :alice!al@host.example AWAY                 (back)
+// :alice!al@host.example AWAY                 (back: no command word in
+// the split, as nothing follows the word)
 struct Away {
   std::optional<std::string> message;
 };

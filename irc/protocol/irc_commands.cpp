@@ -80,6 +80,10 @@ std::string Unmonitor(std::string_view nick) {
   return Concat({"MONITOR - ", nick});
 }
 
+std::string Whois(std::string_view nick) {
+  return Concat({"WHOIS ", nick});
+}
+
 }  // namespace outgoing
 
 std::string SanitizeOutgoingLine(std::string line) {

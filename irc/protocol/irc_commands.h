@@ -31,6 +31,8 @@ std::string Pong(std::string_view text);
 // Adds a nick to the server's MONITOR list, or takes it off.
 std::string Monitor(std::string_view nick);
 std::string Unmonitor(std::string_view nick);
+// Asks what the server knows of a nick, its services account among it.
+std::string Whois(std::string_view nick);
 
 }  // namespace outgoing
 

@@ -55,6 +55,10 @@ inline constexpr std::size_t kMaxServerFeatures = 512;
 // that answers none of them must not make the list grow for ever.
 inline constexpr std::size_t kMaxPendingJoins = 64;
 
+// WHOIS queries for people's accounts awaiting their answer; when one more
+// is asked, the oldest ends unanswered.
+inline constexpr std::size_t kMaxAccountLookups = 8;
+
 // LIST entries held for the list's handler until the list ends; the rest of
 // a longer list is not passed on.
 inline constexpr std::size_t kMaxListEntries = 10000;

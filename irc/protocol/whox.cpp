@@ -43,4 +43,22 @@ std::optional<WhoxEntry> ParseWhoxReply(const ParsedLine& line) {
   return entry;
 }
 
+std::optional<WhoxEntry> ParseWhoReply(const ParsedLine& line) {
+  const ParamSlots& slots = line.ParamTable;
+  // Channel, user, host, server, nick and flags, in slots 3 to 8.
+  constexpr std::size_t kFirst = 3;
+  constexpr std::size_t kWhoFlags = 8;
+  for (std::size_t slot = kFirst; slot <= kWhoFlags; ++slot) {
+    if (slots[slot].empty()) return std::nullopt;
+  }
+  return WhoxEntry{slots[3], slots[4], slots[5], slots[7], slots[kWhoFlags], {}};
+}
+
+WhoPrefixes ReadWhoPrefixes(std::string_view flags) {
+  // The first letter is "H" or "G" (here or gone), never a prefix.
+  const std::string_view marks = flags.substr(flags.empty() ? 0 : 1);
+  return WhoPrefixes{marks.find('@') != std::string_view::npos,
+                     marks.find('+') != std::string_view::npos};
+}
+
 }  // namespace zelmo

@@ -37,4 +37,17 @@ struct WhoxEntry {
 // field is missing or more follow (a reply to another query's letters).
 std::optional<WhoxEntry> ParseWhoxReply(const ParsedLine& line);
 
+// The member of a 352 reply to a plain WHO (no account in it):
+//   :irc.example 352 ZelmoBot #chan al host.example irc.example alice H@+ :0 Alice
+// Nothing when a field is missing.
+std::optional<WhoxEntry> ParseWhoReply(const ParsedLine& line);
+
+// The channel prefixes a WHO flags field shows ("H@+", "G*@"): an operator's
+// "@" and a voiced member's "+". Other prefixes and letters say neither.
+struct WhoPrefixes {
+  bool op = false;
+  bool voice = false;
+};
+WhoPrefixes ReadWhoPrefixes(std::string_view flags);
+
 }  // namespace zelmo

@@ -3,8 +3,10 @@
 #include <variant>
 
 #include "irc/protocol/capability_negotiation.h"
+#include "irc/protocol/irc_commands.h"
 #include "irc/protocol/message_tags.h"
 #include "irc/protocol/peer_bounds.h"
+#include "irc/protocol/whois_account.h"
 #include "irc/protocol/whox.h"
 #include "irc/session/irc_client.h"
 #include "shell/base/convert.h"
@@ -20,6 +22,7 @@ namespace {
 
 constexpr int kWelcome = 1;
 constexpr int kUnknownCommand = 421;
+constexpr int kWhoReply = 352;
 constexpr int kWhoxReply = 354;
 
 }  // namespace
@@ -84,16 +87,19 @@ void TIdIRC::NoteAccount(TIdIRCUser& user, std::optional<std::string> account) {
   if (!account) {
     accounts_.erase(key);
   } else if (accounts_.size() < kMaxHeldUsers || accounts_.contains(key)) {
-    accounts_[key] = *account;
+    accounts_[key] = KnownAccount{user.Address, *account};
   }
   std::optional<std::string> previous = std::exchange(user.Account, std::move(account));
   events_->OnAccountChanged(&user, previous);
 }
 
+// A record held for a channel member outlives the person: what it held is
+// replaced by what is known for the nick at this address.
 void TIdIRC::RecallAccount(TIdIRCUser& user) const {
-  if (accounts_.empty() || user.Nick().empty()) return;
+  if (user.Nick().empty() || (accounts_.empty() && !user.Account)) return;
   const auto known = accounts_.find(LowerCase(user.Nick()));
-  if (known != accounts_.end()) user.Account = known->second;
+  const bool same = known != accounts_.end() && known->second.address == user.Address;
+  user.Account = same ? std::optional(known->second.account) : std::nullopt;
 }
 
 void TIdIRC::RenameAccount(const std::string& old_nick, const std::string& new_nick) {
@@ -127,6 +133,8 @@ void TIdIRC::Receive(const incoming::Chghost& message, TIdIRCUser* user) {
     return;
   }
   std::string old_address = std::exchange(user->Address, message.user + "@" + message.host);
+  const auto known = accounts_.find(LowerCase(user->Nick()));
+  if (known != accounts_.end()) known->second.address = user->Address;
   events_->OnHostChanged(user, old_address);
 }
 
@@ -147,16 +155,95 @@ void TIdIRC::AskChannelAccounts(const std::string& channel) {
   Raw(WhoxQuery(channel));
 }
 
-// Only members already recorded take an account from a reply; a reply
-// makes no record.
+// Only members of the bot's channels take an account (and their marks)
+// from a reply, with the address the reply gives.
 bool TIdIRC::TakeWhoxReply(int number) {
   if (number != kWhoxReply || !caps_) return false;
   const auto entry = ParseWhoxReply(line_);
   if (!entry) return false;
   const auto channel = Channels.FindShared(entry->channel);
-  TIdIRCUser* member = channel && channel->HasUser(entry->nick) ? Users.Find(entry->nick) : nullptr;
-  if (member) NoteAccount(*member, entry->account);
+  if (!channel || !channel->HasUser(entry->nick)) return true;
+  TakeMemberPrefixes(entry->channel, entry->nick, entry->flags);
+  // The reply tells the address its account goes with.
+  UserHold member(Users, entry->nick, entry->user + "@" + entry->host);
+  RecallAccount(*member.get());
+  NoteAccount(*member.get(), entry->account);
   return true;
+}
+
+void TIdIRC::TakeWhoReply(int number) {
+  if (number != kWhoReply || !CapabilityOn("multi-prefix")) return;
+  if (const auto entry = ParseWhoReply(line_)) {
+    TakeMemberPrefixes(entry->channel, entry->nick, entry->flags);
+  }
+}
+
+// Without multi-prefix the flags show a member's highest prefix only, which
+// tells too little to set the member's marks from.
+void TIdIRC::TakeMemberPrefixes(const std::string& channel_name, const std::string& nick,
+                                std::string_view flags) {
+  TIdIRCChannel* channel = Channels.Find(channel_name);
+  if (!CapabilityOn("multi-prefix") || !channel || !channel->HasUser(nick)) return;
+  const WhoPrefixes shown = ReadWhoPrefixes(flags);
+  MemberFlags marks = 0;
+  if (shown.op) marks |= mfOp;
+  if (shown.voice) marks |= mfVoice;
+  UserHold member(Users, nick, "");
+  channel->SetFlags(member.get(), marks);
+}
+
+void TIdIRC::LookUpAccount(const std::string& nick, const std::string& address) {
+  const bool asked = std::ranges::any_of(
+      lookups_, [&nick](const AccountLookup& lookup) { return SameText(lookup.nick, nick); });
+  if (lookups_.size() >= kMaxAccountLookups) {
+    const AccountLookup oldest = lookups_.front();
+    lookups_.pop_front();
+    EndAccountLookup(oldest);
+  }
+  lookups_.push_back(AccountLookup{nick, address, "", std::nullopt,
+                                   std::chrono::steady_clock::now() + AccountLookupLimit});
+  if (!asked) Raw(outgoing::Whois(nick));
+}
+
+// The replies to the bot's WHOIS; others, and the replies of someone
+// else's WHOIS, change nothing. They are shown all the same.
+void TIdIRC::TakeWhoisReply(int number) {
+  if (lookups_.empty()) return;
+  const auto part = ParseWhoisPart(number, line_);
+  if (!part) return;
+  std::vector<AccountLookup> ended;
+  for (auto lookup = lookups_.begin(); lookup != lookups_.end();) {
+    if (!SameText(lookup->nick, part->nick)) {
+      ++lookup;
+    } else if (part->kind == WhoisPart::kEnd) {
+      ended.push_back(std::move(*lookup));
+      lookup = lookups_.erase(lookup);
+    } else {
+      if (part->kind == WhoisPart::kAddress) lookup->shown_address = part->value;
+      if (part->kind == WhoisPart::kAccount) lookup->account = part->value;
+      ++lookup;
+    }
+  }
+  for (const AccountLookup& lookup : ended) EndAccountLookup(lookup);
+}
+
+void TIdIRC::EndAccountLookup(const AccountLookup& lookup) {
+  UserHold user(Users, lookup.nick, lookup.address);
+  RecallAccount(*user.get());
+  if (lookup.account && lookup.shown_address == lookup.address) {
+    NoteAccount(*user.get(), lookup.account);
+  }
+  events_->OnAccountLookedUp(user.get());
+}
+
+void TIdIRC::ExpireAccountLookups() {
+  const auto now = std::chrono::steady_clock::now();
+  while (!lookups_.empty() && lookups_.front().deadline <= now) {
+    AccountLookup expired = std::move(lookups_.front());
+    lookups_.pop_front();
+    expired.account.reset();
+    EndAccountLookup(expired);
+  }
 }
 
 }  // namespace zelmo

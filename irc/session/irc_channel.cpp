@@ -99,6 +99,15 @@ void TIdIRCChannel::ChangeFlags(TIdIRCUser* user, MemberFlags flag, bool on) {
   Raise(cutMemberFlags, user, static_cast<int>(flags));
 }
 
+void TIdIRCChannel::SetFlags(TIdIRCUser* user, MemberFlags flags) {
+  const int index = user ? FindUser(user->Nick()) : -1;
+  if (index < 0) return;
+  MemberFlags& held = names_[static_cast<std::size_t>(index)].Flags;
+  if (held == flags) return;
+  held = flags;
+  Raise(cutMemberFlags, user, static_cast<int>(flags));
+}
+
 bool TIdIRCChannel::AddNames(std::string_view member_list, TIdIRCUsers& users, std::size_t room,
                              bool every_prefix) {
   bool all_kept = true;

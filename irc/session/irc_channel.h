@@ -99,6 +99,9 @@ class TIdIRCChannel : public std::enable_shared_from_this<TIdIRCChannel> {
   void ClearOp(TIdIRCUser* user) { ChangeFlags(user, mfOp, false); }
   void SetVoice(TIdIRCUser* user) { ChangeFlags(user, mfVoice, true); }
   void ClearVoice(TIdIRCUser* user) { ChangeFlags(user, mfVoice, false); }
+  // The member's flags become `flags` (a WHO reply showing all its
+  // prefixes); the update is raised only when they change.
+  void SetFlags(TIdIRCUser* user, MemberFlags flags);
 
   // Adds the members of a NAMES reply's blank-separated list ("@" marks an
   // operator, "+" a voiced member, "@nick+" both). Each new member gets a

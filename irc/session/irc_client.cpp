@@ -95,6 +95,7 @@ void TIdIRC::Connect() {
   pending_joins_.clear();
   whox_due_.clear();
   accounts_.clear();
+  lookups_.clear();
   bound_notes_ = {};
   // With capabilities asked for, the SASL login starts once sasl is
   // acknowledged among them.

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -128,6 +130,9 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // that cannot go on for PingInterval seconds (60 without a keepalive)
   // loses the link too.
   int PingInterval = DefaultNumber(config::kPingInterval);
+  // How long an account lookup (LookUpAccount) waits for the server's
+  // answer; past it the lookup ends unanswered at the next line.
+  std::chrono::milliseconds AccountLookupLimit = std::chrono::seconds(30);
 
   // --- Session state -----------------------------------------------------
   std::string CurrentNick;
@@ -226,6 +231,12 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   // (OnMonitorOnline, OnMonitorOffline), and to stop telling.
   void Monitor(const std::string& nick);
   void Unmonitor(const std::string& nick);
+  // Asks the server for the services account of the nick (WHOIS), for the
+  // person at `address` who used it just now. OnAccountLookedUp tells the
+  // answer: at the reply's end, or unanswered once AccountLookupLimit has
+  // passed or kMaxAccountLookups newer lookups wait. An account the reply
+  // gives for another address is not that person's.
+  void LookUpAccount(const std::string& nick, const std::string& address);
 
  private:
   friend class TIdIRCReadThread;
@@ -263,6 +274,17 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   void AskChannelAccounts(const std::string& channel);
   // A 354 answering the bot's WHOX query: true when it was one.
   bool TakeWhoxReply(int number);
+  // A 352 (plain WHO) showing the prefixes of a member.
+  void TakeWhoReply(int number);
+  // With multi-prefix, a WHO reply's flags are all of the member's.
+  void TakeMemberPrefixes(const std::string& channel, const std::string& nick,
+                          std::string_view flags);
+  // The address, account and end of the WHOIS replies the bot asked for.
+  void TakeWhoisReply(int number);
+  struct AccountLookup;
+  void EndAccountLookup(const AccountLookup& lookup);
+  // Ends the lookups whose time is up, unanswered.
+  void ExpireAccountLookups();
   void ReportReadError(const std::string& what, const std::string& message);
   // Tells of a bound reached, once per connection for each flag.
   void ReportBound(bool& reported, const std::string& text);
@@ -374,8 +396,24 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   std::optional<CapabilityNegotiation> caps_;
   MessageTags line_tags_;
   // The accounts of the people in the bot's channels, by nick in lower
-  // case; user records live for one line only. At most kMaxHeldUsers.
-  std::unordered_map<std::string, std::string> accounts_;
+  // case, with the address the account was told for: the nick of someone
+  // who left unseen may be someone else's by now. User records live for
+  // one line only. At most kMaxHeldUsers.
+  struct KnownAccount {
+    std::string address;
+    std::string account;
+  };
+  std::unordered_map<std::string, KnownAccount> accounts_;
+  // The WHOIS queries for accounts, oldest first; at most kMaxAccountLookups.
+  struct AccountLookup {
+    std::string nick;
+    std::string address;
+    // What the reply told so far.
+    std::string shown_address;
+    std::optional<std::string> account;
+    std::chrono::steady_clock::time_point deadline;
+  };
+  std::deque<AccountLookup> lookups_;
   std::vector<std::string> pending_joins_;
   // Channels joined whose members' accounts are asked for at the end of
   // their NAMES; at most one entry per channel record.

@@ -74,6 +74,10 @@ class IrcEvents : public LinkEvents {
   virtual void OnAccountChanged(TIdIRCUser*, const std::optional<std::string>& /*previous*/) {}
   // CHGHOST: the user's address changed (the record holds the new one).
   virtual void OnHostChanged(TIdIRCUser*, const std::string& /*old_address*/) {}
+  // An account lookup (TIdIRC::LookUpAccount) ended: the record, at the
+  // address the lookup was for, holds the account the server told, or none
+  // (not logged in, another person's nick by now, or no answer in time).
+  virtual void OnAccountLookedUp(TIdIRCUser*) {}
   virtual void OnNowAway(const std::string& /*content*/) {}
   virtual void OnUnAway(const std::string& /*content*/) {}
   // A channel record changed (topic, modes, members); see irc_channel.h.

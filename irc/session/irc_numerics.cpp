@@ -16,6 +16,8 @@ constexpr int kListPiece = 40;
 
 void TIdIRC::Receive(const ShownReply& reply, TIdIRCUser* user) {
   events_->OnSystem(user, reply.number, reply.word, reply.text);
+  TakeWhoisReply(reply.number);
+  TakeWhoReply(reply.number);
 }
 
 void TIdIRC::Receive(const WelcomeReply& reply, TIdIRCUser* user) {
@@ -147,6 +149,7 @@ void TIdIRC::Receive(const MonitorOffline& reply, TIdIRCUser* user) {
 
 void TIdIRC::Receive(const OtherReply& reply, TIdIRCUser* user) {
   if (TakeWhoxReply(reply.number)) return;
+  TakeWhoisReply(reply.number);
   RaiseUnknown(user, reply.text);
 }
 

@@ -14,6 +14,7 @@ namespace zelmo {
 
 void TIdIRC::HandleLine(const std::string& line) {
   if (state_ == stDisconnected || line.empty()) return;
+  ExpireAccountLookups();
   events_->OnReceive(line);
   SplitLine(ReadTags(line), line_);
   UserHold user(Users, line_.SenderNick, line_.SenderAddress);

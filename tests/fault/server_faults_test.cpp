@@ -256,6 +256,31 @@ TEST_F(ServerFaults, AMessageFromTheServersOwnPrefixIsShownAndNotAnswered) {
   }
 }
 
+// A server without capabilities tells an account only in WHOIS: a login
+// without a password asks for it, and the account counts only for the
+// address that asked.
+TEST_F(ServerFaults, ALoginWithoutPasswordAsksTheServerForTheAccount) {
+  dir.Write("Users.ini", "[Alice]\nPassword=a-pw\nRights_General=0\nAccount=alice_acct\n");
+  StartBot("[Users]\nAccountLogin=1\n");
+  ConnectBot();
+  struct Round {
+    std::string nick, address, answer;
+  };
+  const Round rounds[] = {{"alice", "al@h", "Login: Logged on"},
+                          {"mallory", "m@h", "Login: Error - Not enough parameters"}};
+  for (const Round& round : rounds) {
+    ASSERT_TRUE(Tell(round.nick, round.address, "login;Alice"));
+    EXPECT_EQ(Answers(), std::vector<std::string>{"WHOIS " + round.nick});
+    for (const std::string& line : {"311 " + nick + " " + round.nick + " al h * :A",
+                                    "330 " + nick + " " + round.nick + " alice_acct :is logged in",
+                                    "318 " + nick + " " + round.nick + " :End of WHOIS list"}) {
+      ASSERT_TRUE(link->SendLine(":" + kFaultServer + " " + line));
+    }
+    EXPECT_EQ(PrivmsgsTo(Answers(), round.nick), std::vector<std::string>{round.answer});
+  }
+  EXPECT_NE(dir.Read("Users.ini").find("al@h=Alice"), std::string::npos) << dir.Read("Users.ini");
+}
+
 // The IRC operator of a real server kills the bot: it reconnects once and
 // rejoins both of its channels, which the other members see.
 TEST(ServerKill, KilledByAnOperatorTheBotReconnectsAndRejoins) {

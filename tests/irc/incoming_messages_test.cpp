@@ -75,6 +75,11 @@ TEST(DecodeMessage, AccountHostAndAwayLines) {
   EXPECT_EQ(moved.user + "@" + moved.host, "al@new.host");
   EXPECT_EQ(As<Away>(":alice!a@h AWAY :gone fishing").message, "gone fishing");
   EXPECT_FALSE(As<Away>(":alice!a@h AWAY :").message);
+  // The lone word is back, but only from a person and only that word.
+  EXPECT_FALSE(As<Away>(":alice!a@h AWAY").message);
+  EXPECT_TRUE(std::holds_alternative<Unknown>(Decode(":irc.example AWAY")));
+  EXPECT_TRUE(std::holds_alternative<Unknown>(Decode(":alice!a@h away")));
+  EXPECT_TRUE(std::holds_alternative<Unknown>(Decode("AWAY")));
 }
 
 TEST(DecodeMessage, CapabilityAndLoginLinesAndNumbers) {

@@ -150,6 +150,15 @@ TEST(ChannelNames, MarksGiveFlagsAndHolders) {
   EXPECT_EQ(multi.Flags("dave"), mfOp | mfVoice);
   EXPECT_EQ(multi.Flags("erin"), mfOp | mfVoice);
   EXPECT_EQ(multi.Flags("frank"), mfVoice);
+  // A WHO reply sets them whole; an update only when they change.
+  auto frank = multi.users.AddRef("frank", "");
+  multi.updates.clear();
+  multi.channel->SetFlags(frank.get(), mfOp);
+  multi.channel->SetFlags(frank.get(), mfOp);
+  multi.channel->SetFlags(nullptr, mfOp);
+  EXPECT_EQ(multi.Flags("frank"), mfOp);
+  EXPECT_EQ(multi.updates,
+            (Updates{{"#room", cutMemberFlags, frank.get(), static_cast<int>(mfOp)}}));
 
   Tracker fresh;
   fresh.channel->AddNames("@x+ " + std::string(600, 'y'), fresh.users);

@@ -704,6 +704,70 @@ TEST_F(CapabilitySession, TagsHostChangesAndWhoxRepliesKeepTheRecords) {
   EXPECT_EQ(irc.Users.Address("bob"), "bee@new.host");
 }
 
+// With multi-prefix a WHO or WHOX reply shows all of a member's marks;
+// away-notify's lone AWAY is back.
+TEST_F(CapabilitySession, WhoRepliesSetMarksAndAwayComesBack) {
+  RegisterWith("multi-prefix away-notify");
+  irc.HandleLine(":irc 005 ZelmoBot WHOX :are supported");
+  irc.HandleLine(std::string(kBot) + "JOIN #chan");
+  irc.HandleLine(":irc 353 ZelmoBot = #chan :@bob carol");
+  irc.HandleLine(":irc 366 ZelmoBot #chan :End");
+  irc.HandleLine(":irc 354 ZelmoBot 28 #chan b h bob G+ 0");
+  irc.HandleLine(":irc 352 ZelmoBot #chan c h irc carol H@+ :0 Carol");
+  irc.HandleLine(":irc 352 ZelmoBot #chan d h irc dave H@ :0 Dave");
+  const TIdIRCChannel& chan = *irc.Channels.Find("#chan");
+  EXPECT_EQ(chan.Names().at(0).Flags, MemberFlags{mfVoice});
+  EXPECT_EQ(chan.Names().at(1).Flags, MemberFlags{mfOp | mfVoice});
+  EXPECT_EQ(chan.Names().size(), 2u);
+  irc.HandleLine(":bob!b@h AWAY :lunch");
+  EXPECT_TRUE(irc.Users.Find("bob")->Away);
+  events.Clear();
+  irc.HandleLine(":bob!b@h AWAY");
+  EXPECT_FALSE(irc.Users.Find("bob")->Away);
+  EXPECT_EQ(events.Count("OnUnknownCommand"), 0);
+}
+
+// A login's WHOIS: the account counts only for the address that asked, the
+// nick is asked once, and a lookup without an answer ends at its limit.
+TEST_F(CapabilitySession, WhoisTellsTheAccountOfTheAskingAddressOnly) {
+  RegisterWith("account-notify");
+  irc.LookUpAccount("carol", "c@h");
+  irc.LookUpAccount("CAROL", "c@h");
+  irc.LookUpAccount("erin", "e@h");
+  EXPECT_EQ(TakeSent(), (std::vector<std::string>{"WHOIS carol", "WHOIS erin"}));
+  for (const char* line :
+       {":irc 311 ZelmoBot carol c h * :Carol", ":irc 330 ZelmoBot dave d_acct :x",
+        ":irc 330 ZelmoBot carol carol_acct :is logged in as", ":irc 318 ZelmoBot carol :End",
+        ":irc 311 ZelmoBot erin x h * :Eve", ":irc 330 ZelmoBot erin erin_acct :is",
+        ":irc 318 ZelmoBot erin :End"}) {
+    irc.HandleLine(line);
+  }
+  EXPECT_EQ(Accounts(), (std::vector<std::string>{"carol * carol_acct"}));
+  EXPECT_EQ(
+      events.Arguments("OnAccountLookedUp"),
+      (std::vector<std::string>{"carol c@h carol_acct", "CAROL c@h carol_acct", "erin e@h *"}));
+  events.Clear();
+  irc.AccountLookupLimit = std::chrono::milliseconds(0);
+  irc.LookUpAccount("fay", "f@h");
+  irc.HandleLine("PING :x");
+  irc.AccountLookupLimit = std::chrono::seconds(30);
+  for (std::size_t i = 0; i <= kMaxAccountLookups; ++i) {
+    irc.LookUpAccount("n" + std::to_string(i), "u@h");
+  }
+  EXPECT_EQ(events.Arguments("OnAccountLookedUp"),
+            (std::vector<std::string>{"fay f@h *", "n0 u@h *"}));
+}
+
+// An account is remembered with the address it was told for: whoever has
+// the nick at another address does not inherit it.
+TEST_F(CapabilitySession, AnAccountStaysWithItsAddress) {
+  RegisterWith("account-notify extended-join");
+  irc.HandleLine(":alice!a@h JOIN #room alice_acct :Alice");
+  irc.HandleLine(":alice!other@elsewhere ACCOUNT *");
+  irc.HandleLine(":alice!a@h ACCOUNT *");
+  EXPECT_EQ(Accounts(), (std::vector<std::string>{"alice * alice_acct", "alice alice_acct *"}));
+}
+
 // The SASL login starts from the acknowledged sasl and ends negotiation
 // itself; a server without sasl fails the login.
 TEST_F(CapabilitySession, ASaslLoginRidesTheNegotiation) {
@@ -736,8 +800,10 @@ TEST_F(Session, WithoutCapabilitiesAccountLinesAreUnknown) {
   irc.HandleLine(":alice!a@h ACCOUNT alice_acct");
   irc.HandleLine(":alice!a@h CHGHOST x y");
   irc.HandleLine("@account=alice :alice!a@h PRIVMSG #room :hi");
+  irc.HandleLine(":alice!a@h AWAY");
   EXPECT_EQ(events.Count("OnAccountChanged"), 0);
-  EXPECT_EQ(events.Count("OnUnknownCommand"), 3);
+  EXPECT_EQ(events.Count("OnUnknownCommand"), 4);
+  EXPECT_EQ(events.Arguments("OnUnknownCommand").back(), "alice  AWAY");
 }
 
 }  // namespace

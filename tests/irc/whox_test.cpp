@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "irc/protocol/irc_line.h"
+#include "irc/protocol/whois_account.h"
 #include "irc/protocol/whox.h"
 
 namespace zelmo {
@@ -49,6 +50,49 @@ TEST(Whox, RepliesAreReadOnlyWithTheBotsTokenAndAllFields) {
   EXPECT_EQ(entry->user, "al");
   EXPECT_EQ(entry->host, "host.x");
   EXPECT_EQ(entry->flags, "H*@+");
+
+  SplitLine(":irc.x 352 Bot #chan al host.x irc.x alice G*@+ :0 Alice", parsed);
+  const std::optional<WhoxEntry> who = ParseWhoReply(parsed);
+  ASSERT_TRUE(who);
+  EXPECT_EQ(who->channel + " " + who->nick + " " + who->flags, "#chan alice G*@+");
+  SplitLine(":irc.x 352 Bot #chan al host.x irc.x alice", parsed);
+  EXPECT_FALSE(ParseWhoReply(parsed));
+}
+
+TEST(Whox, FlagsShowOperatorAndVoicePrefixes) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"H", ""}, {"G*@+", "@+"}, {"H+", "+"}, {"H~@", "@"}, {"@", ""}, {"", ""}, {"Hr%", ""},
+  };
+  for (const auto& [flags, shown] : cases) {
+    const WhoPrefixes prefixes = ReadWhoPrefixes(flags);
+    EXPECT_EQ(std::string(prefixes.op ? "@" : "") + (prefixes.voice ? "+" : ""), shown) << flags;
+  }
+}
+
+TEST(Whox, WhoisRepliesTellAddressAccountAndEnd) {
+  struct Case {
+    int number;
+    std::string_view line;
+    std::optional<std::string> part;  // kind, nick and value
+  };
+  const Case cases[] = {
+      {311, ":irc.x 311 Bot alice al host.x * :Alice L", "0 alice al@host.x"},
+      {330, ":irc.x 330 Bot alice alice_acct :is logged in as", "1 alice alice_acct"},
+      {318, ":irc.x 318 Bot alice :End of WHOIS list", "2 alice "},
+      {330, ":irc.x 330 Bot alice :two words", std::nullopt},
+      {330, ":irc.x 330 Bot alice", std::nullopt},
+      {311, ":irc.x 311 Bot alice al", std::nullopt},
+      {318, ":irc.x 318 Bot", std::nullopt},
+      {312, ":irc.x 312 Bot alice irc.x :Server", std::nullopt},
+  };
+  ParsedLine parsed;
+  for (const Case& c : cases) {
+    SplitLine(c.line, parsed);
+    const auto part = ParseWhoisPart(c.number, parsed);
+    ASSERT_EQ(part.has_value(), c.part.has_value()) << c.line;
+    if (!part) continue;
+    EXPECT_EQ(std::to_string(part->kind) + " " + part->nick + " " + part->value, *c.part);
+  }
 }
 
 }  // namespace

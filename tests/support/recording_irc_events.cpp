@@ -163,6 +163,9 @@ void RecordingIrcEvents::OnAccountChanged(TIdIRCUser* user,
 void RecordingIrcEvents::OnHostChanged(TIdIRCUser* user, const std::string& old_address) {
   Record("OnHostChanged", {Who(user), old_address, user->Address});
 }
+void RecordingIrcEvents::OnAccountLookedUp(TIdIRCUser* user) {
+  Record("OnAccountLookedUp", {Who(user), user->Address, user->Account.value_or("*")});
+}
 void RecordingIrcEvents::OnPart(TIdIRCUser* user, TIdIRCChannel* channel) {
   Record("OnPart", {Who(user), Where(channel)});
 }

@@ -75,6 +75,8 @@ class RecordingIrcEvents : public IrcEvents {
   // "OnAccountChanged alice old new", "*" for none.
   void OnAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous) override;
   void OnHostChanged(TIdIRCUser* user, const std::string& old_address) override;
+  // "OnAccountLookedUp alice a@h alice_acct", "*" for none.
+  void OnAccountLookedUp(TIdIRCUser* user) override;
   void OnPart(TIdIRCUser* user, TIdIRCChannel* channel) override;
   void OnKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) override;
   void OnKicked(TIdIRCUser* kicker, TIdIRCChannel* channel) override;

@@ -42,6 +42,10 @@ class TestBot : public BotContext, public IrcEvents {
   LoginThrottle& FailedLogins() override { return failed_logins; }
   bool StoresHashedPasswords() const override { return hash_passwords; }
   bool LogsInByAccount() const override { return account_login; }
+  bool AwaitAccount(const TIdIRCUser& user, const std::string& name) override {
+    if (awaits_account) awaited.push_back(user.Nick() + " " + name);
+    return awaits_account;
+  }
   TIdTCPClient& PageClient() override { return page; }
   DictionarySource Dictionary() const override { return dictionary; }
   TvListingSource TvListing() const override { return tv_listing; }
@@ -93,6 +97,9 @@ class TestBot : public BotContext, public IrcEvents {
   TvListingCache tv_cache;
   bool hash_passwords = false;
   bool account_login = false;
+  // Whether a login waits for the sender's account, and those that did.
+  bool awaits_account = false;
+  std::vector<std::string> awaited;
   // The time the login throttle sees; tests move it on by hand.
   LoginThrottle::TimePoint now{};
   LoginThrottle failed_logins{[this] { return now; }};

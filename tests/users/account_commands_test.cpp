@@ -1,3 +1,4 @@
+#include "users/account_commands.h"
 #include "users_fixture.h"
 
 namespace zelmo::testing {
@@ -46,6 +47,18 @@ TEST_F(AccountCommand, ALoginWithoutPasswordTakesTheSendersAccount) {
   bot.User("eve", "e@away");
   EXPECT_EQ(From("eve", "e@away", "login;oper"),
             Only("eve", "Login: Error - Not enough parameters"));
+  // An unknown account is asked for when the user has accounts, and the
+  // login answered once it is told.
+  bot.awaits_account = true;
+  const auto eve_not_enough = Only("eve", "Login: Error - Not enough parameters");
+  EXPECT_EQ(From("eve", "e@away", "login;plain"), eve_not_enough);
+  EXPECT_EQ(From("eve", "e@away", "login;oper"), std::vector<std::string>{});
+  EXPECT_EQ(bot.awaited, std::vector<std::string>{"eve oper"});
+  AnswerLoginByAccount(bot, bot.User("eve", "e@away"), "oper");
+  EXPECT_EQ(bot.TakeSent(), eve_not_enough);
+  bot.User("eve", "e@away").Account = "op_acct";
+  AnswerLoginByAccount(bot, bot.User("eve", "e@away"), "oper");
+  EXPECT_EQ(bot.TakeSent(), Only("eve", "Login: Logged on"));
 }
 
 }  // namespace
