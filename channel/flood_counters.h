@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string_view>
 
@@ -8,6 +9,12 @@ namespace zelmo {
 // Milliseconds of a steady clock: flood counting must not jump with the
 // wall clock.
 using SteadyMillis = std::int64_t;
+
+inline SteadyMillis SteadyNow() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 // "More than `limit` events within `window`", kept in one number per user
 // and checked in constant time: each event books its share of the window

@@ -14,12 +14,6 @@ namespace zelmo {
 
 namespace {
 
-SteadyMillis SteadyNow() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 // Channel members the text names, each word counted once it is a member's
 // nick (trailing ":" or "," dropped, as clients write a highlight).
 int HighlightedMembers(const TIdIRCChannel& channel, std::string_view sender,

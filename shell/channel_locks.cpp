@@ -9,16 +9,6 @@
 
 namespace zelmo {
 
-namespace {
-
-SteadyMillis SteadyNow() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-}  // namespace
-
 ChannelLocks::ChannelLocks(BotContext& bot, UiPort& port, FormCallbacks& form)
     : bot_(bot), timer_(CreateCaughtTimer(port, form, [this] { Unlock(SteadyNow()); })) {}
 
