@@ -69,14 +69,32 @@ std::optional<std::string> HigherMember(BotContext& bot, const TIdIRCChannel& re
   return std::nullopt;
 }
 
-// A ban as the requester wrote it; an empty duration is the channel's
-// BanTime, an empty reason names the requester.
+// A ban or quiet as the requester wrote it; an empty duration is the
+// channel's BanTime, an empty reason names the requester.
 struct BanAsked {
   std::string target;
   std::string duration;
   std::string reason;
   bool nick_only = false;
+  bool quiet = false;
 };
+
+std::string LabelOf(bool quiet) {
+  return quiet ? "Quiet" : "Ban";
+}
+
+std::string KindOf(bool quiet) {
+  return quiet ? "quiet" : "ban";
+}
+
+// The mode letter and argument that set or lift the entry; none for a quiet
+// on a server without a quiet mode.
+std::optional<ListMode> EntryMode(const TIdIRC& irc, const BanEntry& entry) {
+  if (!entry.quiet) return ListMode{'b', entry.mask};
+  const auto form = irc.Features.QuietMode();
+  if (!form) return std::nullopt;
+  return ListMode{form->mode, form->prefix + entry.mask};
+}
 
 BanRequest ReadBan(BotContext& bot, const BanAsked& asked, const TIdIRCUser& requester,
                    const std::string& channel) {
@@ -97,7 +115,9 @@ BanRequest ReadBan(BotContext& bot, const BanAsked& asked, const TIdIRCUser& req
       return Refused("no such duration: " + asked.duration);
     }
   }
-  request.reason = asked.reason.empty() ? "Banned by " + requester.Nick() : asked.reason;
+  request.reason = asked.reason.empty()
+                       ? (asked.quiet ? "Quieted by " : "Banned by ") + requester.Nick()
+                       : asked.reason;
   if (MaskMatches(request.mask, FullAddress(bot.Irc(), bot.Irc().Nick()))) {
     return Refused("that mask matches me");
   }
@@ -112,40 +132,54 @@ std::string ForHowLong(BanSeconds seconds) {
   return seconds == kPermanentBan ? "permanently" : "for " + FormatDuration(seconds);
 }
 
+// Adds the entry to the list; the refusal in words, if any.
+std::string Listed(BotContext& bot, BanList& list, const std::string& channel,
+                   const BanEntry& entry) {
+  if (entry.quiet && !bot.Irc().Features.QuietMode()) return "this server has no quiet mode";
+  // One mask is one entry: a ban is not turned into a quiet, nor back.
+  if (const BanEntry* listed = list.Find(channel, entry.mask);
+      listed != nullptr && listed->quiet != entry.quiet) {
+    return entry.mask + " is listed as a " + KindOf(listed->quiet);
+  }
+  try {
+    list.Add(channel, entry);
+  } catch (const EBanRefused& error) {
+    return error.what();
+  }
+  return "";
+}
+
 void SetBan(BotContext& bot, const BanAsked& asked, const TIdIRCUser& requester,
             const std::string& channel) {
   const std::string& nick = requester.Nick();
   BanList* list = bot.Bans();
   if (list == nullptr) return;
   BanRequest request = ReadBan(bot, asked, requester, channel);
-  if (request.refusal.empty()) {
-    const UnixSeconds now = bot.UnixNow();
-    const UnixSeconds ends = request.seconds == kPermanentBan ? 0 : now + request.seconds;
-    try {
-      list->Add(channel, {request.mask, nick, now, ends, false, request.reason});
-    } catch (const EBanRefused& error) {
-      request.refusal = error.what();
-    }
-  }
+  const UnixSeconds now = bot.UnixNow();
+  const UnixSeconds ends = request.seconds == kPermanentBan ? 0 : now + request.seconds;
+  const BanEntry entry{request.mask, nick, now, ends, asked.quiet, request.reason};
+  if (request.refusal.empty()) request.refusal = Listed(bot, *list, channel, entry);
+  const std::string label = LabelOf(asked.quiet);
   if (!request.refusal.empty()) {
-    SendReply(bot, nick, "Ban: Error - " + request.refusal);
+    SendReply(bot, nick, label + ": Error - " + request.refusal);
     return;
   }
   bot.BansChanged();
-  SendBanModes(bot, channel, '+', {request.mask});
+  SendEntryModes(bot, channel, '+', {entry});
   if (asked.nick_only) bot.Irc().Kick(channel, asked.target, request.reason);
   SendReply(bot, nick,
-            "Ban: " + request.mask + " set on " + channel + " " + ForHowLong(request.seconds) +
+            label + ": " + request.mask + " set on " + channel + " " + ForHowLong(request.seconds) +
                 " (" + request.reason + ")");
 }
 
 // "!ban <target> [duration] [reason]": a word after the target that begins
 // with a digit is the duration.
 void RunBan(BotContext& bot, const std::vector<std::string>& parts, const TIdIRCUser& requester,
-            const std::string& channel, bool kick) {
-  if (!CheckParams(bot, parts, 2, requester.Nick(), "Ban")) return;
-  if (!CheckRights(bot, channel, 2, requester, "Ban")) return;
-  BanAsked asked{parts[1], "", "", kick};
+            const std::string& channel, bool kick, bool quiet = false) {
+  const std::string label = LabelOf(quiet);
+  if (!CheckParams(bot, parts, 2, requester.Nick(), label)) return;
+  if (!CheckRights(bot, channel, 2, requester, label)) return;
+  BanAsked asked{parts[1], "", "", kick, quiet};
   std::size_t reason_from = 2;
   if (parts.size() > 2 && !parts[2].empty() && parts[2][0] >= '0' && parts[2][0] <= '9') {
     asked.duration = parts[reason_from++];
@@ -155,7 +189,7 @@ void RunBan(BotContext& bot, const std::vector<std::string>& parts, const TIdIRC
 }
 
 void Unban(BotContext& bot, const std::string& nick, const std::string& channel,
-           const std::string& text) {
+           const std::string& text, bool quiet = false) {
   BanList* list = bot.Bans();
   if (list == nullptr) return;
   const std::vector<BanEntry>& bans = list->Of(channel);
@@ -165,15 +199,16 @@ void Unban(BotContext& bot, const std::string& nick, const std::string& channel,
     mask = bans[*number - 1].mask;
   }
   const BanEntry* ban = list->Find(channel, mask);
-  if (ban == nullptr) {
-    SendReply(bot, nick, "Unban: Error - no ban " + text + " on " + channel);
+  const std::string label = quiet ? "Unquiet" : "Unban";
+  if (ban == nullptr || ban->quiet != quiet) {
+    SendReply(bot, nick, label + ": Error - no " + KindOf(quiet) + " " + text + " on " + channel);
     return;
   }
-  mask = ban->mask;
-  list->Remove(channel, mask);
+  const BanEntry lifted = *ban;
+  list->Remove(channel, lifted.mask);
   bot.BansChanged();
-  SendBanModes(bot, channel, '-', {mask});
-  SendReply(bot, nick, "Unban: " + mask + " removed from " + channel);
+  SendEntryModes(bot, channel, '-', {lifted});
+  SendReply(bot, nick, label + ": " + lifted.mask + " removed from " + channel);
 }
 
 // A span of time for the list; a ban just set is "0s" old.
@@ -183,21 +218,40 @@ std::string Span(std::int64_t seconds) {
 
 std::string BanLine(std::size_t number, const BanEntry& ban, UnixSeconds now) {
   const std::string left = ban.expires_at == 0 ? "permanent" : Span(ban.expires_at - now) + " left";
-  return IntToStr(static_cast<int>(number)) + ". " + ban.mask + " by " + ban.setter + ", " +
-         Span(now - ban.set_at) + " ago, " + left + ": " + ban.reason;
+  return IntToStr(static_cast<int>(number)) + ". " + ban.mask + (ban.quiet ? " (quiet)" : "") +
+         " by " + ban.setter + ", " + Span(now - ban.set_at) + " ago, " + left + ": " + ban.reason;
 }
 
 }  // namespace
 
+void SendListModes(BotContext& bot, const std::string& channel, char sign,
+                   const std::vector<ListMode>& modes) {
+  for (std::size_t first = 0; first < modes.size(); first += kBansPerModeLine) {
+    const std::size_t count = std::min(kBansPerModeLine, modes.size() - first);
+    std::string letters(1, sign);
+    std::string arguments;
+    for (std::size_t i = first; i < first + count; ++i) {
+      letters += modes[i].letter;
+      arguments += " " + modes[i].argument;
+    }
+    SendMode(bot, channel, letters + arguments);
+  }
+}
+
 void SendBanModes(BotContext& bot, const std::string& channel, char sign,
                   const std::vector<std::string>& masks) {
-  for (std::size_t first = 0; first < masks.size(); first += kBansPerModeLine) {
-    const std::size_t count = std::min(kBansPerModeLine, masks.size() - first);
-    std::string modes(1, sign);
-    modes.append(count, 'b');
-    for (std::size_t i = first; i < first + count; ++i) modes += " " + masks[i];
-    SendMode(bot, channel, modes);
+  std::vector<ListMode> modes;
+  for (const std::string& mask : masks) modes.push_back({'b', mask});
+  SendListModes(bot, channel, sign, modes);
+}
+
+void SendEntryModes(BotContext& bot, const std::string& channel, char sign,
+                    const std::vector<BanEntry>& entries) {
+  std::vector<ListMode> modes;
+  for (const BanEntry& entry : entries) {
+    if (auto mode = EntryMode(bot.Irc(), entry)) modes.push_back(std::move(*mode));
   }
+  SendListModes(bot, channel, sign, modes);
 }
 
 void ChannelBan(BotContext& bot, const std::vector<std::string>& parts, const TIdIRCUser& requester,
@@ -208,6 +262,18 @@ void ChannelBan(BotContext& bot, const std::vector<std::string>& parts, const TI
 void ChannelKickBan(BotContext& bot, const std::vector<std::string>& parts,
                     const TIdIRCUser& requester, const std::string& channel) {
   RunBan(bot, parts, requester, channel, true);
+}
+
+void ChannelQuiet(BotContext& bot, const std::vector<std::string>& parts,
+                  const TIdIRCUser& requester, const std::string& channel) {
+  RunBan(bot, parts, requester, channel, false, true);
+}
+
+void ChannelUnquiet(BotContext& bot, const std::vector<std::string>& parts,
+                    const TIdIRCUser& requester, const std::string& channel) {
+  if (!CheckParams(bot, parts, 2, requester.Nick(), "Unquiet")) return;
+  if (!CheckRights(bot, channel, 2, requester, "Unquiet")) return;
+  Unban(bot, requester.Nick(), channel, parts[1], true);
 }
 
 void ChannelUnban(BotContext& bot, const std::vector<std::string>& parts,

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/ban_list.h"
 #include "users/bot_context.h"
 
 namespace zelmo {
@@ -26,6 +27,13 @@ void ChannelKickBan(BotContext& bot, const std::vector<std::string>& parts,
 // "!unban <mask|number>": a ban of the bot's list, by mask or its number.
 void ChannelUnban(BotContext& bot, const std::vector<std::string>& parts,
                   const TIdIRCUser& requester, const std::string& channel);
+// "!quiet <nick|mask> [duration] [reason]" and "!unquiet <mask|number>": the
+// same for a quiet, where the server offers one (a list mode "q", or an
+// extended ban "q:" or "m:"); kept in the same list.
+void ChannelQuiet(BotContext& bot, const std::vector<std::string>& parts,
+                  const TIdIRCUser& requester, const std::string& channel);
+void ChannelUnquiet(BotContext& bot, const std::vector<std::string>& parts,
+                    const TIdIRCUser& requester, const std::string& channel);
 // "!bans": the bot's list of the channel, numbered; the first lines in the
 // channel, the rest to the requester.
 void ChannelBans(BotContext& bot, const std::vector<std::string>& parts,
@@ -42,8 +50,20 @@ void ListBans(BotContext& bot, const std::string& channel, const std::string& ni
 bool DispatchBanPrivate(BotContext& bot, const std::vector<std::string>& parts,
                         const TIdIRCUser& user);
 
-// MODE lines that set ('+') or remove ('-') the masks, three to a line.
+// One list mode change: its letter and argument ('b' and a mask).
+struct ListMode {
+  char letter;
+  std::string argument;
+};
+// MODE lines that set ('+') or remove ('-') the list modes, three to a line.
+void SendListModes(BotContext& bot, const std::string& channel, char sign,
+                   const std::vector<ListMode>& modes);
+// The same for bans of the masks.
 void SendBanModes(BotContext& bot, const std::string& channel, char sign,
                   const std::vector<std::string>& masks);
+// The same for entries of the list: bans, and quiets in the server's form
+// (left out where it has none).
+void SendEntryModes(BotContext& bot, const std::string& channel, char sign,
+                    const std::vector<BanEntry>& entries);
 
 }  // namespace zelmo

@@ -108,7 +108,7 @@ const BanEntry* BanList::Find(std::string_view channel, std::string_view mask) c
 
 const BanEntry* BanList::Matching(std::string_view channel, std::string_view address) const {
   for (const BanEntry& entry : Of(channel)) {
-    if (MaskMatches(entry.mask, address)) return &entry;
+    if (!entry.quiet && MaskMatches(entry.mask, address)) return &entry;
   }
   return nullptr;
 }

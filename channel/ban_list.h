@@ -64,7 +64,8 @@ class BanList {
   // without any.
   const std::vector<BanEntry>& Of(std::string_view channel) const;
   const BanEntry* Find(std::string_view channel, std::string_view mask) const;
-  // The first ban of the channel whose mask covers "nick!user@host".
+  // The first ban (not a quiet) of the channel whose mask covers
+  // "nick!user@host".
   const BanEntry* Matching(std::string_view channel, std::string_view address) const;
   // Every channel that has bans, as first written.
   std::vector<std::string> Channels() const;

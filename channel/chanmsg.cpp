@@ -22,7 +22,7 @@ struct ChannelCommand {
   ChannelHandler handler;
 };
 
-constexpr std::array<ChannelCommand, 11> kChannelCommands{{
+constexpr std::array<ChannelCommand, 13> kChannelCommands{{
     {"!OP", ChannelOp},
     {"!DEOP", ChannelDeop},
     {"!VOICE", ChannelVoice},
@@ -34,6 +34,8 @@ constexpr std::array<ChannelCommand, 11> kChannelCommands{{
     {"!KICKBAN", ChannelKickBan},
     {"!UNBAN", ChannelUnban},
     {"!BANS", ChannelBans},
+    {"!QUIET", ChannelQuiet},
+    {"!UNQUIET", ChannelUnquiet},
 }};
 
 }  // namespace

@@ -24,13 +24,27 @@ struct GuardAction {
 class ChannelGuard {
  public:
   // Users tracked per channel; at the bound the idle ones are forgotten,
-  // and if none is, the one seen longest ago.
+  // and then the ones seen longest ago, down to three quarters of it.
   static constexpr std::size_t kMaxTrackedUsers = 2000;
 
   // One message of the nick naming `highlighted` channel members; the
-  // action it calls for, if any.
+  // action it calls for, if any: Offence, then Escalate.
   std::optional<GuardAction> Message(std::string_view nick, std::string_view text, int highlighted,
                                      SteadyMillis now, const ChannelSettings& settings);
+  // The offence one message is, in words, if any; counts it.
+  std::optional<std::string> Offence(std::string_view nick, std::string_view text, int highlighted,
+                                     SteadyMillis now, const ChannelSettings& settings);
+  // The nick joined the channel (not back from a netsplit): join/part
+  // cycling, if it is.
+  std::optional<std::string> Cycled(std::string_view nick, SteadyMillis now,
+                                    const ChannelSettings& settings);
+  // The nick changed: its counts go along; a nick flood, if it is.
+  std::optional<std::string> Renamed(std::string_view old_nick, std::string_view new_nick,
+                                     SteadyMillis now, const ChannelSettings& settings);
+  // A CTCP query to the channel, if that is an offence.
+  static std::optional<std::string> CtcpQuery(const ChannelSettings& settings);
+  // The step the user's offence calls for; the offences step up.
+  GuardStep Escalate(std::string_view nick, SteadyMillis now, const ChannelSettings& settings);
   std::size_t Tracked() const { return users_.size(); }
   // Someone joined (not back from a netsplit); true when the joins are a
   // flood and the channel is to be locked.
@@ -41,11 +55,16 @@ class ChannelGuard {
  private:
   struct UserState {
     RateWindow rate;
+    RateWindow cycles;
+    RateWindow nicks;
     RepeatCounter repeats;
     Escalation escalation;
     SteadyMillis last_seen = 0;
   };
   UserState& StateOf(std::string_view nick, SteadyMillis now, SteadyMillis idle_after);
+  // At the bound: forgets the idle users, and then the ones seen longest
+  // ago down to three quarters of the bound.
+  void MakeRoom(SteadyMillis now, SteadyMillis idle_after);
 
   std::unordered_map<std::string, UserState> users_;  // by lower-case nick
   RateWindow joins_;

@@ -38,6 +38,11 @@ void ReadShared(const TIniFile& ini, std::string_view section, ChannelSettings& 
   Override<std::int32_t>(ini, config::kJoinFlood, section, settings.join_flood);
   Override<std::int32_t>(ini, config::kJoinSeconds, section, settings.join_seconds);
   Override<std::int32_t>(ini, config::kLockMinutes, section, settings.lock_minutes);
+  Override<std::int32_t>(ini, config::kCycleJoins, section, settings.cycle_joins);
+  Override<std::int32_t>(ini, config::kCycleSeconds, section, settings.cycle_seconds);
+  Override<std::int32_t>(ini, config::kNickFlood, section, settings.nick_flood);
+  Override<std::int32_t>(ini, config::kNickSeconds, section, settings.nick_seconds);
+  Override<bool>(ini, config::kKickOnCtcp, section, settings.kick_on_ctcp);
 }
 
 bool HasSection(const TIniFile& ini, std::string_view section) {
@@ -67,7 +72,9 @@ ProtectSettings ProtectSettings::Read(const TIniFile& ini) {
     Override<bool>(ini, config::kAutoVoice, section, own.auto_voice);
     Override<bool>(ini, config::kKickOnColors, section, own.kick_on_colors);
     ReadShared(ini, section, own);
+    settings.guards_anyone_ = settings.guards_anyone_ || own.GuardsUsers();
   }
+  settings.guards_anyone_ = settings.guards_anyone_ || defaults.GuardsUsers();
   return settings;
 }
 

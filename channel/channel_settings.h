@@ -30,8 +30,19 @@ struct ChannelSettings {
   int join_flood = 0;
   int join_seconds = 10;
   int lock_minutes = 5;
+  int cycle_joins = 0;
+  int cycle_seconds = 60;
+  int nick_flood = 0;
+  int nick_seconds = 60;
+  bool kick_on_ctcp = false;
 
+  // Whether the channel's messages are counted.
   bool Guarded() const { return flood_lines > 0 || repeats > 0 || highlights > 0; }
+  // Whether anything of one user is counted: messages, joins, nick changes
+  // or CTCP queries.
+  bool GuardsUsers() const {
+    return Guarded() || cycle_joins > 0 || nick_flood > 0 || kick_on_ctcp;
+  }
 };
 
 // The settings of every channel: [Channel #room] over [Protect] over
@@ -44,9 +55,13 @@ class ProtectSettings {
 
   const ChannelSettings& For(std::string_view channel) const;
   const ChannelSettings& Defaults() const { return defaults_; }
+  // Whether any channel counts what its users do (GuardsUsers): else a
+  // nick change need not visit the channels.
+  bool GuardsAnyone() const { return guards_anyone_; }
 
  private:
   ChannelSettings defaults_;
+  bool guards_anyone_ = false;
   std::map<std::string, ChannelSettings> channels_;  // by lower-case name
 };
 

@@ -39,9 +39,7 @@ void BanKeeper::NamesEnd(TIdIRCChannel* channel) {
     if (record.lock().get() == channel) return;
   }
   applied_.push_back(channel->weak_from_this());
-  std::vector<std::string> masks;
-  for (const BanEntry& ban : list_->Of(channel->Name())) masks.push_back(ban.mask);
-  SendBanModes(bot_, channel->Name(), '+', masks);
+  SendEntryModes(bot_, channel->Name(), '+', list_->Of(channel->Name()));
 }
 
 bool BanKeeper::Joined(const TIdIRCUser& user, const std::string& channel) {
@@ -58,7 +56,8 @@ void BanKeeper::Unbanned(const TIdIRCUser* setter, const std::string& channel,
                          const std::string& mask, bool sticky) {
   if (!list_ || (setter && SameText(setter->Nick(), bot_.Irc().Nick()))) return;
   const BanEntry* ban = list_->Find(channel, mask);
-  if (ban == nullptr) return;
+  // A quiet is lifted by its own mode, not by this -b.
+  if (ban == nullptr || ban->quiet) return;
   const auto now = std::chrono::steady_clock::now();
   const bool time_left = ban->expires_at == 0 || ban->expires_at > bot_.UnixNow();
   if (sticky && time_left) {
@@ -92,7 +91,7 @@ void BanKeeper::TimerTimer() {
   if (!list_) return;
   for (const BanList::Expired& ended : list_->TakeExpired(bot_.UnixNow())) {
     if (bot_.Irc().Channels.Find(ended.channel) != nullptr) {
-      SendBanModes(bot_, ended.channel, '-', {ended.entry.mask});
+      SendEntryModes(bot_, ended.channel, '-', {ended.entry});
     } else {
       bot_.Display().DisplayLine("Ban " + ended.entry.mask + " on " + ended.channel + " ended");
     }

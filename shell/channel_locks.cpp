@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "irc/session/irc_client.h"
 #include "shell/base/convert.h"
 #include "shell/base/display.h"
 #include "users/scriptfunc.h"
@@ -16,14 +17,17 @@ bool ChannelLocks::Locked(const std::string& channel) const {
   return locks_.contains(LowerCase(channel));
 }
 
-void ChannelLocks::Lock(const std::string& channel, int minutes, const std::string& why,
-                        SteadyMillis now) {
-  if (!locks_.try_emplace(LowerCase(channel), Held{channel, now + minutes * 60000LL}).second) {
-    return;
-  }
-  SendMode(bot_, channel, "+i");
-  bot_.Display().DisplayLine("-> " + channel + ": locked (+i) for " + IntToStr(minutes) + "m (" +
-                             why + ")");
+void ChannelLocks::Lock(const std::string& channel, const ChannelSettings& settings,
+                        const std::string& why, SteadyMillis now) {
+  const bool throttle = bot_.Irc().Features.OffersJoinThrottle();
+  const Held held{channel, now + settings.lock_minutes * 60000LL, throttle ? 'j' : 'i'};
+  if (!locks_.try_emplace(LowerCase(channel), held).second) return;
+  const std::string mode =
+      throttle ? "+j " + IntToStr(settings.join_flood) + ":" + IntToStr(settings.join_seconds)
+               : "+i";
+  SendMode(bot_, channel, mode);
+  bot_.Display().DisplayLine("-> " + channel + ": locked (" + mode + ") for " +
+                             IntToStr(settings.lock_minutes) + "m (" + why + ")");
   Reschedule(now);
 }
 
@@ -34,7 +38,7 @@ void ChannelLocks::Unlock(SteadyMillis now) {
       ++lock;
       continue;
     }
-    SendMode(bot_, lock->second.channel, "-i");
+    SendMode(bot_, lock->second.channel, std::string("-") + lock->second.mode);
     bot_.Display().DisplayLine("-> " + lock->second.channel + ": unlocked");
     lock = locks_.erase(lock);
   }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "channel/channel_settings.h"
 #include "channel/flood_counters.h"
 #include "shell/base/ui_port.h"
 #include "shell/form_callbacks.h"
@@ -11,16 +12,19 @@
 
 namespace zelmo {
 
-// Channels the bot locked (+i) against a join flood, each unlocked at its
-// time by one timer set to the earliest. On the user-interface thread; the
+// Channels the bot locked against a join flood, each unlocked at its time by
+// one timer set to the earliest. The lock is the server's join throttle
+// ("+j joins:seconds", the channel's own JoinFlood in JoinSeconds) where it
+// offers one, else invite only (+i). On the user-interface thread; the
 // locks are not kept across a restart.
 class ChannelLocks {
  public:
   ChannelLocks(BotContext& bot, UiPort& port, FormCallbacks& form);
 
-  // Locks the channel for the minutes; a channel locked already stays as
-  // it is.
-  void Lock(const std::string& channel, int minutes, const std::string& why, SteadyMillis now);
+  // Locks the channel for the settings' LockMinutes; a channel locked
+  // already stays as it is.
+  void Lock(const std::string& channel, const ChannelSettings& settings, const std::string& why,
+            SteadyMillis now);
   void Unlock(SteadyMillis now);
   bool Locked(const std::string& channel) const;
 
@@ -32,6 +36,7 @@ class ChannelLocks {
   struct Held {
     std::string channel;
     SteadyMillis until;
+    char mode;  // 'i' or 'j', unset at the end
   };
   // By lower-case name; only channels the bot counts joins in.
   std::map<std::string, Held> locks_;

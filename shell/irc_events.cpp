@@ -93,7 +93,10 @@ void TMainForm::IRCJoin(TIdIRCUser* user, TIdIRCChannel* channel) {
     ShowJoin(MessageDisplay, user->Nick(), name);
     return;
   }
-  if (channel) GuardJoin(*user, *channel);
+  if (channel && GuardJoin(*user, *channel)) {
+    ShowJoin(MessageDisplay, user->Nick(), name);
+    return;
+  }
   if (channel && Protect.For(name).auto_voice) channel->Voice(user->Nick());
   ShowJoin(MessageDisplay, user->Nick(), name);
   GiveRightsModes(*user, name);
@@ -196,6 +199,7 @@ void TMainForm::IRCDeop(TIdIRCUser* setter, TIdIRCChannel* channel, TIdIRCUser* 
 
 void TMainForm::IRCNickChange(TIdIRCUser* user, const std::string& new_nick) {
   ShowNickChange(MessageDisplay, user->Nick(), new_nick);
+  GuardNickChange(*user, new_nick);
   if (SameText(user->Nick(), IRC.ConfiguredNick()) && !SameText(new_nick, IRC.ConfiguredNick())) {
     regain_.RegainNickOnNews();
   }

@@ -181,6 +181,10 @@ class TMainForm : public FormHost,
   void OnUnban(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask) override {
     IRCUnban(setter, channel, mask);
   }
+  void OnCTCPQuery(TIdIRCUser* user, TIdIRCChannel* channel, const std::string&, const std::string&,
+                   bool& suppress) override {
+    if (user && channel) suppress = GuardCtcp(*user, *channel);
+  }
   void OnMonitorOffline(const std::vector<std::string>& nicks) override {
     regain_.NicksOffline(nicks);
   }
@@ -220,9 +224,25 @@ class TMainForm : public FormHost,
   // The channel's flood and spam defences (channel_defence.cpp); true when
   // the user was kicked or banned for the message.
   bool GuardChannel(const TIdIRCUser& user, const TIdIRCChannel& channel, const std::string& text);
-  // A join counted against a join flood (channel_defence.cpp).
-  void GuardJoin(const TIdIRCUser& user, const TIdIRCChannel& channel);
-  void TakeGuardAction(const TIdIRCUser& user, const std::string& channel,
+  // A join counted against a join flood and join/part cycling
+  // (channel_defence.cpp); true when the user was kicked or banned for it.
+  bool GuardJoin(const TIdIRCUser& user, const TIdIRCChannel& channel);
+  // A nick change counted in every channel that lists the user.
+  void GuardNickChange(const TIdIRCUser& user, const std::string& new_nick);
+  // A CTCP query to the channel; true when it is an offence, left unanswered.
+  bool GuardCtcp(const TIdIRCUser& user, const TIdIRCChannel& channel);
+  // Who offended: the nick the server knows now, and whether the channel's
+  // record holds them as an operator.
+  struct Offender {
+    const std::string& nick;
+    const std::string& address;
+    bool channel_operator;
+  };
+  // The next step against an offender who is not exempt, taken; none for
+  // the exempt.
+  std::optional<GuardStep> ActOnOffence(const Offender& offender, const std::string& channel,
+                                        const ChannelSettings& settings, const std::string& why);
+  void TakeGuardAction(const Offender& offender, const std::string& channel,
                        const ChannelSettings& settings, const GuardAction& action);
 
   // --- Catch points ---------------------------------------------------------

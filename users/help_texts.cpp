@@ -9,13 +9,13 @@ namespace {
 
 using HelpEntry = std::pair<std::string_view, std::string_view>;
 
-constexpr std::array<HelpEntry, 32> kHelpTexts{{
+constexpr std::array<HelpEntry, 34> kHelpTexts{{
     {"COMMANDSPRIV",
      "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod userpass "
      "newpass chanowner generalowner reload ban unban bans chanset account"},
     {"COMMANDSCHAN",
      "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word !ban !kickban !unban "
-     "!bans"},
+     "!bans !quiet !unquiet"},
     {"COMMANDSHELP", "Type \"help;<command>\" to see help for the command"},
     {"LOGIN",
      "Login: Use as privmsg. \"login;<nick>;<pass>\". You have to login each time your hostmask "
@@ -79,6 +79,13 @@ constexpr std::array<HelpEntry, 32> kHelpTexts{{
     {"!BANS",
      "!Bans: Use as chanmsg. \"!bans\". The bans I keep for the channel. You have to be the "
      "channel's operator to use !bans."},
+    {"!QUIET",
+     "!Quiet: Use as chanmsg. \"!quiet <user|mask> [duration] [reason]\". Like !ban, but the user "
+     "stays and cannot speak, where the server offers it. You have to be the channel's operator "
+     "to use !quiet."},
+    {"!UNQUIET",
+     "!Unquiet: Use as chanmsg. \"!unquiet <mask|number>\". The number is the one !bans shows. "
+     "You have to be the channel's operator to use !unquiet."},
 }};
 
 }  // namespace

@@ -16,9 +16,11 @@
 // server on loopback, run after run beside a minimal client (the floor).
 //   zelmo_e2e_bench --bot PATH [--runs N] [--chatter N] [--pings N] [--joins N]
 //                   [--channels N] [--members N] [--users N] [--churn N]
-//                   [--network-only 0|1]
+//                   [--network-only 0|1] [--defences 0|1]
 // The last five size the network-sized workload: channels of members each,
 // drawn from a pool of users, then joins, parts, quits and nick changes.
+// --defences 1 (the default) also plays the classic workloads against the
+// bot with every channel defence on.
 //   zelmo_e2e_bench --floor-client PORT     (the floor itself; started by the above)
 
 namespace {
@@ -36,7 +38,8 @@ std::string SelfPath() {
 int Usage() {
   std::cerr << "usage: zelmo_e2e_bench --bot PATH [--runs N] [--chatter N] [--pings N]"
                " [--joins N]\n"
-               "       [--channels N] [--members N] [--users N] [--churn N] [--network-only 0|1]\n";
+               "       [--channels N] [--members N] [--users N] [--churn N] [--network-only 0|1]\n"
+               "       [--defences 0|1]\n";
   return 2;
 }
 
@@ -53,6 +56,7 @@ int main(int argc, char** argv) {
   std::string bot_path;
   int runs = 3;
   WorkloadSizes sizes;
+  bool defences = true;
   try {
     for (std::size_t i = 0; i < args.size(); ++i) {
       const std::string& arg = args[i];
@@ -78,6 +82,8 @@ int main(int argc, char** argv) {
         sizes.churn = std::stoi(value);
       } else if (arg == "--network-only") {
         sizes.network_only = value == "1";
+      } else if (arg == "--defences") {
+        defences = value == "1";
       } else {
         return Usage();
       }
@@ -102,11 +108,19 @@ int main(int argc, char** argv) {
   Subject tls_bot = bot;
   tls_bot.name = "bot over TLS";
   tls_bot.config_keys = "TLS=1\nTLSCAFile=" + certificates.CaFile() + "\n";
+  // Every defence on, the flood count at its loosest: the chatter's members
+  // each say hundreds of lines a second, so each is still warned once.
+  Subject defended_bot = bot;
+  defended_bot.name = "bot, defences on";
+  defended_bot.config_keys =
+      "[Protect]\nFloodLines=100\nFloodSeconds=1\nRepeats=3\nHighlights=5\nJoinFlood=100\n"
+      "CycleJoins=3\nNickFlood=3\nKickOnCtcp=1\n";
+  defended_bot.network = false;
   Subject tls_floor = floor;
   tls_floor.name = "floor over TLS";
   tls_floor.argv.push_back("--tls");
 
-  std::vector<RunFigures> bot_runs, floor_runs, tls_bot_runs, tls_floor_runs;
+  std::vector<RunFigures> bot_runs, floor_runs, tls_bot_runs, tls_floor_runs, defended_runs;
   bool complete = true;
   auto play = [&](const Subject& subject, const zelmo::bench::TlsServerEnd* end, int run,
                   std::vector<RunFigures>& into) {
@@ -118,11 +132,16 @@ int main(int argc, char** argv) {
     play(bot, nullptr, run, bot_runs);
     play(floor, nullptr, run, floor_runs);
     if (sizes.network_only) continue;
+    if (defences) play(defended_bot, nullptr, run, defended_runs);
     play(tls_bot, &tls, run, tls_bot_runs);
     play(tls_floor, &tls, run, tls_floor_runs);
   }
   std::cout << "\n" << zelmo::bench::ReportTable(bot_runs, floor_runs);
   if (sizes.network_only) return complete ? 0 : 1;
+  if (defences) {
+    std::cout << "\nEvery channel defence on (the bot's figures of the same sitting)\n"
+              << zelmo::bench::DefenceReportTable(bot_runs, defended_runs);
+  }
   std::cout << "\nOver TLS (bot verifying the certificate, floor over TLS too)\n"
             << zelmo::bench::TlsReportTable(bot_runs, tls_bot_runs, tls_floor_runs);
   return complete ? 0 : 1;

@@ -47,7 +47,8 @@ std::string Padded(const std::string& text, std::size_t width) {
 // The table of the rows: each with the bot's median (min-max), the floor's,
 // their ratio, the target and whether the bot's median meets it.
 std::string Table(const std::vector<Row>& rows, const std::vector<RunFigures>& bot,
-                  const std::vector<RunFigures>& floor);
+                  const std::vector<RunFigures>& floor, const std::string& bot_name = "bot",
+                  const std::string& floor_name = "floor");
 
 }  // namespace
 
@@ -114,15 +115,16 @@ std::string ReportTable(const std::vector<RunFigures>& bot, const std::vector<Ru
 namespace {
 
 std::string Table(const std::vector<Row>& rows, const std::vector<RunFigures>& bot,
-                  const std::vector<RunFigures>& floor) {
+                  const std::vector<RunFigures>& floor, const std::string& bot_name,
+                  const std::string& floor_name) {
   const std::size_t widths[] = {28, 30, 30, 8, 12, 5};
   std::string out;
   auto add_row = [&](const std::vector<std::string>& cells) {
     for (std::size_t i = 0; i < cells.size(); ++i) out += Padded(cells[i], widths[i]) + " ";
     out += "\n";
   };
-  add_row(
-      {"workload", "bot median (min-max)", "floor median (min-max)", "ratio", "target", "met?"});
+  add_row({"workload", bot_name + " median (min-max)", floor_name + " median (min-max)", "ratio",
+           "target", "met?"});
   for (const Row& row : rows) {
     auto mine = SpreadOf(Collect(bot, row.figure));
     auto base = SpreadOf(Collect(floor, row.figure));
@@ -174,6 +176,30 @@ std::string TlsReportTable(const std::vector<RunFigures>& plain_bot,
   return Table(rows, tls_bot, tls_floor) + "CTCP PING p50 target: " + Format(kPingFactor, 1) +
          " times the plain p50 of " + SpreadText(plain_p50, 1) +
          " us; VmRSS idle target: " + Format(kRssAboveFloorKb, 0) + " kB above the floor's\n";
+}
+
+std::string DefenceReportTable(const std::vector<RunFigures>& bot,
+                               const std::vector<RunFigures>& defended) {
+  // The defended chatter may lose this share of the plain one's lines.
+  constexpr double kLoss = 0.10;
+  const Figure rate = [](const RunFigures& f) { return f.chatter_lines_per_second; };
+  const Figure cpu = [](const RunFigures& f) { return f.chatter_cpu_us_per_line; };
+  const auto plain_rate = SpreadOf(Collect(bot, rate));
+  const auto plain_cpu = SpreadOf(Collect(bot, cpu));
+  const std::vector<Row> rows = {
+      {"chatter", "lines/s", rate,
+       plain_rate ? std::optional<double>(plain_rate->median * (1 - kLoss)) : std::nullopt, true,
+       0},
+      {"chatter CPU per line", "us", cpu,
+       plain_cpu ? std::optional<double>(plain_cpu->median * (1 + kLoss)) : std::nullopt, false, 2},
+      {"CTCP PING p50", "us", [](const RunFigures& f) { return f.ping_p50_us; }, std::nullopt,
+       false, 1},
+      {"join storm", "s", [](const RunFigures& f) { return f.join_storm_seconds; }, std::nullopt,
+       false, 4},
+      {"VmRSS after chatter", "kB", [](const RunFigures& f) { return f.rss_chatter_kb; },
+       std::nullopt, false, 0},
+  };
+  return Table(rows, defended, bot, "defended", "plain");
 }
 
 std::string RunLine(const std::string& name, int run, const RunFigures& f) {

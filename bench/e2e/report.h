@@ -27,6 +27,11 @@ std::string TlsReportTable(const std::vector<RunFigures>& plain_bot,
                            const std::vector<RunFigures>& tls_bot,
                            const std::vector<RunFigures>& tls_floor);
 
+// The bot with every channel defence on against the bot without: the
+// chatter may lose at most a tenth.
+std::string DefenceReportTable(const std::vector<RunFigures>& bot,
+                               const std::vector<RunFigures>& defended);
+
 // One line per run with every figure, for the record.
 std::string RunLine(const std::string& name, int run, const RunFigures& figures);
 

@@ -341,7 +341,7 @@ RunFigures RunWorkloads(const Subject& subject, const WorkloadSizes& sizes,
   try {
     if (!sizes.network_only) ClassicWorkloads(subject, sizes, chatter, tls, figures);
     // Over TLS the network workload would measure the same handling again.
-    if (tls == nullptr) NetworkWorkload(subject, sizes, tls, figures);
+    if (tls == nullptr && subject.network) NetworkWorkload(subject, sizes, tls, figures);
   } catch (const std::exception& error) {
     figures.problems.push_back(subject.name + ": " + error.what());
   }

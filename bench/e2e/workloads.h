@@ -31,8 +31,11 @@ struct Subject {
   std::vector<std::string> argv;
   // Written to the client's standard input once it runs ("connect").
   std::string first_input;
-  // Lines added to the [Me] section of the bot's Config.ini.
+  // Lines added to the [Me] section of the bot's Config.ini (sections of
+  // their own may follow).
   std::string config_keys;
+  // Whether the network-sized workload is played too.
+  bool network = true;
 };
 
 class TlsServerEnd;

@@ -9,6 +9,19 @@ namespace {
 
 constexpr std::size_t kDefaultNickLength = 30;
 
+// The CHANMODES group (0: list modes, 2: a parameter when set only), empty
+// when not announced.
+std::string ChannelModeGroup(const std::optional<std::string>& chanmodes, int group) {
+  if (!chanmodes) return {};
+  std::size_t start = 0;
+  for (int i = 0; i < group; ++i) {
+    start = chanmodes->find(',', start);
+    if (start == std::string::npos) return {};
+    ++start;
+  }
+  return chanmodes->substr(start, chanmodes->find(',', start) - start);
+}
+
 }  // namespace
 
 bool ServerFeatures::Take(std::string_view line_content) {
@@ -51,6 +64,28 @@ std::size_t ServerFeatures::NickLength() const {
   const auto length = value ? TryStrToInt(*value) : std::nullopt;
   if (!length || *length <= 0) return kDefaultNickLength;
   return static_cast<std::size_t>(*length);
+}
+
+std::optional<ServerFeatures::QuietForm> ServerFeatures::QuietMode() const {
+  if (ChannelModeGroup(Value("CHANMODES"), 0).find('q') != std::string::npos) {
+    return QuietForm{'q', ""};
+  }
+  // "EXTBAN=~,qjm" or, without a prefix, "EXTBAN=,ACmz".
+  const std::optional<std::string> extban = Value("EXTBAN");
+  const std::size_t comma = extban ? extban->find(',') : std::string::npos;
+  if (comma == std::string::npos || comma > 1) return std::nullopt;
+  const std::string prefix = extban->substr(0, comma);
+  const std::string letters = extban->substr(comma + 1);
+  for (const char letter : {'q', 'm'}) {
+    if (letters.find(letter) != std::string::npos) {
+      return QuietForm{'b', prefix + letter + ":"};
+    }
+  }
+  return std::nullopt;
+}
+
+bool ServerFeatures::OffersJoinThrottle() const {
+  return ChannelModeGroup(Value("CHANMODES"), 2).find('j') != std::string::npos;
 }
 
 }  // namespace zelmo

@@ -24,6 +24,16 @@ class ServerFeatures {
   std::optional<std::string> Value(const std::string& token) const;
   // The longest nick the server takes: NICKLEN, or 30 without a usable one.
   std::size_t NickLength() const;
+  // How the server mutes a mask, if it can: a list mode of its own in
+  // CHANMODES ("+q mask"), else a ban of an extended mask that EXTBAN offers
+  // ("+b ~q:mask", "+b m:mask").
+  struct QuietForm {
+    char mode;
+    std::string prefix;  // put before the mask
+  };
+  std::optional<QuietForm> QuietMode() const;
+  // Whether CHANMODES offers the join throttle "+j joins:seconds".
+  bool OffersJoinThrottle() const;
 
  private:
   std::map<std::string, std::string, std::less<>> tokens_;

@@ -303,7 +303,7 @@ inline constexpr ConfigKey kJoinFlood{
     "JoinFlood",
     kInteger,
     "0",
-    "more joins than this within JoinSeconds locks the channel (+i); 0 is off",
+    "more joins than this within JoinSeconds locks the channel (+j or +i); 0 is off",
     "number of joins",
     0,
     500};
@@ -318,6 +318,33 @@ inline constexpr ConfigKey kLockMinutes{"Protect",
                                         "number of minutes",
                                         1,
                                         1440};
+inline constexpr ConfigKey kCycleJoins{
+    "Protect",
+    "CycleJoins",
+    kInteger,
+    "0",
+    "more joins than this of one user within CycleSeconds is join/part cycling; 0 is off",
+    "number of joins",
+    0,
+    100};
+inline constexpr ConfigKey kCycleSeconds{
+    "Protect", "CycleSeconds", kInteger, "60", "the window of CycleJoins", "number of seconds", 1,
+    3600};
+inline constexpr ConfigKey kNickFlood{
+    "Protect",
+    "NickFlood",
+    kInteger,
+    "0",
+    "more nick changes than this of one user within NickSeconds is a nick flood; 0 is off",
+    "number of changes",
+    0,
+    100};
+inline constexpr ConfigKey kNickSeconds{
+    "Protect", "NickSeconds", kInteger, "60", "the window of NickFlood", "number of seconds",
+    1,         3600};
+inline constexpr ConfigKey kKickOnCtcp{
+    "Protect", "KickOnCtcp", kSwitch, "0",
+    "a CTCP query to the channel is an offence, and it is not answered"};
 
 }  // namespace config
 
@@ -386,6 +413,11 @@ inline constexpr std::array kConfigKeys{
     &config::kJoinFlood,
     &config::kJoinSeconds,
     &config::kLockMinutes,
+    &config::kCycleJoins,
+    &config::kCycleSeconds,
+    &config::kNickFlood,
+    &config::kNickSeconds,
+    &config::kKickOnCtcp,
 };
 
 // The section of one channel's settings is "Channel " and the channel's name.

@@ -83,6 +83,38 @@ TEST_F(BanCommands, RefusalsSayWhyAndChangeNothing) {
   EXPECT_EQ(bot.bans_changed, 0);
 }
 
+// A quiet in the form the server announced, listed and lifted as a ban is;
+// without a form it is refused, and a mask stays the kind it was set as.
+TEST_F(BanCommands, QuietTakesTheServersForm) {
+  const std::vector<std::pair<std::string, std::string>> forms = {
+      {"CHANMODES=eIbq,k,flj,imnst", "q *!*@host"},
+      {"EXTBAN=~,qjm CHANMODES=beI,k,l,imnt", "b ~q:*!*@host"},
+      {"EXTBAN=,ACmz", "b m:*!*@host"},
+      {"EXTBAN=$,ajrxz CHANMODES=beI,k,l,imnt", ""},
+  };
+  RoomWithMembers("@ZelmoBot olli bob");
+  for (const auto& [tokens, mode] : forms) {
+    SCOPED_TRACE(tokens);
+    bot.Irc().Features.Clear();
+    bot.Irc().Features.Take("ZelmoBot " + tokens + " :are supported");
+    Says("olli", "!quiet bob 10m");
+    if (mode.empty()) {
+      EXPECT_EQ(bot.TakeSent(),
+                Lines{"PRIVMSG olli :Quiet: Error - this server has no quiet mode"});
+      continue;
+    }
+    Says("olli", "!ban *!*@host");
+    Says("olli", "!unban 1");
+    Says("olli", "!unquiet 1");
+    EXPECT_EQ(bot.TakeSent(),
+              (Lines{"MODE #room +" + mode,
+                     "PRIVMSG olli :Quiet: *!*@host set on #room for 10m (Quieted by olli)",
+                     "PRIVMSG olli :Ban: Error - *!*@host is listed as a quiet",
+                     "PRIVMSG olli :Unban: Error - no ban 1 on #room", "MODE #room -" + mode,
+                     "PRIVMSG olli :Unquiet: *!*@host removed from #room"}));
+  }
+}
+
 // The private forms: for the channel's owner, all answers to the requester.
 TEST_F(BanCommands, PrivateFormsNeedTheChannelsOwner) {
   RoomWithMembers("@ZelmoBot bob");

@@ -9,14 +9,19 @@
 namespace zelmo {
 namespace {
 
+// What the user does: says a text, joins, changes nick to the text, or
+// sends a CTCP query to the channel.
+enum class Did { kSay, kJoin, kNick, kCtcp };
+
 struct GuardCase {
   const char* name;
   ChannelSettings settings;
-  // Each message: its text, how many members it names, when (ms).
+  // Each event: its text, how many members it names, when (ms), what.
   struct Said {
     const char* text;
     int highlighted;
     SteadyMillis at;
+    Did did = Did::kSay;
   };
   std::vector<Said> messages;
   // The step taken at each message, or none.
@@ -38,6 +43,47 @@ constexpr auto kWarn = GuardStep::kWarn;
 constexpr auto kKick = GuardStep::kKick;
 constexpr auto kBan = GuardStep::kBan;
 constexpr std::nullopt_t kNone = std::nullopt;
+
+ChannelSettings Cycles(int joins) {
+  ChannelSettings settings = With(0, 0, 0);
+  settings.cycle_joins = joins;
+  return settings;
+}
+
+ChannelSettings NickChanges(int changes, int flood_lines) {
+  ChannelSettings settings = With(flood_lines, 0, 0);
+  settings.nick_flood = changes;
+  return settings;
+}
+
+ChannelSettings Ctcp() {
+  ChannelSettings settings = With(0, 0, 0);
+  settings.kick_on_ctcp = true;
+  return settings;
+}
+
+// The step the event calls for, if any, as the shell asks for it.
+std::optional<GuardStep> Step(ChannelGuard& guard, std::string& nick, const GuardCase::Said& said,
+                              const ChannelSettings& settings) {
+  std::optional<std::string> why;
+  switch (said.did) {
+    case Did::kSay:
+      why = guard.Offence(nick, said.text, said.highlighted, said.at, settings);
+      break;
+    case Did::kJoin:
+      why = guard.Cycled(nick, said.at, settings);
+      break;
+    case Did::kNick:
+      why = guard.Renamed(nick, said.text, said.at, settings);
+      nick = said.text;
+      break;
+    case Did::kCtcp:
+      why = ChannelGuard::CtcpQuery(settings);
+      break;
+  }
+  if (!why) return std::nullopt;
+  return guard.Escalate(nick, said.at, settings);
+}
 
 TEST(ChannelGuard, EachDefenceAndItsEscalation) {
   const std::vector<GuardCase> cases = {
@@ -71,18 +117,41 @@ TEST(ChannelGuard, EachDefenceAndItsEscalation) {
        With(0, 0, 1),
        {{"x", 1, 0}, {"x", 1, 1000}, {"x", 1, 200000}},
        {kWarn, kKick, kWarn}},
+      {"join/part cycling",
+       Cycles(2),
+       {{"", 0, 0, Did::kJoin}, {"", 0, 1, Did::kJoin}, {"", 0, 2, Did::kJoin}},
+       {kNone, kNone, kWarn}},
+      {"a nick flood; the counts and the steps follow the nick",
+       NickChanges(2, 2),
+       {{"a", 0, 0},
+        {"b", 0, 1},
+        {"Bob1", 0, 2, Did::kNick},
+        {"Bob2", 0, 3, Did::kNick},
+        {"c", 0, 4},
+        {"Bob3", 0, 5, Did::kNick}},
+       {kNone, kNone, kNone, kNone, kWarn, kKick}},
+      {"a CTCP query to the channel",
+       Ctcp(),
+       {{"", 0, 0, Did::kCtcp}, {"", 0, 1, Did::kCtcp}},
+       {kWarn, kKick}},
       {"off without thresholds",
        With(0, 0, 0),
-       {{"x", 50, 0}, {"x", 50, 0}, {"x", 50, 0}},
-       {kNone, kNone, kNone}},
+       {{"x", 50, 0},
+        {"x", 50, 0},
+        {"x", 50, 0},
+        {"", 0, 0, Did::kJoin},
+        {"", 0, 0, Did::kJoin},
+        {"Bob1", 0, 0, Did::kNick},
+        {"Bob2", 0, 0, Did::kNick},
+        {"", 0, 0, Did::kCtcp}},
+       {kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone}},
   };
   for (const GuardCase& row : cases) {
     SCOPED_TRACE(row.name);
     ChannelGuard guard;
+    std::string nick = "Bob";
     for (std::size_t i = 0; i < row.messages.size(); ++i) {
-      const auto& said = row.messages[i];
-      const auto action = guard.Message("Bob", said.text, said.highlighted, said.at, row.settings);
-      EXPECT_EQ(action ? std::optional(action->step) : std::nullopt, row.steps[i]) << i;
+      EXPECT_EQ(Step(guard, nick, row.messages[i], row.settings), row.steps[i]) << i;
     }
   }
 }
@@ -96,7 +165,10 @@ TEST(ChannelGuard, SaysWhyAndCountsUsersApartWithinItsBound) {
   ASSERT_TRUE(action);
   EXPECT_EQ(action->why, "flood: 2 lines in 10s");
   for (int i = 0; i < 3000; ++i) guard.Message("u" + std::to_string(i), "x", 0, 10 + i, settings);
-  EXPECT_EQ(guard.Tracked(), ChannelGuard::kMaxTrackedUsers);
+  EXPECT_LE(guard.Tracked(), ChannelGuard::kMaxTrackedUsers);
+  EXPECT_GT(guard.Tracked(), ChannelGuard::kMaxTrackedUsers * 3 / 4);
+  // The newest are kept: the last one's second line within the window is a flood.
+  EXPECT_TRUE(guard.Message("u2999", "y", 0, 3010, settings));
 }
 
 TEST(ChannelGuard, JoinFloodsAndNetsplits) {

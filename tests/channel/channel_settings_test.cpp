@@ -51,6 +51,29 @@ TEST(ChannelSettings, ChannelSectionOverProtectOverGeneral) {
   }
 }
 
+// A nick change visits the channels only where some count of users is on.
+TEST(ChannelSettings, SaysWhetherAnyChannelCountsItsUsers) {
+  const std::vector<std::pair<const char*, bool>> cases = {
+      {"[General]\nAutoVoice=0\n[Protect]\nBanTime=1h\nJoinFlood=5\n", false},
+      {"[Channel #a]\nNickFlood=2\nNickSeconds=30\n", true},
+      {"[Channel #a]\nCycleJoins=3\n", true},
+      {"[Protect]\nKickOnCtcp=on\n", true},
+      {"[Protect]\nFloodLines=5\n[Channel #a]\nFloodLines=0\n", true},
+  };
+  for (const auto& [config, guards] : cases) {
+    TempDir dir;
+    dir.Write("Config.ini", config);
+    const ProtectSettings settings = ProtectSettings::Read(TIniFile(dir.File("Config.ini")));
+    EXPECT_EQ(settings.GuardsAnyone(), guards) << config;
+  }
+  TempDir dir;
+  dir.Write("Config.ini", "[Channel #a]\nNickFlood=2\nNickSeconds=30\nKickOnCtcp=1\n");
+  const ChannelSettings got = ProtectSettings::Read(TIniFile(dir.File("Config.ini"))).For("#a");
+  EXPECT_EQ(got.nick_flood, 2);
+  EXPECT_EQ(got.nick_seconds, 30);
+  EXPECT_TRUE(got.kick_on_ctcp);
+}
+
 TEST(ChannelSettings, AValueItCannotUseNamesTheSectionItIsIn) {
   const std::vector<std::pair<const char*, const char*>> cases = {
       {"[Channel #a]\nBanTime=soon\n", "[Channel #a] BanTime: 'soon' is not a duration"},

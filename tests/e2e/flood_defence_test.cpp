@@ -12,7 +12,9 @@ namespace {
 class FloodDefence : public BotOnServer {
  protected:
   FloodDefence() {
-    extra_config = "[Channel #room]\nFloodLines=3\nFloodSeconds=2\nRepeats=3\nHighlights=2\n";
+    extra_config =
+        "[Channel #room]\nFloodLines=3\nFloodSeconds=2\nRepeats=3\nHighlights=2\nCycleJoins=2\n"
+        "NickFlood=2\nKickOnCtcp=1\n";
   }
   void Quiet() { std::this_thread::sleep_for(std::chrono::milliseconds(2500)); }
 };
@@ -46,6 +48,27 @@ TEST_F(FloodDefence, AFloodARepeatAndAMassHighlightStepUpToABan) {
   ASSERT_TRUE(Await(*carol, "Bans: Use as privmsg").has_value());
   EXPECT_FALSE(Shows("-> #room: warned carol (flood: 4 lines in 2s)"));
   EXPECT_EQ(carol->WaitFor("KICK", 100), std::nullopt);
+}
+
+TEST_F(FloodDefence, NickChangesJoinPartCyclingAndACtcpQueryStepUpToABan) {
+  ConnectBot();
+  BotJoins("#room");
+  auto dave = Client("dave");
+  dave->JoinChannel("#room");
+  for (const char* nick : {"dave1", "dave2", "dave3"}) dave->Send(std::string("NICK ") + nick);
+  ASSERT_TRUE(Await(*dave, "NOTICE dave3 :Please slow down in #room (nick flood)").has_value());
+  EXPECT_TRUE(Shows("-> #room: warned dave3 (nick flood: 3 changes in 60s)"));
+  for (int i = 0; i < 2; ++i) {
+    dave->Send("PART #room");
+    dave->JoinChannel("#room");
+  }
+  ASSERT_TRUE(Await(*dave, "KICK #room dave3 :join/part cycling: 3 joins in 60s").has_value());
+  dave->JoinChannel("#room");
+  dave->Send("PRIVMSG #room :\001VERSION\001");
+  ASSERT_TRUE(Await(*dave, "KICK #room dave3 :CTCP to the channel").has_value());
+  EXPECT_TRUE(Shows("-> #room: banned dave3!*@* for 1h (CTCP to the channel)"));
+  // The query an offence is goes unanswered.
+  EXPECT_EQ(dave->WaitFor("VERSION", 200), std::nullopt);
 }
 
 }  // namespace

@@ -186,6 +186,9 @@ void SaslLab::WriteConfigs(const std::string& tls_cert, const std::string& tls_k
           "<module name=\"ircv3\"><module name=\"ircv3_accounttag\">"
           "<module name=\"ircv3_chghost\"><module name=\"ircv3_capnotify\">"
           "<module name=\"namesx\">\n"
+          // A quiet (extended ban m:) and a join throttle (+j) for the
+          // channel defences.
+          "<module name=\"muteban\"><module name=\"joinflood\">\n"
           // An operator who may change hosts.
           "<class name=\"hosts\" commands=\"CHGHOST\">"
           "<type name=\"HostAdmin\" classes=\"hosts\">"

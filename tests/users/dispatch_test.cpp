@@ -15,7 +15,7 @@ TEST(HelpTextTest, EveryKeyGivesItsTextCharacterForCharacter) {
        "userpass newpass chanowner generalowner reload ban unban bans chanset account"},
       {"COMMANDSCHAN",
        "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word !ban !kickban !unban "
-       "!bans"},
+       "!bans !quiet !unquiet"},
       {"COMMANDSHELP", "Type \"help;<command>\" to see help for the command"},
       {"LOGIN",
        "Login: Use as privmsg. \"login;<nick>;<pass>\". You have to login each time your hostmask "
