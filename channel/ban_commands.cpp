@@ -311,20 +311,36 @@ void ListBans(BotContext& bot, const std::string& channel, const std::string& ni
 
 bool DispatchBanPrivate(BotContext& bot, const std::vector<std::string>& parts,
                         const TIdIRCUser& user) {
+  enum class Does { kSet, kLift, kList };
+  struct Form {
+    std::string_view word;
+    const char* label;
+    Does does;
+    bool quiet;
+  };
+  static constexpr Form kForms[] = {
+      {"BAN", "Ban", Does::kSet, false},         {"UNBAN", "Unban", Does::kLift, false},
+      {"BANS", "Bans", Does::kList, false},      {"QUIET", "Quiet", Does::kSet, true},
+      {"UNQUIET", "Unquiet", Does::kLift, true},
+  };
   const std::string word = UpperCase(parts.front());
-  const std::string label = word == "BAN" ? "Ban" : word == "UNBAN" ? "Unban" : "Bans";
-  if (word != "BAN" && word != "UNBAN" && word != "BANS") return false;
-  const std::size_t needed = word == "BANS" ? 2 : 3;
-  if (!CheckParams(bot, parts, needed, user.Nick(), label)) return true;
+  const auto form = std::ranges::find(kForms, std::string_view(word), &Form::word);
+  if (form == std::end(kForms)) return false;
+  const std::size_t needed = form->does == Does::kList ? 2 : 3;
+  if (!CheckParams(bot, parts, needed, user.Nick(), form->label)) return true;
   const std::string& channel = parts[1];
-  if (!CheckRights(bot, channel, kOwnerLevel, user, label)) return true;
-  if (word == "BAN") {
-    const auto part = [&](std::size_t i) { return i < parts.size() ? parts[i] : std::string(); };
-    SetBan(bot, {parts[2], part(3), part(4), false}, user, channel);
-  } else if (word == "UNBAN") {
-    Unban(bot, user.Nick(), channel, parts[2]);
-  } else {
-    ListBans(bot, channel, user.Nick(), 0);
+  if (!CheckRights(bot, channel, kOwnerLevel, user, form->label)) return true;
+  const auto part = [&](std::size_t i) { return i < parts.size() ? parts[i] : std::string(); };
+  switch (form->does) {
+    case Does::kSet:
+      SetBan(bot, {parts[2], part(3), part(4), false, form->quiet}, user, channel);
+      break;
+    case Does::kLift:
+      Unban(bot, user.Nick(), channel, parts[2], form->quiet);
+      break;
+    case Does::kList:
+      ListBans(bot, channel, user.Nick(), 0);
+      break;
   }
   return true;
 }

@@ -45,8 +45,9 @@ void ListBans(BotContext& bot, const std::string& channel, const std::string& ni
               std::size_t in_channel);
 
 // The private forms, for the channel's owner (level 4): "ban;#chan;<nick|mask>;
-// [duration];[reason]", "unban;#chan;<mask|number>", "bans;#chan". False for
-// any other command word.
+// [duration];[reason]", "unban;#chan;<mask|number>", "bans;#chan", and
+// "quiet;..." and "unquiet;..." like ban and unban. False for any other
+// command word.
 bool DispatchBanPrivate(BotContext& bot, const std::vector<std::string>& parts,
                         const TIdIRCUser& user);
 

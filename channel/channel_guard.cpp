@@ -29,10 +29,9 @@ SteadyMillis LongestWindow(const ChannelSettings& settings) {
 
 ChannelGuard::UserState& ChannelGuard::StateOf(std::string_view nick, SteadyMillis now,
                                                SteadyMillis idle_after) {
-  const std::string key = LowerCase(nick);
-  if (const auto found = users_.find(key); found != users_.end()) return found->second;
+  if (const auto found = users_.find(nick); found != users_.end()) return found->second;
   if (users_.size() >= kMaxTrackedUsers) MakeRoom(now, idle_after);
-  return users_[key];
+  return users_.try_emplace(std::string(nick)).first->second;
 }
 
 void ChannelGuard::MakeRoom(SteadyMillis now, SteadyMillis idle_after) {
@@ -93,7 +92,7 @@ std::optional<std::string> ChannelGuard::Renamed(std::string_view old_nick,
                                                  std::string_view new_nick, SteadyMillis now,
                                                  const ChannelSettings& settings) {
   UserState moved;
-  if (const auto found = users_.find(LowerCase(old_nick)); found != users_.end()) {
+  if (const auto found = users_.find(old_nick); found != users_.end()) {
     moved = found->second;
     users_.erase(found);
   }
@@ -149,9 +148,9 @@ bool NetsplitMemory::Returned(std::string_view nick, SteadyMillis now) {
 }
 
 ChannelGuard& ChannelGuards::Of(std::string_view channel) {
-  std::string key = LowerCase(channel);
-  if (guards_.size() >= kMaxGuardedChannels && !guards_.contains(key)) guards_.clear();
-  return guards_[key];
+  if (const auto found = guards_.find(channel); found != guards_.end()) return found->second;
+  if (guards_.size() >= kMaxGuardedChannels) guards_.clear();
+  return guards_.try_emplace(std::string(channel)).first->second;
 }
 
 }  // namespace zelmo

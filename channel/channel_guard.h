@@ -9,6 +9,7 @@
 
 #include "channel/channel_settings.h"
 #include "channel/flood_counters.h"
+#include "irc/session/name_index.h"
 
 namespace zelmo {
 
@@ -66,7 +67,9 @@ class ChannelGuard {
   // ago down to three quarters of the bound.
   void MakeRoom(SteadyMillis now, SteadyMillis idle_after);
 
-  std::unordered_map<std::string, UserState> users_;  // by lower-case nick
+  // By nick without regard to case; a message looks its sender up without
+  // building a key.
+  std::unordered_map<std::string, UserState, NoCaseHash, NoCaseEqual> users_;
   RateWindow joins_;
 };
 
@@ -98,7 +101,7 @@ class ChannelGuards {
   ChannelGuard& Of(std::string_view channel);
 
  private:
-  std::map<std::string, ChannelGuard> guards_;  // by lower-case name
+  std::unordered_map<std::string, ChannelGuard, NoCaseHash, NoCaseEqual> guards_;
 };
 
 }  // namespace zelmo

@@ -65,7 +65,7 @@ ProtectSettings ProtectSettings::Read(const TIniFile& ini) {
     const std::optional<std::string_view> channel = ChannelOfSection(section);
     if (!channel) continue;
     // A section written twice: only the first is read, as for every key.
-    auto [place, added] = settings.channels_.try_emplace(LowerCase(*channel), defaults);
+    auto [place, added] = settings.channels_.try_emplace(std::string(*channel), defaults);
     if (!added) continue;
     ChannelSettings& own = place->second;
     own.spares_exempt = true;
@@ -79,7 +79,7 @@ ProtectSettings ProtectSettings::Read(const TIniFile& ini) {
 }
 
 const ChannelSettings& ProtectSettings::For(std::string_view channel) const {
-  const auto found = channels_.find(LowerCase(channel));
+  const auto found = channels_.find(channel);
   return found == channels_.end() ? defaults_ : found->second;
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "channel/ban_duration.h"
+#include "irc/session/name_index.h"
 #include "shell/base/ini_file.h"
 
 namespace zelmo {
@@ -62,7 +63,8 @@ class ProtectSettings {
  private:
   ChannelSettings defaults_;
   bool guards_anyone_ = false;
-  std::map<std::string, ChannelSettings> channels_;  // by lower-case name
+  // By name without regard to case: looked up per message, without building a key.
+  std::unordered_map<std::string, ChannelSettings, NoCaseHash, NoCaseEqual> channels_;
 };
 
 // Whether the user is spared the channel's defences: a level at or above

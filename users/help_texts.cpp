@@ -9,10 +9,10 @@ namespace {
 
 using HelpEntry = std::pair<std::string_view, std::string_view>;
 
-constexpr std::array<HelpEntry, 34> kHelpTexts{{
+constexpr std::array<HelpEntry, 36> kHelpTexts{{
     {"COMMANDSPRIV",
      "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod userpass "
-     "newpass chanowner generalowner reload ban unban bans chanset account"},
+     "newpass chanowner generalowner reload ban unban bans quiet unquiet chanset account"},
     {"COMMANDSCHAN",
      "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word !ban !kickban !unban "
      "!bans !quiet !unquiet"},
@@ -54,6 +54,13 @@ constexpr std::array<HelpEntry, 34> kHelpTexts{{
      "owner to use unban."},
     {"BANS",
      "Bans: Use as privmsg. \"bans;<channel>\". You have to be the channel's owner to use bans."},
+    {"QUIET",
+     "Quiet: Use as privmsg. \"quiet;<channel>;<user|mask>;[duration];[reason]\". Like ban, but "
+     "the user stays in the channel and cannot speak. You have to be the channel's owner to use "
+     "quiet."},
+    {"UNQUIET",
+     "Unquiet: Use as privmsg. \"unquiet;<channel>;<mask|number>\". You have to be the channel's "
+     "owner to use unquiet."},
     {"CHANSET",
      "Chanset: Use as privmsg. \"chanset;<channel>;[key];[value]\". Without a key it lists the "
      "channel's settings. You have to be the channel's owner to use chanset."},

@@ -1,6 +1,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <iostream>
 #include <string>
@@ -108,39 +109,59 @@ int main(int argc, char** argv) {
   Subject tls_bot = bot;
   tls_bot.name = "bot over TLS";
   tls_bot.config_keys = "TLS=1\nTLSCAFile=" + certificates.CaFile() + "\n";
-  // Every defence on, the flood count at its loosest: the chatter's members
-  // each say hundreds of lines a second, so each is still warned once.
-  Subject defended_bot = bot;
+  // Every defence on, measured on chatter that is no flood: its lines come
+  // from so many members that none says more than FloodLines in the run, so
+  // the figures are the counting's cost per line, not the warnings and kicks
+  // that a real flood calls for. The plain bot plays the same chatter.
+  constexpr int kFloodLines = 100;
+  WorkloadSizes calm_sizes = sizes;
+  calm_sizes.members =
+      std::max(sizes.members, (sizes.chatter_lines + kFloodLines - 1) / kFloodLines);
+  const std::string calm_chatter =
+      zelmo::bench::ChatterBlock(sizes.chatter_lines, calm_sizes.members);
+  Subject calm_bot = bot;
+  calm_bot.name = "bot, calm chatter";
+  calm_bot.network = false;
+  Subject defended_bot = calm_bot;
   defended_bot.name = "bot, defences on";
-  defended_bot.config_keys =
-      "[Protect]\nFloodLines=100\nFloodSeconds=1\nRepeats=3\nHighlights=5\nJoinFlood=100\n"
-      "CycleJoins=3\nNickFlood=3\nKickOnCtcp=1\n";
-  defended_bot.network = false;
+  defended_bot.config_keys = "[Protect]\nFloodLines=" + std::to_string(kFloodLines) +
+                             "\nFloodSeconds=1\nRepeats=3\nHighlights=5\nJoinFlood=100\n"
+                             "CycleJoins=3\nNickFlood=3\nKickOnCtcp=1\n";
   Subject tls_floor = floor;
   tls_floor.name = "floor over TLS";
   tls_floor.argv.push_back("--tls");
 
-  std::vector<RunFigures> bot_runs, floor_runs, tls_bot_runs, tls_floor_runs, defended_runs;
+  std::vector<RunFigures> bot_runs, floor_runs, tls_bot_runs, tls_floor_runs, calm_runs,
+      defended_runs;
   bool complete = true;
-  auto play = [&](const Subject& subject, const zelmo::bench::TlsServerEnd* end, int run,
-                  std::vector<RunFigures>& into) {
-    into.push_back(zelmo::bench::RunWorkloads(subject, sizes, chatter, end));
+  auto play_with = [&](const Subject& subject, const WorkloadSizes& with_sizes,
+                       const std::string& with_chatter, const zelmo::bench::TlsServerEnd* end,
+                       int run, std::vector<RunFigures>& into) {
+    into.push_back(zelmo::bench::RunWorkloads(subject, with_sizes, with_chatter, end));
     std::cout << zelmo::bench::RunLine(subject.name, run, into.back()) << std::endl;
     complete = complete && into.back().problems.empty();
+  };
+  auto play = [&](const Subject& subject, const zelmo::bench::TlsServerEnd* end, int run,
+                  std::vector<RunFigures>& into) {
+    play_with(subject, sizes, chatter, end, run, into);
   };
   for (int run = 1; run <= runs; ++run) {
     play(bot, nullptr, run, bot_runs);
     play(floor, nullptr, run, floor_runs);
     if (sizes.network_only) continue;
-    if (defences) play(defended_bot, nullptr, run, defended_runs);
+    if (defences) {
+      play_with(calm_bot, calm_sizes, calm_chatter, nullptr, run, calm_runs);
+      play_with(defended_bot, calm_sizes, calm_chatter, nullptr, run, defended_runs);
+    }
     play(tls_bot, &tls, run, tls_bot_runs);
     play(tls_floor, &tls, run, tls_floor_runs);
   }
   std::cout << "\n" << zelmo::bench::ReportTable(bot_runs, floor_runs);
   if (sizes.network_only) return complete ? 0 : 1;
   if (defences) {
-    std::cout << "\nEvery channel defence on (the bot's figures of the same sitting)\n"
-              << zelmo::bench::DefenceReportTable(bot_runs, defended_runs);
+    std::cout << "\nEvery channel defence on, chatter of " << calm_sizes.members
+              << " members (the plain bot on the same chatter, same sitting)\n"
+              << zelmo::bench::DefenceReportTable(calm_runs, defended_runs);
   }
   std::cout << "\nOver TLS (bot verifying the certificate, floor over TLS too)\n"
             << zelmo::bench::TlsReportTable(bot_runs, tls_bot_runs, tls_floor_runs);

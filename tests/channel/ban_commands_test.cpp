@@ -127,6 +127,10 @@ TEST_F(BanCommands, PrivateFormsNeedTheChannelsOwner) {
   privately("olga", "bans;#room");
   privately("olga", "unban;#room;*!*@host");
   privately("olga", "ban;#room");
+  bot.Irc().Features.Take("ZelmoBot CHANMODES=eIbq,k,flj,imnst :are supported");
+  privately("olga", "quiet;#room;bob;5m");
+  privately("olli", "unquiet;#room;1");
+  privately("olga", "unquiet;#room;1");
   EXPECT_EQ(bot.TakeSent(),
             (Lines{"PRIVMSG olli :Ban: Error - Access rights too low", "MODE #room +b *!*@host",
                    "PRIVMSG olga :Ban: *!*@host set on #room for 1h (flooding)",
@@ -134,7 +138,10 @@ TEST_F(BanCommands, PrivateFormsNeedTheChannelsOwner) {
                    "PRIVMSG olga :Ban: *!*@x.example set on #other for 1w (Banned by olga)",
                    "PRIVMSG olga :1. *!*@host by olga, 0s ago, 1h left: flooding",
                    "MODE #room -b *!*@host", "PRIVMSG olga :Unban: *!*@host removed from #room",
-                   "PRIVMSG olga :Ban: Error - Not enough parameters"}));
+                   "PRIVMSG olga :Ban: Error - Not enough parameters", "MODE #room +q *!*@host",
+                   "PRIVMSG olga :Quiet: *!*@host set on #room for 5m (Quieted by olga)",
+                   "PRIVMSG olli :Unquiet: Error - Access rights too low", "MODE #room -q *!*@host",
+                   "PRIVMSG olga :Unquiet: *!*@host removed from #room"}));
 }
 
 }  // namespace

@@ -89,6 +89,36 @@ TEST_F(Bans, AListedUserJoiningAChannelThatLostTheBanIsBannedAndKicked) {
   EXPECT_TRUE(Await(*olli, "MODE #room +b bob!*@*").has_value());
 }
 
+// An operator's hand lifts a listed ban: the bot forgets it, unless the
+// channel's bans are sticky, when it sets the ban again.
+TEST_F(Bans, ABanLiftedByHandLeavesTheListUnlessSticky) {
+  ConnectBot();
+  BotJoins("#room");
+  auto olli = Operator();
+  auto olga = Operator("olga");
+  olli->JoinChannel("#room");
+  olli->Send("PRIVMSG #room :!op");
+  ASSERT_TRUE(Await(*olli, "MODE #room +o olli").has_value());
+  for (const bool sticky : {false, true}) {
+    SCOPED_TRACE(sticky);
+    if (sticky) {
+      olga->Send("PRIVMSG ZelmoBot :chanset;#room;StickyBans;1");
+      ASSERT_TRUE(Await(*olga, "Chanset: #room StickyBans = 1").has_value());
+    }
+    olli->Send("PRIVMSG #room :!ban bob!*@* 1h");
+    ASSERT_TRUE(Await(*olli, "MODE #room +b bob!*@*").has_value());
+    olli->Send("MODE #room -b bob!*@*");
+    ASSERT_TRUE(Await(*olli, "MODE #room -b bob!*@*").has_value());
+    if (sticky) {
+      const auto again = Await(*olli, "MODE #room +b bob!*@*");
+      EXPECT_TRUE(again && again->starts_with(":ZelmoBot!")) << again.value_or("none");
+      EXPECT_EQ(form->Bans()->Of("#room").size(), 1U);
+    } else {
+      EXPECT_TRUE(Pump([&] { return form->Bans()->Of("#room").empty(); }));
+    }
+  }
+}
+
 // The channel's owner changes its settings by private message: written to
 // Config.ini and in force at once.
 TEST_F(Bans, ChansetWritesTheChannelsSectionAndAppliesIt) {

@@ -12,7 +12,8 @@ TEST(HelpTextTest, EveryKeyGivesItsTextCharacterForCharacter) {
   const std::vector<std::pair<std::string, std::string>> texts{
       {"COMMANDSPRIV",
        "Listed privmsg commands: login join part say nick userinfo useradd userdel usermod "
-       "userpass newpass chanowner generalowner reload ban unban bans chanset account"},
+       "userpass newpass chanowner generalowner reload ban unban bans quiet unquiet chanset "
+       "account"},
       {"COMMANDSCHAN",
        "Listed chanmsg commands: !op !deop !voice !devoice !kick !tv !word !ban !kickban !unban "
        "!bans !quiet !unquiet"},
