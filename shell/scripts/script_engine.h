@@ -24,6 +24,9 @@ struct ScriptSettings {
   std::vector<std::string> disabled;   // file names as listed, "a.lua"
   std::int64_t max_steps = 10'000'000; // VM instructions per call
   std::size_t max_memory = std::size_t{16} << 20;  // bytes per script
+  // The bot's own command words, which no script may take: "!kick", "help".
+  std::vector<std::string> reserved_channel_commands;
+  std::vector<std::string> reserved_private_commands;
 };
 
 enum class ScriptCommandKind { Channel, Private };
