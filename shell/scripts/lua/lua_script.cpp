@@ -29,11 +29,9 @@ bool HasPosition(std::string_view text) {
 int AddPosition(lua_State* L) {
   if (lua_touserdata(L, 1) == &kStepsSpent) return 1;
   const int type = lua_type(L, 1);
-  if (type != LUA_TSTRING && type != LUA_TNUMBER) {
-    lua_pushfstring(L, "(error object is a %s value)", luaL_typename(L, 1));
-    return 1;
-  }
-  const char* text = lua_tostring(L, 1);
+  const char* text = type == LUA_TSTRING || type == LUA_TNUMBER
+                         ? lua_tostring(L, 1)
+                         : lua_pushfstring(L, "(error object is a %s value)", luaL_typename(L, 1));
   if (HasPosition(text)) return 1;
   lua_Debug where;
   for (int level = 1; lua_getstack(L, level, &where) != 0; ++level) {
