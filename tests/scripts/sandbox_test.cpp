@@ -40,23 +40,23 @@ const SandboxRow kSandboxRows[] = {
     {"local a = require('lib.util') assert(a == require('lib.util') and a.loads == 1)", ""},
 };
 
-class Sandbox : public ScriptTest, public ::testing::WithParamInterface<SandboxRow> {};
+using Sandbox = ScriptTest;
 
-TEST_P(Sandbox, RefusesWhatIsNotAllowed) {
+TEST_F(Sandbox, RefusesWhatIsNotAllowed) {
   std::filesystem::create_directories(settings.folder + "/lib");
   dir.Write("scripts-in/lib/util.lua", "loads = (loads or 0) + 1 return {loads = loads}");
-  const SandboxRow& row = GetParam();
-  const bool loaded = LoadOnly(row.source);
-  if (*row.error == '\0') {
-    EXPECT_TRUE(loaded) << (host.errors.empty() ? row.source : host.errors[0]);
-  } else {
-    ASSERT_EQ(host.errors.size(), 1u) << row.source;
-    EXPECT_NE(host.errors[0].find(row.error), std::string::npos) << host.errors[0];
-    EXPECT_EQ(host.errors[0].rfind("Script t.lua: t.lua:1: ", 0), 0u) << host.errors[0];
+  for (const SandboxRow& row : kSandboxRows) {
+    ClearHost();
+    const bool loaded = LoadOnly(row.source);
+    if (*row.error == '\0') {
+      EXPECT_TRUE(loaded) << (host.errors.empty() ? row.source : host.errors[0]);
+    } else {
+      ASSERT_EQ(host.errors.size(), 1u) << row.source;
+      EXPECT_NE(host.errors[0].find(row.error), std::string::npos) << host.errors[0];
+      EXPECT_EQ(host.errors[0].rfind("Script t.lua: t.lua:1: ", 0), 0u) << host.errors[0];
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, Sandbox, ::testing::ValuesIn(kSandboxRows));
 
 class Caps : public ScriptTest {
  protected:
@@ -80,8 +80,7 @@ TEST_F(Caps, AnEndlessLoopEndsAndTheNextCallRuns) {
       "local t = setmetatable({}, {__index = function(t, k) return t[k + 1] end}) return t[1]",
   };
   for (const char* loop : kLoops) {
-    host.errors.clear();
-    host.calls.clear();
+    ClearHost();
     LoadWithCheck(loop);
     Run("!run");
     ASSERT_EQ(host.errors.size(), 1u) << loop;
@@ -101,8 +100,7 @@ TEST_F(Caps, AllocatingWithoutEndStopsAtTheCap) {
       "hog = {} while true do hog[#hog + 1] = {} end",
   };
   for (const char* hog : kHogs) {
-    host.errors.clear();
-    host.calls.clear();
+    ClearHost();
     settings.max_steps = 100'000'000;
     LoadWithCheck(hog);
     Run("!run");
