@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "scripts/script_fixture.h"
+#include "shell/scripts/lua/error_lines.h"
 #include "shell/scripts/lua/lua_api.h"
 
 namespace zelmo::testing {
@@ -73,8 +74,13 @@ TEST_F(BotApi, AsksTheHostOrFails) {
 using BotTable = ScriptTest;
 
 TEST_F(BotTable, DisplayAndPrintGoToTheOperator) {
-  ASSERT_TRUE(LoadOnly("bot.display('plain') bot.display('loud', 'important') print('a', 1, nil)"));
-  EXPECT_EQ(host.shown, (Calls{"plain", "loud", "Script t.lua: a\t1\tnil"}));
+  ASSERT_TRUE(
+      LoadOnly("bot.display('plain') bot.display('loud', 'important') print('a', 1, nil)\n"
+               "bot.display('forged\\n[12:00] line') bot.display(('x'):rep(5000))"));
+  ASSERT_EQ(host.shown.size(), 5u);
+  EXPECT_EQ(host.shown[2], "Script t.lua: a\t1\tnil");
+  EXPECT_EQ(host.shown[3], "forged [12:00] line");
+  EXPECT_EQ(host.shown[4], std::string(kMaxDisplayText, 'x') + "...");
 }
 
 TEST_F(BotTable, CommandsAreListedWithTheirOptions) {

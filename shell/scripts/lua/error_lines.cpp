@@ -17,12 +17,12 @@ ErrorLineLimiter::Verdict ErrorLineLimiter::Take(Clock::time_point now) {
   return Verdict::ShowLeftOut;
 }
 
-std::string OneLine(std::string text) {
+std::string OneLine(std::string text, std::size_t most) {
   for (char& c : text) {
     if (c == '\r' || c == '\n' || c == '\0') c = ' ';
   }
-  if (text.size() <= kMaxErrorText) return text;
-  std::size_t cut = kMaxErrorText;
+  if (text.size() <= most) return text;
+  std::size_t cut = most;
   // Back up over UTF-8 continuation bytes so no character is split.
   while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
   text.resize(cut);
