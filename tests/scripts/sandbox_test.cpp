@@ -170,6 +170,7 @@ TEST(ErrorText, IsOneBoundedLine) {
   const std::string cut = OneLine(std::string(kMaxErrorText - 1, 'x') + "\xC3\xA9tail");
   EXPECT_EQ(cut, std::string(kMaxErrorText - 1, 'x') + "...");
   EXPECT_EQ(SizeText(std::size_t{16} << 20), "16 MiB");
+  EXPECT_EQ(SizeText(std::size_t{64} << 10), "64 KiB");
   EXPECT_EQ(SizeText(1500), "1500 bytes");
 }
 

@@ -31,7 +31,9 @@ std::string OneLine(std::string text, std::size_t most) {
 
 std::string SizeText(std::size_t bytes) {
   constexpr std::size_t kMiB = std::size_t{1} << 20;
+  constexpr std::size_t kKiB = std::size_t{1} << 10;
   if (bytes >= kMiB && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
+  if (bytes >= kKiB && bytes % kKiB == 0) return std::to_string(bytes / kKiB) + " KiB";
   return std::to_string(bytes) + " bytes";
 }
 

@@ -39,7 +39,7 @@ inline constexpr std::size_t kMaxErrorText = 300;
 inline constexpr std::size_t kMaxDisplayText = 1000;
 std::string OneLine(std::string text, std::size_t most = kMaxErrorText);
 
-// "16 MiB" for a whole number of mebibytes, else "1500000 bytes".
+// "16 MiB" or "64 KiB" for a whole number of them, else "1500000 bytes".
 std::string SizeText(std::size_t bytes);
 
 }  // namespace zelmo
