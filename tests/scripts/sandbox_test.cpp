@@ -82,6 +82,9 @@ TEST_F(Caps, AnEndlessLoopEndsAndTheNextCallRuns) {
       "local co = coroutine.wrap(function() while true do end end) co()",
       "while true do pcall(error) end",
       "local t = setmetatable({}, {__index = function(t, k) return t[k + 1] end}) return t[1]",
+      "return ('a'):rep(3000):find('.-.-.-b')",
+      "for word in (' '):rep(400):gmatch('(.-) (.-) (.-)x') do end",
+      "return ((' '):rep(400)):gsub('(.-) (.-) (.-)x', '')",
   };
   for (const char* loop : kLoops) {
     ClearHost();

@@ -172,6 +172,9 @@ void OpenSandbox(lua_State* L, const std::string& folder) {
   lua_pushcfunction(L, luaopen_base);
   lua_call(L, 0, 0);
   OpenLibrary(L, LUA_STRLIBNAME, luaopen_string);
+  lua_getglobal(L, LUA_STRLIBNAME);
+  OpenPatterns(L, &LuaScript::Of(L));
+  lua_pop(L, 1);
   OpenLibrary(L, LUA_TABLIBNAME, luaopen_table);
   OpenLibrary(L, LUA_MATHLIBNAME, luaopen_math);
   OpenLibrary(L, LUA_UTF8LIBNAME, luaopen_utf8);
