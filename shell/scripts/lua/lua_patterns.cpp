@@ -72,43 +72,31 @@ const char* ClassEnd(MatchState& ms, const char* p) {
   }
 }
 
+struct CharClass {
+  char letter;
+  bool (*test)(int c);
+};
+
+constexpr CharClass kCharClasses[] = {
+    {'a', [](int c) { return std::isalpha(c) != 0; }},
+    {'c', [](int c) { return std::iscntrl(c) != 0; }},
+    {'d', [](int c) { return std::isdigit(c) != 0; }},
+    {'g', [](int c) { return std::isgraph(c) != 0; }},
+    {'l', [](int c) { return std::islower(c) != 0; }},
+    {'p', [](int c) { return std::ispunct(c) != 0; }},
+    {'s', [](int c) { return std::isspace(c) != 0; }},
+    {'u', [](int c) { return std::isupper(c) != 0; }},
+    {'w', [](int c) { return std::isalnum(c) != 0; }},
+    {'x', [](int c) { return std::isxdigit(c) != 0; }},
+};
+
+// "%a" and the other letters; a capital is the complement; any other
+// character after "%" stands for itself.
 bool MatchClass(int c, int cl) {
-  bool result;
-  switch (std::tolower(cl)) {
-    case 'a':
-      result = std::isalpha(c);
-      break;
-    case 'c':
-      result = std::iscntrl(c);
-      break;
-    case 'd':
-      result = std::isdigit(c);
-      break;
-    case 'g':
-      result = std::isgraph(c);
-      break;
-    case 'l':
-      result = std::islower(c);
-      break;
-    case 'p':
-      result = std::ispunct(c);
-      break;
-    case 's':
-      result = std::isspace(c);
-      break;
-    case 'u':
-      result = std::isupper(c);
-      break;
-    case 'w':
-      result = std::isalnum(c);
-      break;
-    case 'x':
-      result = std::isxdigit(c);
-      break;
-    default:
-      return cl == c;
+  for (const CharClass& each : kCharClasses) {
+    if (each.letter == std::tolower(cl)) return each.test(c) != (std::isupper(cl) != 0);
   }
-  return std::isupper(cl) ? !result : result;
+  return cl == c;
 }
 
 // p is at "[", end at the closing "]".
