@@ -155,7 +155,7 @@ const StoreValue* ScriptStore::Find(const std::string& key) const {
 }
 
 void ScriptStore::Write() {
-  if (!changed_) return;
+  if (!changed_ || path_.empty()) return;
   if (unreadable_) {
     // Writing would replace values that were never read.
     throw Exception("Unable to read " + path_ + ", so it is not written over");

@@ -21,6 +21,7 @@ class ScriptStore {
   static constexpr std::size_t kMaxKeyBytes = 256;
   static constexpr std::size_t kMaxValueBytes = 4096;
 
+  // No path: the store lives in memory only.
   explicit ScriptStore(std::string path) : path_(std::move(path)) {}
 
   // Reads the file; a missing file is an empty store, lines that do not
