@@ -87,6 +87,7 @@ class FakeScriptHost : public ScriptHost {
     return timer;
   }
   std::string StorePath(const std::string& script) override {
+    if (refuse_store) throw Exception("cannot make the store's folder");
     return store_folder.empty() ? std::string() : store_folder + "scripts/" + script + ".ini";
   }
 
@@ -105,6 +106,7 @@ class FakeScriptHost : public ScriptHost {
   }
 
   std::string store_folder;
+  bool refuse_store = false;
   std::vector<std::string> calls;
   std::vector<std::string> shown;
   std::vector<std::string> errors;

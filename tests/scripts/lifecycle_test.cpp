@@ -101,6 +101,13 @@ TEST_F(Store, AFileThatCannotBeReadIsNotWrittenOver) {
   EXPECT_TRUE(std::filesystem::is_directory(dir.Path() + "scripts/t.lua.ini"));
 }
 
+TEST_F(Store, WithoutAFileTheScriptIsNotLoaded) {
+  host.refuse_store = true;
+  EXPECT_FALSE(LoadOnly("bot.command('!x', {}, print)"));
+  EXPECT_EQ(host.errors, (Calls{"Script t.lua: cannot make the store's folder"}));
+  EXPECT_TRUE(engine.Commands().empty());
+}
+
 TEST_F(Store, IsBoundedInKeys) {
   ASSERT_FALSE(LoadOnly("for i = 1, 10001 do bot.store['k' .. i] = i end"));
   ASSERT_EQ(host.errors.size(), 1u);
