@@ -264,9 +264,11 @@ int StoreSet(lua_State* L) {
   StoreValue value;
   switch (lua_type(L, 3)) {
     case LUA_TNIL:
-      script.Store().Erase(key);
-      script.StoreChanged();
-      return 0;
+      return Guarded(L, [&] {
+        script.Store().Erase(key);
+        script.StoreChanged();
+        return 0;
+      });
     case LUA_TSTRING:
       value = ArgText(L, 3);
       break;
