@@ -142,11 +142,19 @@ TEST_F(Caps, LoadErrorsNameFileAndLineAndOthersLoad) {
   EXPECT_EQ(engine.Commands()[0].name, "!c");
 }
 
-TEST_F(Caps, TooBigAFileIsNotLoaded) {
+TEST_F(Caps, TheFolderIsBoundedInFilesAndSize) {
   dir.Write("scripts-in/big.lua", "-- " + std::string(LuaEngine::kMaxSourceBytes, 'x'));
+  for (std::size_t n = 0; n < LuaEngine::kMaxScripts; ++n) {
+    dir.Write("scripts-in/s" + std::to_string(100 + n) + ".lua",
+              "bot.command('!c" + std::to_string(n) + "', {}, print)");
+  }
   engine.Load(settings);
   EXPECT_EQ(host.errors,
-            (std::vector<std::string>{"Script big.lua: the file is larger than 1 MiB"}));
+            (std::vector<std::string>{
+                "Scripts: only the first 64 scripts of " + settings.folder + " are loaded",
+                "Script big.lua: the file is larger than 1 MiB"}));
+  // big.lua comes first by name; the last of the others is left out.
+  EXPECT_EQ(engine.Commands().size(), LuaEngine::kMaxScripts - 1);
 }
 
 TEST_F(Caps, ErrorLinesAreRateLimitedPerScript) {
