@@ -243,11 +243,16 @@ void ListBans(BotContext& bot, const std::string& channel, const std::string& ni
   }
 }
 
+std::vector<std::string> BanPrivateWords() {
+  return {"BAN", "UNBAN", "BANS"};
+}
+
 bool DispatchBanPrivate(BotContext& bot, const std::vector<std::string>& parts,
                         const TIdIRCUser& user) {
   const std::string word = UpperCase(parts.front());
   const std::string label = word == "BAN" ? "Ban" : word == "UNBAN" ? "Unban" : "Bans";
-  if (word != "BAN" && word != "UNBAN" && word != "BANS") return false;
+  const std::vector<std::string> words = BanPrivateWords();
+  if (std::ranges::find(words, word) == words.end()) return false;
   const std::size_t needed = word == "BANS" ? 2 : 3;
   if (!CheckParams(bot, parts, needed, user.Nick(), label)) return true;
   const std::string& channel = parts[1];

@@ -42,6 +42,9 @@ void ListBans(BotContext& bot, const std::string& channel, const std::string& ni
 bool DispatchBanPrivate(BotContext& bot, const std::vector<std::string>& parts,
                         const TIdIRCUser& user);
 
+// The words of the private forms, upper-cased.
+std::vector<std::string> BanPrivateWords();
+
 // MODE lines that set ('+') or remove ('-') the masks, three to a line.
 void SendBanModes(BotContext& bot, const std::string& channel, char sign,
                   const std::vector<std::string>& masks);

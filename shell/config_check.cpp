@@ -7,6 +7,7 @@
 #include "shell/base/config_read.h"
 #include "shell/base/convert.h"
 #include "shell/base/file_access.h"
+#include "shell/script_settings.h"
 
 namespace zelmo {
 
@@ -65,6 +66,7 @@ void CheckConfigFile(const TIniFile& ini, const LookupEnvironment& environment,
   if (auto problem = BanTimeProblem(ini, kProtectSection)) {
     findings.Add("Config.ini", ini.LineOf(kProtectSection, config::kBanTime.name), *problem);
   }
+  findings.Catch(ini, [&] { ScriptMemoryBytes(ConfigText(ini, config::kScriptsMaxMemory)); });
   findings.Catch(
       ini, [&] { DictionaryFrom(environment.dictionary, ConfigText(ini, config::kDictionary)); });
   findings.Catch(
