@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libcrypt-dev libedit-dev libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libexpat1-dev
+  qt6-base-dev libexpat1-dev liblua5.4-dev
   ngircd
   dictd dict-freedict-fin-eng dict-freedict-eng-fin
   xvfb xauth
