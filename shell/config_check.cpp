@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "channel/channel_settings.h"
+#include "channel/http_client.h"
 #include "shell/base/config_names.h"
 #include "shell/base/config_read.h"
 #include "shell/base/convert.h"
@@ -67,6 +68,8 @@ void CheckConfigFile(const TIniFile& ini, const LookupEnvironment& environment,
     findings.Add("Config.ini", ini.LineOf(kProtectSection, config::kBanTime.name), *problem);
   }
   findings.Catch(ini, [&] { ScriptMemoryBytes(ConfigText(ini, config::kScriptsMaxMemory)); });
+  findings.Catch(ini,
+                 [&] { HttpAllowList::Parse(ConfigText(ini, config::kScriptsHttpAllowed), {}); });
   findings.Catch(
       ini, [&] { DictionaryFrom(environment.dictionary, ConfigText(ini, config::kDictionary)); });
   findings.Catch(

@@ -57,21 +57,22 @@ std::vector<std::string> LowerCased(std::vector<std::string> words) {
 
 }  // namespace
 
-FormScripts::FormScripts(BotContext& bot, UiPort& port, FormCallbacks& form)
-    : bot_(bot), port_(port), form_(form) {}
+FormScripts::FormScripts(BotContext& bot, UiPort& port, FormCallbacks& form, Poster post)
+    : bot_(bot), port_(port), form_(form), post_(std::move(post)) {}
 
 FormScripts::~FormScripts() {
   // The scripts' states and timers go while everything they use is whole.
   engine_.reset();
 }
 
-void FormScripts::Configure(const TIniFile& ini, const std::string& data_folder,
-                            std::vector<std::string> reserved_channel,
-                            std::vector<std::string> reserved_private) {
+void FormScripts::Configure(const TIniFile& ini, const std::string& data_folder, FormFacts facts) {
   ScriptConfig config = ReadScriptConfig(ini, data_folder);
-  config.engine.reserved_channel_commands = LowerCased(std::move(reserved_channel));
-  config.engine.reserved_private_commands = LowerCased(std::move(reserved_private));
+  HttpAllowList allowed =
+      HttpAllowList::Parse(config.http_allowed, std::move(facts.configured_hosts));
+  config.engine.reserved_channel_commands = LowerCased(std::move(facts.reserved_channel));
+  config.engine.reserved_private_commands = LowerCased(std::move(facts.reserved_private));
   config_ = std::move(config);
+  http_allowed_ = std::move(allowed);
   data_folder_ = data_folder;
   if (config_.engine.folder.empty()) {
     engine_.reset();
@@ -220,9 +221,14 @@ std::vector<std::string> FormScripts::UsersIn(const std::string& channel) {
   return nicks;
 }
 
-void FormScripts::HttpGet(const std::string& /*script*/, const std::string& /*url*/,
-                          std::function<void(int status, std::string body)> /*done*/) {
-  throw Exception("web fetches are not built in");
+// The answer comes back through the form's queue, so it finds the form
+// whole or is dropped.
+void FormScripts::HttpGet(const std::string& /*script*/, const std::string& url,
+                          std::function<void(int status, std::string body)> done) {
+  if (!http_) http_ = std::make_unique<HttpClient>(post_, HttpGetLimits{});
+  http_->Get(
+      url, http_allowed_.value_or(HttpAllowList::Parse("", {})),
+      [done = std::move(done)](HttpAnswer answer) { done(answer.status, std::move(answer.body)); });
 }
 
 std::unique_ptr<UiTimer> FormScripts::CreateTimer(std::function<void()> on_tick) {

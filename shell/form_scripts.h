@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "channel/http_client.h"
 #include "shell/base/ini_file.h"
 #include "shell/base/ui_port.h"
 #include "shell/form_callbacks.h"
@@ -26,17 +27,24 @@ class TIdIRCUser;
 // waiting there. Runs on the user-interface thread.
 class FormScripts : public ScriptHost {
  public:
-  FormScripts(BotContext& bot, UiPort& port, FormCallbacks& form);
+  // `post` queues work for the user-interface thread while the form lives.
+  using Poster = std::function<void(std::function<void()>)>;
+  FormScripts(BotContext& bot, UiPort& port, FormCallbacks& form, Poster post);
   ~FormScripts() override;
   FormScripts(const FormScripts&) = delete;
   FormScripts& operator=(const FormScripts&) = delete;
 
+  // The bot's own command words, which no script may take, and the hosts
+  // Config.ini names elsewhere, which bot.http_get may reach.
+  struct FormFacts {
+    std::vector<std::string> reserved_channel;
+    std::vector<std::string> reserved_private;
+    std::vector<std::string> configured_hosts;
+  };
   // Reads [Scripts] and loads the scripts anew, or drops them when the
   // folder is unset. Raises EConfigError for a value it cannot use, before
-  // anything changes. `reserved_*` are the bot's own command words.
-  void Configure(const TIniFile& ini, const std::string& data_folder,
-                 std::vector<std::string> reserved_channel,
-                 std::vector<std::string> reserved_private);
+  // anything changes.
+  void Configure(const TIniFile& ini, const std::string& data_folder, FormFacts facts);
   bool Loaded() const { return engine_ != nullptr; }
 
   // A channel or private command no built-in took; false when no script has
@@ -82,8 +90,12 @@ class FormScripts : public ScriptHost {
   BotContext& bot_;
   UiPort& port_;
   FormCallbacks& form_;
+  Poster post_;
   std::string data_folder_;
   ScriptConfig config_;
+  std::optional<HttpAllowList> http_allowed_;
+  // Made at the first fetch; its threads end when it goes.
+  std::unique_ptr<HttpClient> http_;
   // Last: the scripts go before what they use.
   std::unique_ptr<ScriptEngine> engine_;
 };

@@ -8,7 +8,6 @@
 #include <thread>
 #include <utility>
 
-#include "channel/chanmsg.h"
 #include "shell/base/config_names.h"
 #include "shell/base/config_read.h"
 #include "shell/base/convert.h"
@@ -175,7 +174,7 @@ void TMainForm::ApplyConfig(const TIniFile& ini) {
   LoadDisplay(ini);
   lookups_.LoadLookups(ini, ProgramFolder);
   logs_.Configure(ini, ProgramFolder);
-  scripts_.Configure(ini, ProgramFolder, ChannelCommandWords(), ReservedPrivateWords());
+  scripts_.Configure(ini, ProgramFolder, ScriptFacts());
 }
 
 void TMainForm::LoadDisplay(const TIniFile& ini) {

@@ -345,8 +345,8 @@ class TMainForm : public FormHost,
   // Others' messages and actions; the bot's own words are not told.
   void TellScriptsMessage(ScriptEventKind kind, const TIdIRCUser* user, TIdIRCChannel* channel,
                           const std::string& text);
-  // The bot's own command words, which no script may take.
-  static std::vector<std::string> ReservedPrivateWords();
+  // What the scripts are told of the rest of the configuration.
+  FormScripts::FormFacts ScriptFacts() const;
 
   LookupSettings lookups_;
   IniFileCache user_file_cache_;
@@ -382,7 +382,8 @@ class TMainForm : public FormHost,
   std::deque<AccountWait> account_waits_;
   ChannelLocks locks_;
   // Last, so the scripts go first, while all they use is whole.
-  FormScripts scripts_{*this, Port, *this};
+  FormScripts scripts_{*this, Port, *this,
+                       [this](std::function<void()> task) { PostToForm(std::move(task)); }};
 };
 
 }  // namespace zelmo

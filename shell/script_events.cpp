@@ -45,11 +45,20 @@ void TMainForm::IRCDisconnected(unsigned connection) {
   TellScripts(ScriptEventKind::Disconnected, nullptr, nullptr);
 }
 
-std::vector<std::string> TMainForm::ReservedPrivateWords() {
-  std::vector<std::string> words = PrivateCommandWords();
-  for (std::string& word : BanPrivateWords()) words.push_back(std::move(word));
-  words.push_back(UpperCase(kChansetWord));
-  return words;
+FormScripts::FormFacts TMainForm::ScriptFacts() const {
+  FormScripts::FormFacts facts;
+  facts.reserved_channel = ChannelCommandWords();
+  facts.reserved_private = PrivateCommandWords();
+  for (std::string& word : BanPrivateWords()) facts.reserved_private.push_back(std::move(word));
+  facts.reserved_private.push_back(UpperCase(kChansetWord));
+  facts.configured_hosts.push_back(IRC.Host);
+  const DictionarySource dictionary = lookups_.Dictionary();
+  if (const auto* web = std::get_if<WebHost>(&dictionary)) {
+    facts.configured_hosts.push_back(web->host);
+  }
+  const TvListingSource tv = lookups_.TvListing();
+  if (const auto* web = std::get_if<WebHost>(&tv)) facts.configured_hosts.push_back(web->host);
+  return facts;
 }
 
 }  // namespace zelmo
