@@ -2,7 +2,9 @@
 #include <unistd.h>
 
 #include <climits>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,9 +18,11 @@
 // server on loopback, run after run beside a minimal client (the floor).
 //   zelmo_e2e_bench --bot PATH [--runs N] [--chatter N] [--pings N] [--joins N]
 //                   [--channels N] [--members N] [--users N] [--churn N]
-//                   [--network-only 0|1]
+//                   [--network-only 0|1] [--script FILE]
 // The last five size the network-sized workload: channels of members each,
 // drawn from a pool of users, then joins, parts, quits and nick changes.
+// --script gives the bot a Lua script to load (its cost per line shows in
+// the chatter's CPU figure).
 //   zelmo_e2e_bench --floor-client PORT     (the floor itself; started by the above)
 
 namespace {
@@ -36,7 +40,8 @@ std::string SelfPath() {
 int Usage() {
   std::cerr << "usage: zelmo_e2e_bench --bot PATH [--runs N] [--chatter N] [--pings N]"
                " [--joins N]\n"
-               "       [--channels N] [--members N] [--users N] [--churn N] [--network-only 0|1]\n";
+               "       [--channels N] [--members N] [--users N] [--churn N] [--network-only 0|1]\n"
+               "       [--script FILE]   (the bot runs the Lua script)\n";
   return 2;
 }
 
@@ -53,6 +58,7 @@ int main(int argc, char** argv) {
   std::string bot_path;
   int runs = 3;
   WorkloadSizes sizes;
+  std::string script;
   try {
     for (std::size_t i = 0; i < args.size(); ++i) {
       const std::string& arg = args[i];
@@ -76,6 +82,12 @@ int main(int argc, char** argv) {
         sizes.network_users = std::stoi(value);
       } else if (arg == "--churn") {
         sizes.churn = std::stoi(value);
+      } else if (arg == "--script") {
+        std::ifstream file(value);
+        std::stringstream text;
+        text << file.rdbuf();
+        script = text.str();
+        if (script.empty()) return Usage();
       } else if (arg == "--network-only") {
         sizes.network_only = value == "1";
       } else {
@@ -90,8 +102,8 @@ int main(int argc, char** argv) {
     return Usage();
   }
 
-  const Subject bot{"bot", {bot_path, "--headless", "--data-dir", "{data}"}, "connect", ""};
-  const Subject floor{"floor", {SelfPath(), "--floor-client", "{port}"}, "", ""};
+  const Subject bot{"bot", {bot_path, "--headless", "--data-dir", "{data}"}, "connect", "", script};
+  const Subject floor{"floor", {SelfPath(), "--floor-client", "{port}"}, "", "", ""};
   const std::string chatter = zelmo::bench::ChatterBlock(sizes.chatter_lines, sizes.members);
 
   // The same again over TLS: a certificate for 127.0.0.1 from a CA of the

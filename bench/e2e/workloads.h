@@ -33,6 +33,9 @@ struct Subject {
   std::string first_input;
   // Lines added to the [Me] section of the bot's Config.ini.
   std::string config_keys;
+  // A Lua script's text, loaded from [Scripts] Folder=scripts; none when
+  // empty.
+  std::string script;
 };
 
 class TlsServerEnd;

@@ -199,9 +199,9 @@ TEST_F(Scripts, EachCallOfTheBotTableReachesIrcOrTheDisplay) {
     std::this_thread::sleep_for(100ms);
   }
   EXPECT_NE(dir.Read("scripts/api.ini").find("count"), std::string::npos) << bot->DisplayOutput();
-  EXPECT_EQ(std::filesystem::status(dir.Path() + "scripts").permissions() &
-                std::filesystem::perms::all,
-            std::filesystem::perms::owner_all);
+  EXPECT_EQ(
+      std::filesystem::status(dir.Path() + "scripts").permissions() & std::filesystem::perms::all,
+      std::filesystem::perms::owner_all);
 }
 
 TEST_F(Scripts, EventsOfOthersAreToldAndTheBotsOwnLinesAreNot) {
@@ -251,9 +251,11 @@ bot.private("stats", {rights = 1, params = 2, help = "stats;<what>: counts"},
     std::string answer;
   };
   const Case cases[] = {
-      {dave.get(), "PRIVMSG #room :!secret", "PRIVMSG dave :!Secret: Error - Access rights too low"},
+      {dave.get(), "PRIVMSG #room :!secret",
+       "PRIVMSG dave :!Secret: Error - Access rights too low"},
       {dave.get(), "PRIVMSG ZelmoBot :stats", "PRIVMSG dave :Stats: Error - Not enough parameters"},
-      {dave.get(), "PRIVMSG ZelmoBot :stats;x", "PRIVMSG dave :Stats: Error - Access rights too low"},
+      {dave.get(), "PRIVMSG ZelmoBot :stats;x",
+       "PRIVMSG dave :Stats: Error - Access rights too low"},
       {owner.get(), "PRIVMSG #room :!SECRET", "PRIVMSG #room :the secret"},
       {owner.get(), "PRIVMSG ZelmoBot :Stats;lines", "PRIVMSG owner :stats of lines"},
   };
