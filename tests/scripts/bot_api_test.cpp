@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "scripts/script_fixture.h"
+#include "shell/scripts/lua/error_lines.h"
 #include "shell/scripts/lua/lua_api.h"
 
 namespace zelmo::testing {
@@ -50,31 +51,36 @@ const ApiRow kApiRows[] = {
     {"assert(getmetatable(bot.store) == false)", {}, ""},
 };
 
-class BotApi : public ScriptTest, public ::testing::WithParamInterface<ApiRow> {};
+using BotApi = ScriptTest;
 
-TEST_P(BotApi, AsksTheHostOrFails) {
+TEST_F(BotApi, AsksTheHostOrFails) {
   settings.reserved_channel_commands = {"!kick"};
   settings.reserved_private_commands = {"help"};
-  const ApiRow& row = GetParam();
-  const bool loaded = LoadOnly(row.source);
-  EXPECT_EQ(host.calls, row.calls) << row.source;
-  if (*row.error == '\0') {
-    EXPECT_TRUE(loaded) << row.source;
-    EXPECT_TRUE(host.errors.empty()) << host.errors.front();
-  } else {
-    EXPECT_FALSE(loaded) << row.source;
-    ASSERT_EQ(host.errors.size(), 1u) << row.source;
-    EXPECT_NE(host.errors[0].find(row.error), std::string::npos) << host.errors[0];
+  for (const ApiRow& row : kApiRows) {
+    ClearHost();
+    const bool loaded = LoadOnly(row.source);
+    EXPECT_EQ(host.calls, row.calls) << row.source;
+    if (*row.error == '\0') {
+      EXPECT_TRUE(loaded) << row.source;
+      EXPECT_TRUE(host.errors.empty()) << host.errors.front();
+    } else {
+      EXPECT_FALSE(loaded) << row.source;
+      ASSERT_EQ(host.errors.size(), 1u) << row.source;
+      EXPECT_NE(host.errors[0].find(row.error), std::string::npos) << host.errors[0];
+    }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, BotApi, ::testing::ValuesIn(kApiRows));
 
 using BotTable = ScriptTest;
 
 TEST_F(BotTable, DisplayAndPrintGoToTheOperator) {
-  ASSERT_TRUE(LoadOnly("bot.display('plain') bot.display('loud', 'important') print('a', 1, nil)"));
-  EXPECT_EQ(host.shown, (Calls{"plain", "loud", "Script t.lua: a\t1\tnil"}));
+  ASSERT_TRUE(
+      LoadOnly("bot.display('plain') bot.display('loud', 'important') print('a', 1, nil)\n"
+               "bot.display('forged\\n[12:00] line') bot.display(('x'):rep(5000))"));
+  ASSERT_EQ(host.shown.size(), 5u);
+  EXPECT_EQ(host.shown[2], "Script t.lua: a\t1\tnil");
+  EXPECT_EQ(host.shown[3], "forged [12:00] line");
+  EXPECT_EQ(host.shown[4], std::string(kMaxDisplayText, 'x') + "...");
 }
 
 TEST_F(BotTable, CommandsAreListedWithTheirOptions) {
@@ -150,25 +156,25 @@ const EventRow kEventRows[] = {
     {ScriptEventKind::Connected, "kind=connected"},
 };
 
-class EventFields : public ScriptTest, public ::testing::WithParamInterface<EventRow> {};
+using EventFields = ScriptTest;
 
-TEST_P(EventFields, HoldWhatTheKindHas) {
-  const EventRow& row = GetParam();
-  ASSERT_TRUE(
-      LoadOnly(std::string("bot.on('") + EventName(row.kind) +
-               "', function(ev)\n"
-               "  local fields = {}\n"
-               "  for key, value in pairs(ev) do fields[#fields + 1] = key .. '=' .. value end\n"
-               "  table.sort(fields)\n"
-               "  bot.say('#log', table.concat(fields, ' '))\n"
-               "end)"));
-  EXPECT_TRUE(engine.Listens(row.kind));
-  EXPECT_FALSE(engine.Listens(ScriptEventKind::Disconnected));
-  Tell(row.kind, "#c", "ann", "t", "x");
-  EXPECT_EQ(host.calls, (Calls{std::string("say t.lua #log ") + row.fields}));
+TEST_F(EventFields, HoldWhatTheKindHas) {
+  for (const EventRow& row : kEventRows) {
+    ClearHost();
+    ASSERT_TRUE(
+        LoadOnly(std::string("bot.on('") + EventName(row.kind) +
+                 "', function(ev)\n"
+                 "  local fields = {}\n"
+                 "  for key, value in pairs(ev) do fields[#fields + 1] = key .. '=' .. value end\n"
+                 "  table.sort(fields)\n"
+                 "  bot.say('#log', table.concat(fields, ' '))\n"
+                 "end)"));
+    EXPECT_TRUE(engine.Listens(row.kind));
+    EXPECT_FALSE(engine.Listens(ScriptEventKind::Disconnected));
+    Tell(row.kind, "#c", "ann", "t", "x");
+    EXPECT_EQ(host.calls, (Calls{std::string("say t.lua #log ") + row.fields}));
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, EventFields, ::testing::ValuesIn(kEventRows));
 
 }  // namespace
 }  // namespace zelmo::testing

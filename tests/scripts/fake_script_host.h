@@ -14,7 +14,10 @@ namespace zelmo::testing {
 
 // A ScriptHost that writes each call down as one line of text ("say
 // seen.lua #c hello"), keeps the timers and web fetches for the test to
-// fire, and refuses a target named "#refused" the way the bot would.
+// fire, and refuses a target named "#refused" the way the bot would. Like
+// the bot's own queues and display it keeps a bounded record (the first
+// kMaxRecords calls of each kind), so a script that calls in a loop cannot
+// grow it without end.
 class FakeScriptHost : public ScriptHost {
  public:
   struct Timer : UiTimer {
@@ -34,37 +37,40 @@ class FakeScriptHost : public ScriptHost {
     std::function<void(int, std::string)> done;
   };
 
+  static constexpr std::size_t kMaxRecords = 1000;
+  static constexpr std::size_t kMaxRecordBytes = 4096;
+
   explicit FakeScriptHost(std::string store_folder = {}) : store_folder(std::move(store_folder)) {}
 
   void Say(const std::string& script, const std::string& target, const std::string& text) override {
     Refuse(target);
-    calls.push_back("say " + script + " " + target + " " + text);
+    Record(calls, "say " + script + " " + target + " " + text);
   }
   void Notice(const std::string& script, const std::string& target,
               const std::string& text) override {
     Refuse(target);
-    calls.push_back("notice " + script + " " + target + " " + text);
+    Record(calls, "notice " + script + " " + target + " " + text);
   }
   void Mode(const std::string& script, const std::string& channel,
             const std::string& modes) override {
     Refuse(channel);
-    calls.push_back("mode " + script + " " + channel + " " + modes);
+    Record(calls, "mode " + script + " " + channel + " " + modes);
   }
   void Kick(const std::string& script, const std::string& channel, const std::string& nick,
             const std::string& reason) override {
     Refuse(channel);
-    calls.push_back("kick " + script + " " + channel + " " + nick + " " + reason);
+    Record(calls, "kick " + script + " " + channel + " " + nick + " " + reason);
   }
   void Reply(const std::string& script, const ScriptCommandCall& call,
              const std::string& text) override {
-    calls.push_back("reply " + script + " " + (call.channel.empty() ? call.nick : call.channel) +
-                    " " + text);
+    Record(calls, "reply " + script + " " + (call.channel.empty() ? call.nick : call.channel) +
+                      " " + text);
   }
   void Display(const std::string& text, TextClass text_class) override {
-    (text_class == Errorous ? errors : shown).push_back(text);
+    Record(text_class == Errorous ? errors : shown, text);
   }
   int Rights(const std::string& address, const std::string& scope) override {
-    calls.push_back("rights " + address + " " + scope);
+    Record(calls, "rights " + address + " " + scope);
     return 3;
   }
   std::vector<std::string> UsersIn(const std::string& channel) override {
@@ -73,7 +79,7 @@ class FakeScriptHost : public ScriptHost {
   void HttpGet(const std::string& script, const std::string& url,
                std::function<void(int status, std::string body)> done) override {
     if (url.rfind("http", 0) != 0) throw Exception("the URL is refused");
-    fetches.push_back({script, url, std::move(done)});
+    if (fetches.size() < kMaxRecords) fetches.push_back({script, url, std::move(done)});
   }
   std::unique_ptr<UiTimer> CreateTimer(std::function<void()> on_tick) override {
     auto timer = std::make_unique<Timer>(*this, std::move(on_tick));
@@ -81,6 +87,7 @@ class FakeScriptHost : public ScriptHost {
     return timer;
   }
   std::string StorePath(const std::string& script) override {
+    if (refuse_store) throw Exception("cannot make the store's folder");
     return store_folder.empty() ? std::string() : store_folder + "scripts/" + script + ".ini";
   }
 
@@ -99,6 +106,7 @@ class FakeScriptHost : public ScriptHost {
   }
 
   std::string store_folder;
+  bool refuse_store = false;
   std::vector<std::string> calls;
   std::vector<std::string> shown;
   std::vector<std::string> errors;
@@ -106,6 +114,9 @@ class FakeScriptHost : public ScriptHost {
   std::vector<Fetch> fetches;
 
  private:
+  static void Record(std::vector<std::string>& record, const std::string& text) {
+    if (record.size() < kMaxRecords) record.push_back(text.substr(0, kMaxRecordBytes));
+  }
   static void Refuse(const std::string& target) {
     if (target == "#refused") throw Exception("the bot is not in #refused");
   }

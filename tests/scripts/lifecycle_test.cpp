@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "scripts/script_fixture.h"
 #include "shell/scripts/lua/script_store.h"
 #include "shell/scripts/lua/script_timers.h"
@@ -88,6 +90,22 @@ TEST_F(Store, IsWrittenAtUnload) {
   ASSERT_TRUE(LoadOnly("bot.store.k = 'v'"));
   engine.Reset(settings);
   EXPECT_NE(dir.Read("scripts/t.lua.ini").find("k=sv"), std::string::npos);
+}
+
+TEST_F(Store, AFileThatCannotBeReadIsNotWrittenOver) {
+  std::filesystem::create_directories(dir.Path() + "scripts/t.lua.ini");
+  ASSERT_TRUE(LoadOnly("bot.store.k = 'v'"));
+  engine.Reset(settings);
+  ASSERT_EQ(host.errors.size(), 1u);
+  EXPECT_NE(host.errors[0].find("bot.store: Unable to read"), std::string::npos) << host.errors[0];
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Path() + "scripts/t.lua.ini"));
+}
+
+TEST_F(Store, WithoutAFileTheScriptIsNotLoaded) {
+  host.refuse_store = true;
+  EXPECT_FALSE(LoadOnly("bot.command('!x', {}, print)"));
+  EXPECT_EQ(host.errors, (Calls{"Script t.lua: cannot make the store's folder"}));
+  EXPECT_TRUE(engine.Commands().empty());
 }
 
 TEST_F(Store, IsBoundedInKeys) {

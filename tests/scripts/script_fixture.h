@@ -21,6 +21,14 @@ class ScriptTest : public ::testing::Test {
     std::filesystem::create_directories(settings.folder);
   }
 
+  // Forgets what the host was asked, for the next row of a table.
+  void ClearHost() {
+    host.calls.clear();
+    host.errors.clear();
+    host.shown.clear();
+    host.fetches.clear();
+  }
+
   // Loads the text as the only script, "t.lua".
   bool LoadOnly(const std::string& source, const std::string& name = "t.lua") {
     engine.Reset(settings);

@@ -17,12 +17,12 @@ ErrorLineLimiter::Verdict ErrorLineLimiter::Take(Clock::time_point now) {
   return Verdict::ShowLeftOut;
 }
 
-std::string OneLine(std::string text) {
+std::string OneLine(std::string text, std::size_t most) {
   for (char& c : text) {
     if (c == '\r' || c == '\n' || c == '\0') c = ' ';
   }
-  if (text.size() <= kMaxErrorText) return text;
-  std::size_t cut = kMaxErrorText;
+  if (text.size() <= most) return text;
+  std::size_t cut = most;
   // Back up over UTF-8 continuation bytes so no character is split.
   while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
   text.resize(cut);
@@ -31,7 +31,9 @@ std::string OneLine(std::string text) {
 
 std::string SizeText(std::size_t bytes) {
   constexpr std::size_t kMiB = std::size_t{1} << 20;
+  constexpr std::size_t kKiB = std::size_t{1} << 10;
   if (bytes >= kMiB && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
+  if (bytes >= kKiB && bytes % kKiB == 0) return std::to_string(bytes / kKiB) + " KiB";
   return std::to_string(bytes) + " bytes";
 }
 

@@ -32,12 +32,14 @@ std::string StepsLine(const std::string& script, std::int64_t max_steps);
 std::string MemoryLine(const std::string& script, std::size_t max_memory);
 std::string LeftOutLine(const std::string& script);
 
-// An error text from a script as one line: line breaks become spaces, and a
-// text longer than kMaxErrorText bytes is cut (at a character boundary).
+// A script's text for the operator's display as one line: line breaks
+// become spaces, and a text longer than the bound is cut (at a character
+// boundary), so a script can neither forge display lines nor flood them.
 inline constexpr std::size_t kMaxErrorText = 300;
-std::string OneLine(std::string text);
+inline constexpr std::size_t kMaxDisplayText = 1000;
+std::string OneLine(std::string text, std::size_t most = kMaxErrorText);
 
-// "16 MiB" for a whole number of mebibytes, else "1500000 bytes".
+// "16 MiB" or "64 KiB" for a whole number of them, else "1500000 bytes".
 std::string SizeText(std::size_t bytes);
 
 }  // namespace zelmo

@@ -174,7 +174,7 @@ int Kick(lua_State* L) {
 int Display(lua_State* L) {
   static const char* const kClasses[] = {"normal", "important", "dangerous", "errorous", nullptr};
   static const TextClass kClassValues[] = {Normal, Important, Dangerous, Errorous};
-  const std::string text = ArgText(L, 1);
+  const std::string text = OneLine(ArgText(L, 1), kMaxDisplayText);
   const TextClass text_class = kClassValues[luaL_checkoption(L, 2, "normal", kClasses)];
   return HostCall(L, [&](ScriptHost& host, const std::string&) { host.Display(text, text_class); });
 }
@@ -264,9 +264,11 @@ int StoreSet(lua_State* L) {
   StoreValue value;
   switch (lua_type(L, 3)) {
     case LUA_TNIL:
-      script.Store().Erase(key);
-      script.StoreChanged();
-      return 0;
+      return Guarded(L, [&] {
+        script.Store().Erase(key);
+        script.StoreChanged();
+        return 0;
+      });
     case LUA_TSTRING:
       value = ArgText(L, 3);
       break;
@@ -305,6 +307,9 @@ void OpenTimerType(lua_State* L) {
   lua_pushcfunction(L, CancelTimer);
   lua_setfield(L, -2, "cancel");
   lua_setfield(L, -2, "__index");
+  // Hidden from getmetatable, so no script can add a finalizer to it.
+  lua_pushboolean(L, 0);
+  lua_setfield(L, -2, "__metatable");
   lua_pop(L, 1);
 }
 

@@ -80,7 +80,13 @@ void LuaEngine::LoadFolder() {
 }
 
 bool LuaEngine::LoadSource(const std::string& file_name, const std::string& source) {
-  auto script = std::make_unique<LuaScript>(*shared_, file_name);
+  std::unique_ptr<LuaScript> script;
+  try {
+    script = std::make_unique<LuaScript>(*shared_, file_name);
+  } catch (const Exception& error) {  // the host could not give the store's file
+    host_.Display(ScriptLine(file_name, error.Message()), Errorous);
+    return false;
+  }
   if (!script->Load(source)) return false;  // its commands and handlers go with it
   scripts_.push_back(std::move(script));
   return true;

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "shell/base/ini_disk.h"
+#include "shell/scripts/lua/error_lines.h"
 #include "shell/scripts/lua/lua_api.h"
 #include "shell/scripts/lua/lua_script.h"
 
@@ -58,6 +59,24 @@ int CollectGarbage(lua_State* L) {
   return lua_gettop(L);
 }
 
+// setmetatable without finalizers: Lua runs a __gc function with the step
+// hook off, so one that never ends would hang the bot. An object is marked
+// for finalizing only when its metatable has __gc as it is set, so a __gc
+// added later is never called.
+int SetMetatable(lua_State* L) {
+  if (lua_type(L, 2) == LUA_TTABLE) {
+    lua_pushliteral(L, "__gc");
+    if (lua_rawget(L, 2) != LUA_TNIL) {
+      return luaL_error(L, "setmetatable: __gc metamethods are not allowed");
+    }
+  }
+  lua_settop(L, 2);
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_insert(L, 1);
+  lua_call(L, 2, 1);
+  return 1;
+}
+
 // print goes to the operator's display.
 int Print(lua_State* L) {
   const int count = lua_gettop(L);
@@ -70,7 +89,8 @@ int Print(lua_State* L) {
   }
   luaL_pushresult(&line);
   LuaScript& script = LuaScript::Of(L);
-  std::string text = "Script " + script.Name() + ": " + lua_tostring(L, -1);
+  const std::string text =
+      "Script " + script.Name() + ": " + OneLine(lua_tostring(L, -1), kMaxDisplayText);
   return Guarded(L, [&] {
     script.Host().Display(text, Normal);
     return 0;
@@ -152,6 +172,9 @@ void OpenSandbox(lua_State* L, const std::string& folder) {
   lua_pushcfunction(L, luaopen_base);
   lua_call(L, 0, 0);
   OpenLibrary(L, LUA_STRLIBNAME, luaopen_string);
+  lua_getglobal(L, LUA_STRLIBNAME);
+  OpenPatterns(L, &LuaScript::Of(L));
+  lua_pop(L, 1);
   OpenLibrary(L, LUA_TABLIBNAME, luaopen_table);
   OpenLibrary(L, LUA_MATHLIBNAME, luaopen_math);
   OpenLibrary(L, LUA_UTF8LIBNAME, luaopen_utf8);
@@ -163,6 +186,7 @@ void OpenSandbox(lua_State* L, const std::string& folder) {
   }
   WrapGlobal(L, "load", LoadText);
   WrapGlobal(L, "collectgarbage", CollectGarbage);
+  WrapGlobal(L, "setmetatable", SetMetatable);
   lua_register(L, "print", Print);
   lua_newtable(L);
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kRequiredKey);

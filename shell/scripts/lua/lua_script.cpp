@@ -102,12 +102,21 @@ void LuaScript::CountSteps(lua_State* L, lua_Debug*) {
       lua_sethook(L, CountSteps, LUA_MASKCOUNT, kStepsPerHook);
       return;
     }
-    script.out_of_steps_ = true;
   }
-  // From now on every step raises, so a pcall in the script cannot go on.
+  script.StopCall(L);
+}
+
+void LuaScript::Charge(lua_State* L, long steps) {
+  steps_left_ -= steps;
+  if (steps_left_ < 0) StopCall(L);
+}
+
+void LuaScript::StopCall(lua_State* L) {
+  out_of_steps_ = true;
   lua_sethook(L, CountSteps, LUA_MASKCOUNT, 1);
   lua_pushlightuserdata(L, const_cast<char*>(&kStepsSpent));
   lua_error(L);
+  __builtin_unreachable();
 }
 
 int LuaScript::Protected(lua_State* L) {

@@ -12,6 +12,7 @@
 #include "shell/base/errors.h"
 #include "shell/scripts/lua/error_lines.h"
 #include "shell/scripts/lua/lua_api.h"
+#include "shell/scripts/lua/lua_patterns.h"
 #include "shell/scripts/lua/script_store.h"
 #include "shell/scripts/lua/script_timers.h"
 #include "shell/scripts/script_engine.h"
@@ -31,7 +32,7 @@ struct ScriptShared {
 // One script: its own Lua state with the sandbox's globals, a memory cap
 // through the allocator, a step budget per call from the bot, its timers,
 // its store and its pending web fetches.
-class LuaScript {
+class LuaScript final : public StepMeter {
  public:
   static constexpr int kStepsPerHook = 1000;
   static constexpr std::size_t kMaxPendingFetches = 16;
@@ -70,10 +71,15 @@ class LuaScript {
   // of the outermost. False when the call failed.
   bool Enter(void (*body)(lua_State* L, void* data), void* data);
   void ShowError(const std::string& line);
+  // Steps spent inside a library function (a pattern match).
+  void Charge(lua_State* L, long steps) override;
 
  private:
   static void* Allocate(void* self, void* block, std::size_t old_size, std::size_t new_size);
   static void CountSteps(lua_State* L, lua_Debug* debug);
+  // Ends the call: from now on every step raises, so a pcall in the script
+  // cannot go on.
+  [[noreturn]] void StopCall(lua_State* L);
   static int Protected(lua_State* L);
   void ReportFailure(lua_State* L, int status);
   void Tick(int timer);

@@ -115,6 +115,7 @@ void ScriptStore::Read() {
   values_.clear();
   changed_ = false;
   FileContent file = ReadFile(path_);
+  unreadable_ = file.state == FileState::kUnreadable;
   if (file.state != FileState::kReadable) return;
   IniDocument document(std::move(file.bytes));
   for (const IniEntry& entry : document.Entries()) {
@@ -154,7 +155,11 @@ const StoreValue* ScriptStore::Find(const std::string& key) const {
 }
 
 void ScriptStore::Write() {
-  if (!changed_) return;
+  if (!changed_ || path_.empty()) return;
+  if (unreadable_) {
+    // Writing would replace values that were never read.
+    throw Exception("Unable to read " + path_ + ", so it is not written over");
+  }
   std::string content = "[" + std::string(kSection) + "]\n";
   for (const auto& [key, value] : values_) {
     content += EscapeStoreKey(key) + "=" + EncodeValue(EncodeStoreValue(value)) + "\n";

@@ -21,10 +21,12 @@ class ScriptStore {
   static constexpr std::size_t kMaxKeyBytes = 256;
   static constexpr std::size_t kMaxValueBytes = 4096;
 
+  // No path: the store lives in memory only.
   explicit ScriptStore(std::string path) : path_(std::move(path)) {}
 
   // Reads the file; a missing file is an empty store, lines that do not
-  // decode are left out.
+  // decode are left out. A file that is there but cannot be read is never
+  // written over.
   void Read();
   // Raises Exception with the reason when the key or value is past a bound.
   void Set(const std::string& key, StoreValue value);
@@ -40,6 +42,7 @@ class ScriptStore {
   std::string path_;
   std::map<std::string, StoreValue> values_;
   bool changed_ = false;
+  bool unreadable_ = false;
 };
 
 // The file's text of a value and back ("sHello", "i42", "n0.5", "b1").
