@@ -72,6 +72,18 @@ void ParseAuthority(std::string_view authority, HttpUrl& url) {
   if (!port.empty()) url.port = ParsePort(port);
 }
 
+// "scheme:" before anything else; a colon further on ("/a?u=http://b")
+// belongs to a path.
+bool HasScheme(std::string_view location) {
+  const std::size_t colon = location.find(':');
+  if (colon == std::string_view::npos || colon == 0) return false;
+  return std::all_of(location.begin(), location.begin() + static_cast<std::ptrdiff_t>(colon),
+                     [](char c) {
+                       return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                              (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+                     });
+}
+
 }  // namespace
 
 bool IsHostText(std::string_view host) {
@@ -108,7 +120,7 @@ HttpUrl ParseHttpUrl(std::string_view text) {
 }
 
 HttpUrl ResolveLocation(const HttpUrl& base, std::string_view location) {
-  if (location.find("://") != std::string_view::npos) return ParseHttpUrl(location);
+  if (HasScheme(location)) return ParseHttpUrl(location);
   if (location.starts_with("//")) {
     return ParseHttpUrl((base.tls ? "https:" : "http:") + std::string(location));
   }

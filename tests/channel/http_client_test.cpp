@@ -247,9 +247,14 @@ TEST_F(HttpsClientTest, FetchesFromAVerifiedServerOnly) {
   bad.Stop();
 }
 
-TEST_F(HttpsClientTest, ATrickleEndsAtTheDeadline) {
-  WebServer server(TlsPeerChannels(issued->cert, issued->key));
-  server.Serve({WebServer::Trickle("HTTP/1.1 200 OK\r\n\r\n", 50ms)});
+// The answer's record never completes: the receive waits inside TLS,
+// where only closing the socket at the deadline ends it.
+TEST_F(HttpsClientTest, ARecordCutShortEndsAtTheDeadline) {
+  WebServer server(TlsPeerChannels(issued->cert, issued->key, TlsRecords::HoldLastByte));
+  server.Serve({[](LoopbackPeer& peer) {
+    peer.Send("HTTP/1.1 200 OK\r\n\r\nnever whole");
+    peer.WaitClosed();
+  }});
   HttpGetLimits limits;
   limits.total_ms = 800;
   const auto start = Clock::now();

@@ -87,6 +87,7 @@ TEST(HttpUrl, ResolvesRedirectLocations) {
            {"//other.test/y", {true, "other.test", 443, "/y"}},
            {"/root?z#f", {true, "h.test", 8443, "/root?z"}},
            {"sibling", {true, "h.test", 8443, "/a/sibling"}},
+           {"/go?to=http://x.test/", {true, "h.test", 8443, "/go?to=http://x.test/"}},
        }) {
     SCOPED_TRACE(row.location);
     EXPECT_EQ(ResolveLocation(base, row.location), row.expected);

@@ -4,10 +4,12 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 namespace zelmo::testing {
 
@@ -17,7 +19,12 @@ using SslContext = std::shared_ptr<SSL_CTX>;
 
 class TlsPeerChannel : public PeerChannel {
  public:
-  TlsPeerChannel(SslContext context, SSL* ssl) : context_(std::move(context)), ssl_(ssl) {}
+  TlsPeerChannel(SslContext context, SSL* ssl, int fd, TlsRecords records)
+      : context_(std::move(context)), ssl_(ssl), fd_(fd), records_(records) {
+    // From here on the records are written to memory and sent from there,
+    // whole or cut short.
+    if (records_ == TlsRecords::HoldLastByte) SSL_set0_wbio(ssl_, BIO_new(BIO_s_mem()));
+  }
   // A close_notify first, so a body that runs to the close ends cleanly.
   ~TlsPeerChannel() override {
     SSL_shutdown(ssl_);
@@ -33,8 +40,9 @@ class TlsPeerChannel : public PeerChannel {
   }
   long Send(std::string_view bytes) override {
     const int sent = SSL_write(ssl_, bytes.data(), static_cast<int>(bytes.size()));
-    if (sent > 0) return sent;
-    return Retry(sent) ? 0 : -1;
+    if (sent <= 0) return Retry(sent) ? 0 : -1;
+    if (records_ == TlsRecords::HoldLastByte && !SendAllButTheLastByte()) return -1;
+    return sent;
   }
   bool Buffered() const override { return SSL_pending(ssl_) > 0; }
 
@@ -45,8 +53,19 @@ class TlsPeerChannel : public PeerChannel {
     return error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE;
   }
 
+  bool SendAllButTheLastByte() {
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(SSL_get_wbio(ssl_), &data);
+    const std::string records(data, static_cast<std::size_t>(size > 0 ? size - 1 : 0));
+    (void)BIO_reset(SSL_get_wbio(ssl_));
+    return ::send(fd_, records.data(), records.size(), MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(records.size());
+  }
+
   SslContext context_;
   SSL* ssl_;
+  int fd_;
+  TlsRecords records_;
 };
 
 // The handshake on the non-blocking socket, within five seconds.
@@ -67,7 +86,8 @@ bool Handshake(SSL* ssl, int fd) {
 
 }  // namespace
 
-ChannelFactory TlsPeerChannels(const std::string& cert_file, const std::string& key_file) {
+ChannelFactory TlsPeerChannels(const std::string& cert_file, const std::string& key_file,
+                               TlsRecords records) {
   SslContext context(SSL_CTX_new(TLS_server_method()), SSL_CTX_free);
   if (!context || SSL_CTX_use_certificate_chain_file(context.get(), cert_file.c_str()) != 1 ||
       SSL_CTX_use_PrivateKey_file(context.get(), key_file.c_str(), SSL_FILETYPE_PEM) != 1) {
@@ -75,7 +95,7 @@ ChannelFactory TlsPeerChannels(const std::string& cert_file, const std::string& 
   }
   SSL_CTX_set_mode(context.get(),
                    SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-  return [context](int fd) -> std::unique_ptr<PeerChannel> {
+  return [context, records](int fd) -> std::unique_ptr<PeerChannel> {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     SSL* ssl = SSL_new(context.get());
     SSL_set_fd(ssl, fd);
@@ -83,7 +103,7 @@ ChannelFactory TlsPeerChannels(const std::string& cert_file, const std::string& 
       SSL_free(ssl);
       return nullptr;
     }
-    return std::make_unique<TlsPeerChannel>(context, ssl);
+    return std::make_unique<TlsPeerChannel>(context, ssl, fd, records);
   };
 }
 
