@@ -309,23 +309,35 @@ void ListBans(BotContext& bot, const std::string& channel, const std::string& ni
   }
 }
 
+namespace {
+
+// The private forms of the ban commands.
+enum class Does { kSet, kLift, kList };
+struct PrivateForm {
+  std::string_view word;
+  const char* label;
+  Does does;
+  bool quiet;
+};
+constexpr PrivateForm kPrivateForms[] = {
+    {"BAN", "Ban", Does::kSet, false},         {"UNBAN", "Unban", Does::kLift, false},
+    {"BANS", "Bans", Does::kList, false},      {"QUIET", "Quiet", Does::kSet, true},
+    {"UNQUIET", "Unquiet", Does::kLift, true},
+};
+
+}  // namespace
+
+std::vector<std::string> BanPrivateWords() {
+  std::vector<std::string> words;
+  for (const PrivateForm& form : kPrivateForms) words.emplace_back(form.word);
+  return words;
+}
+
 bool DispatchBanPrivate(BotContext& bot, const std::vector<std::string>& parts,
                         const TIdIRCUser& user) {
-  enum class Does { kSet, kLift, kList };
-  struct Form {
-    std::string_view word;
-    const char* label;
-    Does does;
-    bool quiet;
-  };
-  static constexpr Form kForms[] = {
-      {"BAN", "Ban", Does::kSet, false},         {"UNBAN", "Unban", Does::kLift, false},
-      {"BANS", "Bans", Does::kList, false},      {"QUIET", "Quiet", Does::kSet, true},
-      {"UNQUIET", "Unquiet", Does::kLift, true},
-  };
   const std::string word = UpperCase(parts.front());
-  const auto form = std::ranges::find(kForms, std::string_view(word), &Form::word);
-  if (form == std::end(kForms)) return false;
+  const auto form = std::ranges::find(kPrivateForms, std::string_view(word), &PrivateForm::word);
+  if (form == std::end(kPrivateForms)) return false;
   const std::size_t needed = form->does == Does::kList ? 2 : 3;
   if (!CheckParams(bot, parts, needed, user.Nick(), form->label)) return true;
   const std::string& channel = parts[1];

@@ -51,6 +51,9 @@ void ListBans(BotContext& bot, const std::string& channel, const std::string& ni
 bool DispatchBanPrivate(BotContext& bot, const std::vector<std::string>& parts,
                         const TIdIRCUser& user);
 
+// The words of the private forms, upper-cased.
+std::vector<std::string> BanPrivateWords();
+
 // One list mode change: its letter and argument ('b' and a mask).
 struct ListMode {
   char letter;

@@ -51,6 +51,13 @@ void DispatchChannel(BotContext& bot, const std::string& text, const std::string
       return;
     }
   }
+  bot.RunScriptChannel(parts, requester, channel);
+}
+
+std::vector<std::string> ChannelCommandWords() {
+  std::vector<std::string> words;
+  for (const ChannelCommand& command : kChannelCommands) words.emplace_back(command.word);
+  return words;
 }
 
 }  // namespace zelmo

@@ -15,6 +15,9 @@ class TIdIRCUser;
 void DispatchChannel(BotContext& bot, const std::string& text, const std::string& channel,
                      const TIdIRCUser& requester);
 
+// The words of the channel commands, upper-cased, "!" included.
+std::vector<std::string> ChannelCommandWords();
+
 // The mode text for one to three nicks: "+o bob", "+oo bob carol",
 // "+ooo bob carol dave"; nicks after the third are ignored.
 std::string BuildModeChange(const std::vector<std::string>& parts, char sign, char letter);

@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "channel/channel_settings.h"
+#include "channel/http_client.h"
 #include "shell/base/config_names.h"
 #include "shell/base/config_read.h"
 #include "shell/base/convert.h"
 #include "shell/base/file_access.h"
+#include "shell/script_settings.h"
 
 namespace zelmo {
 
@@ -65,6 +67,9 @@ void CheckConfigFile(const TIniFile& ini, const LookupEnvironment& environment,
   if (auto problem = BanTimeProblem(ini, kProtectSection)) {
     findings.Add("Config.ini", ini.LineOf(kProtectSection, config::kBanTime.name), *problem);
   }
+  findings.Catch(ini, [&] { ScriptMemoryBytes(ConfigText(ini, config::kScriptsMaxMemory)); });
+  findings.Catch(ini,
+                 [&] { HttpAllowList::Parse(ConfigText(ini, config::kScriptsHttpAllowed), {}); });
   findings.Catch(
       ini, [&] { DictionaryFrom(environment.dictionary, ConfigText(ini, config::kDictionary)); });
   findings.Catch(

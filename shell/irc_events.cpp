@@ -292,6 +292,7 @@ void TMainForm::IRCRegistered() {
   reconnect_.Registered();
   regain_.WatchForNick();
   rejoin_.Registered();
+  TellScripts(ScriptEventKind::Connected, nullptr, nullptr);
 }
 
 // The transport reports a closed link on whichever thread noticed it,

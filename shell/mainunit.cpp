@@ -174,6 +174,7 @@ void TMainForm::ApplyConfig(const TIniFile& ini) {
   LoadDisplay(ini);
   lookups_.LoadLookups(ini, ProgramFolder);
   logs_.Configure(ini, ProgramFolder);
+  scripts_.Configure(ini, ProgramFolder, ScriptFacts());
 }
 
 void TMainForm::LoadDisplay(const TIniFile& ini) {

@@ -23,6 +23,7 @@
 #include "shell/channel_log.h"
 #include "shell/channel_rejoin.h"
 #include "shell/form_callbacks.h"
+#include "shell/form_scripts.h"
 #include "shell/lookup_settings.h"
 #include "shell/nick_regain.h"
 #include "shell/reconnection.h"
@@ -32,6 +33,13 @@
 #include "users/login_throttle.h"
 
 namespace zelmo {
+
+// What only some of the events told to the scripts have.
+struct ScriptEventDetails {
+  std::string text = {};
+  std::string target = {};
+  std::string modes = {};
+};
 
 // The main window's logic: owns the bot's parts and state for the whole run
 // and handles every event on the user-interface thread.
@@ -80,7 +88,7 @@ class TMainForm : public FormHost,
   void IRCRegistered();
   // The loss of a link, told on the user-interface thread with the number of
   // the connection that was lost (counted by IRCConnected).
-  void IRCDisconnected(unsigned connection) { reconnect_.LinkLost(connection); }
+  void IRCDisconnected(unsigned connection);
   void TimerTimer() { rejoin_.TimerTimer(); }
   void Rejoin() { rejoin_.Rejoin(); }
 
@@ -107,6 +115,7 @@ class TMainForm : public FormHost,
   void OnMessage(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) override {
     logs_.Message(user, channel, text);
     IRCMessage(user, channel, text);
+    TellScriptsMessage(ScriptEventKind::Message, user, channel, text);
   }
   void OnNotice(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) override {
     logs_.Notice(user, channel, text);
@@ -114,10 +123,12 @@ class TMainForm : public FormHost,
   void OnAction(TIdIRCUser* user, TIdIRCChannel* channel, const std::string& text) override {
     logs_.Action(user, channel, text);
     IRCAction(user, channel, text);
+    TellScriptsMessage(ScriptEventKind::Action, user, channel, text);
   }
   void OnJoin(TIdIRCUser* user, TIdIRCChannel* channel) override {
     logs_.Join(user, channel);
     IRCJoin(user, channel);
+    TellScripts(ScriptEventKind::Join, user, channel);
   }
   void OnAccountChanged(TIdIRCUser* user, const std::optional<std::string>& previous) override {
     IRCAccountChanged(user, previous);
@@ -128,19 +139,25 @@ class TMainForm : public FormHost,
   void OnPart(TIdIRCUser* user, TIdIRCChannel* channel) override {
     logs_.Part(user, channel);
     IRCPart(user, channel);
+    TellScripts(ScriptEventKind::Part, user, channel, {.text = user->Reason});
   }
   void OnParted(TIdIRCChannel* channel) override { logs_.Parted(channel); }
   void OnQuit(TIdIRCUser* user) override {
     logs_.Quit(user);
     IRCQuit(user);
+    TellScripts(ScriptEventKind::Quit, user, nullptr, {.text = user->Reason});
   }
   void OnKick(TIdIRCUser* kicker, TIdIRCUser* victim, TIdIRCChannel* channel) override {
     logs_.Kick(kicker, victim->Nick(), victim->Reason, channel);
     IRCKick(kicker, victim, channel);
+    TellScripts(ScriptEventKind::Kick, kicker, channel,
+                {.text = victim->Reason, .target = victim->Nick()});
   }
   void OnKicked(TIdIRCUser* kicker, TIdIRCChannel* channel) override {
     logs_.Kick(kicker, IRC.Nick(), kicker ? kicker->Reason : "", channel);
     IRCKicked(kicker, channel);
+    TellScripts(ScriptEventKind::Kick, kicker, channel,
+                {.text = kicker ? kicker->Reason : "", .target = IRC.Nick()});
   }
   void OnTopic(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string&,
                const std::string& topic) override {
@@ -149,6 +166,7 @@ class TMainForm : public FormHost,
   void OnChannelMode(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string&,
                      const std::string& modes) override {
     logs_.Mode(setter, channel, modes);
+    TellScripts(ScriptEventKind::Mode, setter, channel, {.modes = modes});
   }
   void OnSend(const std::string& line) override { logs_.Sent(line); }
   void OnBan(TIdIRCUser* setter, TIdIRCChannel* channel, const std::string& mask) override {
@@ -160,6 +178,7 @@ class TMainForm : public FormHost,
   void OnNickChange(TIdIRCUser* user, const std::string& nick) override {
     logs_.NickChange(user, nick);
     IRCNickChange(user, nick);
+    TellScripts(ScriptEventKind::Nick, user, nullptr, {.target = nick});
   }
   void OnNickChanged(const std::string& old_nick) override {
     logs_.OwnNickChange(old_nick);
@@ -273,10 +292,21 @@ class TMainForm : public FormHost,
   }
   void BansChanged() override { bans_.Reschedule(); }
   bool RunChannelPrivate(const std::vector<std::string>& parts, const TIdIRCUser& user) override {
-    if (!SameText(parts.front(), "chanset")) return DispatchBanPrivate(*this, parts, user);
-    Chanset(parts, user);
-    return true;
+    if (SameText(parts.front(), kChansetWord)) {
+      Chanset(parts, user);
+      return true;
+    }
+    return DispatchBanPrivate(*this, parts, user) || scripts_.RunPrivate(parts, user);
   }
+  bool RunScriptChannel(const std::vector<std::string>& parts, const TIdIRCUser& requester,
+                        const std::string& channel) override {
+    return scripts_.RunChannel(parts, requester, channel);
+  }
+  std::optional<std::string> ScriptHelp(const std::string& key) override {
+    return scripts_.Help(key);
+  }
+  std::string ScriptCommandList() override { return scripts_.CommandList(); }
+  static constexpr const char* kChansetWord = "chanset";
   // "chanset;#room[;key;value]" for the channel's owner (chanset.cpp).
   void Chanset(const std::vector<std::string>& parts, const TIdIRCUser& user);
   void Pause(int milliseconds) override;
@@ -308,6 +338,7 @@ class TMainForm : public FormHost,
   ChannelLog& Logs() { return logs_; }
   const BanKeeper& BanKeeping() const { return bans_; }
   const ChannelLocks& Locks() const { return locks_; }
+  const FormScripts& Scripts() const { return scripts_; }
   // The bans the bot keeps, in the data folder.
   static constexpr const char* kBansFileName = "Bans.ini";
 
@@ -328,6 +359,14 @@ class TMainForm : public FormHost,
   void PostToForm(std::function<void()> task);
   // A private or channel command: one that fails ends silently.
   void RunCommandFailingSilently(const std::function<void()>& command);
+  // The scripts' side of an event (script_events.cpp).
+  void TellScripts(ScriptEventKind kind, const TIdIRCUser* who, TIdIRCChannel* channel,
+                   const ScriptEventDetails& details = {});
+  // Others' messages and actions; the bot's own words are not told.
+  void TellScriptsMessage(ScriptEventKind kind, const TIdIRCUser* user, TIdIRCChannel* channel,
+                          const std::string& text);
+  // What the scripts are told of the rest of the configuration.
+  FormScripts::FormFacts ScriptFacts() const;
 
   LookupSettings lookups_;
   IniFileCache user_file_cache_;
@@ -362,6 +401,9 @@ class TMainForm : public FormHost,
   };
   std::deque<AccountWait> account_waits_;
   ChannelLocks locks_;
+  // Last, so the scripts go first, while all they use is whole.
+  FormScripts scripts_{*this, Port, *this,
+                       [this](std::function<void()> task) { PostToForm(std::move(task)); }};
 };
 
 }  // namespace zelmo

@@ -129,6 +129,18 @@ class BotContext {
                                  const TIdIRCUser& /*user*/) {
     return false;
   }
+  // Runs a channel command of the owner's scripts, for a "!" word that is
+  // none of the bot's own; false when no script has it.
+  virtual bool RunScriptChannel(const std::vector<std::string>& /*parts*/,
+                                const TIdIRCUser& /*requester*/, const std::string& /*channel*/) {
+    return false;
+  }
+  // The help text of a script's command by its upper-cased word; none when
+  // no script has it.
+  virtual std::optional<std::string> ScriptHelp(const std::string& /*key*/) { return std::nullopt; }
+  // The help's line that lists the scripts' commands; empty when they have
+  // none.
+  virtual std::string ScriptCommandList() { return {}; }
   // The list changed: the timer of the next expiry is set again.
   virtual void BansChanged() {}
   // Seconds since the epoch, as the ban list counts.

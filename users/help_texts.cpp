@@ -97,11 +97,15 @@ constexpr std::array<HelpEntry, 36> kHelpTexts{{
 
 }  // namespace
 
-std::string HelpText(std::string_view key) {
+std::optional<std::string> FindHelpText(std::string_view key) {
   for (const auto& [name, text] : kHelpTexts) {
     if (name == key) return std::string(text);
   }
-  return std::string(key) + ": Unknown command.";
+  return std::nullopt;
+}
+
+std::string HelpText(std::string_view key) {
+  return FindHelpText(key).value_or(std::string(key) + ": Unknown command.");
 }
 
 }  // namespace zelmo

@@ -21,15 +21,23 @@ namespace {
 // by the send queue: the bot goes on meanwhile.
 constexpr int kHelpPauseMs = 1500;
 
+// The bot's own texts win over a script's; the scripts' commands are
+// listed only when there are any, so a bot without them answers as ever.
 void HandleHelp(BotContext& bot, const CommandParts& parts, const TIdIRCUser& user) {
   const std::string& nick = user.Nick();
   if (parts.size() >= 2) {
-    SendReply(bot, nick, HelpText(UpperCase(parts[1])));
+    const std::string key = UpperCase(parts[1]);
+    std::optional<std::string> text = FindHelpText(key);
+    if (!text) text = bot.ScriptHelp(key);
+    SendReply(bot, nick, text.value_or(HelpText(key)));
     return;
   }
   SendReply(bot, nick, HelpText("COMMANDSPRIV"));
   bot.Irc().DelaySending(kHelpPauseMs);
   SendReply(bot, nick, HelpText("COMMANDSCHAN"));
+  if (const std::string scripts = bot.ScriptCommandList(); !scripts.empty()) {
+    SendReply(bot, nick, scripts);
+  }
   SendReply(bot, nick, HelpText("COMMANDSHELP"));
 }
 
@@ -94,6 +102,12 @@ void DispatchPrivate(BotContext& bot, const std::string& text, const TIdIRCUser&
     return;
   }
   if (PassesChecks(bot, *command, parts, user)) command->handler(bot, parts, user);
+}
+
+std::vector<std::string> PrivateCommandWords() {
+  std::vector<std::string> words;
+  for (const PrivateCommand& command : kPrivateCommands) words.emplace_back(command.word);
+  return words;
 }
 
 // A server's own message has no nick: its name (the whole prefix) stands

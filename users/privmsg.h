@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "users/bot_context.h"
 
@@ -21,5 +23,10 @@ void ShowPrivate(BotContext& bot, const std::string& text, const TIdIRCUser& use
 // The help text of an upper-cased key; an unknown key gives the key followed
 // by ": Unknown command.".
 std::string HelpText(std::string_view key);
+// The help text of an upper-cased key; none for an unknown key.
+std::optional<std::string> FindHelpText(std::string_view key);
+
+// The words of the private commands the users' layer handles, upper-cased.
+std::vector<std::string> PrivateCommandWords();
 
 }  // namespace zelmo

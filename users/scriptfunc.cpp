@@ -8,13 +8,9 @@
 
 namespace zelmo {
 
-namespace {
-
 std::string ReplyLine(const std::string& target, const std::string& text) {
   return "-> " + target + ": " + text;
 }
-
-}  // namespace
 
 bool CheckParams(BotContext& bot, const std::vector<std::string>& parts, std::size_t minimum,
                  const std::string& nick, const std::string& label) {

@@ -39,6 +39,8 @@ bool CheckRights(BotContext& bot, std::string_view scope, int required, const TI
 // letter case aside; never when Config.ini sets none.
 bool IsSecurityPassword(const BotContext& bot, std::string_view given);
 
+// The display line of what the bot sends to a target: "-> " + target + ": " + text.
+std::string ReplyLine(const std::string& target, const std::string& text);
 // "-> " + target + ": " + text in the display, then PRIVMSG to the target.
 void SendReply(BotContext& bot, const std::string& target, const std::string& text);
 void SendReplyColored(BotContext& bot, const std::string& target, const std::string& text,

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,11 +19,12 @@
 // server on loopback, run after run beside a minimal client (the floor).
 //   zelmo_e2e_bench --bot PATH [--runs N] [--chatter N] [--pings N] [--joins N]
 //                   [--channels N] [--members N] [--users N] [--churn N]
-//                   [--network-only 0|1] [--defences 0|1]
+//                   [--network-only 0|1] [--defences 0|1] [--script FILE]
 // The last five size the network-sized workload: channels of members each,
 // drawn from a pool of users, then joins, parts, quits and nick changes.
 // --defences 1 (the default) also plays the classic workloads against the
-// bot with every channel defence on.
+// bot with every channel defence on. --script gives the bot a Lua script to
+// load (its cost per line shows in the chatter's CPU figure).
 //   zelmo_e2e_bench --floor-client PORT     (the floor itself; started by the above)
 
 namespace {
@@ -40,7 +43,7 @@ int Usage() {
   std::cerr << "usage: zelmo_e2e_bench --bot PATH [--runs N] [--chatter N] [--pings N]"
                " [--joins N]\n"
                "       [--channels N] [--members N] [--users N] [--churn N] [--network-only 0|1]\n"
-               "       [--defences 0|1]\n";
+               "       [--defences 0|1] [--script FILE]\n";
   return 2;
 }
 
@@ -58,6 +61,7 @@ int main(int argc, char** argv) {
   int runs = 3;
   WorkloadSizes sizes;
   bool defences = true;
+  std::string script;
   try {
     for (std::size_t i = 0; i < args.size(); ++i) {
       const std::string& arg = args[i];
@@ -81,6 +85,12 @@ int main(int argc, char** argv) {
         sizes.network_users = std::stoi(value);
       } else if (arg == "--churn") {
         sizes.churn = std::stoi(value);
+      } else if (arg == "--script") {
+        std::ifstream file(value);
+        std::stringstream text;
+        text << file.rdbuf();
+        script = text.str();
+        if (script.empty()) return Usage();
       } else if (arg == "--network-only") {
         sizes.network_only = value == "1";
       } else if (arg == "--defences") {
@@ -97,8 +107,9 @@ int main(int argc, char** argv) {
     return Usage();
   }
 
-  const Subject bot{"bot", {bot_path, "--headless", "--data-dir", "{data}"}, "connect", ""};
-  const Subject floor{"floor", {SelfPath(), "--floor-client", "{port}"}, "", ""};
+  const Subject bot{"bot", {bot_path, "--headless", "--data-dir", "{data}"}, "connect", "", true,
+                    script};
+  const Subject floor{"floor", {SelfPath(), "--floor-client", "{port}"}, "", "", ""};
   const std::string chatter = zelmo::bench::ChatterBlock(sizes.chatter_lines, sizes.members);
 
   // The same again over TLS: a certificate for 127.0.0.1 from a CA of the

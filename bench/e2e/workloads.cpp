@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -173,7 +174,13 @@ class Session {
   Session(const Subject& subject, const WorkloadSizes& sizes, const TlsServerEnd* tls)
       : sizes_(sizes) {
     if (tls != nullptr) server_.SetChannel([tls](int fd) { return tls->Accept(fd); });
-    folder_.Write("Config.ini", testing::LoopbackConfig(server_.Port(), subject.config_keys));
+    std::string config_keys = subject.config_keys;
+    if (!subject.script.empty()) {
+      std::filesystem::create_directory(folder_.Path() + "scripts");
+      folder_.Write("scripts/bench.lua", subject.script);
+      config_keys += "[Scripts]\nFolder=scripts\n";
+    }
+    folder_.Write("Config.ini", testing::LoopbackConfig(server_.Port(), config_keys));
     folder_.Write("Users.ini", BenchUsers(sizes.known_users, kChannel));
     child_ = std::make_unique<testing::BotProcess>(
         SubjectProcess(subject, server_.Port(), folder_.Path()));

@@ -36,6 +36,9 @@ struct Subject {
   std::string config_keys;
   // Whether the network-sized workload is played too.
   bool network = true;
+  // A Lua script's text, loaded from [Scripts] Folder=scripts; none when
+  // empty.
+  std::string script;
 };
 
 class TlsServerEnd;

@@ -1,5 +1,5 @@
 -- Posts the <title> of an http(s) link said in a channel. Off until someone
--- with master rights turns it on with the private command "title;on"; the
+-- with the bot owner's rights turns it on with the private command "title;on"; the
 -- switch is kept in bot.store. At most one title per channel every
 -- SECONDS_PER_CHANNEL seconds, so a burst of links is not a burst of lines.
 
@@ -24,7 +24,7 @@ local function title_of(page)
   return title
 end
 
-bot.private("title", {rights = 3, params = 2,
+bot.private("title", {rights = 2, params = 2,
     help = "title;on|off: post the titles of links said in the channels"},
   function(ctx, parts)
     local switch = parts[2]:lower()

@@ -126,6 +126,11 @@ SendPacing::Lane& SendPacing::LaneFor(SendKind kind, const std::string& requeste
   return replies_[requester];
 }
 
+std::size_t SendPacing::LinesOf(const std::string& requester) const {
+  const Lane* lane = FindLane(SendKind::Paced, requester);
+  return lane ? lane->lines : 0;
+}
+
 const SendPacing::Lane* SendPacing::FindLane(SendKind kind, const std::string& requester) const {
   if (kind == SendKind::Priority || requester.empty()) return &own_;
   auto found = replies_.find(requester);

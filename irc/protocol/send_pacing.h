@@ -75,6 +75,8 @@ class SendPacing {
   bool SendsAtOnce(TimePoint now, SendKind kind = SendKind::Paced,
                    const std::string& requester = {}) const;
   std::size_t Lines() const { return lines_; }
+  // The paced lines of the requester waiting now.
+  std::size_t LinesOf(const std::string& requester) const;
   std::size_t Bytes() const { return bytes_; }
 
  private:

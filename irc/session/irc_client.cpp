@@ -285,6 +285,13 @@ TIdIRC::RequesterScope::RequesterScope(TIdIRC& irc, const TIdIRCUser& user)
     : irc_(irc),
       previous_(std::exchange(irc.requester_, RequesterKey(user.Nick(), user.Address))) {}
 
+TIdIRC::RequesterScope::RequesterScope(TIdIRC& irc, std::string key)
+    : irc_(irc), previous_(std::exchange(irc.requester_, std::move(key))) {}
+
+std::size_t TIdIRC::QueuedLines(const std::string& requester) const {
+  return sender_ ? sender_->QueuedLines(requester) : 0;
+}
+
 TIdIRC::RequesterScope::~RequesterScope() {
   irc_.requester_ = std::move(previous_);
 }

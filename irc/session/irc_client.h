@@ -167,6 +167,8 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
   class RequesterScope {
    public:
     RequesterScope(TIdIRC& irc, const TIdIRCUser& user);
+    // Lines for a requester that is no person (a script), by its key.
+    RequesterScope(TIdIRC& irc, std::string key);
     ~RequesterScope();
     RequesterScope(const RequesterScope&) = delete;
     RequesterScope& operator=(const RequesterScope&) = delete;
@@ -176,6 +178,9 @@ class TIdIRC : public TIdTCPClient, public ChannelCommandSink {
     std::string previous_;
   };
   static std::string RequesterKey(const std::string& nick, const std::string& address);
+  // The lines of the requester (a RequesterScope's key) waiting to be sent;
+  // 0 without a link.
+  std::size_t QueuedLines(const std::string& requester) const;
 
   // Why the bot itself closed the link as lost (no answer to its PING, a
   // write that ran out of time), once; nothing for any other close.

@@ -56,6 +56,11 @@ SendDrops TIdIRCSendThread::Submit(const std::string& line, SendKind kind,
   return Queue(line, kind, requester);
 }
 
+std::size_t TIdIRCSendThread::QueuedLines(const std::string& requester) {
+  std::lock_guard lock(mutex_);
+  return pacing_.LinesOf(requester);
+}
+
 bool TIdIRCSendThread::WritesAtOnce(SendKind kind, const std::string& requester) {
   {
     std::lock_guard lock(mutex_);

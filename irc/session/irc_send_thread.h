@@ -54,6 +54,8 @@ class TIdIRCSendThread {
   // The requester's lines submitted after this call wait `milliseconds`
   // after the ones before it have gone out.
   void Delay(int milliseconds, const std::string& requester);
+  // The requester's lines waiting in the queue.
+  std::size_t QueuedLines(const std::string& requester);
   // Asks the thread to end; queued lines are dropped.
   void Terminate();
   // Feeds the keepalive what the link has heard and does what is due; false

@@ -238,6 +238,36 @@ inline constexpr ConfigKey kLogsQueueLines{"Logs",
                                            "number of lines",
                                            100,
                                            1000000};
+// [Scripts]: the owner's Lua scripts, each in a sandbox of its own.
+inline constexpr ConfigKey kScriptsFolder{
+    "Scripts", "Folder", kText, "",
+    "the scripts' folder, relative to the data folder; none: no scripts, no interpreter loaded"};
+inline constexpr ConfigKey kScriptsDisabled{
+    "Scripts", "Disabled", kText, "", "script files not loaded, separated by commas: a.lua,b.lua"};
+inline constexpr ConfigKey kScriptsMaxSteps{"Scripts",
+                                            "MaxSteps",
+                                            kInteger,
+                                            "10000000",
+                                            "the instructions one call of a script may run",
+                                            "number of steps",
+                                            1000,
+                                            1000000000};
+inline constexpr ConfigKey kScriptsMaxMemory{
+    "Scripts", "MaxMemory", kText, "16M",
+    "the memory of one script: bytes, or K or M after the number; 64K to 1024M"};
+inline constexpr ConfigKey kScriptsQueueLines{
+    "Scripts",
+    "QueueLines",
+    kInteger,
+    "10",
+    "the lines one script may have waiting in the send queue; more raise in the script",
+    "number of lines",
+    1,
+    100};
+inline constexpr ConfigKey kScriptsHttpAllowed{
+    "Scripts", "HttpAllowed", kText, "",
+    "hosts bot.http_get may reach besides loopback and the configured ones: names "
+    "separated by commas, or *"};
 // [Protect]: the defaults of every channel's protection; a [Channel #room]
 // section holds the same keys, and AutoVoice and KickOnColors, for one channel.
 inline constexpr ConfigKey kBanTime{
@@ -401,6 +431,12 @@ inline constexpr std::array kConfigKeys{
     &config::kLogsChannels,
     &config::kLogsKeepDays,
     &config::kLogsQueueLines,
+    &config::kScriptsFolder,
+    &config::kScriptsDisabled,
+    &config::kScriptsMaxSteps,
+    &config::kScriptsMaxMemory,
+    &config::kScriptsQueueLines,
+    &config::kScriptsHttpAllowed,
     &config::kBanTime,
     &config::kStickyBans,
     &config::kExemptLevel,

@@ -20,9 +20,9 @@ namespace zelmo {
 
 // [Scripts], decoded once per load.
 struct ScriptSettings {
-  std::string folder;                  // absolute; empty: no scripts
-  std::vector<std::string> disabled;   // file names as listed, "a.lua"
-  std::int64_t max_steps = 10'000'000; // VM instructions per call
+  std::string folder;                              // absolute; empty: no scripts
+  std::vector<std::string> disabled;               // file names as listed, "a.lua"
+  std::int64_t max_steps = 10'000'000;             // VM instructions per call
   std::size_t max_memory = std::size_t{16} << 20;  // bytes per script
   // The bot's own command words, which no script may take: "!kick", "help".
   std::vector<std::string> reserved_channel_commands;
@@ -51,7 +51,16 @@ struct ScriptCommandCall {
 };
 
 enum class ScriptEventKind {
-  Join, Part, Quit, Kick, Nick, Message, Action, Mode, Connected, Disconnected
+  Join,
+  Part,
+  Quit,
+  Kick,
+  Nick,
+  Message,
+  Action,
+  Mode,
+  Connected,
+  Disconnected
 };
 inline constexpr std::size_t kScriptEventKinds = 10;
 
@@ -62,9 +71,10 @@ struct ScriptEvent {
   std::string nick;     // who did it (mode: who set it; may be a server name)
   std::string address;  // nick!user@host, when known
   std::string account;
-  std::string text;     // message, action, part/quit/kick reason
-  std::string target;   // kick: who was kicked; nick: the new nick; message/action to the bot: the bot's nick
-  std::string modes;    // mode: the mode string with its parameters
+  std::string text;    // message, action, part/quit/kick reason
+  std::string target;  // kick: who was kicked; nick: the new nick; message/action to the bot: the
+                       // bot's nick
+  std::string modes;   // mode: the mode string with its parameters
 };
 
 // What scripts may ask of the bot. Lines to IRC go through the paced queue
@@ -74,7 +84,8 @@ struct ScriptEvent {
 class ScriptHost {
  public:
   virtual ~ScriptHost() = default;
-  virtual void Say(const std::string& script, const std::string& target, const std::string& text) = 0;
+  virtual void Say(const std::string& script, const std::string& target,
+                   const std::string& text) = 0;
   virtual void Notice(const std::string& script, const std::string& target,
                       const std::string& text) = 0;
   virtual void Mode(const std::string& script, const std::string& channel,
