@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets (tests/fuzz) with clang in build-fuzz and runs
 # each one for a bounded time, starting from its seed corpus.
 #   scripts/fuzz.sh [seconds]   seconds per target, 40 by default
-# (two targets run at a time, so the eighteen targets take about seven
+# (two targets run at a time, so the twenty-four targets take about eight
 # minutes in all)
 # Fails when any target crashes, leaks, breaks an invariant, hangs or trips a
 # sanitizer; the failing input is kept in build-fuzz/fuzz-artifacts/<target>/

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
 
   const Subject bot{"bot", {bot_path, "--headless", "--data-dir", "{data}"}, "connect", "", true,
                     script};
-  const Subject floor{"floor", {SelfPath(), "--floor-client", "{port}"}, "", "", ""};
+  const Subject floor{"floor", {SelfPath(), "--floor-client", "{port}"}, "", "", true, ""};
   const std::string chatter = zelmo::bench::ChatterBlock(sizes.chatter_lines, sizes.members);
 
   // The same again over TLS: a certificate for 127.0.0.1 from a CA of the

@@ -268,7 +268,7 @@ bot.private("stats", {rights = 1, params = 2, help = "stats;<what>: counts"},
 TEST_F(Scripts, HelpListsTheScriptsCommandsAndGivesTheirTexts) {
   WriteScript("guarded.lua", R"lua(
 bot.private("stats", {help = "stats;<what>: counts"}, function() end)
-bot.command("!quiet", {}, function() end)
+bot.command("!hush", {}, function() end)
 )lua");
   Start();
   owner->Send("PRIVMSG ZelmoBot :help");
@@ -276,12 +276,12 @@ bot.command("!quiet", {}, function() end)
   ASSERT_TRUE(listed);
   EXPECT_NE(listed->find(":Listed script commands: "), std::string::npos) << *listed;
   EXPECT_NE(listed->find("stats"), std::string::npos) << *listed;
-  EXPECT_NE(listed->find("!quiet"), std::string::npos) << *listed;
+  EXPECT_NE(listed->find("!hush"), std::string::npos) << *listed;
   EXPECT_TRUE(owner->WaitFor("Type \"help;<command>\""));
   owner->Send("PRIVMSG ZelmoBot :help;stats");
   EXPECT_TRUE(owner->WaitFor("PRIVMSG owner :stats;<what>: counts"));
-  owner->Send("PRIVMSG ZelmoBot :help;!quiet");
-  EXPECT_TRUE(owner->WaitFor("PRIVMSG owner :!Quiet: No help text."));
+  owner->Send("PRIVMSG ZelmoBot :help;!hush");
+  EXPECT_TRUE(owner->WaitFor("PRIVMSG owner :!Hush: No help text."));
   owner->Send("PRIVMSG ZelmoBot :help;say");
   EXPECT_TRUE(owner->WaitFor("PRIVMSG owner :Say: Use as privmsg."));
 }
