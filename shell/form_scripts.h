@@ -55,6 +55,7 @@ class FormScripts : public ScriptHost {
   std::optional<std::string> Help(const std::string& key) const;
   std::string CommandList() const;
 
+  bool Listens(ScriptEventKind kind) const { return engine_ && engine_->Listens(kind); }
   // Tells the scripts an event, built only when one of them listens.
   template <class Build>
   void Tell(ScriptEventKind kind, Build build) {

@@ -34,6 +34,8 @@ void TMainForm::TellScripts(ScriptEventKind kind, const TIdIRCUser* who, TIdIRCC
 
 void TMainForm::TellScriptsMessage(ScriptEventKind kind, const TIdIRCUser* user,
                                    TIdIRCChannel* channel, const std::string& text) {
+  // Asked first: every line of the channels passes here.
+  if (!scripts_.Listens(kind)) return;
   // A server's own message and the bot's own words (to its own nick) are no
   // one's message to react to.
   if (user->Nick().empty() || SameText(user->Nick(), IRC.Nick())) return;
