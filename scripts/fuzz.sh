@@ -70,6 +70,8 @@ run_target() {
   if [ -s "$dictionary" ]; then options+=(-dict="$dictionary"); fi
   local seeds=()
   if [ -d "tests/fuzz/corpus/$name" ]; then seeds=("tests/fuzz/corpus/$name"); fi
+  # The example scripts seed the script target as they stand.
+  if [ "$name" = lua_source ]; then seeds+=(examples/scripts); fi
   if "$build/fuzz_$name" "${options[@]}" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
     echo "fuzz_$name: ok ($(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" |
       grep -o '[0-9]*$' || echo '?') runs)"
