@@ -36,9 +36,9 @@ namespace zelmo {
 
 // What only some of the events told to the scripts have.
 struct ScriptEventDetails {
-  std::string text = {};
-  std::string target = {};
-  std::string modes = {};
+  std::string_view text = {};
+  std::string_view target = {};
+  std::string_view modes = {};
 };
 
 // The main window's logic: owns the bot's parts and state for the whole run

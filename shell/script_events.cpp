@@ -11,24 +11,28 @@ namespace zelmo {
 
 void TMainForm::TellScripts(ScriptEventKind kind, const TIdIRCUser* who, TIdIRCChannel* channel,
                             const ScriptEventDetails& details) {
-  scripts_.Tell(kind, [&] {
-    ScriptEvent event;
+  scripts_.Tell(kind, [&](ScriptEvent& event) {
     event.kind = kind;
     if (channel) {
-      event.channel = channel->Name();
+      event.channel.assign(channel->Name());
     } else if (kind == ScriptEventKind::Join || kind == ScriptEventKind::Part ||
                kind == ScriptEventKind::Kick || kind == ScriptEventKind::Mode) {
-      event.channel = IRC.LineChannel();
+      event.channel.assign(IRC.LineChannel());
+    } else {
+      event.channel.clear();
     }
+    event.nick.clear();
+    event.address.clear();
+    event.account.clear();
     if (who) {
-      event.nick = who->Nick();
-      event.address = who->Nick().empty() ? who->Address : who->Nick() + "!" + who->Address;
-      event.account = who->Account.value_or("");
+      event.nick.assign(who->Nick());
+      if (!who->Nick().empty()) event.address.append(who->Nick()).append("!");
+      event.address.append(who->Address);
+      if (who->Account) event.account.assign(*who->Account);
     }
-    event.text = details.text;
-    event.target = details.target;
-    event.modes = details.modes;
-    return event;
+    event.text.assign(details.text);
+    event.target.assign(details.target);
+    event.modes.assign(details.modes);
   });
 }
 
