@@ -176,5 +176,29 @@ TEST_F(EventFields, HoldWhatTheKindHas) {
   }
 }
 
+// A handler keeps the first event and writes to it; the next event shows
+// that the kept one still holds its own fields, the writes and the cleared
+// field, while a field its kind lacks stays nil.
+TEST_F(EventFields, AreTheScriptsOwnToKeepAndWrite) {
+  ASSERT_TRUE(
+      LoadOnly("local kept\n"
+               "bot.on('message', function(ev)\n"
+               "  if not kept then\n"
+               "    kept = ev; ev.text = 'mine'; ev.seen = 1; ev.account = nil; ev[1] = 'one'\n"
+               "    return\n"
+               "  end\n"
+               "  local fields = {}\n"
+               "  for key, value in pairs(kept) do fields[#fields + 1] = key .. '=' .. value end\n"
+               "  table.sort(fields)\n"
+               "  bot.say('#log', table.concat(fields, ' ') .. ' | ' .. tostring(kept.modes) ..\n"
+               "    ' ' .. tostring(kept.account) .. ' ' .. kept.text .. ' ' .. ev.text)\n"
+               "end)"));
+  Tell(ScriptEventKind::Message, "#c", "ann", "first", "x");
+  Tell(ScriptEventKind::Message, "#d", "bob", "second");
+  EXPECT_EQ(host.calls, (Calls{"say t.lua #log 1=one address=ann!u@h channel=#c kind=message "
+                               "nick=ann seen=1 target=x text=mine | nil nil mine second"}));
+  EXPECT_EQ(host.errors, Calls{});
+}
+
 }  // namespace
 }  // namespace zelmo::testing

@@ -22,6 +22,8 @@ inline const char kEventsKey = 'e';
 inline const char kTimersKey = 't';
 inline const char kFetchesKey = 'f';
 inline const char kRequiredKey = 'r';
+// The metatable of the events handed to handlers.
+inline const char kEventTypeKey = 'v';
 
 // Only the safe libraries, and the base library without its file access.
 // require() reads "<folder>/<a/b>.lua" for "a.b", text only.
@@ -32,6 +34,9 @@ void OpenBotTable(lua_State* L);
 const char* EventName(ScriptEventKind kind);
 std::optional<ScriptEventKind> EventNamed(std::string_view name);
 
+// An event for a handler: read like a table, its fields made into Lua
+// strings only when read.
+void OpenEventType(lua_State* L);
 void PushEvent(lua_State* L, const ScriptEvent& event);
 void PushCommandContext(lua_State* L, const ScriptCommandCall& call);
 // A channel command's words after the command word (empty ones left out),

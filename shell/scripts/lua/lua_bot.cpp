@@ -337,6 +337,7 @@ void OpenBotTable(lua_State* L) {
     lua_rawseti(L, -2, static_cast<lua_Integer>(kind));
   }
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kEventsKey);
+  OpenEventType(L);
   OpenTimerType(L);
   static const luaL_Reg kFunctions[] = {
       {"command", Command},  {"private", Private}, {"on", On},         {"say", Say},

@@ -14,31 +14,6 @@ constexpr std::array<const char*, kScriptEventKinds> kEventNames = {
     "join",    "part",   "quit", "kick",      "nick",
     "message", "action", "mode", "connected", "disconnected"};
 
-enum EventField : unsigned {
-  kChannel = 1,
-  kNick = 2,
-  kAddress = 4,
-  kAccount = 8,
-  kText = 16,
-  kTarget = 32,
-  kModes = 64,
-};
-constexpr unsigned kWho = kNick | kAddress | kAccount;
-
-// The fields each kind of event has, in the order of ScriptEventKind.
-constexpr std::array<unsigned, kScriptEventKinds> kEventFields = {
-    kChannel | kWho,                    // join
-    kChannel | kWho | kText,            // part
-    kWho | kText,                       // quit
-    kChannel | kWho | kText | kTarget,  // kick
-    kWho | kTarget,                     // nick
-    kChannel | kWho | kText | kTarget,  // message
-    kChannel | kWho | kText | kTarget,  // action
-    kChannel | kWho | kModes,           // mode
-    0,                                  // connected
-    0,                                  // disconnected
-};
-
 void SetField(lua_State* L, const char* name, const std::string& value) {
   lua_pushlstring(L, value.data(), value.size());
   lua_setfield(L, -2, name);
@@ -72,21 +47,6 @@ std::optional<ScriptEventKind> EventNamed(std::string_view name) {
     if (name == kEventNames[kind]) return static_cast<ScriptEventKind>(kind);
   }
   return std::nullopt;
-}
-
-void PushEvent(lua_State* L, const ScriptEvent& event) {
-  const unsigned fields = kEventFields[static_cast<std::size_t>(event.kind)];
-  lua_createtable(L, 0, 8);
-  lua_pushstring(L, EventName(event.kind));
-  lua_setfield(L, -2, "kind");
-  if (fields & kChannel) SetField(L, "channel", event.channel);
-  if (fields & kNick) SetField(L, "nick", event.nick);
-  if (fields & kAddress) SetField(L, "address", event.address);
-  if (fields & kAccount) SetField(L, "account", event.account);
-  if (fields & kText) SetField(L, "text", event.text);
-  if (fields & kTarget) SetField(L, "target", event.target);
-  if (fields & kModes) SetField(L, "modes", event.modes);
-  if (event.kind == ScriptEventKind::Nick) SetField(L, "new_nick", event.target);
 }
 
 void PushCommandContext(lua_State* L, const ScriptCommandCall& call) {
