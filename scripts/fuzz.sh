@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (tests/fuzz) with clang in build-fuzz and runs
 # each one for a bounded time, starting from its seed corpus.
-#   scripts/fuzz.sh [seconds]   seconds per target, 40 by default
-# (two targets run at a time, so the twenty-four targets take about eight
+#   scripts/fuzz.sh [seconds]   seconds per target, 30 by default
+# (two targets run at a time, so the twenty-four targets take about six
 # minutes in all)
 # Fails when any target crashes, leaks, breaks an invariant, hangs or trips a
 # sanitizer; the failing input is kept in build-fuzz/fuzz-artifacts/<target>/
@@ -10,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds="${1:-40}"
+seconds="${1:-30}"
 # Memory bounds of every target: a run whose resident memory passes
 # rss_limit_mb, or that asks for a single block larger than malloc_limit_mb,
 # fails, so a buffer that grows without bound with what a peer sends shows
