@@ -5,7 +5,8 @@
 #   scripts/test.sh --sanitize thread   under ThreadSanitizer
 # Under a sanitizer every test runs but the units of code that runs on one
 # thread alone (ctest label "unit", see tests/CMakeLists.txt; the fuzz
-# targets take that code through the address and undefined-behaviour checks)
+# targets take that code through the address and undefined-behaviour checks;
+# the script engine's units, label "engine", run there too)
 # and the layer checks, which only run the compiler (label "layers").
 set -euo pipefail
 cd "$(dirname "$0")/.."
