@@ -178,12 +178,14 @@ TEST_F(EventFields, HoldWhatTheKindHas) {
 
 // A handler keeps the first event and writes to it; the next event shows
 // that the kept one still holds its own fields, the writes and the cleared
-// field, while a field its kind lacks stays nil.
+// field, while a field its kind lacks stays nil. The event's metatable is
+// out of reach, so no script can give later events a finalizer.
 TEST_F(EventFields, AreTheScriptsOwnToKeepAndWrite) {
   ASSERT_TRUE(
       LoadOnly("local kept\n"
                "bot.on('message', function(ev)\n"
                "  if not kept then\n"
+               "    assert(getmetatable(ev) == false)\n"
                "    kept = ev; ev.text = 'mine'; ev.seen = 1; ev.account = nil; ev[1] = 'one'\n"
                "    return\n"
                "  end\n"

@@ -208,10 +208,14 @@ int Pairs(lua_State* L) {
 void OpenEventType(lua_State* L) {
   static const luaL_Reg kMethods[] = {
       {"__index", Index}, {"__newindex", NewIndex}, {"__pairs", Pairs}, {nullptr, nullptr}};
-  lua_createtable(L, 0, 4);
+  lua_createtable(L, 0, 5);
   luaL_setfuncs(L, kMethods, 0);
   lua_pushliteral(L, "event");
   lua_setfield(L, -2, "__name");
+  // Hidden from getmetatable: a __gc a script added to it would make every
+  // later event a finalizer, which Lua runs without the step hook.
+  lua_pushboolean(L, 0);
+  lua_setfield(L, -2, "__metatable");
   lua_rawsetp(L, LUA_REGISTRYINDEX, &kEventTypeKey);
 }
 
