@@ -23,8 +23,20 @@ namespace {
 
 enum Field : std::size_t { kChannel, kNick, kAddress, kAccount, kText, kTarget, kModes, kFields };
 
-constexpr std::array<std::string_view, kFields> kFieldNames = {
-    "channel", "nick", "address", "account", "text", "target", "modes"};
+// Each field's name and where a ScriptEvent holds it, in the order of Field.
+struct FieldSource {
+  std::string_view name;
+  std::string ScriptEvent::*member;
+};
+constexpr std::array<FieldSource, kFields> kFieldSources = {{
+    {"channel", &ScriptEvent::channel},
+    {"nick", &ScriptEvent::nick},
+    {"address", &ScriptEvent::address},
+    {"account", &ScriptEvent::account},
+    {"text", &ScriptEvent::text},
+    {"target", &ScriptEvent::target},
+    {"modes", &ScriptEvent::modes},
+}};
 
 constexpr unsigned Bit(Field field) {
   return 1u << field;
@@ -64,25 +76,6 @@ struct EventBlock {
   }
 };
 
-const std::string& ValueOf(const ScriptEvent& event, Field field) {
-  switch (field) {
-    case kChannel:
-      return event.channel;
-    case kNick:
-      return event.nick;
-    case kAddress:
-      return event.address;
-    case kAccount:
-      return event.account;
-    case kText:
-      return event.text;
-    case kTarget:
-      return event.target;
-    default:
-      return event.modes;
-  }
-}
-
 EventBlock& BlockAt(lua_State* L, int index) {
   return *static_cast<EventBlock*>(lua_touserdata(L, index));
 }
@@ -98,9 +91,10 @@ constexpr std::size_t kNothing = kFields + 1;
 std::size_t FieldNamed(const EventBlock& block, std::string_view name) {
   if (name == kKindName) return kKind;
   if (name == kNewNick) return block.kind == ScriptEventKind::Nick ? kTarget : kNothing;
-  const auto found = std::find(kFieldNames.begin(), kFieldNames.end(), name);
-  if (found == kFieldNames.end()) return kNothing;
-  const auto field = static_cast<Field>(found - kFieldNames.begin());
+  const auto found = std::find_if(kFieldSources.begin(), kFieldSources.end(),
+                                  [&](const FieldSource& source) { return source.name == name; });
+  if (found == kFieldSources.end()) return kNothing;
+  const auto field = static_cast<Field>(found - kFieldSources.begin());
   return block.Has(field) ? field : kNothing;
 }
 
@@ -181,9 +175,14 @@ int Pairs(lua_State* L) {
   lua_pushcfunction(L, Next);
   lua_createtable(L, 0, kFields + 2);
   auto add = [&](std::string_view name) {
-    if (PushOwnField(L, block, name)) lua_setfield(L, -2, std::string(name).c_str());
+    PushValue(L, name);
+    if (PushOwnField(L, block, name)) {
+      lua_rawset(L, -3);
+    } else {
+      lua_pop(L, 1);
+    }
   };
-  for (std::string_view name : kFieldNames) add(name);
+  for (const FieldSource& source : kFieldSources) add(source.name);
   add(kKindName);
   add(kNewNick);
   if (PushWritten(L, 1)) {
@@ -225,7 +224,7 @@ void PushEvent(lua_State* L, const ScriptEvent& event) {
   std::uint32_t size = 0;
   for (std::size_t field = 0; field < kFields; ++field) {
     if (fields & Bit(static_cast<Field>(field))) {
-      size += static_cast<std::uint32_t>(ValueOf(event, static_cast<Field>(field)).size());
+      size += static_cast<std::uint32_t>((event.*kFieldSources[field].member).size());
     }
     head.ends[field] = size;
   }
@@ -233,7 +232,7 @@ void PushEvent(lua_State* L, const ScriptEvent& event) {
   char* bytes = reinterpret_cast<char*>(new (memory) EventBlock(head) + 1);
   for (std::size_t field = 0; field < kFields; ++field) {
     if (fields & Bit(static_cast<Field>(field))) {
-      const std::string& value = ValueOf(event, static_cast<Field>(field));
+      const std::string& value = event.*kFieldSources[field].member;
       std::memcpy(bytes, value.data(), value.size());
       bytes += value.size();
     }
