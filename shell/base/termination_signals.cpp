@@ -74,6 +74,7 @@ void TerminationSignals::Wait(sigset_t set) {
         _exit(0);
       }
       seen = true;
+      shutdown_asked_.store(true);
       byte = kShutdownByte;
     }
     ssize_t ignored = write(write_fd_, &byte, 1);
@@ -96,7 +97,15 @@ TerminationSignals::~TerminationSignals() {
   timespec now{};
   while (sigtimedwait(&set, nullptr, &now) > 0) {
   }
-  pthread_sigmask(SIG_SETMASK, &old_mask_, nullptr);
+  // Once a signal asked for the shutdown, a second one that comes during the
+  // last of it stays blocked rather than killing the process it would have
+  // ended with status 0 anyway.
+  sigset_t mask = old_mask_;
+  if (shutdown_asked_.load()) {
+    sigaddset(&mask, SIGINT);
+    sigaddset(&mask, SIGTERM);
+  }
+  pthread_sigmask(SIG_SETMASK, &mask, nullptr);
   sigaction(SIGPIPE, &old_pipe_, nullptr);
   close(read_fd_);
   close(write_fd_);

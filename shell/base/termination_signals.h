@@ -24,7 +24,9 @@ namespace zelmo {
 // application object is made). Only signals sent to the process reach that
 // thread: kill(), the terminal's Ctrl-C and service managers send such
 // signals. One instance per process; the previous signal mask and SIGPIPE
-// disposition come back when it goes.
+// disposition come back when it goes, except that after a shutdown signal
+// SIGINT and SIGTERM stay blocked, so that a second one during the rest of
+// the shutdown does not kill the process.
 // What the signals that came ask of the front end, read off the pipe.
 struct SignalRequests {
   bool shutdown = false;
@@ -57,6 +59,7 @@ class TerminationSignals {
   sigset_t old_mask_{};
   struct sigaction old_pipe_ {};
   std::atomic<bool> stopping_{false};
+  std::atomic<bool> shutdown_asked_{false};
   std::mutex before_exit_mutex_;
   std::function<void()> before_exit_;
   std::thread waiter_;

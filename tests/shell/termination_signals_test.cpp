@@ -52,6 +52,27 @@ TEST(TerminationSignals, FirstSignalIsReportedSecondEndsTheProcessWithZero) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// A second signal that comes after the handling has gone, during the last of
+// the shutdown, must not kill the process either.
+TEST(TerminationSignals, ASecondSignalAfterTheHandlingWentDoesNotKill) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    {
+      TerminationSignals signals;
+      kill(getpid(), SIGINT);
+      pollfd ready{signals.ReadFd(), POLLIN, 0};
+      if (poll(&ready, 1, 5000) != 1) _exit(3);
+    }
+    kill(getpid(), SIGTERM);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    _exit(0);
+  }
+  int status = WaitForChild(child);
+  ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 // Reload and log reopening come as requests of their own, as often as they
 // are sent, and never end the process, not even once shutdown has begun.
 TEST(TerminationSignals, HangupAndUserOneAreRequestsThatNeverEndTheProcess) {
